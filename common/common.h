@@ -1,0 +1,68 @@
+// The common library of the workstation: project name, progress display,
+// field-wise reading and writing of files opened with platform::OpenFile,
+// overwrite confirmation and linear interpolation.
+//
+// Texts are GBK bytes. Reading and writing take the handle OpenFile returned.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+#define COMMON_API __attribute__((visibility("default")))
+
+// ---- Project --------------------------------------------------------------------
+
+// Non-zero when a project is current; name then holds the project name (GBK,
+// at most 19 bytes). Zero when no project is set.
+COMMON_API int GetProjName(HWND window, std::string& name);
+// Sets the current project (GBK). Used by the host before it calls an export;
+// an empty name clears it.
+COMMON_API void SetProjName(const std::string& name);
+
+// ---- Progress ---------------------------------------------------------------------
+
+// Progress display: (1, 0) when work starts, (count, index) before each item.
+COMMON_API int ShowClock(HWND window, int total, int current);
+// flag 1 shows text (GBK) as a wait notice; flag 0 removes the notice.
+COMMON_API int ShowWait(HWND window, const char* text, int flag);
+
+// ---- Field reading ------------------------------------------------------------------
+// Each returns 1 with the value stored, 0 at the end of the file (storing 0,
+// 0.0 or an empty text), and -1 when the field is damaged: not a number where
+// one is read, a whole number that does not fit 32 bits, or a real that is not
+// finite. A damaged read stores 0 and is remembered (ReadDamageLine).
+
+COMMON_API int readi(HFILE file, int* value);
+COMMON_API int readf(HFILE file, float* value);
+COMMON_API int reads(HFILE file, std::string& text);
+
+// Line (from 1) of the first damaged field read from the file, 0 when none.
+COMMON_API int ReadDamageLine(HFILE file);
+// Line (from 1) where reading stands: that of the last field read, or at the
+// end of the file its last line. Callers report a file that ends too soon with it.
+COMMON_API int ReadLine(HFILE file);
+
+// ---- Field writing ---------------------------------------------------------------------
+// Right-aligned in width bytes, blanks on the left. A number as wide as its
+// field or wider is written whole, after one blank when the byte before it is
+// neither a blank nor a line end (nor the start of the file). Results: 1, or 0
+// when the handle is not open for writing.
+
+COMMON_API int writei(HFILE file, int value, int width);
+COMMON_API int writef(HFILE file, float value, int width, int decimals);
+COMMON_API int writes(HFILE file, const char* text, int width);
+// Character 10 writes one line end ("\n") whatever the count; any other
+// character is written count times.
+COMMON_API int writec(HFILE file, char ch, int count);
+
+// ---- Overwrite, interpolation ---------------------------------------------------------
+
+// Non-zero without asking when the file (GBK name) does not exist; when it
+// exists, asks whether to replace it: non-zero for yes, zero for no.
+COMMON_API int mAskOverFile(const char* path);
+
+// Linear interpolation in a table of count points; see the conventions of the
+// workstation: count 0 gives 0, count 1 gives ys[0]; outside every segment the
+// ys of the nearest table point.
+COMMON_API float chazhi(const float* xs, const float* ys, int count, float x);

@@ -1,0 +1,59 @@
+// The backends the host installs.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ui_backend.h"
+
+namespace platform {
+
+// Answers for the scripted backend, from the host's options. Each list is
+// consumed in order; its last answer repeats.
+struct ScriptedAnswers {
+  // Dialogs with an input field: a text to type and confirm with OK,
+  // "default" (OK on what is shown) or "cancel".
+  std::vector<std::string> inputs{"default"};
+  // Overwrite questions.
+  std::vector<bool> overwrites{false};
+  // Yes/No message boxes.
+  bool yes = false;
+  // Dialogs with a radio group: the position of the button to check (0 for
+  // the first), or nullopt to cancel.
+  std::optional<int> radio = 0;
+  // Dialogs with a list: the entry to choose (its text), "" for the first
+  // one listed, or nullopt to cancel.
+  std::optional<std::string> listEntry = std::string();
+};
+
+// Writes one JSON object per line for every message box, overwrite question,
+// dialog, wait notice and progress step.
+class PLATFORM_API Transcript {
+ public:
+  explicit Transcript(std::FILE* out) : out_(out) {}
+  void Message(const MessageBoxRequest& request, int answer);
+  void Overwrite(const std::string& path, bool answer);
+  // Controls as shown when the dialog opened, and how it ended.
+  void Dialog(const DialogTemplate& dialogTemplate, const std::string& title,
+              const std::vector<ControlState>& opened, const std::string& answer, int result);
+  void Wait(const std::string& text, bool show);
+  void Progress(int total, int current);
+
+ private:
+  std::FILE* out_;
+};
+
+// Creates the terminal backend: questions on the terminal (standard error for
+// what is shown, standard input for answers). transcript may be null.
+PLATFORM_API std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript);
+
+// Creates the scripted backend: every question answered from answers, nothing
+// asked. Progress and wait notices still go to standard error when it is a
+// terminal. transcript may be null.
+PLATFORM_API std::unique_ptr<UiBackend> MakeScriptedBackend(ScriptedAnswers answers,
+                                                             Transcript* transcript);
+
+}  // namespace platform

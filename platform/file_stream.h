@@ -1,0 +1,48 @@
+// Buffered stream behind a file handle: field-wise reading and byte writing
+// for the common library. Files are never held whole in memory.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+class PLATFORM_API FileStream {
+ public:
+  enum class Mode { Read, Write };
+  FileStream(int fd, Mode mode);
+  ~FileStream();
+  FileStream(const FileStream&) = delete;
+  FileStream& operator=(const FileStream&) = delete;
+
+  // ---- Reading ----
+  // Moves to the next field (bytes up to the next ASCII white space) and
+  // returns it; the view stays valid until the next call. Returns false at
+  // the end of the file (or on a read error, which is remembered as damage).
+  bool NextField(std::string_view& field);
+  // Line (from 1) of the field last returned; at the end of the file, the
+  // last line of the file.
+  int Line() const;
+  // Records damage at the current line; only the first record is kept.
+  void NoteDamage();
+  // Line of the first damage, 0 when there was none.
+  int DamageLine() const;
+
+  // ---- Writing ----
+  void Write(std::string_view bytes);
+  void Repeat(char ch, std::size_t count);
+  // True when the next byte starts the file or follows a blank or line end.
+  bool AtFieldBoundary() const;
+
+  // Flushes and closes; false when any write failed.
+  bool Close();
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace platform

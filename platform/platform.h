@@ -1,0 +1,87 @@
+// The platform layer: what the library and the common library need of the
+// operating system and of the user interface, in place of the Windows
+// interfaces they were written against.
+//
+// Every text crossing this interface from the library is GBK bytes (file
+// names, message texts, captions); the layer converts to UTF-8 before it
+// touches the file system or shows anything.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#define PLATFORM_API __attribute__((visibility("default")))
+
+// Opaque window handle. The host hands one to every export; dialogs have one
+// of their own while they run. A null handle means "no owner".
+struct HWND__;
+using HWND = HWND__*;
+
+// A file handle as OpenFile returns it.
+using HFILE = int;
+constexpr HFILE HFILE_ERROR = -1;
+
+namespace platform {
+
+// ---- Encoding --------------------------------------------------------------
+
+// GBK to UTF-8 and back; nullopt when the text does not convert.
+PLATFORM_API std::optional<std::string> GbkToUtf8(std::string_view gbk);
+PLATFORM_API std::optional<std::string> Utf8ToGbk(std::string_view utf8);
+// GBK to UTF-8 for display: bytes that do not convert are shown as U+FFFD.
+PLATFORM_API std::string GbkForDisplay(std::string_view gbk);
+
+// ---- Files by handle ---------------------------------------------------------
+
+constexpr unsigned OF_READ = 0;                // open an existing file for reading
+constexpr unsigned OF_CREATE_WRITE = 0x1001;   // 4097: create or truncate, then write
+
+// Opens the file named by the GBK name (relative names are relative to the
+// current directory). Returns a handle, or HFILE_ERROR when the name does not
+// convert to UTF-8, the style is unknown, or the system refuses.
+PLATFORM_API HFILE OpenFile(const char* gbkName, unsigned style);
+
+// Closes the handle. Returns 0, or HFILE_ERROR when the handle is not open or
+// data written through it could not be stored (a write error, disk full).
+PLATFORM_API HFILE _lclose(HFILE file);
+
+// Removes the file named by the GBK name; false when it could not be removed.
+PLATFORM_API bool RemoveFile(const char* gbkName);
+
+// True when a file of that GBK name exists (false when the name does not convert).
+PLATFORM_API bool FileExists(const char* gbkName);
+
+class FileStream;
+// The stream behind an open handle, or nullptr when the handle is not open.
+PLATFORM_API FileStream* StreamOf(HFILE file);
+
+// ---- Message boxes ------------------------------------------------------------
+
+enum class Icon { None, Information, Error, Question };
+enum class Buttons { Ok, YesNo };
+
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+// Modal message box. text and caption are GBK; a null caption shows the host
+// application's title; a null owner means the box has no owner window.
+// Returns IDOK, IDYES or IDNO (IDOK or IDNO when no user interface is installed).
+PLATFORM_API int MessageBox(HWND owner, const char* text, const char* caption, Icon icon,
+                            Buttons buttons);
+
+// The framework's message box: no owner of the caller's, the application's title.
+PLATFORM_API int AfxMessageBox(const char* text, Icon icon, Buttons buttons);
+
+// ---- Progress, wait notice, overwrite question -----------------------------------
+
+PLATFORM_API void ShowProgress(int total, int current);
+// text is GBK.
+PLATFORM_API void ShowWaitNotice(const char* text, bool show);
+// Asks whether the existing file (GBK name) may be replaced; false without a user interface.
+PLATFORM_API bool AskOverwrite(const char* gbkName);
+
+}  // namespace platform

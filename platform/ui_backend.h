@@ -1,0 +1,85 @@
+// What a user-interface backend implements, and what it sees of a running
+// dialog. Everything here is UTF-8: the platform layer converts the library's
+// GBK texts before they reach a backend.
+//
+// Backends: the terminal backend (a person at a terminal), the scripted
+// backend (answers from the host's options, also the recording fake of the
+// tests); a windowed backend can come later without touching dialogs.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dialog.h"
+#include "platform/platform.h"
+
+namespace platform {
+
+struct MessageBoxRequest {
+  std::string text;
+  std::optional<std::string> caption;  // nullopt: the host application's title
+  Icon icon = Icon::Information;
+  Buttons buttons = Buttons::Ok;
+  bool owned = false;  // owned by a window (the export's or a dialog's)
+};
+
+// The state of one control of a running dialog.
+struct ControlState {
+  int id = kNoId;
+  ControlKind kind = ControlKind::Label;
+  unsigned style = 0;
+  Rect rect;
+  std::string text;                // label, button or input field text; a combo box's edit text
+  bool checked = false;            // radio buttons
+  std::vector<std::string> items;  // combo boxes
+  int selected = -1;               // combo boxes: selected item, -1 for none
+};
+
+// A running dialog as a backend drives it.
+class PLATFORM_API DialogSession {
+ public:
+  virtual ~DialogSession() = default;
+  virtual const DialogTemplate& Template() const = 0;
+  virtual std::string Title() const = 0;
+  virtual const std::vector<ControlState>& Controls() const = 0;
+  virtual int Focus() const = 0;  // id of the control with the keyboard focus, kNoId if none
+
+  // The user's actions. Each may run the dialog's own handlers, which may show
+  // message boxes and may end the dialog.
+  virtual void TypeText(int id, const std::string& text) = 0;  // replaces the text
+  virtual void Check(int id) = 0;                              // radio button
+  virtual void Select(int id, int index) = 0;                  // combo box item
+  virtual void PressOk() = 0;      // the default button, or Enter
+  virtual void PressCancel() = 0;  // the cancel button, Escape or the close box
+
+  virtual bool Ended() const = 0;
+  virtual int Result() const = 0;
+
+  // What the user typed or chose last, for the transcript.
+  virtual void SetAnswer(const std::string& answer) = 0;
+  virtual const std::string& Answer() const = 0;
+};
+
+class PLATFORM_API UiBackend {
+ public:
+  virtual ~UiBackend() = default;
+  // Returns IDOK, IDYES or IDNO.
+  virtual int ShowMessage(const MessageBoxRequest& request) = 0;
+  // The file (UTF-8 path) exists: may it be replaced?
+  virtual bool AskOverwrite(const std::string& path) = 0;
+  // Drives the open dialog until it has ended.
+  virtual void RunDialog(DialogSession& session) = 0;
+  virtual void Progress(int total, int current) = 0;
+  virtual void Wait(const std::string& text, bool show) = 0;
+};
+
+// Installs the backend every message box, question and dialog goes to (the
+// caller keeps ownership). nullptr removes it: boxes then answer IDOK or IDNO
+// and dialogs cannot be shown.
+PLATFORM_API void InstallUiBackend(UiBackend* backend);
+PLATFORM_API UiBackend* InstalledUiBackend();
+
+}  // namespace platform
