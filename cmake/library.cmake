@@ -1,0 +1,49 @@
+# The library, built twice from one source tree: libstrataplot.so (the
+# shared-framework build) and libstrataplot-static.so (the static-framework
+# build). The two differ only in the build flavour they link.
+#
+# The library's literal texts are UTF-8 in the sources and GBK at run time.
+set(STRATAPLOT_CHARSET -fexec-charset=GBK)
+
+add_library(strataplot_core STATIC
+  project/basin_inputs.cpp
+  project/input_file.cpp
+  mapfile/map_file.cpp
+  dialogs/templates.cpp
+  dialogs/contour_interval_dialog.cpp
+  oilmaps/oil_map_steps.cpp
+  oilmaps/make_pai_you.cpp
+  exports/exports.cpp
+)
+target_compile_options(strataplot_core PUBLIC ${STRATAPLOT_CHARSET})
+target_include_directories(strataplot_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(strataplot_core PUBLIC common platform)
+
+foreach(flavour shared static)
+  add_library(strataplot_flavour_${flavour} STATIC exports/build_flavour_${flavour}.cpp)
+  target_link_libraries(strataplot_flavour_${flavour} PUBLIC strataplot_core)
+endforeach()
+
+add_library(strataplot SHARED exports/library.cpp)
+target_link_libraries(strataplot PRIVATE -Wl,--whole-archive strataplot_core strataplot_flavour_shared -Wl,--no-whole-archive common platform)
+add_library(strataplot-static SHARED exports/library.cpp)
+target_link_libraries(strataplot-static PRIVATE -Wl,--whole-archive strataplot_core strataplot_flavour_static -Wl,--no-whole-archive common platform)
+foreach(target strataplot strataplot-static)
+  target_link_options(${target} PRIVATE -Wl,--no-undefined
+                      -Wl,--version-script=${CMAKE_SOURCE_DIR}/exports/exports.map)
+  set_target_properties(${target} PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/exports/exports.map)
+endforeach()
+
+# Tests of the library's parts, compiled with its character set so that their
+# literal texts are the same GBK bytes.
+strataplot_test(mapfile_test mapfile/map_file_test.cpp)
+target_link_libraries(mapfile_test PRIVATE strataplot_flavour_shared host_harness)
+target_compile_options(mapfile_test PRIVATE ${STRATAPLOT_CHARSET})
+
+# The exports end to end, through the host program.
+strataplot_test(oilmaps_test oilmaps/make_pai_you_test.cpp)
+target_link_libraries(oilmaps_test PRIVATE host_harness)
+
+strataplot_test(project_test project/basin_inputs_test.cpp)
+target_link_libraries(project_test PRIVATE strataplot_flavour_shared host_harness)
+target_compile_options(project_test PRIVATE ${STRATAPLOT_CHARSET})

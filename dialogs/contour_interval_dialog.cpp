@@ -1,0 +1,90 @@
+#include "dialogs/contour_interval_dialog.h"
+
+#include <charconv>
+
+#include "dialogs/module_state.h"
+#include "dialogs/templates.h"
+
+namespace strataplot {
+
+namespace {
+constexpr const char* kNotAWholeNumber = "请输入一个整数.";
+}  // namespace
+
+bool ParseWholeNumber(const std::string& text, int& value) {
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (first != last && *first == '+') {
+    ++first;
+    if (first == last || *first < '0' || *first > '9') return false;
+  }
+  auto [end, error] = std::from_chars(first, last, value);
+  return error == std::errc() && end == last;
+}
+
+GetOilDlg::GetOilDlg() : platform::Dialog(templates::kContourInterval.resource, nullptr) {}
+
+bool GetOilDlg::OnInitDialog() {
+  SetDlgItemText(templates::kIntervalField, std::to_string(value));
+  SetDlgItemText(templates::kPromptLabel, promptText);
+  SetDlgItemText(templates::kHintLabel, hintText);
+  if (!caption.empty()) SetWindowText(caption);
+  return true;
+}
+
+void GetOilDlg::OnOK() {
+  int typed = 0;
+  if (!ParseWholeNumber(GetDlgItemText(templates::kIntervalField), typed)) {
+    platform::MessageBox(Window(), kNotAWholeNumber, nullptr, platform::Icon::Information,
+                         platform::Buttons::Ok);
+    GotoDlgCtrl(templates::kIntervalField);
+    return;
+  }
+  value = typed;
+  EndDialog(platform::IDOK);
+}
+
+namespace {
+
+// The part the two static procedures share: fill the dialog when it opens,
+// read the interval on OK.
+std::intptr_t IntervalProc(HWND dialog, unsigned message, std::uintptr_t wParam, int field,
+                           int hintLabel, int& interval, bool recordOutcome) {
+  if (message == platform::WM_INITDIALOG) {
+    platform::SetFocusTo(dialog, field);
+    platform::SetDlgItemInt(dialog, field, static_cast<unsigned>(interval), false);
+    platform::SetDlgItemText(dialog, templates::kPromptLabel, module_state::promptText.c_str());
+    platform::SetDlgItemText(dialog, hintLabel, module_state::hintText.c_str());
+    return 1;
+  }
+  if (message != platform::WM_COMMAND) return 0;
+  if (wParam == platform::IDOK) {
+    bool translated = false;
+    interval = static_cast<int>(platform::GetDlgItemInt(dialog, field, &translated, false));
+    if (recordOutcome) module_state::lastDialogConfirmed = true;
+    platform::EndDialog(dialog, 1);
+    return 1;
+  }
+  if (wParam == platform::IDCANCEL) {
+    if (recordOutcome) module_state::lastDialogConfirmed = false;
+    platform::EndDialog(dialog, 0);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::intptr_t GetOilDlgProc(HWND dialog, unsigned message, std::uintptr_t wParam,
+                            std::intptr_t /*lParam*/) {
+  return IntervalProc(dialog, message, wParam, templates::kIntervalField, templates::kHintLabel,
+                      module_state::oilInterval, false);
+}
+
+std::intptr_t GetGasIntenDlgProc(HWND dialog, unsigned message, std::uintptr_t wParam,
+                                 std::intptr_t /*lParam*/) {
+  return IntervalProc(dialog, message, wParam, templates::kGasIntervalField,
+                      templates::kGasHintLabel, module_state::gasInterval, true);
+}
+
+}  // namespace strataplot

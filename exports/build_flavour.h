@@ -1,0 +1,44 @@
+// What differs between the two builds of the library. Each build links exactly
+// one implementation of this interface: build_flavour_shared.cpp (the
+// shared-framework build) or build_flavour_static.cpp (the static-framework
+// build). Nothing else in the library asks which build it is.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace strataplot::flavour {
+
+// Caption of a failure box in the static-framework build (the shared-framework
+// build shows the application's title): a single blank for the messages about
+// the age and horizon files, empty for the others.
+enum class Caption { Empty, Blank };
+
+// A failure message of an export (text GBK).
+void ShowFailure(HWND window, const std::string& text, Caption caption = Caption::Empty);
+// The message that names the files an export wrote.
+void ShowCompletion(HWND window, const std::string& text);
+// A question with Yes and No buttons; true for Yes.
+bool AskYesNo(HWND window, const std::string& question);
+
+// The contour interval suggested for a map whose largest value is given;
+// saturates at the largest 32-bit integer.
+int DefaultContourInterval(float largest);
+
+// The oil maps' interval prompt. caption may be empty (the dialog keeps its
+// title). Returns the interval to use, or nullopt when the export must end.
+struct IntervalRequest {
+  std::string hint;
+  std::string prompt;
+  std::string caption;
+  int defaultInterval = 0;
+};
+std::optional<int> AskOilInterval(const IntervalRequest& request);
+
+// True when the deep pass of the oil expulsion maps starts the call over
+// (project name, progress, input files read again).
+bool DeepPassReloadsInputs();
+
+}  // namespace strataplot::flavour

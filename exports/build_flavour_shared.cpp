@@ -1,0 +1,62 @@
+// The shared-framework build: the framework's message boxes (no owner of the
+// export's, the application's title, information icon), dialogs through the
+// framework from the templates the library registers when it is loaded.
+#include "dialogs/contour_interval_dialog.h"
+#include "dialogs/module_state.h"
+#include "dialogs/templates.h"
+#include "exports/build_flavour.h"
+
+namespace strataplot::flavour {
+
+namespace {
+
+// Extension-module registration: the templates are found by the framework
+// from the moment the library is loaded until it is unloaded.
+const char kModule = 0;
+
+__attribute__((constructor)) void RegisterModule() {
+  platform::RegisterDialogTemplates(&kModule, templates::FrameworkTemplates());
+}
+
+__attribute__((destructor)) void UnregisterModule() {
+  platform::UnregisterDialogTemplates(&kModule);
+}
+
+}  // namespace
+
+void ShowFailure(HWND /*window*/, const std::string& text, Caption /*caption*/) {
+  platform::AfxMessageBox(text.c_str(), platform::Icon::Information, platform::Buttons::Ok);
+}
+
+void ShowCompletion(HWND /*window*/, const std::string& text) {
+  platform::AfxMessageBox(text.c_str(), platform::Icon::Information, platform::Buttons::Ok);
+}
+
+bool AskYesNo(HWND /*window*/, const std::string& question) {
+  return platform::AfxMessageBox(question.c_str(), platform::Icon::Question,
+                                 platform::Buttons::YesNo) == platform::IDYES;
+}
+
+int DefaultContourInterval(float largest) {
+  float scaled = largest * 0.1f;
+  if (!(scaled < 2147483648.0f)) return 2147483647;
+  return static_cast<int>(scaled);
+}
+
+std::optional<int> AskOilInterval(const IntervalRequest& request) {
+  module_state::oilInterval = request.defaultInterval;
+  module_state::hintText = request.hint;
+  module_state::promptText = request.prompt;
+  GetOilDlg dialog;
+  dialog.value = module_state::oilInterval;
+  dialog.promptText = module_state::promptText;
+  dialog.hintText = module_state::hintText;
+  dialog.caption = request.caption;
+  // Cancel keeps the default and the map goes on.
+  if (dialog.DoModal() == platform::IDOK) module_state::oilInterval = dialog.value;
+  return module_state::oilInterval;
+}
+
+bool DeepPassReloadsInputs() { return false; }
+
+}  // namespace strataplot::flavour

@@ -1,0 +1,12 @@
+// The library's exported entry points, as the host resolves them by their
+// (decorated) names. Each takes the host's window handle and returns 1 on
+// success, -1 on failure or cancellation, and 0 where an export says so.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+#define STRATAPLOT_EXPORT __attribute__((visibility("default")))
+
+STRATAPLOT_EXPORT std::int32_t MakePaiYou(HWND window);

@@ -1,0 +1,1 @@
+// The library is made of the core and one build flavour; see cmake/library.cmake.

@@ -1,0 +1,54 @@
+// Runs the host program the way a person would, on projects the tests write
+// into temporary directories.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host::testing {
+
+// A fresh directory, removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+std::optional<std::string> ReadFile(const std::filesystem::path& path);
+// GBK bytes of a UTF-8 text (the test sources are UTF-8).
+std::string Gbk(const std::string& utf8);
+
+// A small project: the age file (periods named Q1, Q2, ... with a trailing
+// count of 0), the horizon file (UTF-8 names written as GBK) and the grid file.
+struct TinyProject {
+  std::string name = "demo";
+  int periods = 1;
+  std::vector<std::string> horizons;
+  std::string grid;  // the grid file's text
+};
+void WriteProject(const TempDir& dir, const TinyProject& project);
+
+struct HostRun {
+  int exitStatus = -1;
+  std::string errorOutput;
+  std::vector<std::string> transcript;  // one JSON record per line
+};
+
+// Runs `strataplot -C dir --batch --transcript FILE args...` with no terminal
+// on standard input.
+HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args);
+
+// The records of the given type ("message", "dialog", ...).
+std::vector<std::string> RecordsOfType(const HostRun& run, const std::string& type);
+
+}  // namespace host::testing

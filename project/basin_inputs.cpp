@@ -1,0 +1,122 @@
+#include "project/basin_inputs.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "exports/build_flavour.h"
+#include "project/input_file.h"
+#include "project/texts.h"
+
+namespace strataplot {
+namespace {
+
+// Reserving for a count read from a file: never more than this up front, so a
+// damaged count cannot make us allocate what the file does not hold.
+constexpr std::size_t kReserveLimit = std::size_t{1} << 20;
+
+bool ReadAgeFile(InputFile& file, BasinInputs& inputs) {
+  if (!file.ReadInt(inputs.periodCount) || inputs.periodCount < 0) return false;
+  inputs.periodNames.reserve(std::min<std::size_t>(inputs.periodCount, kReserveLimit));
+  inputs.periodAges.reserve(std::min<std::size_t>(inputs.periodCount, kReserveLimit));
+  for (int period = 0; period < inputs.periodCount; ++period) {
+    std::string name;
+    float age = 0;
+    if (!file.ReadText(name) || !file.ReadReal(age)) return false;
+    inputs.periodNames.push_back(std::move(name));
+    inputs.periodAges.push_back(age);
+  }
+  if (!file.ReadInt(inputs.trailingCount)) return false;
+  for (int i = 0; i < inputs.trailingCount; ++i) {
+    float value = 0;
+    if (!file.ReadReal(value)) return false;
+    inputs.trailingValues.push_back(value);
+  }
+  return true;
+}
+
+void ReadHorizonFile(InputFile& file, BasinInputs& inputs) {
+  std::string name;
+  while (file.ReadText(name)) inputs.horizonNames.push_back(name);
+  inputs.horizonCount = static_cast<int>(inputs.horizonNames.size());
+}
+
+bool ReadGridFile(InputFile& file, SimulationGrid& grid) {
+  if (!file.ReadReal(grid.originX) || !file.ReadReal(grid.originY) ||
+      !file.ReadReal(grid.cellSizeX) || !file.ReadReal(grid.cellSizeY)) {
+    return false;
+  }
+  // The area is truncated to an integer; a product outside the 32-bit range
+  // cannot be one.
+  float area = grid.cellSizeX * grid.cellSizeY;
+  if (!(area > -2147483648.0f && area < 2147483648.0f)) return false;
+  grid.cellArea = static_cast<int>(area);
+  if (!file.ReadInt(grid.rowCount) || grid.rowCount < 0) return false;
+  if (!file.ReadInt(grid.columnCount) || grid.columnCount < 0) return false;
+  long long cells = static_cast<long long>(grid.rowCount) * grid.columnCount;
+  if (cells > std::numeric_limits<int>::max()) return false;
+  grid.cellCount = static_cast<int>(cells);
+  grid.mask.reserve(std::min<std::size_t>(grid.cellCount, kReserveLimit * 16));
+  for (int cell = 0; cell < grid.cellCount; ++cell) {
+    int value = 0;
+    if (!file.ReadInt(value)) return false;
+    grid.mask.push_back(value != 0 ? 1 : 0);
+    if (value != 0) ++grid.activeCount;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsSafeHorizonName(const std::string& name) {
+  return name != "." && name != ".." && name.find('/') == std::string::npos &&
+         name.find('\0') == std::string::npos;
+}
+
+std::optional<BasinInputs> LoadBasinInputs(HWND window, const std::string& project) {
+  BasinInputs inputs;
+  InputFile file;
+
+  std::string ageName = project + ".iga";
+  if (!file.Open(ageName)) {
+    flavour::ShowFailure(window, Format(texts::kOpenAgeFileFailed, ageName.c_str()),
+                         flavour::Caption::Blank);
+    return std::nullopt;
+  }
+  if (!ReadAgeFile(file, inputs)) {
+    file.ReportDamaged(window);
+    return std::nullopt;
+  }
+  file.Close();
+
+  std::string horizonName = project + ".isc";
+  if (!file.Open(horizonName)) {
+    flavour::ShowFailure(window, Format(texts::kOpenHorizonFileFailed, horizonName.c_str()),
+                         flavour::Caption::Blank);
+    return std::nullopt;
+  }
+  ReadHorizonFile(file, inputs);
+  if (file.Damaged()) {
+    file.ReportDamaged(window);
+    return std::nullopt;
+  }
+  file.Close();
+  for (const std::string& name : inputs.horizonNames) {
+    if (!IsSafeHorizonName(name)) {
+      flavour::ShowFailure(window, Format(texts::kUnsafeHorizonName, name.c_str()));
+      return std::nullopt;
+    }
+  }
+
+  std::string gridName = project + ".dgr";
+  if (!file.Open(gridName)) {
+    flavour::ShowFailure(window, Format(texts::kOpenGridFileFailed, gridName.c_str()));
+    return std::nullopt;
+  }
+  if (!ReadGridFile(file, inputs.grid)) {
+    file.ReportDamaged(window);
+    return std::nullopt;
+  }
+  return inputs;
+}
+
+}  // namespace strataplot

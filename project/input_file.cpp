@@ -1,0 +1,32 @@
+#include "project/input_file.h"
+
+#include "exports/build_flavour.h"
+#include "project/texts.h"
+
+namespace strataplot {
+
+bool InputFile::Open(const std::string& name) {
+  Close();
+  name_ = name;
+  file_ = platform::OpenFile(name.c_str(), platform::OF_READ);
+  return file_ != HFILE_ERROR;
+}
+
+void InputFile::Close() {
+  if (file_ != HFILE_ERROR) platform::_lclose(file_);
+  file_ = HFILE_ERROR;
+}
+
+bool InputFile::ReadInt(int& value) { return readi(file_, &value) == 1; }
+
+bool InputFile::ReadReal(float& value) { return readf(file_, &value) == 1; }
+
+bool InputFile::ReadText(std::string& text) { return reads(file_, text) == 1; }
+
+void InputFile::ReportDamaged(HWND window) const {
+  int line = ReadDamageLine(file_);
+  if (line == 0) line = ReadLine(file_);
+  flavour::ShowFailure(window, Format(texts::kDamagedFile, name_.c_str(), line));
+}
+
+}  // namespace strataplot

@@ -1,0 +1,42 @@
+// An input file of the project, read field by field through the common
+// library, that knows how to report itself when it is damaged or too short.
+#pragma once
+
+#include <string>
+
+#include "common/common.h"
+
+namespace strataplot {
+
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile() { Close(); }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // Opens the file (GBK name) for reading; false when it cannot be opened.
+  bool Open(const std::string& name);
+  void Close();
+  const std::string& Name() const { return name_; }
+
+  // Each reads the next field: true with the value, false when the file is
+  // damaged there or ends before it (then nothing more should be read).
+  bool ReadInt(int& value);
+  bool ReadReal(float& value);
+  // A text field; false only at the end of the file.
+  bool ReadText(std::string& text);
+
+  // True when a field of the file was found damaged.
+  bool Damaged() const { return ReadDamageLine(file_) != 0; }
+
+  // Shows "the file has wrong or missing data (line N)" for the place where
+  // reading stopped. Call it after a read returned false.
+  void ReportDamaged(HWND window) const;
+
+ private:
+  HFILE file_ = HFILE_ERROR;
+  std::string name_;
+};
+
+}  // namespace strataplot
