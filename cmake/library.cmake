@@ -13,6 +13,8 @@ add_library(strataplot_core STATIC
   dialogs/contour_interval_dialog.cpp
   oilmaps/oil_map_steps.cpp
   oilmaps/make_pai_you.cpp
+  oilmaps/make_un_you.cpp
+  oilmaps/make_sheng_you.cpp
   exports/exports.cpp
 )
 target_compile_options(strataplot_core PUBLIC ${STRATAPLOT_CHARSET})
@@ -47,3 +49,5 @@ target_link_libraries(oilmaps_test PRIVATE host_harness)
 strataplot_test(project_test project/basin_inputs_test.cpp)
 target_link_libraries(project_test PRIVATE strataplot_flavour_shared host_harness)
 target_compile_options(project_test PRIVATE ${STRATAPLOT_CHARSET})
+strataplot_test(oilmaps_more_test oilmaps/make_un_you_test.cpp oilmaps/make_sheng_you_test.cpp)
+target_link_libraries(oilmaps_more_test PRIVATE host_harness)

@@ -3,3 +3,7 @@
 #include "oilmaps/oilmaps.h"
 
 std::int32_t MakePaiYou(HWND window) { return strataplot::MakePaiYou(window); }
+
+std::int32_t MakeUnYou(HWND window) { return strataplot::MakeUnYou(window); }
+
+std::int32_t MakeShengYou(HWND window) { return strataplot::MakeShengYou(window); }

@@ -10,3 +10,5 @@
 #define STRATAPLOT_EXPORT __attribute__((visibility("default")))
 
 STRATAPLOT_EXPORT std::int32_t MakePaiYou(HWND window);
+STRATAPLOT_EXPORT std::int32_t MakeUnYou(HWND window);
+STRATAPLOT_EXPORT std::int32_t MakeShengYou(HWND window);

@@ -1,0 +1,87 @@
+// Unexpelled oil intensity maps: for every horizon the oil it still holds in
+// each active cell in the last period, the present day, divided by the cell
+// area; then the all-horizon total. Every declined or failed map ends with -1.
+#include <vector>
+
+#include "common/common.h"
+#include "exports/build_flavour.h"
+#include "oilmaps/oil_map_steps.h"
+#include "oilmaps/oilmaps.h"
+#include "project/input_file.h"
+#include "project/texts.h"
+
+namespace strataplot {
+namespace {
+
+const OilMapTexts kMaps = {
+    "%s.uo%d",
+    "%s层各时期累计未排油强度图",
+    "本层各网格中现最大未排油强度为:%8.2f万吨/平方公里",
+    "输入%s层现未排油强度间距值(万吨/平方公里):",
+    "生成未排油强度文件%s错",
+    "%s.uot",
+    "%s地区各层各时期总未排油强度图",
+    "所有层各网格中现最大未排油强度为:%8.2f万吨/平方公里",
+    "输入所有层总未排油强度间距值(万吨/平方公里):",
+    "生成总未排油强度文件%s错",
+    "未排油强度图文件生成.\n\n分别在文件%s*.uo?和%s.uot中",
+    "",
+};
+
+constexpr const char* kOpenQuantityFailed = "打开未排油量文件%s错";
+
+}  // namespace
+
+int MakeUnYou(HWND window) {
+  // 1-3. The project and its input files.
+  std::string project;
+  std::optional<BasinInputs> inputs = LoadOilProject(window, project);
+  if (!inputs) return -1;
+  const SimulationGrid& grid = inputs->grid;
+  const float area = static_cast<float>(grid.cellArea);
+
+  // 5. The unexpelled-oil quantity file, read in one sweep while the maps are written.
+  InputFile quantities;
+  std::string quantityName = project + ".dou";
+  if (!quantities.Open(quantityName)) {
+    flavour::ShowFailure(window, Format(kOpenQuantityFailed, quantityName.c_str()));
+    return -1;
+  }
+
+  // 6. Each horizon's map: per active cell, the present-day quantity over the cell area.
+  std::vector<float> intensities(grid.activeCount);
+  std::vector<float> totals(grid.activeCount, 0.0f);
+  for (int h = 0; h < inputs->horizonCount; ++h) {
+    ShowClock(window, inputs->horizonCount, h);
+    MapFile map;
+    if (StartHorizonMap(window, map, kMaps, *inputs, h) != MapFile::Opened::Created) return -1;
+    float largest = 0;
+    for (int i = 0; i < grid.activeCount; ++i) {
+      float present = 0;
+      for (int period = 0; period < inputs->periodCount; ++period) {
+        if (!quantities.ReadReal(present)) {
+          map.Discard();
+          quantities.ReportDamaged(window);
+          return -1;
+        }
+      }
+      float intensity = inputs->periodCount > 0 ? present / area : 0.0f;
+      intensities[i] = intensity;
+      if (intensity > largest) largest = intensity;
+      totals[i] = intensity + totals[i];  // 8.2 the total adds the horizons in order
+    }
+    if (!CompleteHorizonMap(window, map, kMaps, *inputs, h, intensities, largest)) return -1;
+  }
+  quantities.Close();
+
+  // 8. The total map; its largest value is taken over the finished sums.
+  MapFile map;
+  if (StartTotalMap(window, map, kMaps, *inputs, project) != MapFile::Opened::Created) return -1;
+  if (!CompleteTotalMap(window, map, kMaps, *inputs, totals, LargestValue(totals))) return -1;
+
+  // 9. Completion.
+  ShowOilCompletion(window, kMaps, project);
+  return 1;
+}
+
+}  // namespace strataplot
