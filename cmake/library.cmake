@@ -11,6 +11,8 @@ add_library(strataplot_core STATIC
   mapfile/map_file.cpp
   dialogs/templates.cpp
   dialogs/contour_interval_dialog.cpp
+  dialogs/gas_type_dialog.cpp
+  dialogs/horizon_selection_dialog.cpp
   oilmaps/oil_map_steps.cpp
   oilmaps/make_pai_you.cpp
   oilmaps/make_un_you.cpp

@@ -13,6 +13,11 @@ inline int gasInterval = 10;
 // The texts of the current interval prompt (GBK).
 inline std::string hintText;
 inline std::string promptText;
+// The chosen gas map kind: 0 to 8 in the shared-framework build, 1 to 9 in
+// the static-framework build.
+inline int gasMapKind = 0;
+// The horizon of the saturation profile, kept between calls (GBK).
+inline std::string selectedHorizon;
 // Static-framework build: whether the last dialog was confirmed.
 inline bool lastDialogConfirmed = false;
 

@@ -37,6 +37,33 @@ struct IntervalRequest {
 };
 std::optional<int> AskOilInterval(const IntervalRequest& request);
 
+// ---- Gas maps ----
+
+// The gas map type dialog: the chosen kind (0 to 8), or nullopt when it was
+// not confirmed (the static-framework build says so when it cannot be created).
+std::optional<int> AskGasMapKind(HWND window);
+// The gas maps' interval prompt: the interval typed, or nullopt on any ending
+// but OK.
+std::optional<int> AskGasInterval(const IntervalRequest& request);
+// The gas intensity file's check messages: no value, and too small a value.
+const char* GasNoValueText();
+const char* GasTooSmallText();
+
+// ---- Saturation profile ----
+
+// The horizon selection dialog: the chosen name, or nullopt when it was not
+// confirmed.
+std::optional<std::string> AskSaturationHorizon(HWND window);
+// The message that the density file cannot be opened.
+void ShowDensityFileFailure(HWND window, const std::string& text);
+// The other failure messages of the saturation profile.
+void ShowSaturationFailure(HWND window, const std::string& text);
+// The success message naming the profile file.
+void ShowSaturationDone(HWND window, const std::string& path);
+// The end and the tick of the saturation axis for the largest saturation.
+float SaturationAxisEnd(float largest);
+float SaturationAxisTick(float largest);
+
 // True when the deep pass of the oil expulsion maps starts the call over
 // (project name, progress, input files read again).
 bool DeepPassReloadsInputs();

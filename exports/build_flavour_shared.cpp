@@ -2,9 +2,12 @@
 // export's, the application's title, information icon), dialogs through the
 // framework from the templates the library registers when it is loaded.
 #include "dialogs/contour_interval_dialog.h"
+#include "dialogs/gas_type_dialog.h"
+#include "dialogs/horizon_selection_dialog.h"
 #include "dialogs/module_state.h"
 #include "dialogs/templates.h"
 #include "exports/build_flavour.h"
+#include "project/texts.h"
 
 namespace strataplot::flavour {
 
@@ -55,6 +58,60 @@ std::optional<int> AskOilInterval(const IntervalRequest& request) {
   // Cancel keeps the default and the map goes on.
   if (dialog.DoModal() == platform::IDOK) module_state::oilInterval = dialog.value;
   return module_state::oilInterval;
+}
+
+std::optional<int> AskGasMapKind(HWND /*window*/) {
+  GetGasTypeDlg dialog;
+  if (dialog.DoModal() != platform::IDOK) return std::nullopt;
+  module_state::gasMapKind = dialog.kind;
+  return module_state::gasMapKind;
+}
+
+std::optional<int> AskGasInterval(const IntervalRequest& request) {
+  module_state::gasInterval = request.defaultInterval;
+  module_state::hintText = request.hint;
+  module_state::promptText = request.prompt;
+  GetOilDlg dialog;
+  dialog.value = module_state::gasInterval;
+  dialog.promptText = module_state::promptText;
+  dialog.hintText = module_state::hintText;
+  dialog.caption = request.caption;
+  if (dialog.DoModal() != platform::IDOK) return std::nullopt;
+  module_state::gasInterval = dialog.value;
+  return module_state::gasInterval;
+}
+
+const char* GasNoValueText() { return "本区无该值,不必计算"; }
+
+const char* GasTooSmallText() { return "本区该值太小,不必计算"; }
+
+std::optional<std::string> AskSaturationHorizon(HWND /*window*/) {
+  PreSaLayerDlg dialog;
+  if (dialog.DoModal() != platform::IDOK) return std::nullopt;
+  return dialog.chosenName;
+}
+
+void ShowDensityFileFailure(HWND /*window*/, const std::string& text) {
+  platform::MessageBox(nullptr, text.c_str(), nullptr, platform::Icon::Information,
+                       platform::Buttons::Ok);
+}
+
+void ShowSaturationFailure(HWND window, const std::string& text) {
+  platform::MessageBox(window, text.c_str(), "计算SA", platform::Icon::Information,
+                       platform::Buttons::Ok);
+}
+
+void ShowSaturationDone(HWND window, const std::string& path) {
+  std::string text = Format("氯仿沥青A饱和度计算完毕.\n\t\t\n 结果在文件%s中. ", path.c_str());
+  platform::MessageBox(window, text.c_str(), "计算SA", platform::Icon::Information,
+                       platform::Buttons::Ok);
+}
+
+float SaturationAxisEnd(float largest) { return 1.2f * largest; }
+
+float SaturationAxisTick(float largest) {
+  float tick = 0.2f * largest;
+  return tick > 1.0f ? tick : 1.0f;
 }
 
 bool DeepPassReloadsInputs() { return false; }
