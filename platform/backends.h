@@ -22,10 +22,16 @@ struct ScriptedAnswers {
   // Yes/No message boxes.
   bool yes = false;
   // Dialogs with a radio group: the position of the button to check (0 for
-  // the first), or nullopt to cancel.
+  // the first, in template order), or nullopt (or a position out of range) to
+  // cancel.
   std::optional<int> radio = 0;
-  // Dialogs with a list: the entry to choose (its text), "" for the first
-  // one listed, or nullopt to cancel.
+  // The transcript's answer for a radio dialog confirmed (such as the kind
+  // code "sg"); empty: the checked button's text.
+  std::string radioAnswer;
+  // Dialogs with a list: the entry to choose (its text), "" to keep what the
+  // dialog selected when it opened (the dialogs select the first entry), or
+  // nullopt to cancel. A text that is not in a choose-only list cancels; an
+  // editable list takes it as typed.
   std::optional<std::string> listEntry = std::string();
 };
 
@@ -49,10 +55,24 @@ class PLATFORM_API Transcript {
 // Creates the terminal backend: questions on the terminal (standard error for
 // what is shown, standard input for answers). transcript may be null.
 PLATFORM_API std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript);
+// The same on the given streams (UTF-8): out shows, in answers. Progress
+// overprints one line only when out is a terminal; answers read from a stream
+// that is not a terminal are echoed to out. The caller keeps both streams open
+// while the backend lives.
+PLATFORM_API std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, std::FILE* in,
+                                                             std::FILE* out);
 
 // Creates the scripted backend: every question answered from answers, nothing
 // asked. Progress and wait notices still go to standard error when it is a
 // terminal. transcript may be null.
+//
+// A dialog is answered by what it holds, whatever its template: one with an
+// input field takes the next of inputs (a text the dialog refuses counts as one
+// answer and the next is typed; the last answer refused again cancels); one
+// with radio buttons checks radio and confirms; one with a list chooses
+// listEntry and confirms (a list the dialog refuses cancels); any other is
+// confirmed. Every question is recorded in the transcript as it is answered;
+// a dialog when it ends, with its controls as they were when it opened.
 PLATFORM_API std::unique_ptr<UiBackend> MakeScriptedBackend(ScriptedAnswers answers,
                                                              Transcript* transcript);
 

@@ -1,1 +1,170 @@
-// placeholder
+// The transcript: one JSON object per line, fields in a fixed order, flushed
+// line by line so that a transcript survives a crash of the run.
+
+#include <string>
+#include <string_view>
+
+#include "platform/backends.h"
+
+namespace platform {
+namespace {
+
+void AppendString(std::string& out, std::string_view text) {
+  static const char kHex[] = "0123456789abcdef";
+  out += '"';
+  for (char ch : text) {
+    switch (ch) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default: {
+        auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20) {
+          out += "\\u00";
+          out += kHex[byte >> 4];
+          out += kHex[byte & 0xF];
+        } else {
+          out += ch;  // UTF-8 passes through
+        }
+      }
+    }
+  }
+  out += '"';
+}
+
+// Builds one record: {"type":...,"name":value,...}.
+class Record {
+ public:
+  explicit Record(std::string_view type) {
+    line_ = "{\"type\":";
+    AppendString(line_, type);
+  }
+  Record& String(std::string_view name, std::string_view value) {
+    Name(name);
+    AppendString(line_, value);
+    return *this;
+  }
+  Record& Raw(std::string_view name, std::string_view json) {
+    Name(name);
+    line_ += json;
+    return *this;
+  }
+  // Writes the record as one line and flushes it.
+  void WriteTo(std::FILE* out) {
+    line_ += "}\n";
+    std::fputs(line_.c_str(), out);
+    std::fflush(out);
+  }
+
+ private:
+  void Name(std::string_view name) {
+    line_ += ',';
+    AppendString(line_, name);
+    line_ += ':';
+  }
+  std::string line_;
+};
+
+std::string StringOrNull(const std::optional<std::string>& text) {
+  if (!text) return "null";
+  std::string out;
+  AppendString(out, *text);
+  return out;
+}
+
+const char* IconName(Icon icon) {
+  switch (icon) {
+    case Icon::Information: return "information";
+    case Icon::Error: return "error";
+    case Icon::Question: return "question";
+    case Icon::None: break;
+  }
+  return "none";
+}
+
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case IDYES: return "yes";
+    case IDNO: return "no";
+    case IDCANCEL: return "cancel";
+    default: return "ok";
+  }
+}
+
+}  // namespace
+
+void Transcript::Message(const MessageBoxRequest& request, int answer) {
+  if (out_ == nullptr) return;
+  Record("message")
+      .String("text", request.text)
+      .Raw("caption", StringOrNull(request.caption))
+      .String("icon", IconName(request.icon))
+      .String("buttons", request.buttons == Buttons::YesNo ? "yesno" : "ok")
+      .String("owner", request.owned ? "window" : "none")
+      .String("answer", AnswerName(answer))
+      .WriteTo(out_);
+}
+
+void Transcript::Overwrite(const std::string& path, bool answer) {
+  if (out_ == nullptr) return;
+  Record("overwrite").String("path", path).String("answer", answer ? "yes" : "no").WriteTo(out_);
+}
+
+void Transcript::Dialog(const DialogTemplate& dialogTemplate, const std::string& title,
+                        const std::vector<ControlState>& opened, const std::string& answer, int result) {
+  if (out_ == nullptr) return;
+  std::string controls = "{";
+  bool hasRadio = false;
+  std::optional<std::string> checked;
+  const ControlState* list = nullptr;
+  for (const ControlState& c : opened) {
+    if (c.id != kNoId) {
+      if (controls.size() > 1) controls += ',';
+      AppendString(controls, std::to_string(c.id));
+      controls += ':';
+      AppendString(controls, c.text);
+    }
+    if (c.kind == ControlKind::RadioButton) {
+      hasRadio = true;
+      if (c.checked && !checked) checked = std::to_string(c.id);
+    }
+    if (c.kind == ControlKind::ComboBox && list == nullptr) list = &c;
+  }
+  controls += '}';
+
+  Record record("dialog");
+  record.String("template", dialogTemplate.resource ? dialogTemplate.resource : "")
+      .String("title", title)
+      .Raw("controls", controls);
+  if (hasRadio) record.Raw("checked", StringOrNull(checked));
+  if (list != nullptr) {
+    std::string items = "[";
+    for (const std::string& item : list->items) {
+      if (items.size() > 1) items += ',';
+      AppendString(items, item);
+    }
+    items += ']';
+    std::optional<std::string> selected;
+    if (list->selected >= 0 && list->selected < static_cast<int>(list->items.size())) {
+      selected = list->items[static_cast<std::size_t>(list->selected)];
+    }
+    record.Raw("items", items).Raw("selected", StringOrNull(selected));
+  }
+  record.String("answer", answer).String("result", result == IDOK ? "ok" : "cancel").WriteTo(out_);
+}
+
+void Transcript::Wait(const std::string& text, bool show) {
+  if (out_ == nullptr) return;
+  Record("wait").String("text", text).Raw("show", show ? "true" : "false").WriteTo(out_);
+}
+
+void Transcript::Progress(int total, int current) {
+  if (out_ == nullptr) return;
+  Record("progress").Raw("total", std::to_string(total)).Raw("current", std::to_string(current)).WriteTo(out_);
+}
+
+}  // namespace platform

@@ -7,6 +7,7 @@
 // tests); a windowed backend can come later without touching dialogs.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -38,12 +39,23 @@ struct ControlState {
   int selected = -1;               // combo boxes: selected item, -1 for none
 };
 
+// The positions (in controls) of the radio buttons in the same group as the
+// radio button at position index, in template order; empty when that control
+// is not a radio button. As with Windows dialogs, a control with kGroup
+// starts a group (the first control starts one too) and the group runs up to
+// the next control with kGroup; controls without kGroup in between, such as a
+// group frame, neither end nor start it, they are just not radio buttons.
+PLATFORM_API std::vector<std::size_t> RadioGroup(const std::vector<ControlState>& controls,
+                                                 std::size_t index);
+
 // A running dialog as a backend drives it.
 class PLATFORM_API DialogSession {
  public:
   virtual ~DialogSession() = default;
   virtual const DialogTemplate& Template() const = 0;
   virtual std::string Title() const = 0;
+  // In template order; the controls change while the dialog runs but are
+  // never added or removed, so references to them stay valid.
   virtual const std::vector<ControlState>& Controls() const = 0;
   virtual int Focus() const = 0;  // id of the control with the keyboard focus, kNoId if none
 
@@ -70,7 +82,9 @@ class PLATFORM_API UiBackend {
   virtual int ShowMessage(const MessageBoxRequest& request) = 0;
   // The file (UTF-8 path) exists: may it be replaced?
   virtual bool AskOverwrite(const std::string& path) = 0;
-  // Drives the open dialog until it has ended.
+  // Drives the open dialog until it has ended. The session may already have
+  // ended (its initialisation ended it); if the backend returns with the
+  // dialog still open, the dialog ends with IDCANCEL.
   virtual void RunDialog(DialogSession& session) = 0;
   virtual void Progress(int total, int current) = 0;
   virtual void Wait(const std::string& text, bool show) = 0;
