@@ -18,6 +18,9 @@ class PLATFORM_API FileStream {
   FileStream(const FileStream&) = delete;
   FileStream& operator=(const FileStream&) = delete;
 
+  // The stream owns fd and closes it in Close (or in the destructor, which
+  // loses any error: close explicitly to learn of one).
+
   // ---- Reading ----
   // Moves to the next field (bytes up to the next ASCII white space) and
   // returns it; the view stays valid until the next call. Returns false at
@@ -37,8 +40,12 @@ class PLATFORM_API FileStream {
   // True when the next byte starts the file or follows a blank or line end.
   bool AtFieldBoundary() const;
 
-  // Flushes and closes; false when any write failed.
+  // Flushes and closes; false when any write failed or the system refused
+  // to close. A stream closed once stays closed (later calls return false).
   bool Close();
+
+  // True for a stream opened for writing (and not yet closed).
+  bool ForWriting() const;
 
  private:
   struct Impl;

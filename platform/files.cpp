@@ -1,1 +1,87 @@
-// placeholder
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/file_stream.h"
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+// Open streams by handle; a free slot holds nullptr and is handed out again.
+std::vector<std::unique_ptr<FileStream>>& Handles() {
+  static std::vector<std::unique_ptr<FileStream>> handles;
+  return handles;
+}
+
+std::optional<std::string> SystemName(const char* gbkName) {
+  if (gbkName == nullptr) return std::nullopt;
+  return GbkToUtf8(gbkName);
+}
+
+}  // namespace
+
+HFILE OpenFile(const char* gbkName, unsigned style) {
+  if (style != OF_READ && style != OF_CREATE_WRITE) return HFILE_ERROR;
+  auto name = SystemName(gbkName);
+  if (!name) return HFILE_ERROR;
+
+  int fd;
+  FileStream::Mode mode;
+  if (style == OF_READ) {
+    fd = ::open(name->c_str(), O_RDONLY | O_CLOEXEC);
+    mode = FileStream::Mode::Read;
+    struct stat st;
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
+      ::close(fd);
+      return HFILE_ERROR;
+    }
+  } else {
+    fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    mode = FileStream::Mode::Write;
+  }
+  if (fd < 0) return HFILE_ERROR;
+
+  auto stream = std::make_unique<FileStream>(fd, mode);
+  auto& handles = Handles();
+  for (std::size_t i = 0; i < handles.size(); ++i) {
+    if (!handles[i]) {
+      handles[i] = std::move(stream);
+      return static_cast<HFILE>(i);
+    }
+  }
+  handles.push_back(std::move(stream));
+  return static_cast<HFILE>(handles.size() - 1);
+}
+
+HFILE _lclose(HFILE file) {
+  auto& handles = Handles();
+  if (file < 0 || static_cast<std::size_t>(file) >= handles.size() || !handles[file]) {
+    return HFILE_ERROR;
+  }
+  bool stored = handles[file]->Close();
+  handles[file].reset();
+  return stored ? 0 : HFILE_ERROR;
+}
+
+bool RemoveFile(const char* gbkName) {
+  auto name = SystemName(gbkName);
+  return name && ::unlink(name->c_str()) == 0;
+}
+
+bool FileExists(const char* gbkName) {
+  auto name = SystemName(gbkName);
+  struct stat st;
+  return name && ::stat(name->c_str(), &st) == 0;
+}
+
+FileStream* StreamOf(HFILE file) {
+  auto& handles = Handles();
+  if (file < 0 || static_cast<std::size_t>(file) >= handles.size()) return nullptr;
+  return handles[file].get();
+}
+
+}  // namespace platform

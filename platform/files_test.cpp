@@ -1,1 +1,386 @@
-// placeholder
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/file_stream.h"
+#include "platform/platform.h"
+#include "platform/test_temp_dir.h"
+
+namespace platform {
+namespace {
+
+using test_support::TempDir;
+
+// 层位 and 沙三段 in GBK, and as a Linux user sees them.
+constexpr char kGbkHorizon[] = "\xb2\xe3\xce\xbb";
+constexpr char kUtf8Horizon[] = "\xe5\xb1\x82\xe4\xbd\x8d";
+constexpr char kGbkShasan[] = "\xc9\xb3\xc8\xfd\xb6\xce";
+constexpr char kUtf8Shasan[] = "\xe6\xb2\x99\xe4\xb8\x89\xe6\xae\xb5";
+
+std::vector<std::string> Fields(FileStream& stream) {
+  std::vector<std::string> fields;
+  std::string_view field;
+  while (stream.NextField(field)) fields.emplace_back(field);
+  return fields;
+}
+
+TEST(files, OpenFileReadStyleOpensAnExistingFile) {
+  TempDir dir;
+  std::string name = dir.Put("in.txt", "12 abc\n");
+  HFILE file = OpenFile(name.c_str(), OF_READ);
+  ASSERT_GE(file, 0);
+  ASSERT_NE(StreamOf(file), nullptr);
+  EXPECT_FALSE(StreamOf(file)->ForWriting());
+  EXPECT_EQ(Fields(*StreamOf(file)), (std::vector<std::string>{"12", "abc"}));
+  EXPECT_EQ(_lclose(file), 0);
+}
+
+TEST(files, OpenFileReadStyleFailsForAMissingFile) {
+  TempDir dir;
+  EXPECT_EQ(OpenFile(dir.File("missing.txt").c_str(), OF_READ), HFILE_ERROR);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing.txt")));
+}
+
+TEST(files, OpenFileReadStyleRefusesADirectory) {
+  TempDir dir;
+  EXPECT_EQ(OpenFile(dir.Path().c_str(), OF_READ), HFILE_ERROR);
+}
+
+TEST(files, OpenFileWriteStyleCreatesWithMode0644) {
+  TempDir dir;
+  std::string name = dir.File("out.txt");
+  mode_t mask = ::umask(022);
+  HFILE file = OpenFile(name.c_str(), OF_CREATE_WRITE);
+  ::umask(mask);
+  ASSERT_GE(file, 0);
+  ASSERT_NE(StreamOf(file), nullptr);
+  EXPECT_TRUE(StreamOf(file)->ForWriting());
+  StreamOf(file)->Write("hello\n");
+  EXPECT_EQ(_lclose(file), 0);
+  EXPECT_EQ(TempDir::Contents(name), "hello\n");
+  struct stat st;
+  ASSERT_EQ(::stat(name.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST(files, OpenFileWriteStyleTruncatesAnExistingFile) {
+  TempDir dir;
+  std::string name = dir.Put("out.txt", "a long old content that must go\n");
+  HFILE file = OpenFile(name.c_str(), OF_CREATE_WRITE);
+  ASSERT_GE(file, 0);
+  StreamOf(file)->Write("new");
+  EXPECT_EQ(_lclose(file), 0);
+  EXPECT_EQ(TempDir::Contents(name), "new");
+}
+
+TEST(files, OpenFileUnknownStylesFailAndCreateNothing) {
+  TempDir dir;
+  std::string name = dir.File("never.txt");
+  for (unsigned style : {1u, 2u, 0x1000u, 0x1002u, 0x2000u, 0x1001u | 0x2000u, 0xFFFFFFFFu}) {
+    EXPECT_EQ(OpenFile(name.c_str(), style), HFILE_ERROR) << style;
+  }
+  EXPECT_FALSE(std::filesystem::exists(name));
+  std::string existing = dir.Put("there.txt", "x");
+  EXPECT_EQ(OpenFile(existing.c_str(), 2u), HFILE_ERROR);
+  EXPECT_EQ(TempDir::Contents(existing), "x");
+}
+
+TEST(files, OpenFileGbkNamesBecomeUtf8FileNames) {
+  TempDir dir;
+  std::string gbk = dir.File(kGbkHorizon);
+  HFILE file = OpenFile(gbk.c_str(), OF_CREATE_WRITE);
+  ASSERT_GE(file, 0);
+  StreamOf(file)->Write("1");
+  ASSERT_EQ(_lclose(file), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir.Path() / kUtf8Horizon));
+  EXPECT_FALSE(std::filesystem::exists(gbk));
+
+  file = OpenFile(gbk.c_str(), OF_READ);
+  ASSERT_GE(file, 0);
+  EXPECT_EQ(Fields(*StreamOf(file)), std::vector<std::string>{"1"});
+  EXPECT_EQ(_lclose(file), 0);
+
+  EXPECT_TRUE(FileExists(gbk.c_str()));
+  EXPECT_TRUE(RemoveFile(gbk.c_str()));
+  EXPECT_FALSE(FileExists(gbk.c_str()));
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / kUtf8Horizon));
+}
+
+TEST(files, OpenFileGbkNameWithExtension) {
+  TempDir dir;
+  std::string gbk = dir.File(std::string(kGbkShasan) + ".po1");
+  HFILE file = OpenFile(gbk.c_str(), OF_CREATE_WRITE);
+  ASSERT_GE(file, 0);
+  ASSERT_EQ(_lclose(file), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir.Path() / (std::string(kUtf8Shasan) + ".po1")));
+}
+
+TEST(files, OpenFileNamesThatDoNotConvertFail) {
+  TempDir dir;
+  // A lone lead byte, a byte that is no GBK, a lead byte with an invalid trail byte.
+  for (const char* bad : {"\xb2", "\xff", "\x81\x20"}) {
+    std::string name = dir.File(std::string("x") + bad);
+    EXPECT_EQ(OpenFile(name.c_str(), OF_CREATE_WRITE), HFILE_ERROR);
+    EXPECT_EQ(OpenFile(name.c_str(), OF_READ), HFILE_ERROR);
+    EXPECT_FALSE(FileExists(name.c_str()));
+    EXPECT_FALSE(RemoveFile(name.c_str()));
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(files, OpenFileNullNameFails) {
+  EXPECT_EQ(OpenFile(nullptr, OF_READ), HFILE_ERROR);
+  EXPECT_EQ(OpenFile(nullptr, OF_CREATE_WRITE), HFILE_ERROR);
+  EXPECT_FALSE(FileExists(nullptr));
+  EXPECT_FALSE(RemoveFile(nullptr));
+}
+
+TEST(files, OpenFileHandlesAreReused) {
+  TempDir dir;
+  std::string name = dir.Put("in.txt", "1");
+  HFILE a = OpenFile(name.c_str(), OF_READ);
+  HFILE b = OpenFile(name.c_str(), OF_READ);
+  ASSERT_GE(a, 0);
+  ASSERT_GE(b, 0);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(_lclose(a), 0);
+  EXPECT_EQ(StreamOf(a), nullptr);
+  HFILE c = OpenFile(dir.File("out.txt").c_str(), OF_CREATE_WRITE);
+  EXPECT_EQ(c, a);
+  EXPECT_TRUE(StreamOf(c)->ForWriting());
+  EXPECT_EQ(_lclose(b), 0);
+  EXPECT_EQ(_lclose(c), 0);
+}
+
+TEST(files, LcloseFailsForHandlesNotOpen) {
+  TempDir dir;
+  EXPECT_EQ(_lclose(-1), HFILE_ERROR);
+  EXPECT_EQ(_lclose(1 << 20), HFILE_ERROR);
+  HFILE file = OpenFile(dir.Put("in.txt", "").c_str(), OF_READ);
+  ASSERT_GE(file, 0);
+  EXPECT_EQ(_lclose(file), 0);
+  EXPECT_EQ(_lclose(file), HFILE_ERROR);
+  EXPECT_EQ(StreamOf(file), nullptr);
+  EXPECT_EQ(StreamOf(-1), nullptr);
+}
+
+TEST(files, LcloseReportsBufferedWritesThatFailed) {
+  // /dev/full takes every open and refuses every write: the failure shows at
+  // the flush in _lclose.
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  HFILE file = OpenFile("/dev/full", OF_CREATE_WRITE);
+  ASSERT_GE(file, 0);
+  StreamOf(file)->Write("12 34\n");
+  EXPECT_EQ(_lclose(file), HFILE_ERROR);
+}
+
+TEST(files, LcloseReportsLargeWritesThatFailed) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  HFILE file = OpenFile("/dev/full", OF_CREATE_WRITE);
+  ASSERT_GE(file, 0);
+  StreamOf(file)->Write(std::string(1 << 20, 'x'));  // larger than the buffer
+  StreamOf(file)->Repeat('y', 3 << 20);
+  StreamOf(file)->Write("tail");
+  EXPECT_EQ(_lclose(file), HFILE_ERROR);
+}
+
+TEST(files, LcloseNothingWrittenClosesCleanly) {
+  TempDir dir;
+  std::string name = dir.File("empty.txt");
+  HFILE file = OpenFile(name.c_str(), OF_CREATE_WRITE);
+  ASSERT_GE(file, 0);
+  EXPECT_EQ(_lclose(file), 0);
+  EXPECT_TRUE(std::filesystem::exists(name));
+  EXPECT_EQ(std::filesystem::file_size(name), 0u);
+}
+
+TEST(files, FileExistsTellsFilesThatAreThere) {
+  TempDir dir;
+  EXPECT_FALSE(FileExists(dir.File("a.txt").c_str()));
+  dir.Put("a.txt", "");
+  EXPECT_TRUE(FileExists(dir.File("a.txt").c_str()));
+  EXPECT_TRUE(RemoveFile(dir.File("a.txt").c_str()));
+  EXPECT_FALSE(RemoveFile(dir.File("a.txt").c_str()));
+}
+
+// ---- The stream itself ----
+
+int OpenRead(const std::string& name) { return ::open(name.c_str(), O_RDONLY | O_CLOEXEC); }
+
+TEST(filesStream, WritingIsBufferedAndLargeWritesPassThrough) {
+  TempDir dir;
+  std::string name = dir.File("big.txt");
+  std::string expected;
+  {
+    FileStream stream(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644),
+                      FileStream::Mode::Write);
+    for (int i = 0; i < 100000; ++i) {
+      std::string piece = std::to_string(i) + (i % 10 == 9 ? "\n" : " ");
+      stream.Write(piece);
+      expected += piece;
+    }
+    std::string large(700000, 'q');
+    stream.Write(large);
+    expected += large;
+    stream.Repeat('-', 600000);
+    expected.append(600000, '-');
+    stream.Write("end");
+    expected += "end";
+    EXPECT_TRUE(stream.Close());
+    EXPECT_FALSE(stream.Close());
+    EXPECT_FALSE(stream.ForWriting());
+  }
+  EXPECT_EQ(TempDir::Contents(name), expected);
+}
+
+TEST(filesStream, FieldBoundaryFollowsTheLastByte) {
+  TempDir dir;
+  std::string name = dir.File("b.txt");
+  FileStream stream(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644),
+                    FileStream::Mode::Write);
+  EXPECT_TRUE(stream.AtFieldBoundary());
+  stream.Write("");
+  EXPECT_TRUE(stream.AtFieldBoundary());
+  stream.Write("ab");
+  EXPECT_FALSE(stream.AtFieldBoundary());
+  stream.Write("c ");
+  EXPECT_TRUE(stream.AtFieldBoundary());
+  stream.Repeat('-', 3);
+  EXPECT_FALSE(stream.AtFieldBoundary());
+  stream.Write("\n");
+  EXPECT_TRUE(stream.AtFieldBoundary());
+  stream.Write("\t");
+  EXPECT_FALSE(stream.AtFieldBoundary());  // only blanks and line ends count
+  stream.Repeat(' ', 0);
+  EXPECT_FALSE(stream.AtFieldBoundary());
+  stream.Repeat(' ', 2);
+  EXPECT_TRUE(stream.AtFieldBoundary());
+  EXPECT_TRUE(stream.Close());
+  EXPECT_EQ(TempDir::Contents(name), "abc ---\n\t  ");
+}
+
+TEST(filesStream, ReadingStreamDoesNotWriteAndWritingStreamDoesNotRead) {
+  TempDir dir;
+  std::string name = dir.Put("in.txt", "1 2");
+  FileStream reader(OpenRead(name), FileStream::Mode::Read);
+  reader.Write("zzz");
+  EXPECT_TRUE(reader.Close());
+  EXPECT_EQ(TempDir::Contents(name), "1 2");
+
+  FileStream writer(::open(name.c_str(), O_WRONLY | O_CLOEXEC), FileStream::Mode::Write);
+  std::string_view field = "x";
+  EXPECT_FALSE(writer.NextField(field));
+  EXPECT_TRUE(field.empty());
+  EXPECT_TRUE(writer.Close());
+}
+
+TEST(filesStream, LinesOfFieldsAndOfTheEnd) {
+  struct Case {
+    const char* text;
+    std::vector<int> lines;  // line of each field
+    int endLine;
+  };
+  const Case cases[] = {
+      {"", {}, 1},
+      {"\n", {}, 1},
+      {"\n\n", {}, 2},
+      {"a", {1}, 1},
+      {"a\n", {1}, 1},
+      {"a\nb", {1, 2}, 2},
+      {"a\nb\n", {1, 2}, 2},
+      {"a\nb\n\n\n", {1, 2}, 4},
+      {"a b\r\nc\r\n", {1, 1, 2}, 2},
+      {"\n\na  b\n", {3, 3}, 3},
+      {"a\vb\fc\td\re", {1, 1, 1, 1, 1}, 1},
+      {"a\n \n", {1}, 2},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    std::string name = dir.Put("lines.txt", c.text);
+    FileStream stream(OpenRead(name), FileStream::Mode::Read);
+    EXPECT_EQ(stream.Line(), 1);
+    std::vector<int> lines;
+    std::string_view field;
+    while (stream.NextField(field)) lines.push_back(stream.Line());
+    EXPECT_EQ(lines, c.lines) << ::testing::PrintToString(std::string(c.text));
+    EXPECT_EQ(stream.Line(), c.endLine) << ::testing::PrintToString(std::string(c.text));
+    EXPECT_FALSE(stream.NextField(field));
+    EXPECT_EQ(stream.Line(), c.endLine);
+    EXPECT_EQ(stream.DamageLine(), 0);
+  }
+}
+
+TEST(filesStream, DamageKeepsTheFirstLine) {
+  TempDir dir;
+  std::string name = dir.Put("d.txt", "a\nb\nc\n");
+  FileStream stream(OpenRead(name), FileStream::Mode::Read);
+  std::string_view field;
+  ASSERT_TRUE(stream.NextField(field));
+  ASSERT_TRUE(stream.NextField(field));
+  stream.NoteDamage();
+  EXPECT_EQ(stream.DamageLine(), 2);
+  ASSERT_TRUE(stream.NextField(field));
+  stream.NoteDamage();
+  EXPECT_EQ(stream.DamageLine(), 2);
+}
+
+TEST(filesStream, FieldsCrossBufferBoundaries) {
+  // Fields of every length around the 1 MiB buffer edge, and one field
+  // longer than the buffer itself.
+  TempDir dir;
+  std::vector<std::string> expected;
+  std::string text;
+  int line = 1;
+  std::vector<int> lines;
+  for (int i = 0; text.size() < (std::size_t{3} << 20); ++i) {
+    std::string field = std::to_string(i * 7919 % 1000003) + std::string(i % 13, 'x');
+    expected.push_back(field);
+    lines.push_back(line);
+    text += field;
+    if (i % 5 == 4) {
+      text += "\r\n";
+      ++line;
+    } else {
+      text += (i % 3 == 0) ? " " : "\t";
+    }
+  }
+  std::string huge(std::size_t{5} << 19, 'h');  // 2.5 MiB
+  huge.back() = 'H';
+  expected.push_back(huge);
+  lines.push_back(line);
+  text += huge;
+  for (std::size_t shift : {0, 1, 2, 3, 7, 11}) {
+    std::string name = dir.Put("big.txt", std::string(shift, ' ') + text);
+    FileStream stream(OpenRead(name), FileStream::Mode::Read);
+    std::string_view field;
+    std::size_t n = 0;
+    while (stream.NextField(field)) {
+      ASSERT_LT(n, expected.size());
+      ASSERT_EQ(field, expected[n]) << "field " << n << " shift " << shift;
+      ASSERT_EQ(stream.Line(), lines[n]) << "field " << n;
+      ++n;
+    }
+    EXPECT_EQ(n, expected.size());
+    EXPECT_EQ(stream.Line(), line);
+    EXPECT_EQ(stream.DamageLine(), 0);
+  }
+}
+
+TEST(filesStream, ReadErrorIsDamage) {
+  // Reading a directory fails with EISDIR.
+  TempDir dir;
+  FileStream stream(::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
+                    FileStream::Mode::Read);
+  std::string_view field;
+  EXPECT_FALSE(stream.NextField(field));
+  EXPECT_EQ(stream.DamageLine(), 1);
+  EXPECT_TRUE(stream.Close());
+}
+
+}  // namespace
+}  // namespace platform
