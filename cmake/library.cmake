@@ -17,15 +17,18 @@ add_library(strataplot_core STATIC
   oilmaps/make_pai_you.cpp
   oilmaps/make_un_you.cpp
   oilmaps/make_sheng_you.cpp
+  gasmaps/gas_intensity_file.cpp
+  gasmaps/make_gas_inten.cpp
   exports/exports.cpp
 )
-target_compile_options(strataplot_core PUBLIC ${STRATAPLOT_CHARSET})
+target_compile_options(strataplot_core PRIVATE ${STRATAPLOT_CHARSET})
 target_include_directories(strataplot_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(strataplot_core PUBLIC common platform)
 
 foreach(flavour shared static)
   add_library(strataplot_flavour_${flavour} STATIC exports/build_flavour_${flavour}.cpp)
   target_link_libraries(strataplot_flavour_${flavour} PUBLIC strataplot_core)
+  target_compile_options(strataplot_flavour_${flavour} PRIVATE ${STRATAPLOT_CHARSET})
 endforeach()
 
 add_library(strataplot SHARED exports/library.cpp)
@@ -53,3 +56,5 @@ target_link_libraries(project_test PRIVATE strataplot_flavour_shared host_harnes
 target_compile_options(project_test PRIVATE ${STRATAPLOT_CHARSET})
 strataplot_test(oilmaps_more_test oilmaps/make_un_you_test.cpp oilmaps/make_sheng_you_test.cpp)
 target_link_libraries(oilmaps_more_test PRIVATE host_harness)
+strataplot_test(gasmaps_test gasmaps/make_gas_inten_test.cpp)
+target_link_libraries(gasmaps_test PRIVATE host_harness strataplot_flavour_shared)

@@ -1,5 +1,6 @@
 #include "exports/exports.h"
 
+#include "gasmaps/gasmaps.h"
 #include "oilmaps/oilmaps.h"
 
 std::int32_t MakePaiYou(HWND window) { return strataplot::MakePaiYou(window); }
@@ -7,3 +8,5 @@ std::int32_t MakePaiYou(HWND window) { return strataplot::MakePaiYou(window); }
 std::int32_t MakeUnYou(HWND window) { return strataplot::MakeUnYou(window); }
 
 std::int32_t MakeShengYou(HWND window) { return strataplot::MakeShengYou(window); }
+
+std::int32_t MakeGasInten(HWND window) { return strataplot::MakeGasInten(window); }

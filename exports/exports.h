@@ -12,3 +12,4 @@
 STRATAPLOT_EXPORT std::int32_t MakePaiYou(HWND window);
 STRATAPLOT_EXPORT std::int32_t MakeUnYou(HWND window);
 STRATAPLOT_EXPORT std::int32_t MakeShengYou(HWND window);
+STRATAPLOT_EXPORT std::int32_t MakeGasInten(HWND window);
