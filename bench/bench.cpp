@@ -1,7 +1,7 @@
 // strataplot-bench: generates a large project with strataplot-makeproject and
 // measures, in the same run, how long the host `strataplot` takes for each
 // benchmark case against `wc -w` over the files the case reads, and the host's
-// peak memory against the bound the spec allows.
+// peak memory against the bound it must stay under.
 //
 //   strataplot-bench [--build-dir DIR] [--dir DIR] [--only NAME] [--runs N] ...
 //
@@ -35,8 +35,8 @@ namespace {
 // ---- Benchmark cases ------------------------------------------------------------------
 
 // What the host may hold at most, beyond a fixed 32 MiB for code, buffers and
-// the grid: the per-horizon intensity arrays of the oil maps (Parts 3.1 to 3.3),
-// or the (horizonCount + 1) grids of the gas accumulation (Part 4.1).
+// the grid: the per-horizon intensity arrays of the oil maps,
+// or the (horizonCount + 1) grids of the gas accumulation.
 enum class Bound { OilPerActiveCell, GasPerCell };
 
 struct Case {
@@ -48,7 +48,7 @@ struct Case {
 };
 
 // One line per case. oil-expulsion answers No to the deep-layer question, so the
-// export returns 0 and the host exits with 3 (CONVENTIONS section 5, spec Part 3.1).
+// export returns 0 and the host exits with 3.
 const std::vector<Case>& Cases() {
   static const std::vector<Case> cases = {
       {"oil-expulsion", {"oil-expulsion", "--batch", "--overwrite", "yes", "--deep", "no"}, {3}, {"{p}.doe"},

@@ -650,8 +650,6 @@ Summary GenerateProject(const Options& options) {
         "the grid has more than 2^31-1 cells");
   Check(options.periods >= 0, "--periods must not be negative");
   Check(options.horizons >= 0, "--horizons must not be negative");
-  Check(options.horizons == 0 || options.horizons < options.periods,
-        "--horizons must be below --periods: the horizon list has room for periodCount names (spec Part 1.2)");
   Check(options.activeFraction >= 0 && options.activeFraction <= 1, "--active-fraction must lie in 0..1");
   Check(options.gasRecords >= 0, "--gas-records must not be negative");
   Check(std::isfinite(options.cellSizeX) && std::isfinite(options.cellSizeY) && options.cellSizeX > 0 &&

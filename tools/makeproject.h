@@ -1,5 +1,6 @@
 // strataplot-makeproject: writes a complete, synthetic basin-modelling project
-// of any size from a seed (spec Parts 1.2, 4.1 and 5.1 give the file layouts).
+// of any size from a seed: the age, horizon and grid files, the oil quantity
+// files, the gas intensity file and the depth profiles.
 //
 // The same options and seed always give byte-identical files: every file draws
 // from its own std::mt19937_64 stream, seeded from the seed and a fixed tag, so
