@@ -25,9 +25,11 @@ struct ModuleTemplates {
 };
 
 // Newest registration first, so that a module loaded later is searched first.
+// Never destroyed: modules withdraw their templates while the process exits,
+// in whatever order the destructors of the loaded objects run.
 std::vector<ModuleTemplates>& Registry() {
-  static std::vector<ModuleTemplates> registry;
-  return registry;
+  static auto* registry = new std::vector<ModuleTemplates>;
+  return *registry;
 }
 
 // ---- Text conversion -----------------------------------------------------------------
