@@ -3,8 +3,8 @@
 
 #include <bit>
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <system_error>
 
@@ -18,14 +18,6 @@ namespace {
 bool NextField(HFILE file, platform::FileStream*& stream, std::string_view& field) {
   stream = platform::StreamOf(file);
   return stream != nullptr && stream->NextField(field);
-}
-
-// Drops a leading '+' (std::from_chars takes only '-'). False when the sign
-// is followed by another sign or by nothing: the field is then damaged.
-bool SkipPlus(const char*& first, const char* last) {
-  if (*first != '+') return true;
-  ++first;
-  return first != last && *first != '-' && *first != '+';
 }
 
 // The rare case of a real whose magnitude does not fit a float: the C
@@ -102,42 +94,62 @@ int Damaged(platform::FileStream* stream) {
   return -1;
 }
 
+// The text of the next field, to be read as a number.
+struct NumberText {
+  platform::FileStream* stream;
+  const char* first;
+  const char* last;
+};
+
+// 1 with the field's text (a leading '+' dropped: std::from_chars takes only
+// '-'), 0 at the end, -1 (damage noted) for a '+' followed by another sign
+// or by nothing.
+inline int NextNumber(HFILE file, NumberText& number) {
+  std::string_view field;
+  if (!NextField(file, number.stream, field)) return 0;
+  number.first = field.data();
+  number.last = field.data() + field.size();
+  if (*number.first == '+') {
+    ++number.first;
+    if (number.first == number.last || *number.first == '-' || *number.first == '+') {
+      return Damaged(number.stream);
+    }
+  }
+  return 1;
+}
+
 }  // namespace
 
 int readi(HFILE file, int* value) {
   *value = 0;
-  platform::FileStream* stream;
-  std::string_view field;
-  if (!NextField(file, stream, field)) return 0;
-  const char* first = field.data();
-  const char* last = first + field.size();
-  if (!SkipPlus(first, last)) return Damaged(stream);
+  NumberText number;
+  if (int got = NextNumber(file, number); got != 1) return got;
   int parsed;
-  auto [end, ec] = std::from_chars(first, last, parsed);
-  if (ec != std::errc() || end != last) return Damaged(stream);
+  auto [end, ec] = std::from_chars(number.first, number.last, parsed);
+  if (ec != std::errc() || end != number.last) return Damaged(number.stream);
   *value = parsed;
   return 1;
 }
 
 int readf(HFILE file, float* value) {
   *value = 0.0f;
-  platform::FileStream* stream;
-  std::string_view field;
-  if (!NextField(file, stream, field)) return 0;
-  const char* first = field.data();
-  const char* last = first + field.size();
-  if (!SkipPlus(first, last)) return Damaged(stream);
+  NumberText number;
+  if (int got = NextNumber(file, number); got != 1) return got;
+  const char* first = number.first;
+  const char* last = number.last;
   float parsed;
   if (PlainDecimal(first, last, parsed)) {
     *value = parsed;
     return 1;
   }
   auto [end, ec] = std::from_chars(first, last, parsed, std::chars_format::general);
-  if (end != last) return Damaged(stream);
+  if (end != last) return Damaged(number.stream);
   if (ec == std::errc::result_out_of_range) {
-    if (!OutOfFloatRange(std::string_view(first, last - first), parsed)) return Damaged(stream);
+    if (!OutOfFloatRange(std::string_view(first, last - first), parsed)) {
+      return Damaged(number.stream);
+    }
   } else if (ec != std::errc() || !std::isfinite(parsed)) {
-    return Damaged(stream);
+    return Damaged(number.stream);
   }
   *value = parsed;
   return 1;

@@ -12,10 +12,8 @@ namespace platform {
 namespace {
 
 // Open streams by handle; a free slot holds nullptr and is handed out again.
-std::vector<std::unique_ptr<FileStream>>& Handles() {
-  static std::vector<std::unique_ptr<FileStream>> handles;
-  return handles;
-}
+// Constant-initialized: usable before any dynamic initialization runs.
+constinit std::vector<std::unique_ptr<FileStream>> handles;
 
 std::optional<std::string> SystemName(const char* gbkName) {
   if (gbkName == nullptr) return std::nullopt;
@@ -46,7 +44,6 @@ HFILE OpenFile(const char* gbkName, unsigned style) {
   if (fd < 0) return HFILE_ERROR;
 
   auto stream = std::make_unique<FileStream>(fd, mode);
-  auto& handles = Handles();
   for (std::size_t i = 0; i < handles.size(); ++i) {
     if (!handles[i]) {
       handles[i] = std::move(stream);
@@ -58,7 +55,6 @@ HFILE OpenFile(const char* gbkName, unsigned style) {
 }
 
 HFILE _lclose(HFILE file) {
-  auto& handles = Handles();
   if (file < 0 || static_cast<std::size_t>(file) >= handles.size() || !handles[file]) {
     return HFILE_ERROR;
   }
@@ -79,7 +75,6 @@ bool FileExists(const char* gbkName) {
 }
 
 FileStream* StreamOf(HFILE file) {
-  auto& handles = Handles();
   if (file < 0 || static_cast<std::size_t>(file) >= handles.size()) return nullptr;
   return handles[file].get();
 }
