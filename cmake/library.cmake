@@ -19,6 +19,8 @@ add_library(strataplot_core STATIC
   oilmaps/make_sheng_you.cpp
   gasmaps/gas_intensity_file.cpp
   gasmaps/make_gas_inten.cpp
+  saprofile/depth_table.cpp
+  saprofile/make_sa.cpp
   exports/exports.cpp
 )
 target_compile_options(strataplot_core PRIVATE ${STRATAPLOT_CHARSET})
@@ -58,3 +60,10 @@ strataplot_test(oilmaps_more_test oilmaps/make_un_you_test.cpp oilmaps/make_shen
 target_link_libraries(oilmaps_more_test PRIVATE host_harness)
 strataplot_test(gasmaps_test gasmaps/make_gas_inten_test.cpp)
 target_link_libraries(gasmaps_test PRIVATE host_harness strataplot_flavour_shared)
+# The saturation profile end to end through the host, and in one process for
+# what outlives a call (the selected horizon).
+strataplot_test(saprofile_test saprofile/make_sa_test.cpp)
+target_link_libraries(saprofile_test PRIVATE host_harness)
+strataplot_test(saprofile_state_test saprofile/make_sa_state_test.cpp)
+target_link_libraries(saprofile_state_test PRIVATE -Wl,--whole-archive strataplot_flavour_shared
+                      -Wl,--no-whole-archive host_harness)

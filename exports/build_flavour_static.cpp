@@ -1,6 +1,9 @@
 // The static-framework build: message boxes owned by the export's window, the
 // error icon for failures, no icon for completion, a blank or empty caption;
 // dialogs from the library's own templates by name through dialog procedures.
+#include <cfloat>
+#include <limits>
+
 #include "dialogs/contour_interval_dialog.h"
 #include "dialogs/gas_type_dialog.h"
 #include "dialogs/horizon_selection_dialog.h"
@@ -108,6 +111,10 @@ void ShowSaturationDone(HWND window, const std::string& path) {
 // This build computes the saturation axis in extended precision.
 float SaturationAxisEnd(float largest) {
   long double end = static_cast<long double>(largest) + static_cast<long double>(largest) / 5;
+  // Beyond the largest 32-bit real the end is infinite, as the product of the
+  // other build is.
+  if (end > FLT_MAX) return std::numeric_limits<float>::infinity();
+  if (end < -FLT_MAX) return -std::numeric_limits<float>::infinity();
   return static_cast<float>(end);
 }
 

@@ -13,3 +13,5 @@ STRATAPLOT_EXPORT std::int32_t MakePaiYou(HWND window);
 STRATAPLOT_EXPORT std::int32_t MakeUnYou(HWND window);
 STRATAPLOT_EXPORT std::int32_t MakeShengYou(HWND window);
 STRATAPLOT_EXPORT std::int32_t MakeGasInten(HWND window);
+// The saturation profile also takes the mode (1, 2 or any other).
+STRATAPLOT_EXPORT std::int32_t MakeSa(HWND window, std::int32_t mode);
