@@ -67,3 +67,7 @@ target_link_libraries(saprofile_test PRIVATE host_harness)
 strataplot_test(saprofile_state_test saprofile/make_sa_state_test.cpp)
 target_link_libraries(saprofile_state_test PRIVATE -Wl,--whole-archive strataplot_flavour_shared
                       -Wl,--no-whole-archive host_harness)
+strataplot_test(dialogs_test dialogs/contour_interval_dialog_test.cpp)
+target_link_libraries(dialogs_test PRIVATE -Wl,--whole-archive strataplot_flavour_shared
+                      -Wl,--no-whole-archive)
+target_compile_options(dialogs_test PRIVATE ${STRATAPLOT_CHARSET})
