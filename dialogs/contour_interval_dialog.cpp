@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "dialogs/dialog_outcome.h"
 #include "dialogs/module_state.h"
 #include "dialogs/templates.h"
 
@@ -61,15 +62,9 @@ std::intptr_t IntervalProc(HWND dialog, unsigned message, std::uintptr_t wParam,
   if (wParam == platform::IDOK) {
     bool translated = false;
     interval = static_cast<int>(platform::GetDlgItemInt(dialog, field, &translated, false));
-    if (recordOutcome) module_state::lastDialogConfirmed = true;
-    platform::EndDialog(dialog, 1);
-    return 1;
+    return EndProcedureDialog(dialog, true, recordOutcome);
   }
-  if (wParam == platform::IDCANCEL) {
-    if (recordOutcome) module_state::lastDialogConfirmed = false;
-    platform::EndDialog(dialog, 0);
-    return 1;
-  }
+  if (wParam == platform::IDCANCEL) return EndProcedureDialog(dialog, false, recordOutcome);
   return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "dialogs/dialog_outcome.h"
 #include "dialogs/module_state.h"
 #include "dialogs/templates.h"
 
@@ -48,15 +49,9 @@ std::intptr_t GetGasTypeDlgProc(HWND dialog, unsigned message, std::uintptr_t wP
   if (wParam == platform::IDOK) {
     int position = CheckedPosition([dialog](int id) { return platform::IsDlgButtonChecked(dialog, id); });
     if (position >= 0) module_state::gasMapKind = position + 1;
-    module_state::lastDialogConfirmed = true;
-    platform::EndDialog(dialog, 1);
-    return 1;
+    return EndProcedureDialog(dialog, true);
   }
-  if (wParam == platform::IDCANCEL) {
-    module_state::lastDialogConfirmed = false;
-    platform::EndDialog(dialog, 0);
-    return 1;
-  }
+  if (wParam == platform::IDCANCEL) return EndProcedureDialog(dialog, false);
   return 0;
 }
 

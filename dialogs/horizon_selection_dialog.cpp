@@ -1,5 +1,7 @@
 #include "dialogs/horizon_selection_dialog.h"
 
+#include "dialogs/dialog_outcome.h"
+
 #include <vector>
 
 #include "common/common.h"
@@ -75,15 +77,9 @@ std::intptr_t PreSaLayerDlgProc(HWND dialog, unsigned message, std::uintptr_t wP
   if (wParam == platform::IDOK) {
     // Whatever the field holds, typed or chosen, even nothing, and whole.
     module_state::selectedHorizon = platform::GetDlgItemText(dialog, kList);
-    module_state::lastDialogConfirmed = true;
-    platform::EndDialog(dialog, 1);
-    return 1;
+    return EndProcedureDialog(dialog, true);
   }
-  if (wParam == platform::IDCANCEL) {
-    module_state::lastDialogConfirmed = false;
-    platform::EndDialog(dialog, 0);
-    return 1;
-  }
+  if (wParam == platform::IDCANCEL) return EndProcedureDialog(dialog, false);
   return 0;
 }
 

@@ -46,17 +46,29 @@ int DefaultContourInterval(float largest) {
   return static_cast<int>(scaled);
 }
 
-std::optional<int> AskOilInterval(const IntervalRequest& request) {
-  module_state::oilInterval = request.defaultInterval;
+namespace {
+
+// The contour interval dialog for one map. The family's interval is set to
+// the default first and to the typed value after OK; true for OK.
+bool RunIntervalDialog(const IntervalRequest& request, int& interval) {
+  interval = request.defaultInterval;
   module_state::hintText = request.hint;
   module_state::promptText = request.prompt;
   GetOilDlg dialog;
-  dialog.value = module_state::oilInterval;
+  dialog.value = interval;
   dialog.promptText = module_state::promptText;
   dialog.hintText = module_state::hintText;
   dialog.caption = request.caption;
+  if (dialog.DoModal() != platform::IDOK) return false;
+  interval = dialog.value;
+  return true;
+}
+
+}  // namespace
+
+std::optional<int> AskOilInterval(const IntervalRequest& request) {
   // Cancel keeps the default and the map goes on.
-  if (dialog.DoModal() == platform::IDOK) module_state::oilInterval = dialog.value;
+  RunIntervalDialog(request, module_state::oilInterval);
   return module_state::oilInterval;
 }
 
@@ -68,16 +80,7 @@ std::optional<int> AskGasMapKind(HWND /*window*/) {
 }
 
 std::optional<int> AskGasInterval(const IntervalRequest& request) {
-  module_state::gasInterval = request.defaultInterval;
-  module_state::hintText = request.hint;
-  module_state::promptText = request.prompt;
-  GetOilDlg dialog;
-  dialog.value = module_state::gasInterval;
-  dialog.promptText = module_state::promptText;
-  dialog.hintText = module_state::hintText;
-  dialog.caption = request.caption;
-  if (dialog.DoModal() != platform::IDOK) return std::nullopt;
-  module_state::gasInterval = dialog.value;
+  if (!RunIntervalDialog(request, module_state::gasInterval)) return std::nullopt;
   return module_state::gasInterval;
 }
 

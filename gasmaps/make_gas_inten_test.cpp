@@ -8,16 +8,13 @@
 
 namespace {
 
+using host::testing::Contains;
 using host::testing::Gbk;
 using host::testing::ReadFile;
 using host::testing::RecordsOfType;
 using host::testing::RunHost;
 using host::testing::TempDir;
 using host::testing::WriteFile;
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // A record: cell, horizon and the seven amounts.
 std::string Record(int cell, int horizon, std::vector<float> amounts) {
@@ -35,24 +32,21 @@ std::string Generated(int cell, int horizon, float generated) {
   return Record(cell, horizon, {generated, 0, 0, 0, 0, 0, 0});
 }
 
-class GasMaps : public ::testing::Test {
+class GasMaps : public host::testing::ExportTest {
  protected:
+  GasMaps() : ExportTest("gas") {}
   // One row of three cells, the middle one outside: two active cells.
   void SetUp() override {
     host::testing::WriteProject(dir_, {"demo", 1, {"H1", "H2", "H3"}, "0 0 2 2 1 3\n1 0 1\n"});
   }
   host::testing::HostRun Run(const std::string& records, std::vector<std::string> args) {
     WriteFile(dir_ / "gasr.out", records);
-    args.insert(args.begin(), {"-p", "demo"});
-    args.push_back("gas");
-    return RunHost(dir_.path(), args);
+    return ExportTest::Run(std::move(args));
   }
-  std::string Map(const std::string& name) { return ReadFile(dir_ / name).value_or("<missing>"); }
   std::string LastMessage(const host::testing::HostRun& run) {
     auto messages = RecordsOfType(run, "message");
     return messages.empty() ? "" : messages.back();
   }
-  TempDir dir_;
 };
 
 TEST_F(GasMaps, ChecksOfTheFileInTheirOrder) {

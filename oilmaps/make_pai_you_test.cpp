@@ -5,6 +5,7 @@
 
 namespace {
 
+using host::testing::Contains;
 using host::testing::Gbk;
 using host::testing::ReadFile;
 using host::testing::RecordsOfType;
@@ -12,26 +13,16 @@ using host::testing::RunHost;
 using host::testing::TempDir;
 using host::testing::WriteFile;
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // Two horizons, one period, one row of three cells with the middle one
 // outside, cells of 2 x 2 (area 4).
-class OilExpulsion : public ::testing::Test {
+class OilExpulsion : public host::testing::ExportTest {
  protected:
+  OilExpulsion() : ExportTest("oil-expulsion") {}
   void SetUp() override {
     host::testing::WriteProject(dir_, {"demo", 1, {"H1", "沙三段"}, "100 200 2 2 1 3\n1 0 1\n"});
     WriteFile(dir_ / "demo.doe", "8 4\n12 0\n");
   }
-  host::testing::HostRun Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"-p", "demo"});
-    args.push_back("oil-expulsion");
-    return RunHost(dir_.path(), args);
-  }
-  std::string Map(const std::string& name) { return ReadFile(dir_ / name).value_or("<missing>"); }
 
-  TempDir dir_;
 };
 
 const char* kHeader = " 100.0 200.0    -2.0     6.0 100.0 200.0   2.0   2.0     1     3\n";

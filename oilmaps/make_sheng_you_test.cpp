@@ -5,6 +5,7 @@
 
 namespace {
 
+using host::testing::Contains;
 using host::testing::Gbk;
 using host::testing::ReadFile;
 using host::testing::RecordsOfType;
@@ -12,12 +13,9 @@ using host::testing::RunHost;
 using host::testing::TempDir;
 using host::testing::WriteFile;
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-class OilGeneration : public ::testing::Test {
+class OilGeneration : public host::testing::ExportTest {
  protected:
+  OilGeneration() : ExportTest("oil-generation") {}
   // Grid of one row of two active cells of 2 x 2 (area 4).
   void Write(int periods, std::vector<std::string> horizons, const std::string& expelled,
              const std::string& unexpelled) {
@@ -25,13 +23,6 @@ class OilGeneration : public ::testing::Test {
     WriteFile(dir_ / "demo.doe", expelled);
     WriteFile(dir_ / "demo.dou", unexpelled);
   }
-  host::testing::HostRun Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"-p", "demo"});
-    args.push_back("oil-generation");
-    return RunHost(dir_.path(), args);
-  }
-  std::string Map(const std::string& name) { return ReadFile(dir_ / name).value_or("<missing>"); }
-  TempDir dir_;
 };
 
 TEST_F(OilGeneration, ExpelledInAllPeriodsPlusPresentUnexpelled) {

@@ -5,6 +5,7 @@
 
 namespace {
 
+using host::testing::Contains;
 using host::testing::Gbk;
 using host::testing::ReadFile;
 using host::testing::RecordsOfType;
@@ -12,25 +13,15 @@ using host::testing::RunHost;
 using host::testing::TempDir;
 using host::testing::WriteFile;
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-class OilUnexpelled : public ::testing::Test {
+class OilUnexpelled : public host::testing::ExportTest {
  protected:
+  OilUnexpelled() : ExportTest("oil-unexpelled") {}
   // Three periods, two horizons, one row of three active cells of 2 x 2 (area 4).
   void SetUp() override {
     host::testing::WriteProject(dir_, {"demo", 3, {"H1", "H2"}, "0 0 2 2 1 3\n1 1 1\n"});
     // H1: 40 20 8 -> 2; 8 8 0 -> 0; 0 0 20 -> 5.  H2: 0 0 -20 -> -5; 1 1 4 -> 1; 0 0 -8 -> -2.
     WriteFile(dir_ / "demo.dou", "40 20 8  8 8 0  0 0 20\n0 0 -20  1 1 4  0 0 -8\n");
   }
-  host::testing::HostRun Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"-p", "demo"});
-    args.push_back("oil-unexpelled");
-    return RunHost(dir_.path(), args);
-  }
-  std::string Map(const std::string& name) { return ReadFile(dir_ / name).value_or("<missing>"); }
-  TempDir dir_;
 };
 
 TEST_F(OilUnexpelled, TakesThePresentDayValueOnly) {

@@ -9,15 +9,12 @@
 
 namespace {
 
+using host::testing::Contains;
 using host::testing::Gbk;
 using host::testing::HostRun;
 using host::testing::RecordsOfType;
 using host::testing::TempDir;
 using host::testing::WriteFile;
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 std::string DataLine(int depth, const char* sa) {
   char line[64];

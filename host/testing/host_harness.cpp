@@ -84,6 +84,20 @@ HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>
   return run;
 }
 
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+HostRun ExportTest::Run(std::vector<std::string> args) const {
+  args.insert(args.begin(), {"-p", "demo"});
+  args.push_back(command_);
+  return RunHost(dir_.path(), args);
+}
+
+std::string ExportTest::Map(const std::string& name) const {
+  return ReadFile(dir_ / name).value_or("<missing>");
+}
+
 std::vector<std::string> RecordsOfType(const HostRun& run, const std::string& type) {
   std::vector<std::string> records;
   std::string marker = "\"type\":\"" + type + "\"";

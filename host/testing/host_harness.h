@@ -2,6 +2,8 @@
 // into temporary directories.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -47,6 +49,23 @@ struct HostRun {
 // Runs `strataplot -C dir --batch --transcript FILE args...` with no terminal
 // on standard input.
 HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args);
+
+bool Contains(const std::string& text, const std::string& part);
+
+// A test of one command of the host on the project "demo" in a fresh directory.
+class ExportTest : public ::testing::Test {
+ protected:
+  explicit ExportTest(std::string command) : command_(std::move(command)) {}
+  // Runs `strataplot -p demo ARGS... COMMAND` in the directory.
+  HostRun Run(std::vector<std::string> args) const;
+  // A file of the directory, or "<missing>".
+  std::string Map(const std::string& name) const;
+
+  TempDir dir_;
+
+ private:
+  std::string command_;
+};
 
 // The records of the given type ("message", "dialog", ...).
 std::vector<std::string> RecordsOfType(const HostRun& run, const std::string& type);
