@@ -12,8 +12,9 @@
 namespace strataplot::flavour {
 
 // Caption of a failure box in the static-framework build (the shared-framework
-// build shows the application's title): a single blank for the messages about
-// the age and horizon files, empty for the others.
+// build shows the application's title): empty, or a single blank for a few
+// messages (those about the age and horizon files of the oil expulsion and
+// unexpelled oil maps, the skipped horizon of the gas maps).
 enum class Caption { Empty, Blank };
 
 // A failure message of an export (text GBK).

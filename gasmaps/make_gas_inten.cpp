@@ -120,7 +120,7 @@ int MakeGasInten(HWND window) {
   const GasMapTexts& texts = kKinds[*kind];
 
   // 4-5. The input files and the gas intensity file.
-  std::optional<BasinInputs> inputs = LoadBasinInputs(window, project);
+  std::optional<BasinInputs> inputs = LoadBasinInputs(window, project, flavour::Caption::Empty);
   if (!inputs) return -1;
   std::optional<GasAccumulation> gas =
       ReadGasIntensityFile(window, static_cast<GasMapKind>(*kind), *inputs);

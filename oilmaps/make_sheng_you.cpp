@@ -143,7 +143,7 @@ int MakeShengYou(HWND window) {
   ShowWait(window, Format(kWaitNotice, project.c_str()).c_str(), 1);
 
   // 3. The input files.
-  std::optional<BasinInputs> inputs = LoadBasinInputs(window, project);
+  std::optional<BasinInputs> inputs = LoadBasinInputs(window, project, flavour::Caption::Empty);
   if (!inputs || !CheckCellArea(window, project, inputs->grid)) {
     RemoveWaitNotice(window);
     return -1;

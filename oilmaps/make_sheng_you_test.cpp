@@ -106,6 +106,13 @@ TEST_F(OilGeneration, StaticBuildDividesByTenAndCancelEnds) {
                                       "      48-60      60-72      72-84      84-96      96-108"
                                       "     108-120\n 11  1\n"));
   EXPECT_FALSE(Map("demo.sot").ends_with("\n 11  1\n"));
+
+  // Its messages have an empty caption, those about the input files too.
+  std::filesystem::remove(dir_ / "demo.isc");
+  run = Run({"--library", "static"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_TRUE(Contains(RecordsOfType(run, "message").at(0),
+                       "\"text\":\"打开生油层层位文件 demo.isc 失败\",\"caption\":\"\",\"icon\":\"error\""));
 }
 
 }  // namespace

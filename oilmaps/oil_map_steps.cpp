@@ -30,7 +30,7 @@ MapFile::Opened StartMap(HWND window, MapFile& map, const std::string& name,
 std::optional<BasinInputs> LoadOilProject(HWND window, std::string& project) {
   if (GetProjName(window, project) == 0) return std::nullopt;
   ShowClock(window, 1, 0);
-  std::optional<BasinInputs> inputs = LoadBasinInputs(window, project);
+  std::optional<BasinInputs> inputs = LoadBasinInputs(window, project, flavour::Caption::Blank);
   if (inputs && !CheckCellArea(window, project, inputs->grid)) return std::nullopt;
   return inputs;
 }

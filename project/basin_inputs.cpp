@@ -72,14 +72,14 @@ bool IsSafeHorizonName(const std::string& name) {
          name.find('\0') == std::string::npos;
 }
 
-std::optional<BasinInputs> LoadBasinInputs(HWND window, const std::string& project) {
+std::optional<BasinInputs> LoadBasinInputs(HWND window, const std::string& project,
+                                           flavour::Caption openCaption) {
   BasinInputs inputs;
   InputFile file;
 
   std::string ageName = project + ".iga";
   if (!file.Open(ageName)) {
-    flavour::ShowFailure(window, Format(texts::kOpenAgeFileFailed, ageName.c_str()),
-                         flavour::Caption::Blank);
+    flavour::ShowFailure(window, Format(texts::kOpenAgeFileFailed, ageName.c_str()), openCaption);
     return std::nullopt;
   }
   if (!ReadAgeFile(file, inputs)) {
@@ -91,7 +91,7 @@ std::optional<BasinInputs> LoadBasinInputs(HWND window, const std::string& proje
   std::string horizonName = project + ".isc";
   if (!file.Open(horizonName)) {
     flavour::ShowFailure(window, Format(texts::kOpenHorizonFileFailed, horizonName.c_str()),
-                         flavour::Caption::Blank);
+                         openCaption);
     return std::nullopt;
   }
   ReadHorizonFile(file, inputs);

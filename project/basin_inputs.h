@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "exports/build_flavour.h"
 #include "platform/platform.h"
 
 namespace strataplot {
@@ -40,7 +41,10 @@ struct BasinInputs {
 // - a file that is damaged or ends before the values its counts call for,
 //   a count below 0, or grid dimensions whose product does not fit 32 bits;
 // - a horizon name that cannot be used as a file name ("/" in it, "." or "..").
-std::optional<BasinInputs> LoadBasinInputs(HWND window, const std::string& project);
+// openCaption is the caption, in the static-framework build, of the messages
+// that the age or horizon file cannot be opened: the exports differ in it.
+std::optional<BasinInputs> LoadBasinInputs(HWND window, const std::string& project,
+                                           flavour::Caption openCaption);
 
 // True when the horizon name can name a map file in the current directory.
 bool IsSafeHorizonName(const std::string& name);

@@ -17,7 +17,7 @@ class BasinInputsTest : public ::testing::Test {
     WriteFile(dir_ / "p.iga", ages);
     WriteFile(dir_ / "p.isc", horizons);
     WriteFile(dir_ / "p.dgr", grid);
-    return LoadBasinInputs(nullptr, (dir_ / "p").string());
+    return LoadBasinInputs(nullptr, (dir_ / "p").string(), flavour::Caption::Blank);
   }
   TempDir dir_;
 };
