@@ -8,13 +8,7 @@
 
 namespace {
 
-using host::testing::Contains;
-using host::testing::Gbk;
-using host::testing::ReadFile;
-using host::testing::RecordsOfType;
-using host::testing::RunHost;
-using host::testing::TempDir;
-using host::testing::WriteFile;
+using namespace host::testing;
 
 // A record: cell, horizon and the seven amounts.
 std::string Record(int cell, int horizon, std::vector<float> amounts) {
@@ -32,18 +26,18 @@ std::string Generated(int cell, int horizon, float generated) {
   return Record(cell, horizon, {generated, 0, 0, 0, 0, 0, 0});
 }
 
-class GasMaps : public host::testing::ExportTest {
+class GasMaps : public ExportTest {
  protected:
   GasMaps() : ExportTest("gas") {}
   // One row of three cells, the middle one outside: two active cells.
   void SetUp() override {
-    host::testing::WriteProject(dir_, {"demo", 1, {"H1", "H2", "H3"}, "0 0 2 2 1 3\n1 0 1\n"});
+    WriteProject(dir_, {"demo", 1, {"H1", "H2", "H3"}, "0 0 2 2 1 3\n1 0 1\n"});
   }
-  host::testing::HostRun Run(const std::string& records, std::vector<std::string> args) {
+  HostRun Run(const std::string& records, std::vector<std::string> args) {
     WriteFile(dir_ / "gasr.out", records);
     return ExportTest::Run(std::move(args));
   }
-  std::string LastMessage(const host::testing::HostRun& run) {
+  std::string LastMessage(const HostRun& run) {
     auto messages = RecordsOfType(run, "message");
     return messages.empty() ? "" : messages.back();
   }

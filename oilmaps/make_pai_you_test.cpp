@@ -5,21 +5,15 @@
 
 namespace {
 
-using host::testing::Contains;
-using host::testing::Gbk;
-using host::testing::ReadFile;
-using host::testing::RecordsOfType;
-using host::testing::RunHost;
-using host::testing::TempDir;
-using host::testing::WriteFile;
+using namespace host::testing;
 
 // Two horizons, one period, one row of three cells with the middle one
 // outside, cells of 2 x 2 (area 4).
-class OilExpulsion : public host::testing::ExportTest {
+class OilExpulsion : public ExportTest {
  protected:
   OilExpulsion() : ExportTest("oil-expulsion") {}
   void SetUp() override {
-    host::testing::WriteProject(dir_, {"demo", 1, {"H1", "沙三段"}, "100 200 2 2 1 3\n1 0 1\n"});
+    WriteProject(dir_, {"demo", 1, {"H1", "沙三段"}, "100 200 2 2 1 3\n1 0 1\n"});
     WriteFile(dir_ / "demo.doe", "8 4\n12 0\n");
   }
 
@@ -117,7 +111,7 @@ TEST_F(OilExpulsion, DecliningToReplaceMaps) {
 }
 
 TEST_F(OilExpulsion, PeriodsAddUpAndNegativeSumsGetClassOne) {
-  host::testing::WriteProject(dir_, {"demo", 3, {"H1"}, "0 0 2 2 1 2\n1 1\n"});
+  WriteProject(dir_, {"demo", 3, {"H1"}, "0 0 2 2 1 2\n1 1\n"});
   WriteFile(dir_ / "demo.doe", "4 4 8\n-4 -4 0\n");
   auto run = Run({"--interval", "1"});
   EXPECT_EQ(run.exitStatus, 3);
@@ -125,7 +119,7 @@ TEST_F(OilExpulsion, PeriodsAddUpAndNegativeSumsGetClassOne) {
 }
 
 TEST_F(OilExpulsion, NoHorizonsStillWritesTheTotal) {
-  host::testing::WriteProject(dir_, {"demo", 2, {}, "0 0 2 2 1 2\n1 1\n"});
+  WriteProject(dir_, {"demo", 2, {}, "0 0 2 2 1 2\n1 1\n"});
   auto run = Run({});
   EXPECT_EQ(run.exitStatus, 3);
   EXPECT_TRUE(Contains(Map("demo.pot"), "     1    0\n  1  1\n"));
@@ -144,7 +138,7 @@ TEST_F(OilExpulsion, MissingInputFilesAreNamed) {
                {"demo.doe", "打开文件 demo.doe 错!"}};
   for (const Case& c : cases) {
     TempDir dir;
-    host::testing::WriteProject(dir, {"demo", 1, {"H1"}, "0 0 2 2 1 1\n1\n"});
+    WriteProject(dir, {"demo", 1, {"H1"}, "0 0 2 2 1 1\n1\n"});
     WriteFile(dir / "demo.doe", "1\n");
     std::filesystem::remove(dir / c.file);
     auto run = RunHost(dir.path(), {"-p", "demo", "oil-expulsion"});
@@ -172,7 +166,7 @@ TEST_F(OilExpulsion, DamagedInputIsReportedWithItsLine) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    host::testing::WriteProject(dir, {"demo", 1, {"H1", "H2"}, "100 200 2 2 1 3\n1 0 1\n"});
+    WriteProject(dir, {"demo", 1, {"H1", "H2"}, "100 200 2 2 1 3\n1 0 1\n"});
     WriteFile(dir / "demo.doe", "8 4\n12 0\n");
     WriteFile(dir / c.file, c.content);
     auto run = RunHost(dir.path(), {"-p", "demo", "oil-expulsion"});
@@ -186,13 +180,13 @@ TEST_F(OilExpulsion, DamagedInputIsReportedWithItsLine) {
 }
 
 TEST_F(OilExpulsion, RefusesGridsAndNamesItCannotUse) {
-  host::testing::WriteProject(dir_, {"demo", 1, {"H1"}, "0 0 0.4 2 1 1\n1\n"});
+  WriteProject(dir_, {"demo", 1, {"H1"}, "0 0 0.4 2 1 1\n1\n"});
   auto run = Run({});
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_TRUE(Contains(run.transcript.back(), "模拟网格文件demo.dgr的网格面积小于1,无法计算强度"));
 
   for (const char* name : {"..", ".", "a/b"}) {
-    host::testing::WriteProject(dir_, {"demo", 1, {"H1", name}, "0 0 2 2 1 1\n1\n"});
+    WriteProject(dir_, {"demo", 1, {"H1", name}, "0 0 2 2 1 1\n1\n"});
     run = Run({});
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_TRUE(Contains(run.transcript.back(), std::string("层位名") + name + "不能用作文件名"));
@@ -203,7 +197,7 @@ TEST_F(OilExpulsion, RefusesGridsAndNamesItCannotUse) {
 TEST_F(OilExpulsion, LongHorizonNamesAreKeptWhole) {
   // Longer than a 20-byte slot, and more horizons than periods.
   std::string longName = "一个非常非常长的烃源岩层位名称";
-  host::testing::WriteProject(dir_, {"demo", 1, {"H1", "H2", longName}, "0 0 2 2 1 1\n1\n"});
+  WriteProject(dir_, {"demo", 1, {"H1", "H2", longName}, "0 0 2 2 1 1\n1\n"});
   WriteFile(dir_ / "demo.doe", "1 2 3\n");
   auto run = Run({});
   EXPECT_EQ(run.exitStatus, 3);

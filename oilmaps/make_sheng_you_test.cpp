@@ -5,21 +5,15 @@
 
 namespace {
 
-using host::testing::Contains;
-using host::testing::Gbk;
-using host::testing::ReadFile;
-using host::testing::RecordsOfType;
-using host::testing::RunHost;
-using host::testing::TempDir;
-using host::testing::WriteFile;
+using namespace host::testing;
 
-class OilGeneration : public host::testing::ExportTest {
+class OilGeneration : public ExportTest {
  protected:
   OilGeneration() : ExportTest("oil-generation") {}
   // Grid of one row of two active cells of 2 x 2 (area 4).
   void Write(int periods, std::vector<std::string> horizons, const std::string& expelled,
              const std::string& unexpelled) {
-    host::testing::WriteProject(dir_, {"demo", periods, std::move(horizons), "0 0 2 2 1 2\n1 1\n"});
+    WriteProject(dir_, {"demo", periods, std::move(horizons), "0 0 2 2 1 2\n1 1\n"});
     WriteFile(dir_ / "demo.doe", expelled);
     WriteFile(dir_ / "demo.dou", unexpelled);
   }

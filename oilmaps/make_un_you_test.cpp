@@ -5,20 +5,14 @@
 
 namespace {
 
-using host::testing::Contains;
-using host::testing::Gbk;
-using host::testing::ReadFile;
-using host::testing::RecordsOfType;
-using host::testing::RunHost;
-using host::testing::TempDir;
-using host::testing::WriteFile;
+using namespace host::testing;
 
-class OilUnexpelled : public host::testing::ExportTest {
+class OilUnexpelled : public ExportTest {
  protected:
   OilUnexpelled() : ExportTest("oil-unexpelled") {}
   // Three periods, two horizons, one row of three active cells of 2 x 2 (area 4).
   void SetUp() override {
-    host::testing::WriteProject(dir_, {"demo", 3, {"H1", "H2"}, "0 0 2 2 1 3\n1 1 1\n"});
+    WriteProject(dir_, {"demo", 3, {"H1", "H2"}, "0 0 2 2 1 3\n1 1 1\n"});
     // H1: 40 20 8 -> 2; 8 8 0 -> 0; 0 0 20 -> 5.  H2: 0 0 -20 -> -5; 1 1 4 -> 1; 0 0 -8 -> -2.
     WriteFile(dir_ / "demo.dou", "40 20 8  8 8 0  0 0 20\n0 0 -20  1 1 4  0 0 -8\n");
   }
@@ -69,7 +63,7 @@ TEST_F(OilUnexpelled, CancelKeepsTheDefaultExceptInTheStaticBuild) {
   EXPECT_TRUE(Map("H1.uo1").ends_with("  3  1  6\n"));
 
   TempDir other;
-  host::testing::WriteProject(other, {"demo", 3, {"H1", "H2"}, "0 0 2 2 1 3\n1 1 1\n"});
+  WriteProject(other, {"demo", 3, {"H1", "H2"}, "0 0 2 2 1 3\n1 1 1\n"});
   WriteFile(other / "demo.dou", ReadFile(dir_ / "demo.dou").value());
   run = RunHost(other.path(), {"-p", "demo", "--library", "static", "--interval", "cancel",
                                "oil-unexpelled"});

@@ -9,12 +9,7 @@
 
 namespace {
 
-using host::testing::Contains;
-using host::testing::Gbk;
-using host::testing::HostRun;
-using host::testing::RecordsOfType;
-using host::testing::TempDir;
-using host::testing::WriteFile;
+using namespace host::testing;
 
 std::string DataLine(int depth, const char* sa) {
   char line[64];
@@ -41,10 +36,10 @@ class Saturation : public ::testing::Test {
   HostRun Run(std::vector<std::string> args) {
     args.insert(args.begin(), {"-p", "demo", "--overwrite", "yes"});
     args.push_back("saturation");
-    return host::testing::RunHost(dir_.path(), args);
+    return RunHost(dir_.path(), args);
   }
   std::string File(const std::string& name) {
-    return host::testing::ReadFile(dir_ / name).value_or("<missing>");
+    return ReadFile(dir_ / name).value_or("<missing>");
   }
 
   TempDir dir_;
@@ -200,7 +195,7 @@ TEST_F(Saturation, ExistingProfile) {
 class HorizonDialog : public Saturation {
  protected:
   void Horizons(const std::vector<std::string>& names) {
-    host::testing::WriteProject(dir_, {"demo", 1, names, ""});
+    WriteProject(dir_, {"demo", 1, names, ""});
     for (const std::string& name : names) Profiles(name, "c\n1000 1\n");
   }
   HostRun Choose(const char* library, std::vector<std::string> args = {}) {
