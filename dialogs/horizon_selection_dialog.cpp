@@ -1,10 +1,9 @@
 #include "dialogs/horizon_selection_dialog.h"
 
-#include "dialogs/dialog_outcome.h"
-
 #include <vector>
 
 #include "common/common.h"
+#include "dialogs/dialog_outcome.h"
 #include "dialogs/module_state.h"
 #include "dialogs/templates.h"
 #include "project/input_file.h"

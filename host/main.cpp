@@ -56,11 +56,8 @@ platform::ScriptedAnswers AnswersFrom(const host::Options& options) {
   answers.yes = options.deep;
   answers.radio = options.kind;
   answers.radioAnswer = options.kindCode;
-  answers.listEntry.reset();
-  if (options.horizon) {
-    // The horizon comes from the command line in UTF-8; the list shows UTF-8 too.
-    answers.listEntry = *options.horizon;
-  }
+  // The horizon comes from the command line in UTF-8; the list shows UTF-8 too.
+  answers.listEntry = options.horizon;
   return answers;
 }
 

@@ -23,10 +23,13 @@ bool InputFile::ReadReal(float& value) { return readf(file_, &value) == 1; }
 
 bool InputFile::ReadText(std::string& text) { return reads(file_, text) == 1; }
 
-void InputFile::ReportDamaged(HWND window) const {
+int InputFile::StopLine() const {
   int line = ReadDamageLine(file_);
-  if (line == 0) line = ReadLine(file_);
-  flavour::ShowFailure(window, Format(texts::kDamagedFile, name_.c_str(), line));
+  return line != 0 ? line : ReadLine(file_);
+}
+
+void InputFile::ReportDamaged(HWND window) const {
+  flavour::ShowFailure(window, Format(texts::kDamagedFile, name_.c_str(), StopLine()));
 }
 
 }  // namespace strataplot

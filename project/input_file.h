@@ -29,6 +29,11 @@ class InputFile {
 
   // True when a field of the file was found damaged.
   bool Damaged() const { return ReadDamageLine(file_) != 0; }
+  // Line of the field read last (at the end of the file, its last line).
+  int Line() const { return ReadLine(file_); }
+  // Where reading stopped for good: the line of the damaged field, or for a
+  // file that ended too soon the line where reading stands.
+  int StopLine() const;
 
   // Shows "the file has wrong or missing data (line N)" for the place where
   // reading stopped. Call it after a read returned false.
