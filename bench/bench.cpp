@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "strataplot_version.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -300,6 +302,10 @@ bool ParseArgs(int argc, char** argv, Settings& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("strataplot-bench %s\n", STRATAPLOT_VERSION);
+    return 0;
+  }
   Settings s;
   if (!ParseArgs(argc, argv, s)) {
     std::fputs(kUsage, stderr);

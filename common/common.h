@@ -62,7 +62,11 @@ COMMON_API int writec(HFILE file, char ch, int count);
 // exists, asks whether to replace it: non-zero for yes, zero for no.
 COMMON_API int mAskOverFile(const char* path);
 
-// Linear interpolation in a table of count points; see the conventions of the
-// workstation: count 0 gives 0, count 1 gives ys[0]; outside every segment the
-// ys of the nearest table point.
+// The y at x, interpolated linearly in a table of count points (xs, ys).
+// count 0 (or less) gives 0 and count 1 gives ys[0]. Otherwise the first
+// segment i, in table order, whose ends xs[i] and xs[i+1] enclose x (in either
+// order) gives ys[i] + (ys[i+1] - ys[i]) * (x - xs[i]) / (xs[i+1] - xs[i]),
+// computed in double and returned as a float; a segment of zero length gives
+// ys[i]. When no segment encloses x, the ys of the first table point whose xs
+// is nearest to x.
 COMMON_API float chazhi(const float* xs, const float* ys, int count, float x);

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "common/common.h"
-#include "platform/test_temp_dir.h"
+#include "testing/temp_dir.h"
 
 namespace {
 
-using platform::test_support::TempDir;
+using test_support::TempDir;
 
 // ---- chazhi ----
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "common/common.h"
-#include "platform/test_temp_dir.h"
+#include "testing/temp_dir.h"
 
 namespace {
 
-using platform::test_support::TempDir;
+using test_support::TempDir;
 
 // A file holding the text, open for reading; closed and removed at the end.
 class ReadFile {

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "common/common.h"
-#include "platform/test_temp_dir.h"
+#include "testing/temp_dir.h"
 
 namespace {
 
-using platform::test_support::TempDir;
+using test_support::TempDir;
 
 // The bytes a file holds after `write` ran on it.
 std::string Written(const std::function<void(HFILE)>& write) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "dialogs/templates.h"
 #include "platform/backends.h"
 #include "platform/platform.h"
 
@@ -33,6 +34,10 @@ TEST(WholeNumber, AcceptsOnlyWholeDecimalNumbers) {
 
 class IntervalDialog : public ::testing::Test {
  protected:
+  // The templates are found as when the shared-framework build is loaded.
+  void SetUp() override { platform::RegisterDialogTemplates(this, templates::FrameworkTemplates()); }
+  void TearDown() override { platform::UnregisterDialogTemplates(this); }
+
   // Runs the dialog with the answers and returns its result; the transcript in records_.
   int Run(GetOilDlg& dialog, std::vector<std::string> inputs) {
     std::FILE* out = std::tmpfile();

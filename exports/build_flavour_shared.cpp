@@ -6,7 +6,7 @@
 #include "dialogs/horizon_selection_dialog.h"
 #include "dialogs/module_state.h"
 #include "dialogs/templates.h"
-#include "exports/build_flavour.h"
+#include "flavour/build_flavour.h"
 #include "project/texts.h"
 
 namespace strataplot::flavour {
@@ -88,11 +88,14 @@ const char* GasNoValueText() { return "本区无该值,不必计算"; }
 
 const char* GasTooSmallText() { return "本区该值太小,不必计算"; }
 
-std::optional<std::string> AskSaturationHorizon(HWND /*window*/) {
+bool ChooseSaturationHorizon(HWND /*window*/) {
   PreSaLayerDlg dialog;
-  if (dialog.DoModal() != platform::IDOK) return std::nullopt;
-  return dialog.chosenName;
+  if (dialog.DoModal() != platform::IDOK) return false;
+  module_state::selectedHorizon = dialog.chosenName;
+  return true;
 }
+
+std::string SelectedHorizon() { return module_state::selectedHorizon; }
 
 void ShowDensityFileFailure(HWND /*window*/, const std::string& text) {
   platform::MessageBox(nullptr, text.c_str(), nullptr, platform::Icon::Information,

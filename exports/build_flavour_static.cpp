@@ -9,7 +9,7 @@
 #include "dialogs/horizon_selection_dialog.h"
 #include "dialogs/module_state.h"
 #include "dialogs/templates.h"
-#include "exports/build_flavour.h"
+#include "flavour/build_flavour.h"
 #include "project/texts.h"
 
 namespace strataplot::flavour {
@@ -83,16 +83,18 @@ const char* GasNoValueText() { return "本区无该值，不必计算"; }
 
 const char* GasTooSmallText() { return "本区该值太小，不必计算"; }
 
-std::optional<std::string> AskSaturationHorizon(HWND window) {
+// The dialog procedure keeps the chosen name itself.
+bool ChooseSaturationHorizon(HWND window) {
   std::optional<bool> confirmed = RunConfirmed(templates::kPreSaLayerDlg, window, PreSaLayerDlgProc);
   if (!confirmed) {
     platform::MessageBox(window, "无法建立该对话框", " ", platform::Icon::Error,
                          platform::Buttons::Ok);
-    return std::nullopt;
+    return false;
   }
-  if (!*confirmed) return std::nullopt;
-  return module_state::selectedHorizon;
+  return *confirmed;
 }
+
+std::string SelectedHorizon() { return module_state::selectedHorizon; }
 
 void ShowDensityFileFailure(HWND window, const std::string& text) {
   platform::MessageBox(window, text.c_str(), " ", platform::Icon::Error, platform::Buttons::Ok);

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "common/common.h"
-#include "exports/build_flavour.h"
+#include "flavour/build_flavour.h"
 #include "project/input_file.h"
 
 namespace strataplot {
@@ -63,35 +63,16 @@ Sweep FoldRecords(InputFile& file, GasMapKind kind, const BasinInputs& inputs,
 
 }  // namespace
 
-std::optional<double> GasQuantity(GasMapKind kind, const GasRecord& record) {
-  switch (kind) {
-    case kGasGeneration: return record.generated;
-    case kGasExpulsion: return record.expelled;
-    case kFreePhaseExpulsion: return record.freePhase;
-    case kWaterPhaseExpulsion: return record.waterPhase;
-    case kOilPhaseExpulsion: return record.oilPhase;
-    case kDiffusionExpulsion: return record.diffusionPhase;
-    case kUnexpelledGas:
-      return std::fabs(static_cast<double>(record.generated) - static_cast<double>(record.expelled));
-    case kDeepGeneration: return record.deepGenerated;
-    case kDeepExpulsion:
-      if (!(record.generated > 0)) return std::nullopt;
-      return static_cast<double>(record.deepGenerated) / static_cast<double>(record.generated) *
-             static_cast<double>(record.expelled);
-  }
-  return std::nullopt;
-}
-
 std::optional<GasAccumulation> ReadGasIntensityFile(HWND window, GasMapKind kind,
                                                     const BasinInputs& inputs) {
-  // 1. Everything 0 before the file is opened.
+  // Everything 0 before the file is opened.
   const std::size_t cells = static_cast<std::size_t>(inputs.grid.cellCount);
   GasAccumulation gas;
   gas.horizonGrids.assign(inputs.horizonCount, std::vector<float>(cells, 0.0f));
   gas.horizonMaxima.assign(inputs.horizonCount, 0.0f);
   gas.totalGrid.assign(cells, 0.0f);
 
-  // 2-3. The file, from the current directory, and the wait notice.
+  // The file, from the current directory, and the wait notice.
   InputFile file;
   if (!file.Open(kFileName)) {
     flavour::ShowFailure(window, kOpenFailed);
@@ -99,17 +80,17 @@ std::optional<GasAccumulation> ReadGasIntensityFile(HWND window, GasMapKind kind
   }
   ShowWait(window, kWaitNotice, 1);
 
-  // 4-5. One sweep; then the file is closed and the notice removed.
+  // One sweep; then the file is closed and the notice removed.
   Sweep sweep = FoldRecords(file, kind, inputs, gas);
   if (sweep == Sweep::Damaged) {
     ShowWait(window, " ", 0);
-    file.ReportDamaged(window);
+    flavour::ShowFailure(window, file.DamageText());
     return std::nullopt;
   }
   file.Close();
   ShowWait(window, " ", 0);
 
-  // 6. The checks, in order.
+  // The checks, in order.
   const char* failure = nullptr;
   if (sweep == Sweep::WrongFile) failure = kWrongFile;
   else if (gas.totalMaximum <= 0) failure = flavour::GasNoValueText();

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/common.h"
-#include "exports/build_flavour.h"
+#include "flavour/build_flavour.h"
 #include "gasmaps/gas_intensity_file.h"
 #include "gasmaps/gasmaps.h"
 #include "mapfile/map_file.h"
@@ -76,7 +76,7 @@ constexpr const char* kHorizonTooSmall = "%s层的强度值太小，不必计算
 constexpr int kHorizonLegendWidth = 8;
 constexpr int kTotalLegendWidth = 10;
 
-// 6. When the smallest horizon maximum is below 10, every value is shown
+// When the smallest horizon maximum is below 10, every value is shown
 // multiplied by 100 in the smaller unit. Returns the unit text.
 const char* ChooseUnit(GasAccumulation& gas, int activeCount) {
   float smallest = 100000.0f;
@@ -99,19 +99,26 @@ bool WriteGasMap(HWND window, const SimulationGrid& grid, const std::string& nam
                  const std::string& title, const char* unit, std::span<const float> values,
                  float largest, std::string hint, std::string prompt, int legendWidth) {
   MapFile map;
-  if (map.Create(window, name, kCreateFailed) != MapFile::Opened::Created) return false;
+  switch (map.Create(name, kCreateFailed)) {
+    case MapFile::Opened::Declined: return false;
+    case MapFile::Opened::Failed: flavour::ShowFailure(window, map.FailureText()); return false;
+    case MapFile::Opened::Created: break;
+  }
   map.WriteHead(title, grid, unit);
   std::optional<int> interval = flavour::AskGasInterval(
       {std::move(hint), std::move(prompt), kCaption, flavour::DefaultContourInterval(largest)});
   if (!interval) return false;  // the map keeps its first two records only
-  if (!map.WriteBody(window, grid, values, largest, *interval, legendWidth)) return false;
-  return map.Finish(window);
+  if (!map.WriteBody(grid, values, largest, *interval, legendWidth) || !map.Finish()) {
+    flavour::ShowFailure(window, map.FailureText());
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 int MakeGasInten(HWND window) {
-  // 1-3. The project, the progress display, the kind.
+  // The project, the progress display, the kind.
   std::string project;
   if (GetProjName(window, project) == 0) return -1;
   ShowClock(window, 1, 0);
@@ -119,19 +126,23 @@ int MakeGasInten(HWND window) {
   if (!kind || *kind < 0 || *kind >= kGasMapKindCount) return -1;
   const GasMapTexts& texts = kKinds[*kind];
 
-  // 4-5. The input files and the gas intensity file.
-  std::optional<BasinInputs> inputs = LoadBasinInputs(window, project, flavour::Caption::Empty);
-  if (!inputs) return -1;
+  // The input files and the gas intensity file.
+  InputFailure failure;
+  std::optional<BasinInputs> inputs = LoadBasinInputs(project, failure);
+  if (!inputs) {
+    flavour::ShowInputFailure(window, failure, flavour::Caption::Empty);
+    return -1;
+  }
   std::optional<GasAccumulation> gas =
       ReadGasIntensityFile(window, static_cast<GasMapKind>(*kind), *inputs);
   if (!gas) return -1;
   const SimulationGrid& grid = inputs->grid;
   const std::size_t active = static_cast<std::size_t>(grid.activeCount);
 
-  // 6. The unit.
+  // The unit.
   const char* unit = ChooseUnit(*gas, grid.activeCount);
 
-  // 7. A map per horizon; horizons whose largest value is too small are skipped.
+  // A map per horizon; horizons whose largest value is too small are skipped.
   for (int k = 1; k <= inputs->horizonCount; ++k) {
     ShowClock(window, inputs->horizonCount, k - 1);
     const char* horizon = inputs->horizonNames[k - 1].c_str();
@@ -149,7 +160,7 @@ int MakeGasInten(HWND window) {
     }
   }
 
-  // 8-9. The total map.
+  // The total map.
   ShowClock(window, 12, 11);
   std::span<const float> totals(gas->totalGrid.data(), active);
   if (!WriteGasMap(window, grid, Format(texts.totalFile, project.c_str()),
@@ -159,7 +170,7 @@ int MakeGasInten(HWND window) {
     return -1;
   }
 
-  // 10. Completion.
+  // Completion.
   flavour::ShowCompletion(window, Format(texts.completion, project.c_str(), project.c_str()));
   return 1;
 }

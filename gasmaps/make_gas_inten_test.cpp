@@ -4,11 +4,11 @@
 #include <cstdio>
 
 #include "gasmaps/gas_intensity_file.h"
-#include "host/testing/host_harness.h"
+#include "testing/host_harness.h"
 
 namespace {
 
-using namespace host::testing;
+using namespace test_support;
 
 // A record: cell, horizon and the seven amounts.
 std::string Record(int cell, int horizon, std::vector<float> amounts) {

@@ -14,6 +14,7 @@
 #include "common/common.h"
 #include "host/options.h"
 #include "platform/backends.h"
+#include "strataplot_version.h"
 
 namespace {
 
@@ -33,12 +34,17 @@ std::string ProgramDirectory() {
   return program.substr(0, program.find_last_of('/'));
 }
 
-// "shared" and "static" name the builds beside this program; anything else is a path.
+// "shared" and "static" name the builds of the library: beside this program in
+// the build tree, in the library folder of an installed tree. Anything else is
+// a path.
 std::string LibraryPath(const std::string& which) {
-  if (which == "shared") return ProgramDirectory() + "/libstrataplot.so";
-  if (which == "static") return ProgramDirectory() + "/libstrataplot-static.so";
-  if (which.find('/') == std::string::npos) return "./" + which;
-  return which;
+  std::string file;
+  if (which == "shared") file = "libstrataplot.so";
+  else if (which == "static") file = "libstrataplot-static.so";
+  else return which.find('/') == std::string::npos ? "./" + which : which;
+  const std::string here = ProgramDirectory();
+  if (access((here + "/" + file).c_str(), F_OK) == 0) return here + "/" + file;
+  return here + "/" STRATAPLOT_BIN_TO_MODULES "/" + file;
 }
 
 int ExitStatus(std::int32_t result) {
@@ -74,6 +80,10 @@ int main(int argc, char** argv) {
   const host::Options& options = *parsed;
   if (options.help) {
     std::fputs(host::Usage(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("strataplot %s\n", STRATAPLOT_VERSION);
     return 0;
   }
 

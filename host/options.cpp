@@ -69,7 +69,13 @@ const char* Usage() {
          "  --kind CODE          gas map kind: sg pg fg wg og kg ug eg ag, or cancel\n"
          "  --horizon NAME       horizon to choose, or cancel (default: the first)\n"
          "  --mode N             the mode of saturation (default 1)\n"
-         "  --transcript FILE    append a JSON record of every interaction\n";
+         "  --transcript FILE    append a JSON record of every interaction\n"
+         "  -h, --help           show this help\n"
+         "  --version            show the version\n"
+         "\n"
+         "exit status: 0 when the export succeeded, 3 when it ended early at the\n"
+         "user's word (a declined optional pass or overwrite), 1 when it failed or\n"
+         "was cancelled, 2 when strataplot could not run it.\n";
 }
 
 const char* ExportName(Command command) {
@@ -112,6 +118,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
 
     if (arg == "-h" || arg == "--help") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--batch") {
       if (hasInlineValue) {
         error = "option --batch takes no value";
@@ -193,7 +201,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     }
     if (!error.empty()) return std::nullopt;
   }
-  if (options.help) return options;
+  if (options.help || options.version) return options;
   if (!haveCommand) {
     error = "no command given";
     return std::nullopt;

@@ -24,6 +24,7 @@ struct Options {
   int mode = 1;
   std::string transcript;
   bool help = false;
+  bool version = false;
 };
 
 // Parses the arguments (without the program name). On a usage error returns

@@ -42,6 +42,15 @@ TEST(HostOptions, DefaultsAnswerWithTheSuggestedValuesAndNo) {
   EXPECT_EQ(options->mode, 1);
 }
 
+TEST(HostOptions, HelpAndVersionNeedNothingElse) {
+  for (const char* flag : {"--help", "-h", "--version"}) {
+    std::string error;
+    auto options = Parse({flag}, error);
+    ASSERT_TRUE(options) << flag << ": " << error;
+    EXPECT_TRUE(options->help || options->version) << flag;
+  }
+}
+
 TEST(HostOptions, CancelAnswersForKindAndHorizon) {
   std::string error;
   auto options = Parse({"-p", "d", "--kind", "cancel", "--horizon", "cancel", "saturation"}, error);

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "common/common.h"
-#include "exports/build_flavour.h"
 #include "project/texts.h"
 
 namespace strataplot {
@@ -96,14 +95,14 @@ bool WriteMapBody(HFILE file, const SimulationGrid& grid, std::span<const float>
   return true;
 }
 
-MapFile::Opened MapFile::Create(HWND window, const std::string& name, const char* failureMessage) {
+MapFile::Opened MapFile::Create(const std::string& name, const char* createFailed) {
   CloseAsItStands();
   name_ = name;
-  failureMessage_ = failureMessage;
+  createFailed_ = createFailed;
   if (mAskOverFile(name.c_str()) == 0) return Opened::Declined;
   file_ = platform::OpenFile(name.c_str(), platform::OF_CREATE_WRITE);
   if (file_ == HFILE_ERROR) {
-    flavour::ShowFailure(window, Format(failureMessage, name.c_str()));
+    failureText_ = Format(createFailed, name.c_str());
     return Opened::Failed;
   }
   return Opened::Created;
@@ -114,20 +113,20 @@ void MapFile::WriteHead(const std::string& title, const SimulationGrid& grid,
   WriteMapHead(file_, title, grid, unit);
 }
 
-bool MapFile::WriteBody(HWND window, const SimulationGrid& grid, std::span<const float> values,
-                        float largest, int interval, int legendWidth) {
+bool MapFile::WriteBody(const SimulationGrid& grid, std::span<const float> values, float largest,
+                        int interval, int legendWidth) {
   if (WriteMapBody(file_, grid, values, largest, interval, legendWidth)) return true;
   Discard();
-  flavour::ShowFailure(window, Format(texts::kValuesTooLarge, name_.c_str()));
+  failureText_ = Format(texts::kValuesTooLarge, name_.c_str());
   return false;
 }
 
-bool MapFile::Finish(HWND window) {
+bool MapFile::Finish() {
   HFILE file = file_;
   file_ = HFILE_ERROR;
   if (platform::_lclose(file) == 0) return true;
   platform::RemoveFile(name_.c_str());
-  flavour::ShowFailure(window, Format(failureMessage_, name_.c_str()));
+  failureText_ = Format(createFailed_, name_.c_str());
   return false;
 }
 

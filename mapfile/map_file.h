@@ -36,6 +36,8 @@ int ClassCode(float value, int interval);
 
 // One map file being written, from the overwrite question to its close. A
 // map file that is still open when the object goes is closed as it stands.
+// The steps that can fail say so; FailureText() then gives the message to
+// show, naming the file.
 class MapFile {
  public:
   enum class Opened { Created, Declined, Failed };
@@ -45,21 +47,25 @@ class MapFile {
   MapFile(const MapFile&) = delete;
   MapFile& operator=(const MapFile&) = delete;
 
-  // Asks whether an existing file may be replaced, then creates it. When it
-  // cannot be created, shows failureMessage (a format with one %s for the
-  // file name).
-  Opened Create(HWND window, const std::string& name, const char* failureMessage);
+  // Asks whether an existing file may be replaced, then creates it.
+  // createFailed is the map's creation failure message (a format with one %s
+  // for the file name): the failure when the file cannot be created, and when
+  // its data cannot be stored.
+  Opened Create(const std::string& name, const char* createFailed);
 
   void WriteHead(const std::string& title, const SimulationGrid& grid, const std::string& unit);
 
-  // Writes the body. When the values cannot be classed, shows the message,
-  // removes the file and returns false.
-  bool WriteBody(HWND window, const SimulationGrid& grid, std::span<const float> values,
-                 float largest, int interval, int legendWidth);
+  // Writes the body. False when the values cannot be classed: the file is
+  // removed.
+  bool WriteBody(const SimulationGrid& grid, std::span<const float> values, float largest,
+                 int interval, int legendWidth);
 
-  // Closes the finished map. When its data could not be stored, shows the
-  // creation failure message, removes the file and returns false.
-  bool Finish(HWND window);
+  // Closes the finished map. False when its data could not be stored: the
+  // file is removed.
+  bool Finish();
+
+  // The message for the step that failed (GBK).
+  const std::string& FailureText() const { return failureText_; }
 
   // Closes and removes a map that must not be left looking like a map.
   void Discard();
@@ -70,7 +76,8 @@ class MapFile {
  private:
   HFILE file_ = HFILE_ERROR;
   std::string name_;
-  const char* failureMessage_ = nullptr;
+  const char* createFailed_ = nullptr;
+  std::string failureText_;
 };
 
 }  // namespace strataplot

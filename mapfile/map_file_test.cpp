@@ -7,7 +7,7 @@
 #include <limits>
 #include <sstream>
 
-#include "host/testing/host_harness.h"
+#include "testing/host_harness.h"
 
 namespace strataplot {
 namespace {
@@ -36,7 +36,7 @@ class MapFileTest : public ::testing::Test {
     EXPECT_NE(file, HFILE_ERROR);
     writer(file);
     EXPECT_EQ(platform::_lclose(file), 0);
-    return host::testing::ReadFile(name).value_or("<missing>");
+    return test_support::ReadFile(name).value_or("<missing>");
   }
   std::string Body(const SimulationGrid& grid, std::vector<float> values, float largest,
                    int interval, int legendWidth = 8) {
@@ -44,7 +44,7 @@ class MapFileTest : public ::testing::Test {
       EXPECT_TRUE(WriteMapBody(file, grid, values, largest, interval, legendWidth));
     });
   }
-  host::testing::TempDir dir_;
+  test_support::TempDir dir_;
 };
 
 TEST_F(MapFileTest, HeadHoldsTitleGridHeaderAndUnit) {
@@ -117,7 +117,7 @@ TEST_F(MapFileTest, RefusesValuesThatCannotBeClassed) {
     bool written = WriteMapBody(file, grid, values, largest, interval, 8);
     platform::_lclose(file);
     if (!written) {
-      EXPECT_EQ(host::testing::ReadFile(name), "") << "nothing is written when refused";
+      EXPECT_EQ(test_support::ReadFile(name), "") << "nothing is written when refused";
     }
     return !written;
   };

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/common.h"
-#include "exports/build_flavour.h"
+#include "flavour/build_flavour.h"
 #include "oilmaps/oil_map_steps.h"
 #include "oilmaps/oilmaps.h"
 #include "project/input_file.h"
@@ -53,7 +53,7 @@ int WritePass(HWND window, const std::string& project, const BasinInputs& inputs
   const SimulationGrid& grid = inputs.grid;
   const float area = static_cast<float>(grid.cellArea);
 
-  // 6. The pass's quantity file, read in one sweep while the maps are written.
+  // The pass's quantity file, read in one sweep while the maps are written.
   InputFile quantities;
   std::string quantityName = Format(pass.quantityFile, project.c_str());
   if (!quantities.Open(quantityName)) {
@@ -61,7 +61,7 @@ int WritePass(HWND window, const std::string& project, const BasinInputs& inputs
     return -1;
   }
 
-  // 7. Each horizon's map: per active cell, its periods' quantities over the cell area, summed.
+  // Each horizon's map: per active cell, its periods' quantities over the cell area, summed.
   std::vector<float> intensities(grid.activeCount);
   std::vector<float> totals(grid.activeCount, 0.0f);
   for (int h = 0; h < inputs.horizonCount; ++h) {
@@ -79,20 +79,20 @@ int WritePass(HWND window, const std::string& project, const BasinInputs& inputs
         float quantity = 0;
         if (!quantities.ReadReal(quantity)) {
           map.Discard();
-          quantities.ReportDamaged(window);
+          flavour::ShowFailure(window, quantities.DamageText());
           return -1;
         }
         sum += quantity / area;
       }
       intensities[i] = sum;
       if (sum > largest) largest = sum;
-      totals[i] += sum;  // 12. the total adds the horizons in order
+      totals[i] += sum;  // the total adds the horizons in order
     }
     if (!CompleteHorizonMap(window, map, pass.maps, inputs, h, intensities, largest)) return -1;
   }
   quantities.Close();
 
-  // 9-14. The total map.
+  // The total map.
   MapFile map;
   if (StartTotalMap(window, map, pass.maps, inputs, project) != MapFile::Opened::Created) {
     return -1;
@@ -104,16 +104,16 @@ int WritePass(HWND window, const std::string& project, const BasinInputs& inputs
 }  // namespace
 
 int MakePaiYou(HWND window) {
-  // 1-3. The project and its input files.
+  // The project and its input files.
   std::string project;
   std::optional<BasinInputs> inputs = LoadOilProject(window, project);
   if (!inputs) return -1;
 
-  // 4-14. The normal pass.
+  // The normal pass.
   int result = WritePass(window, project, *inputs, kNormalPass);
   if (result != 1) return result;
 
-  // 15. Completion, and the question whether the deep pass is wanted.
+  // Completion, and the question whether the deep pass is wanted.
   ShowOilCompletion(window, kNormalPass.maps, project);
   if (!flavour::AskYesNo(window, kDeepQuestion)) return 0;
   if (flavour::DeepPassReloadsInputs()) {
@@ -121,7 +121,7 @@ int MakePaiYou(HWND window) {
     if (!inputs) return -1;
   }
 
-  // 16. The deep pass and its completion.
+  // The deep pass and its completion.
   result = WritePass(window, project, *inputs, kDeepPass);
   if (result != 1) return result;
   ShowOilCompletion(window, kDeepPass.maps, project);

@@ -1,11 +1,11 @@
 // The oil expulsion maps through the host program, in batch, byte for byte.
 #include <gtest/gtest.h>
 
-#include "host/testing/host_harness.h"
+#include "testing/host_harness.h"
 
 namespace {
 
-using namespace host::testing;
+using namespace test_support;
 
 // Two horizons, one period, one row of three cells with the middle one
 // outside, cells of 2 x 2 (area 4).

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/common.h"
-#include "exports/build_flavour.h"
+#include "flavour/build_flavour.h"
 #include "oilmaps/oil_map_steps.h"
 #include "oilmaps/oilmaps.h"
 #include "project/input_file.h"
@@ -43,7 +43,7 @@ struct Generation {
   float totalMaximum = 0;
 };
 
-// 5-8. Reads both quantity files in lockstep and finishes every sum. False
+// Reads both quantity files in lockstep and finishes every sum. False
 // when a file cannot be opened or is damaged (the message has been shown).
 bool Accumulate(HWND window, const std::string& project, const BasinInputs& inputs,
                 Generation& generation) {
@@ -62,7 +62,7 @@ bool Accumulate(HWND window, const std::string& project, const BasinInputs& inpu
     return false;
   }
 
-  // 6. Each running sum adds the present unexpelled intensity (0 before the
+  // Each running sum adds the present unexpelled intensity (0 before the
   // last period) and the period's expelled intensity; the horizon maximum
   // follows the running sums.
   generation.intensities.assign(inputs.horizonCount, std::vector<float>(grid.activeCount, 0.0f));
@@ -75,11 +75,11 @@ bool Accumulate(HWND window, const std::string& project, const BasinInputs& inpu
         float e = 0;
         float u = 0;
         if (!expelled.ReadReal(e)) {
-          expelled.ReportDamaged(window);
+          flavour::ShowFailure(window, expelled.DamageText());
           return false;
         }
         if (!unexpelled.ReadReal(u)) {
-          unexpelled.ReportDamaged(window);
+          flavour::ShowFailure(window, unexpelled.DamageText());
           return false;
         }
         e = e / area;
@@ -91,7 +91,7 @@ bool Accumulate(HWND window, const std::string& project, const BasinInputs& inpu
     }
   }
 
-  // 7. The totals add the horizons in order; their maximum follows every addition.
+  // The totals add the horizons in order; their maximum follows every addition.
   generation.totals.assign(grid.activeCount, 0.0f);
   for (int i = 0; i < grid.activeCount; ++i) {
     float& total = generation.totals[i];
@@ -103,7 +103,7 @@ bool Accumulate(HWND window, const std::string& project, const BasinInputs& inpu
   return true;
 }
 
-// 9-11. The maps. 1 when all were written, 0 when an existing map was not to
+// The maps. 1 when all were written, 0 when an existing map was not to
 // be replaced, -1 on failure.
 int WriteMaps(HWND window, const std::string& project, const BasinInputs& inputs,
               const Generation& generation) {
@@ -136,20 +136,22 @@ int WriteMaps(HWND window, const std::string& project, const BasinInputs& inputs
 }  // namespace
 
 int MakeShengYou(HWND window) {
-  // 1-2. The project, the progress display and the wait notice.
+  // The project, the progress display and the wait notice.
   std::string project;
   if (GetProjName(window, project) == 0) return -1;
   ShowClock(window, 1, 0);
   ShowWait(window, Format(kWaitNotice, project.c_str()).c_str(), 1);
 
-  // 3. The input files.
-  std::optional<BasinInputs> inputs = LoadBasinInputs(window, project, flavour::Caption::Empty);
+  // The input files.
+  InputFailure failure;
+  std::optional<BasinInputs> inputs = LoadBasinInputs(project, failure);
+  if (!inputs) flavour::ShowInputFailure(window, failure, flavour::Caption::Empty);
   if (!inputs || !CheckCellArea(window, project, inputs->grid)) {
     RemoveWaitNotice(window);
     return -1;
   }
 
-  // 4-8. Every sum, then the notice goes; 9-11. the maps.
+  // Every sum, then the notice goes; then the maps.
   Generation generation;
   int result = -1;
   if (Accumulate(window, project, *inputs, generation)) {
@@ -157,7 +159,7 @@ int MakeShengYou(HWND window) {
     result = WriteMaps(window, project, *inputs, generation);
   }
 
-  // 12. The notice is removed on every way out.
+  // The notice is removed on every way out.
   RemoveWaitNotice(window);
   return result;
 }

@@ -1,11 +1,11 @@
 // The oil generation maps through the host program, in batch.
 #include <gtest/gtest.h>
 
-#include "host/testing/host_harness.h"
+#include "testing/host_harness.h"
 
 namespace {
 
-using namespace host::testing;
+using namespace test_support;
 
 class OilGeneration : public ExportTest {
  protected:

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/common.h"
-#include "exports/build_flavour.h"
+#include "flavour/build_flavour.h"
 #include "oilmaps/oil_map_steps.h"
 #include "oilmaps/oilmaps.h"
 #include "project/input_file.h"
@@ -33,14 +33,14 @@ constexpr const char* kOpenQuantityFailed = "打开未排油量文件%s错";
 }  // namespace
 
 int MakeUnYou(HWND window) {
-  // 1-3. The project and its input files.
+  // The project and its input files.
   std::string project;
   std::optional<BasinInputs> inputs = LoadOilProject(window, project);
   if (!inputs) return -1;
   const SimulationGrid& grid = inputs->grid;
   const float area = static_cast<float>(grid.cellArea);
 
-  // 5. The unexpelled-oil quantity file, read in one sweep while the maps are written.
+  // The unexpelled-oil quantity file, read in one sweep while the maps are written.
   InputFile quantities;
   std::string quantityName = project + ".dou";
   if (!quantities.Open(quantityName)) {
@@ -48,7 +48,7 @@ int MakeUnYou(HWND window) {
     return -1;
   }
 
-  // 6. Each horizon's map: per active cell, the present-day quantity over the cell area.
+  // Each horizon's map: per active cell, the present-day quantity over the cell area.
   std::vector<float> intensities(grid.activeCount);
   std::vector<float> totals(grid.activeCount, 0.0f);
   for (int h = 0; h < inputs->horizonCount; ++h) {
@@ -61,25 +61,25 @@ int MakeUnYou(HWND window) {
       for (int period = 0; period < inputs->periodCount; ++period) {
         if (!quantities.ReadReal(present)) {
           map.Discard();
-          quantities.ReportDamaged(window);
+          flavour::ShowFailure(window, quantities.DamageText());
           return -1;
         }
       }
       float intensity = inputs->periodCount > 0 ? present / area : 0.0f;
       intensities[i] = intensity;
       if (intensity > largest) largest = intensity;
-      totals[i] = intensity + totals[i];  // 8.2 the total adds the horizons in order
+      totals[i] = intensity + totals[i];  // the total adds the horizons in order
     }
     if (!CompleteHorizonMap(window, map, kMaps, *inputs, h, intensities, largest)) return -1;
   }
   quantities.Close();
 
-  // 8. The total map; its largest value is taken over the finished sums.
+  // The total map; its largest value is taken over the finished sums.
   MapFile map;
   if (StartTotalMap(window, map, kMaps, *inputs, project) != MapFile::Opened::Created) return -1;
   if (!CompleteTotalMap(window, map, kMaps, *inputs, totals, LargestValue(totals))) return -1;
 
-  // 9. Completion.
+  // Completion.
   ShowOilCompletion(window, kMaps, project);
   return 1;
 }

@@ -1,11 +1,11 @@
 // The unexpelled oil maps through the host program, in batch.
 #include <gtest/gtest.h>
 
-#include "host/testing/host_harness.h"
+#include "testing/host_harness.h"
 
 namespace {
 
-using namespace host::testing;
+using namespace test_support;
 
 class OilUnexpelled : public ExportTest {
  protected:

@@ -1,7 +1,7 @@
 #include "oilmaps/oil_map_steps.h"
 
 #include "common/common.h"
-#include "exports/build_flavour.h"
+#include "flavour/build_flavour.h"
 #include "project/texts.h"
 
 namespace strataplot {
@@ -13,15 +13,19 @@ bool CompleteMap(HWND window, MapFile& map, const SimulationGrid& grid,
   std::optional<int> interval = flavour::AskOilInterval(
       {std::move(hint), std::move(prompt), caption, flavour::DefaultContourInterval(largest)});
   if (!interval) return false;
-  if (!map.WriteBody(window, grid, values, largest, *interval, kOilLegendWidth)) return false;
-  return map.Finish(window);
+  if (!map.WriteBody(grid, values, largest, *interval, kOilLegendWidth) || !map.Finish()) {
+    flavour::ShowFailure(window, map.FailureText());
+    return false;
+  }
+  return true;
 }
 
 MapFile::Opened StartMap(HWND window, MapFile& map, const std::string& name,
                          const char* createFailed, const std::string& title,
                          const SimulationGrid& grid) {
-  MapFile::Opened opened = map.Create(window, name, createFailed);
+  MapFile::Opened opened = map.Create(name, createFailed);
   if (opened == MapFile::Opened::Created) map.WriteHead(title, grid, texts::kOilUnit);
+  if (opened == MapFile::Opened::Failed) flavour::ShowFailure(window, map.FailureText());
   return opened;
 }
 
@@ -30,8 +34,13 @@ MapFile::Opened StartMap(HWND window, MapFile& map, const std::string& name,
 std::optional<BasinInputs> LoadOilProject(HWND window, std::string& project) {
   if (GetProjName(window, project) == 0) return std::nullopt;
   ShowClock(window, 1, 0);
-  std::optional<BasinInputs> inputs = LoadBasinInputs(window, project, flavour::Caption::Blank);
-  if (inputs && !CheckCellArea(window, project, inputs->grid)) return std::nullopt;
+  InputFailure failure;
+  std::optional<BasinInputs> inputs = LoadBasinInputs(project, failure);
+  if (!inputs) {
+    flavour::ShowInputFailure(window, failure, flavour::Caption::Blank);
+    return std::nullopt;
+  }
+  if (!CheckCellArea(window, project, inputs->grid)) return std::nullopt;
   return inputs;
 }
 

@@ -9,7 +9,7 @@
 
 #include "platform/file_stream.h"
 #include "platform/platform.h"
-#include "platform/test_temp_dir.h"
+#include "testing/temp_dir.h"
 
 namespace platform {
 namespace {
@@ -48,7 +48,7 @@ TEST(files, OpenFileReadStyleFailsForAMissingFile) {
 
 TEST(files, OpenFileReadStyleRefusesADirectory) {
   TempDir dir;
-  EXPECT_EQ(OpenFile(dir.Path().c_str(), OF_READ), HFILE_ERROR);
+  EXPECT_EQ(OpenFile(dir.path().c_str(), OF_READ), HFILE_ERROR);
 }
 
 TEST(files, OpenFileWriteStyleCreatesWithMode0644) {
@@ -97,7 +97,7 @@ TEST(files, OpenFileGbkNamesBecomeUtf8FileNames) {
   ASSERT_GE(file, 0);
   StreamOf(file)->Write("1");
   ASSERT_EQ(_lclose(file), 0);
-  EXPECT_TRUE(std::filesystem::exists(dir.Path() / kUtf8Horizon));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / kUtf8Horizon));
   EXPECT_FALSE(std::filesystem::exists(gbk));
 
   file = OpenFile(gbk.c_str(), OF_READ);
@@ -108,7 +108,7 @@ TEST(files, OpenFileGbkNamesBecomeUtf8FileNames) {
   EXPECT_TRUE(FileExists(gbk.c_str()));
   EXPECT_TRUE(RemoveFile(gbk.c_str()));
   EXPECT_FALSE(FileExists(gbk.c_str()));
-  EXPECT_FALSE(std::filesystem::exists(dir.Path() / kUtf8Horizon));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / kUtf8Horizon));
 }
 
 TEST(files, OpenFileGbkNameWithExtension) {
@@ -117,7 +117,7 @@ TEST(files, OpenFileGbkNameWithExtension) {
   HFILE file = OpenFile(gbk.c_str(), OF_CREATE_WRITE);
   ASSERT_GE(file, 0);
   ASSERT_EQ(_lclose(file), 0);
-  EXPECT_TRUE(std::filesystem::exists(dir.Path() / (std::string(kUtf8Shasan) + ".po1")));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / (std::string(kUtf8Shasan) + ".po1")));
 }
 
 TEST(files, OpenFileNamesThatDoNotConvertFail) {
@@ -130,7 +130,7 @@ TEST(files, OpenFileNamesThatDoNotConvertFail) {
     EXPECT_FALSE(FileExists(name.c_str()));
     EXPECT_FALSE(RemoveFile(name.c_str()));
   }
-  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(files, OpenFileNullNameFails) {
@@ -374,7 +374,7 @@ TEST(filesStream, FieldsCrossBufferBoundaries) {
 TEST(filesStream, ReadErrorIsDamage) {
   // Reading a directory fails with EISDIR.
   TempDir dir;
-  FileStream stream(::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
+  FileStream stream(::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
                     FileStream::Mode::Read);
   std::string_view field;
   EXPECT_FALSE(stream.NextField(field));

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "exports/build_flavour.h"
 #include "project/input_file.h"
 #include "project/texts.h"
 
@@ -72,48 +71,46 @@ bool IsSafeHorizonName(const std::string& name) {
          name.find('\0') == std::string::npos;
 }
 
-std::optional<BasinInputs> LoadBasinInputs(HWND window, const std::string& project,
-                                           flavour::Caption openCaption) {
+std::optional<BasinInputs> LoadBasinInputs(const std::string& project, InputFailure& failure) {
   BasinInputs inputs;
   InputFile file;
 
   std::string ageName = project + ".iga";
   if (!file.Open(ageName)) {
-    flavour::ShowFailure(window, Format(texts::kOpenAgeFileFailed, ageName.c_str()), openCaption);
+    failure = {Format(texts::kOpenAgeFileFailed, ageName.c_str()), true};
     return std::nullopt;
   }
   if (!ReadAgeFile(file, inputs)) {
-    file.ReportDamaged(window);
+    failure = {file.DamageText()};
     return std::nullopt;
   }
   file.Close();
 
   std::string horizonName = project + ".isc";
   if (!file.Open(horizonName)) {
-    flavour::ShowFailure(window, Format(texts::kOpenHorizonFileFailed, horizonName.c_str()),
-                         openCaption);
+    failure = {Format(texts::kOpenHorizonFileFailed, horizonName.c_str()), true};
     return std::nullopt;
   }
   ReadHorizonFile(file, inputs);
   if (file.Damaged()) {
-    file.ReportDamaged(window);
+    failure = {file.DamageText()};
     return std::nullopt;
   }
   file.Close();
   for (const std::string& name : inputs.horizonNames) {
     if (!IsSafeHorizonName(name)) {
-      flavour::ShowFailure(window, Format(texts::kUnsafeHorizonName, name.c_str()));
+      failure = {Format(texts::kUnsafeHorizonName, name.c_str())};
       return std::nullopt;
     }
   }
 
   std::string gridName = project + ".dgr";
   if (!file.Open(gridName)) {
-    flavour::ShowFailure(window, Format(texts::kOpenGridFileFailed, gridName.c_str()));
+    failure = {Format(texts::kOpenGridFileFailed, gridName.c_str())};
     return std::nullopt;
   }
   if (!ReadGridFile(file, inputs.grid)) {
-    file.ReportDamaged(window);
+    failure = {file.DamageText()};
     return std::nullopt;
   }
   return inputs;

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "exports/build_flavour.h"
-#include "platform/platform.h"
 
 namespace strataplot {
 
@@ -35,16 +33,25 @@ struct BasinInputs {
   SimulationGrid grid;
 };
 
-// Reads the three files of the project (GBK name) in order. On failure the
-// message naming the file has been shown and nullopt is returned:
-// - a file that cannot be opened;
-// - a file that is damaged or ends before the values its counts call for,
-//   a count below 0, or grid dimensions whose product does not fit 32 bits;
-// - a horizon name that cannot be used as a file name ("/" in it, "." or "..").
-// openCaption is the caption, in the static-framework build, of the messages
-// that the age or horizon file cannot be opened: the exports differ in it.
-std::optional<BasinInputs> LoadBasinInputs(HWND window, const std::string& project,
-                                           flavour::Caption openCaption);
+// Why the project's input files could not be read: the message to show, GBK
+// and naming the file.
+struct InputFailure {
+  std::string text;
+  // The age or horizon file could not be opened: some exports show this
+  // message with a caption of their own.
+  bool ageOrHorizonFileMissing = false;
+};
+
+// Reads the three files of the project (GBK name) in order. nullopt, with
+// failure filled in, when
+// - a file cannot be opened;
+// - a file is damaged or ends before the values its counts call for, the
+//   period count is below 0, or the grid's dimensions are below 0 or their
+//   product does not fit 32 bits (a trailing count of the age file below 0
+//   means no trailing values);
+// - a horizon name cannot be used as a file name ("/" or a NUL byte in it,
+//   "." or "..").
+std::optional<BasinInputs> LoadBasinInputs(const std::string& project, InputFailure& failure);
 
 // True when the horizon name can name a map file in the current directory.
 bool IsSafeHorizonName(const std::string& name);

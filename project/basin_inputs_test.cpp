@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "host/testing/host_harness.h"
+#include "testing/host_harness.h"
 
 namespace strataplot {
 namespace {
 
-using host::testing::TempDir;
-using host::testing::WriteFile;
+using test_support::TempDir;
+using test_support::WriteFile;
 
 class BasinInputsTest : public ::testing::Test {
  protected:
@@ -17,9 +17,12 @@ class BasinInputsTest : public ::testing::Test {
     WriteFile(dir_ / "p.iga", ages);
     WriteFile(dir_ / "p.isc", horizons);
     WriteFile(dir_ / "p.dgr", grid);
-    return LoadBasinInputs(nullptr, (dir_ / "p").string(), flavour::Caption::Blank);
+    failure_ = {};
+    return LoadBasinInputs(Name(), failure_);
   }
+  std::string Name() const { return (dir_ / "p").string(); }
   TempDir dir_;
+  InputFailure failure_;
 };
 
 TEST_F(BasinInputsTest, ReadsAllThreeFiles) {
@@ -61,11 +64,30 @@ TEST_F(BasinInputsTest, EmptyAndZeroCounts) {
   EXPECT_EQ(inputs->grid.activeCount, 0);
 }
 
-TEST_F(BasinInputsTest, RefusesDamagedOrUnsafeInput) {
-  EXPECT_FALSE(Load("1 Q1\n", "", "0 0 1 1 0 0\n")) << "ends before the age";
-  EXPECT_FALSE(Load("0 0\n", "", "0 0 1 1e39 1 1\n1\n")) << "a size that is not finite";
-  EXPECT_FALSE(Load("0 0\n", "", "0 0 1e5 1e5 1 1\n1\n")) << "an area that does not fit";
-  EXPECT_FALSE(Load("0 0\n", "ok ../up\n", "0 0 1 1 1 1\n1\n"));
+TEST_F(BasinInputsTest, RefusesDamagedOrUnsafeInputNamingTheFile) {
+  struct Case {
+    const char* ages;
+    const char* horizons;
+    const char* grid;
+    std::string text;  // after the directory
+  } cases[] = {
+      {"1 Q1\n", "", "0 0 1 1 0 0\n", "/p.iga数据有误或不全(第1行)"},  // ends before the age
+      {"-1\n", "", "0 0 1 1 0 0\n", "/p.iga数据有误或不全(第1行)"},
+      {"0 0\n", "", "0 0 1 1e39 1 1\n1\n", "/p.dgr数据有误或不全(第1行)"},  // not finite
+      {"0 0\n", "", "0 0 1e5 1e5 1 1\n1\n", "/p.dgr数据有误或不全(第1行)"},  // area too large
+      {"0 0\n", "", "0 0 1 1 2 -1\n", "/p.dgr数据有误或不全(第1行)"},
+      {"0 0\n", "", "0 0 1 1 65536 65536\n", "/p.dgr数据有误或不全(第1行)"},
+      {"0 0\n", "ok ../up\n", "0 0 1 1 1 1\n1\n", "层位名../up不能用作文件名"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(Load(c.ages, c.horizons, c.grid)) << c.text;
+    EXPECT_TRUE(failure_.text.ends_with(c.text)) << failure_.text;
+    EXPECT_FALSE(failure_.ageOrHorizonFileMissing);
+  }
+  std::filesystem::remove(dir_ / "p.isc");
+  EXPECT_FALSE(LoadBasinInputs(Name(), failure_));
+  EXPECT_EQ(failure_.text, "打开生油层层位文件 " + Name() + ".isc 失败");
+  EXPECT_TRUE(failure_.ageOrHorizonFileMissing);
   EXPECT_TRUE(IsSafeHorizonName("沙三段"));
   EXPECT_TRUE(IsSafeHorizonName("...a"));
   EXPECT_FALSE(IsSafeHorizonName(".."));

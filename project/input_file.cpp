@@ -1,6 +1,5 @@
 #include "project/input_file.h"
 
-#include "exports/build_flavour.h"
 #include "project/texts.h"
 
 namespace strataplot {
@@ -28,8 +27,8 @@ int InputFile::StopLine() const {
   return line != 0 ? line : ReadLine(file_);
 }
 
-void InputFile::ReportDamaged(HWND window) const {
-  flavour::ShowFailure(window, Format(texts::kDamagedFile, name_.c_str(), StopLine()));
+std::string InputFile::DamageText() const {
+  return Format(texts::kDamagedFile, name_.c_str(), StopLine());
 }
 
 }  // namespace strataplot

@@ -35,9 +35,9 @@ class InputFile {
   // file that ended too soon the line where reading stands.
   int StopLine() const;
 
-  // Shows "the file has wrong or missing data (line N)" for the place where
-  // reading stopped. Call it after a read returned false.
-  void ReportDamaged(HWND window) const;
+  // The message "the file has wrong or missing data (line N)" for the place
+  // where reading stopped (GBK). Ask for it after a read returned false.
+  std::string DamageText() const;
 
  private:
   HFILE file_ = HFILE_ERROR;

@@ -6,8 +6,7 @@
 #include <optional>
 
 #include "common/common.h"
-#include "dialogs/module_state.h"
-#include "exports/build_flavour.h"
+#include "flavour/build_flavour.h"
 #include "project/texts.h"
 #include "saprofile/saprofile.h"
 
@@ -101,23 +100,19 @@ void WriteTrailer(HFILE file, float largest, int deepest) {
 }  // namespace
 
 int MakeSa(HWND window, int mode) {
-  // 1. Mode 2: the horizon, chosen now and kept for the calls that follow.
-  if (mode == 2) {
-    std::optional<std::string> chosen = flavour::AskSaturationHorizon(window);
-    if (!chosen) return -1;
-    module_state::selectedHorizon = *chosen;
-  }
+  // Mode 2: the horizon, chosen now and kept for the calls that follow.
+  if (mode == 2 && !flavour::ChooseSaturationHorizon(window)) return -1;
 
-  // 2-3. The project, and the prefix of the four files.
+  // The project, and the prefix of the four files.
   std::string project;
   if (GetProjName(window, project) == 0) return -1;
-  const std::string prefix = mode == 1 ? project : module_state::selectedHorizon;
+  const std::string prefix = mode == 1 ? project : flavour::SelectedHorizon();
   if (mode != 1 && !UsableAsPrefix(prefix)) {
     flavour::ShowSaturationFailure(window, Format(texts::kUnsafeHorizonName, prefix.c_str()));
     return -1;
   }
 
-  // 4-6. The three profiles.
+  // The three profiles.
   float bitumenDensity = 1.0f;
   DepthTable density;
   DepthTable porosity;
@@ -143,7 +138,7 @@ int MakeSa(HWND window, int mode) {
     }
   }
 
-  // 7-8. The profile file.
+  // The profile file, once it may be replaced.
   const std::string path = prefix + ".dsa";
   if (mAskOverFile(path.c_str()) == 0) return -1;
   HFILE file = platform::OpenFile(path.c_str(), platform::OF_CREATE_WRITE);
@@ -152,7 +147,7 @@ int MakeSa(HWND window, int mode) {
     return -1;
   }
 
-  // 9. The name line.
+  // The name line.
   if (mode == 1) {
     writes(file, "all", 4);
   } else {
@@ -160,7 +155,7 @@ int MakeSa(HWND window, int mode) {
   }
   EndLine(file);
 
-  // 10-11. The samples and the trailer.
+  // The samples and the trailer.
   float largest = 0.0f;
   int deepest = 0;
   WriteSamples(file, density, porosity, content, bitumenDensity, largest, deepest);

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "host/testing/host_harness.h"
+#include "testing/host_harness.h"
 
 namespace {
 
-using namespace host::testing;
+using namespace test_support;
 
 std::string DataLine(int depth, const char* sa) {
   char line[64];

@@ -553,8 +553,7 @@ std::string Usage() {
          "  --project NAME          project name, UTF-8, at most 19 GBK bytes\n"
          "  --rows R                grid rows (default 24)\n"
          "  --cols C                grid columns (default 30)\n"
-         "  --horizons H            source-rock horizons (default 3, or the number of names);\n"
-         "                          must be below the period count\n"
+         "  --horizons H            source-rock horizons (default 3, or the number of names)\n"
          "  --periods P             geological periods (default 5)\n"
          "  --seed S                random seed (default 1)\n"
          "  --active-fraction F     share of cells inside the modelled area, 0..1 (default 0.6)\n"
@@ -563,7 +562,8 @@ std::string Usage() {
          "                          default H1,H2,...\n"
          "  --cell-size X[,Y]       cell sizes (default 2,2: cell area 4)\n"
          "  --no-quantities         leave out NAME.doe, NAME.peo and NAME.dou\n"
-         "  --help                  this text\n";
+         "  --help                  this text\n"
+         "  --version               the version\n";
 }
 
 bool ParseArguments(const std::vector<std::string>& args, Options& options, bool& help,

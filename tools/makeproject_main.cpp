@@ -4,10 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "strataplot_version.h"
 #include "tools/makeproject.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("strataplot-makeproject %s\n", STRATAPLOT_VERSION);
+    return 0;
+  }
   makeproject::Options options;
   bool help = false;
   std::string error;

@@ -9,14 +9,14 @@
 
 #include "common/common.h"
 #include "dialogs/module_state.h"
-#include "host/testing/host_harness.h"
+#include "testing/host_harness.h"
 #include "platform/backends.h"
 #include "saprofile/saprofile.h"
 
 namespace strataplot {
 namespace {
 
-using host::testing::Gbk;
+using test_support::Gbk;
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 char mainWindow;
@@ -29,11 +29,11 @@ class SelectedHorizon : public ::testing::Test {
     std::filesystem::current_path(dir_.path());
     module_state::selectedHorizon.clear();
     SetProjName("demo");
-    host::testing::WriteFile(dir_ / "demo.isc", Gbk("H1 H2 沙三段\n"));
+    test_support::WriteFile(dir_ / "demo.isc", Gbk("H1 H2 沙三段\n"));
     for (const char* prefix : {"demo", "H1", "H2", "沙三段", ""}) {
-      host::testing::WriteFile(dir_ / (std::string(prefix) + ".ids"), "d\n0 1\n");
-      host::testing::WriteFile(dir_ / (std::string(prefix) + ".ips"), "p\n0 100\n");
-      host::testing::WriteFile(dir_ / (std::string(prefix) + ".ica"), "c\n1000 1\n");
+      test_support::WriteFile(dir_ / (std::string(prefix) + ".ids"), "d\n0 1\n");
+      test_support::WriteFile(dir_ / (std::string(prefix) + ".ips"), "p\n0 100\n");
+      test_support::WriteFile(dir_ / (std::string(prefix) + ".ica"), "c\n1000 1\n");
     }
   }
   void TearDown() override {
@@ -53,7 +53,7 @@ class SelectedHorizon : public ::testing::Test {
 
   // The name line of the profile written for prefix (UTF-8); the file is removed.
   std::string TakeNameLine(const std::string& prefix) {
-    std::string text = host::testing::ReadFile(dir_ / (prefix + ".dsa")).value_or("<missing>");
+    std::string text = test_support::ReadFile(dir_ / (prefix + ".dsa")).value_or("<missing>");
     std::filesystem::remove(dir_ / (prefix + ".dsa"));
     return text.substr(0, text.find('\n'));
   }
@@ -66,7 +66,7 @@ class SelectedHorizon : public ::testing::Test {
     return records;
   }
 
-  host::testing::TempDir dir_;
+  test_support::TempDir dir_;
   std::filesystem::path previous_;
   File log_{std::tmpfile(), std::fclose};
   platform::Transcript transcript_{log_.get()};

@@ -1,5 +1,6 @@
 // Runs the host program the way a person would, on projects the tests write
-// into temporary directories.
+// into temporary directories. The host is run by its path: nothing of it is
+// linked into the tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,24 +10,10 @@
 #include <string>
 #include <vector>
 
-namespace host::testing {
+#include "testing/temp_dir.h"
 
-// A fresh directory, removed with everything in it when the object goes.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+namespace test_support {
 
- private:
-  std::filesystem::path path_;
-};
-
-void WriteFile(const std::filesystem::path& path, const std::string& bytes);
-std::optional<std::string> ReadFile(const std::filesystem::path& path);
 // GBK bytes of a UTF-8 text (the test sources are UTF-8).
 std::string Gbk(const std::string& utf8);
 
@@ -70,4 +57,4 @@ class ExportTest : public ::testing::Test {
 // The records of the given type ("message", "dialog", ...).
 std::vector<std::string> RecordsOfType(const HostRun& run, const std::string& type);
 
-}  // namespace host::testing
+}  // namespace test_support

@@ -1,46 +1,27 @@
-#include "host/testing/host_harness.h"
+#include "testing/host_harness.h"
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <fstream>
-#include <random>
 #include <sstream>
 
-#include "platform/platform.h"
+namespace test_support {
 
-namespace host::testing {
-
-TempDir::TempDir() {
-  static std::atomic<int> counter{0};
-  std::random_device random;
-  path_ = std::filesystem::temp_directory_path() /
-          ("strataplot-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(random()));
-  std::filesystem::create_directories(path_);
+std::string Gbk(const std::string& utf8) {
+  iconv_t convert = iconv_open("GBK", "UTF-8");
+  std::string gbk(utf8.size() * 2 + 1, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size();
+  char* out = gbk.data();
+  std::size_t outLeft = gbk.size();
+  std::size_t converted = iconv(convert, &in, &inLeft, &out, &outLeft);
+  iconv_close(convert);
+  if (converted == static_cast<std::size_t>(-1)) return "?";
+  gbk.resize(gbk.size() - outLeft);
+  return gbk;
 }
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::optional<std::string> ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-std::string Gbk(const std::string& utf8) { return platform::Utf8ToGbk(utf8).value_or("?"); }
 
 void WriteProject(const TempDir& dir, const TinyProject& project) {
   std::string ages = std::to_string(project.periods) + "\n";
@@ -107,4 +88,4 @@ std::vector<std::string> RecordsOfType(const HostRun& run, const std::string& ty
   return records;
 }
 
-}  // namespace host::testing
+}  // namespace test_support

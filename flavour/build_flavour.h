@@ -1,13 +1,17 @@
-// What differs between the two builds of the library. Each build links exactly
-// one implementation of this interface: build_flavour_shared.cpp (the
-// shared-framework build) or build_flavour_static.cpp (the static-framework
-// build). Nothing else in the library asks which build it is.
+// What differs between the two builds of the library: how failures and
+// completions are shown, the questions and dialogs the exports ask, and the
+// few numbers the builds compute differently. The map, gas and saturation
+// exports call this interface; each build links exactly one implementation of
+// it, on top of the dialogs: exports/build_flavour_shared.cpp (the
+// shared-framework build) or exports/build_flavour_static.cpp (the
+// static-framework build). Nothing else in the library asks which build it is.
 #pragma once
 
 #include <optional>
 #include <string>
 
 #include "platform/platform.h"
+#include "project/basin_inputs.h"
 
 namespace strataplot::flavour {
 
@@ -19,6 +23,12 @@ enum class Caption { Empty, Blank };
 
 // A failure message of an export (text GBK).
 void ShowFailure(HWND window, const std::string& text, Caption caption = Caption::Empty);
+// Why the project's input files could not be read. openCaption is the caption
+// of the messages that the age or horizon file cannot be opened: the exports
+// differ in it.
+inline void ShowInputFailure(HWND window, const InputFailure& failure, Caption openCaption) {
+  ShowFailure(window, failure.text, failure.ageOrHorizonFileMissing ? openCaption : Caption::Empty);
+}
 // The message that names the files an export wrote.
 void ShowCompletion(HWND window, const std::string& text);
 // A question with Yes and No buttons; true for Yes.
@@ -52,9 +62,12 @@ const char* GasTooSmallText();
 
 // ---- Saturation profile ----
 
-// The horizon selection dialog: the chosen name, or nullopt when it was not
-// confirmed.
-std::optional<std::string> AskSaturationHorizon(HWND window);
+// The horizon selection dialog: true when it was confirmed; the chosen name is
+// then kept as the selected horizon.
+bool ChooseSaturationHorizon(HWND window);
+// The horizon kept from the last confirmed choice (GBK), empty until one was
+// made; it lives as long as the library stays loaded.
+std::string SelectedHorizon();
 // The message that the density file cannot be opened.
 void ShowDensityFileFailure(HWND window, const std::string& text);
 // The other failure messages of the saturation profile.

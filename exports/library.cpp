@@ -1,1 +1,0 @@
-// The library is made of the core and one build flavour; see cmake/library.cmake.
