@@ -6,6 +6,7 @@
 
 #include "common/common.h"
 #include "exports/build_flavour.h"
+#include "platform/completed_map.h"
 #include "project/texts.h"
 
 namespace strataplot {
@@ -100,6 +101,7 @@ MapFile::Opened MapFile::Create(HWND window, const std::string& name, const char
   CloseAsItStands();
   name_ = name;
   failureMessage_ = failureMessage;
+  grid_ = nullptr;
   if (mAskOverFile(name.c_str()) == 0) return Opened::Declined;
   file_ = platform::OpenFile(name.c_str(), platform::OF_CREATE_WRITE);
   if (file_ == HFILE_ERROR) {
@@ -112,11 +114,18 @@ MapFile::Opened MapFile::Create(HWND window, const std::string& name, const char
 void MapFile::WriteHead(const std::string& title, const SimulationGrid& grid,
                         const std::string& unit) {
   WriteMapHead(file_, title, grid, unit);
+  title_ = title;
+  unit_ = unit;
 }
 
 bool MapFile::WriteBody(HWND window, const SimulationGrid& grid, std::span<const float> values,
                         float largest, int interval, int legendWidth) {
-  if (WriteMapBody(file_, grid, values, largest, interval, legendWidth)) return true;
+  if (WriteMapBody(file_, grid, values, largest, interval, legendWidth)) {
+    grid_ = &grid;
+    values_ = values;
+    interval_ = std::max(interval, 1);
+    return true;
+  }
   Discard();
   flavour::ShowFailure(window, Format(texts::kValuesTooLarge, name_.c_str()));
   return false;
@@ -125,7 +134,13 @@ bool MapFile::WriteBody(HWND window, const SimulationGrid& grid, std::span<const
 bool MapFile::Finish(HWND window) {
   HFILE file = file_;
   file_ = HFILE_ERROR;
-  if (platform::_lclose(file) == 0) return true;
+  if (platform::_lclose(file) == 0) {
+    if (grid_ == nullptr) return true;  // closed without a body: nothing to report
+    platform::ReportCompletedMap({name_, title_, unit_, interval_, grid_->originX, grid_->originY,
+                                  grid_->cellSizeX, grid_->cellSizeY, grid_->rowCount,
+                                  grid_->columnCount, grid_->mask, values_});
+    return true;
+  }
   platform::RemoveFile(name_.c_str());
   flavour::ShowFailure(window, Format(failureMessage_, name_.c_str()));
   return false;

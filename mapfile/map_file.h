@@ -53,12 +53,14 @@ class MapFile {
   void WriteHead(const std::string& title, const SimulationGrid& grid, const std::string& unit);
 
   // Writes the body. When the values cannot be classed, shows the message,
-  // removes the file and returns false.
+  // removes the file and returns false. The grid and the values must stay
+  // alive until Finish, which hands them to the completed-map hook.
   bool WriteBody(HWND window, const SimulationGrid& grid, std::span<const float> values,
                  float largest, int interval, int legendWidth);
 
-  // Closes the finished map. When its data could not be stored, shows the
-  // creation failure message, removes the file and returns false.
+  // Closes the finished map and reports it to the completed-map hook. When its
+  // data could not be stored, shows the creation failure message, removes the
+  // file and returns false.
   bool Finish(HWND window);
 
   // Closes and removes a map that must not be left looking like a map.
@@ -71,6 +73,11 @@ class MapFile {
   HFILE file_ = HFILE_ERROR;
   std::string name_;
   const char* failureMessage_ = nullptr;
+  // What the completed-map hook is handed once the file is closed.
+  std::string title_, unit_;
+  const SimulationGrid* grid_ = nullptr;
+  std::span<const float> values_;
+  int interval_ = 1;
 };
 
 }  // namespace strataplot
