@@ -2,7 +2,6 @@
 // current project, installs a user interface and calls one export with its
 // window handle; the export's result becomes the exit status.
 #include <dlfcn.h>
-#include <limits.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "common/common.h"
+#include "host/modules.h"
 #include "host/options.h"
 #include "platform/backends.h"
 
@@ -25,18 +25,10 @@ int HostError(const std::string& message) {
   return kExitHostError;
 }
 
-std::string ProgramDirectory() {
-  char path[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return ".";
-  std::string program(path, static_cast<std::size_t>(length));
-  return program.substr(0, program.find_last_of('/'));
-}
-
 // "shared" and "static" name the builds beside this program; anything else is a path.
 std::string LibraryPath(const std::string& which) {
-  if (which == "shared") return ProgramDirectory() + "/libstrataplot.so";
-  if (which == "static") return ProgramDirectory() + "/libstrataplot-static.so";
+  if (which == "shared") return host::ProgramDirectory() + "/libstrataplot.so";
+  if (which == "static") return host::ProgramDirectory() + "/libstrataplot-static.so";
   if (which.find('/') == std::string::npos) return "./" + which;
   return which;
 }
@@ -65,6 +57,9 @@ platform::ScriptedAnswers AnswersFrom(const host::Options& options) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "render") {
+    return host::RunRenderCommand({args.begin() + 1, args.end()});
+  }
   std::string error;
   std::optional<host::Options> parsed = host::ParseOptions(args, error);
   if (!parsed) {
@@ -94,6 +89,12 @@ int main(int argc, char** argv) {
   }
   if (!options.directory.empty() && chdir(options.directory.c_str()) != 0) {
     return HostError("cannot change to the directory " + options.directory);
+  }
+
+  std::unique_ptr<host::GridExport> gridExport;
+  if (!options.grids.empty() || !options.contours.empty()) {
+    gridExport = host::StartGridExport(options, error);
+    if (!gridExport) return HostError(error);
   }
 
   void* library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -126,5 +127,7 @@ int main(int argc, char** argv) {
 
   platform::InstallUiBackend(nullptr);
   dlclose(library);
+  // A run whose maps are written but whose grids or contours are not has failed.
+  if (gridExport && gridExport->Failures() > 0 && result == 1) return kExitHostError;
   return ExitStatus(result);
 }
