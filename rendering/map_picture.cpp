@@ -161,9 +161,15 @@ void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
   }
 
   // The cells in view, one rectangle per run of equal codes in a row; cells
-  // outside the modelled area stay blank.
-  std::vector<QColor> colours(static_cast<std::size_t>(highest) + 1);
-  for (int code = 1; code <= highest; ++code) colours[code] = ClassColour(code, highest);
+  // outside the modelled area stay blank. The colours of the first classes
+  // are worked out once (a map may have far more classes than it shows).
+  std::vector<QColor> colours(static_cast<std::size_t>(std::min(highest, 4096)) + 1);
+  for (int code = 1; code < static_cast<int>(colours.size()); ++code) {
+    colours[code] = ClassColour(code, highest);
+  }
+  auto colour = [&](int code) {
+    return code < static_cast<int>(colours.size()) ? colours[code] : ClassColour(code, highest);
+  };
   const AxisMap x{view_.left(), view_.right(), layout.plot.left(), layout.plot.right()};
   const AxisMap y{view_.bottom(), view_.top(), layout.plot.top(), layout.plot.bottom()};
   auto clampedIndex = [](double value, int count) {
@@ -185,7 +191,7 @@ void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
       if (code > 0) {
         painter.fillRect(QRectF(QPointF(x(g.originX + column * cellWidth_), top),
                                 QPointF(x(g.originX + end * cellWidth_), bottom)),
-                         colours[code]);
+                         colour(code));
       }
       column = end;
     }
@@ -222,7 +228,7 @@ void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
   for (std::size_t i = 0; i < layout.swatches.size(); ++i) {
     const int code = layout.legendCodes[i];
     const QRectF& swatch = layout.swatches[i];
-    painter.fillRect(swatch, colours[code]);
+    painter.fillRect(swatch, colour(code));
     painter.drawRect(swatch);
     painter.drawText(QRectF(swatch.right() + m.gap, swatch.center().y() - m.lineHeight / 2,
                             layout.legend.right() - swatch.right() - m.gap, m.lineHeight),

@@ -58,7 +58,9 @@ class MapPicture final : public Picture {
   void Paint(QPainter& painter, const QRectF& target) const override;
 
   // The part of the grid in view, in the grid's coordinates (x to the right,
-  // y upward): the whole grid unless a viewer zooms or pans.
+  // y upward): the whole grid unless a viewer zooms or pans (a view of
+  // positive width and height). Cell sizes that are not positive are drawn
+  // as 1.
   QRectF WholeGrid() const;
   QRectF View() const { return view_; }
   void SetView(const QRectF& view) { view_ = view; }

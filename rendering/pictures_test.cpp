@@ -122,6 +122,17 @@ TEST(Pictures, ProfileCurvePassesThroughItsSamples) {
   }
 }
 
+// The trailer of a profile without samples: 0.00 0.00 / 0 500 0 / 0.00 0.00 1.00.
+TEST(Pictures, EmptyProfileIsDrawnOnItsAxes) {
+  mapreader::SaturationProfile profile;
+  profile.depthAxis = {0, 500, 0};
+  profile.saturationAxis = {0, 0, 1};
+  const rendering::ProfilePicture picture(profile);
+  TempDir dir;
+  EXPECT_EQ(Rendered(picture, dir, 400).width(), 400);
+  EXPECT_GT(picture.PlotRect(QRectF(0, 0, 400, 520)).width(), 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

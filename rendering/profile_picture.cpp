@@ -15,11 +15,14 @@ constexpr const char* kTitle = "氯仿沥青A饱和度";
 // The trailer's axis, widened to the next round number where a value lies
 // beyond it, and never of zero length.
 mapreader::Axis Widened(mapreader::Axis axis, const std::vector<double>& values) {
-  if (values.empty()) return axis;
-  const auto [low, high] = std::minmax_element(values.begin(), values.end());
-  const double step = NiceStep(std::max(axis.last, *high) - std::min(axis.first, *low), kAxisTicks);
-  if (*low < axis.first) axis.first = std::floor(*low / step) * step;
-  if (*high > axis.last) axis.last = std::ceil(*high / step) * step;
+  double low = axis.first, high = axis.last;
+  for (double value : values) {
+    low = std::min(low, value);
+    high = std::max(high, value);
+  }
+  const double step = NiceStep(high - low, kAxisTicks);
+  if (low < axis.first) axis.first = std::floor(low / step) * step;
+  if (high > axis.last) axis.last = std::ceil(high / step) * step;
   if (!(axis.last > axis.first)) axis.last = axis.first + step;
   return axis;
 }
