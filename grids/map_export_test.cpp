@@ -2,8 +2,8 @@
 // mask, the values; contour levels and the number of lines per level.
 #include "grids/map_export.h"
 
-#include <gtest/gtest.h>
 #include <gdal_priv.h>
+#include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
 
 #include <cmath>
@@ -82,8 +82,8 @@ TEST(MapExport, EveryFormatHoldsTheGridAndItsContours) {
   TempDir dir;
   const std::string name = (dir / "沙三段.po1").string();
   const std::string gbkName = Gbk(name), title = Gbk("标题"), unit = Gbk("(万吨/平方公里)");
-  const platform::CompletedMap map{gbkName, title, unit, 10, 540, 340, 2, 2.5f, rows, columns,
-                                   mask, values};
+  const platform::CompletedMap map{gbkName, title, unit, 10,      540,  340,
+                                   2,       2.5f,  rows, columns, mask, values};
   EXPECT_EQ(grids::ExportMap(map, grids::GridFormats(), grids::ContourFormats()),
             std::vector<std::string>());
 
@@ -135,7 +135,8 @@ TEST(MapExport, CompletedMapsOfARunAgreeWithTheirMapFiles) {
   EXPECT_EQ(run.exitStatus, 2);  // the maps are written, one grid is not
   EXPECT_TRUE(Contains(run.errorOutput, "cannot write Ek1.po3.xyz: ")) << run.errorOutput;
 
-  run = RunHost(dir.path(), {"-p", "demo", "--interval", "5,5,5,cancel", "--grids", "gtiff", "gas"});
+  run =
+      RunHost(dir.path(), {"-p", "demo", "--interval", "5,5,5,cancel", "--grids", "gtiff", "gas"});
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_TRUE(fs::exists(dir / "沙三段.sg1.tif"));
   EXPECT_FALSE(fs::exists(dir / "demo.sgt.tif"));  // the total map was cancelled

@@ -218,7 +218,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     error = "no project given (-p NAME)";
     return std::nullopt;
   }
-  if (options.command == Command::Saturation && !(options.grids.empty() && options.contours.empty())) {
+  if (options.command == Command::Saturation &&
+      !(options.grids.empty() && options.contours.empty())) {
     error = "--grids and --contours go with the map commands, not saturation";
     return std::nullopt;
   }

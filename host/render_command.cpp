@@ -54,9 +54,9 @@ std::optional<RenderOptions> Parse(const std::vector<std::string>& args, int& st
       auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), options.width);
       if (error != std::errc() || end != value.data() + value.size() ||
           options.width < kNarrowest || options.width > kWidest) {
-        status = UsageError("--width takes a whole number of pixels from " +
-                            std::to_string(kNarrowest) + " to " + std::to_string(kWidest) +
-                            ", not '" + value + "'");
+        status =
+            UsageError("--width takes a whole number of pixels from " + std::to_string(kNarrowest) +
+                       " to " + std::to_string(kWidest) + ", not '" + value + "'");
         return std::nullopt;
       }
     } else if (arg == "-h" || arg == "--help") {

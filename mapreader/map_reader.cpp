@@ -136,7 +136,8 @@ void ReadHead(Reader& reader, IntensityMap& map) {
   std::string line;
   if (!reader.Line(line)) reader.Fail(1, "the file is empty");
   std::vector<std::string_view> fields = Split(line);
-  if (fields.size() < 10) reader.Fail(1, "the title is not followed by the ten numbers of the grid");
+  if (fields.size() < 10)
+    reader.Fail(1, "the title is not followed by the ten numbers of the grid");
   const std::string_view* f = fields.data() + fields.size() - 10;
   double numbers[8];
   for (int i = 0; i < 8; ++i) numbers[i] = ParseOrFail<double>(reader, f[i], "a number");
@@ -181,8 +182,7 @@ void ReadLegend(Reader& reader, IntensityMap& map) {
     std::size_t hyphen = field.find('-');
     double lower = -1;
     std::uint32_t upper = 0;
-    if (hyphen == std::string::npos ||
-        !Parse(std::string_view(field).substr(0, hyphen), lower) ||
+    if (hyphen == std::string::npos || !Parse(std::string_view(field).substr(0, hyphen), lower) ||
         !Parse(std::string_view(field).substr(hyphen + 1), upper)) {
       reader.Fail(kLegendLine, Quoted(field) + " is not a legend range");
     }

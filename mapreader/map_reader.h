@@ -65,8 +65,8 @@ struct IntensityMap {
 };
 
 struct SaturationSample {
-  int depth = 0;            // metres
-  double saturation = 0;    // Sa, percent
+  int depth = 0;          // metres
+  double saturation = 0;  // Sa, percent
 };
 
 // An axis as the profile's trailer gives it: from first to last, a tick
@@ -89,8 +89,7 @@ inline constexpr const char* kDepthLabel = "Depth(m)";
 // Each returns true with the file read, or false with the message in error.
 // path is the file's name as the operating system takes it (UTF-8).
 bool ReadIntensityMap(const std::string& path, IntensityMap& map, std::string& error);
-bool ReadSaturationProfile(const std::string& path, SaturationProfile& profile,
-                           std::string& error);
+bool ReadSaturationProfile(const std::string& path, SaturationProfile& profile, std::string& error);
 
 // True when the name is that of a saturation profile (it ends in ".dsa").
 bool IsSaturationProfileName(const std::string& path);

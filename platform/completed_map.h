@@ -17,10 +17,11 @@
 namespace platform {
 
 struct CompletedMap {
-  std::string_view fileName;  // GBK, as the map file was created (relative to the current directory)
-  std::string_view title;     // GBK
-  std::string_view unit;      // GBK, the unit text of the map
-  int interval = 1;           // the contour interval the classes were made with (at least 1)
+  std::string_view
+      fileName;            // GBK, as the map file was created (relative to the current directory)
+  std::string_view title;  // GBK
+  std::string_view unit;   // GBK, the unit text of the map
+  int interval = 1;        // the contour interval the classes were made with (at least 1)
   // The simulation grid: row 0 lies at originY, row r at originY - r x cellSizeY;
   // column c at originX + c x cellSizeX.
   float originX = 0, originY = 0;

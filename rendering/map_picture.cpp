@@ -39,8 +39,8 @@ double LegendWidth(const mapreader::IntensityMap& map, const Metrics& m) {
   double widest = metrics.horizontalAdvance(Text(map.unit));
   for (int code : {1, 2, 3, map.HighestCode()}) {
     if (code > map.HighestCode()) continue;
-    widest = std::max(widest, m.swatch + m.gap +
-                                  metrics.horizontalAdvance(Text(map.RangeOf(code).Label())));
+    widest = std::max(
+        widest, m.swatch + m.gap + metrics.horizontalAdvance(Text(map.RangeOf(code).Label())));
   }
   return widest + m.margin;
 }
@@ -62,7 +62,8 @@ QColor ClassColour(int code, int highestCode) {
   const int low = std::min(7, static_cast<int>(at));
   const double f = at - low;
   auto channel = [&](int i) {
-    return static_cast<int>(std::lround(kStops[low][i] + f * (kStops[low + 1][i] - kStops[low][i])));
+    return static_cast<int>(
+        std::lround(kStops[low][i] + f * (kStops[low + 1][i] - kStops[low][i])));
   };
   return QColor(channel(0), channel(1), channel(2));
 }
@@ -106,8 +107,8 @@ MapLayout MapPicture::Layout(const QRectF& target) const {
   const int room = static_cast<int>((layout.legend.bottom() - entriesTop) / m.entry);
   layout.legendCodes = LegendCodes(map_.HighestCode(), room);
   for (std::size_t i = 0; i < layout.legendCodes.size(); ++i) {
-    layout.swatches.emplace_back(layout.legend.left(), entriesTop + static_cast<double>(i) * m.entry,
-                                 m.swatch, m.swatch);
+    layout.swatches.emplace_back(layout.legend.left(),
+                                 entriesTop + static_cast<double>(i) * m.entry, m.swatch, m.swatch);
   }
   return layout;
 }
@@ -117,7 +118,8 @@ double MapPicture::HeightForWidth(double width) const {
   // In a target tall enough, the plot takes the whole width left to it.
   const MapLayout layout = Layout(QRectF(0, 0, width, 100 * width));
   const double plotHeight = layout.plot.width() * view_.height() / view_.width();
-  const double plotBottom = layout.plot.top() + plotHeight + m.tick + m.gap + m.lineHeight + m.margin;
+  const double plotBottom =
+      layout.plot.top() + plotHeight + m.tick + m.gap + m.lineHeight + m.margin;
   const double legendBottom = layout.legend.top() + m.lineHeight + m.gap +
                               std::min(map_.HighestCode(), 30) * m.entry + m.margin;
   return std::min(4 * width, std::max(plotBottom, legendBottom));
@@ -140,9 +142,10 @@ QRectF MapPicture::CellRect(const QRectF& target, const Cell& cell) const {
   const mapreader::MapGeometry& g = map_.geometry;
   const AxisMap x{view_.left(), view_.right(), plot.left(), plot.right()};
   const AxisMap y{view_.bottom(), view_.top(), plot.top(), plot.bottom()};
-  return QRectF(QPointF(x(g.originX + cell.column * cellWidth_), y(g.originY - cell.row * cellHeight_)),
-                QPointF(x(g.originX + (cell.column + 1) * cellWidth_),
-                        y(g.originY - (cell.row + 1) * cellHeight_)));
+  return QRectF(
+      QPointF(x(g.originX + cell.column * cellWidth_), y(g.originY - cell.row * cellHeight_)),
+      QPointF(x(g.originX + (cell.column + 1) * cellWidth_),
+              y(g.originY - (cell.row + 1) * cellHeight_)));
 }
 
 void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
@@ -175,9 +178,12 @@ void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
   auto clampedIndex = [](double value, int count) {
     return static_cast<int>(std::clamp(value, 0.0, static_cast<double>(count)));
   };
-  const int firstColumn = clampedIndex(std::floor((view_.left() - g.originX) / cellWidth_), g.columnCount);
-  const int endColumn = clampedIndex(std::ceil((view_.right() - g.originX) / cellWidth_), g.columnCount);
-  const int firstRow = clampedIndex(std::floor((g.originY - view_.bottom()) / cellHeight_), g.rowCount);
+  const int firstColumn =
+      clampedIndex(std::floor((view_.left() - g.originX) / cellWidth_), g.columnCount);
+  const int endColumn =
+      clampedIndex(std::ceil((view_.right() - g.originX) / cellWidth_), g.columnCount);
+  const int firstRow =
+      clampedIndex(std::floor((g.originY - view_.bottom()) / cellHeight_), g.rowCount);
   const int endRow = clampedIndex(std::ceil((g.originY - view_.top()) / cellHeight_), g.rowCount);
   painter.setClipRect(layout.plot);
   painter.setRenderHint(QPainter::Antialiasing, false);
@@ -211,20 +217,23 @@ void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
   for (double tick : xTicks) {
     const double at = x(tick);
     painter.drawLine(QPointF(at, layout.plot.bottom()), QPointF(at, layout.plot.bottom() + m.tick));
-    painter.drawText(QRectF(at - 50 * m.text, layout.plot.bottom() + m.tick, 100 * m.text, m.lineHeight),
-                     Qt::AlignHCenter | Qt::AlignTop, TickLabel(tick, xStep));
+    painter.drawText(
+        QRectF(at - 50 * m.text, layout.plot.bottom() + m.tick, 100 * m.text, m.lineHeight),
+        Qt::AlignHCenter | Qt::AlignTop, TickLabel(tick, xStep));
   }
   for (double tick : yTicks) {
     const double at = y(tick);
     painter.drawLine(QPointF(layout.plot.left() - m.tick, at), QPointF(layout.plot.left(), at));
-    painter.drawText(QRectF(target.left(), at - m.lineHeight / 2,
-                            layout.plot.left() - m.tick - m.gap * 0.5 - target.left(), m.lineHeight),
-                     Qt::AlignRight | Qt::AlignVCenter, TickLabel(tick, yStep));
+    painter.drawText(
+        QRectF(target.left(), at - m.lineHeight / 2,
+               layout.plot.left() - m.tick - m.gap * 0.5 - target.left(), m.lineHeight),
+        Qt::AlignRight | Qt::AlignVCenter, TickLabel(tick, yStep));
   }
 
   // The legend: the unit, then a swatch and the range of each class listed.
-  painter.drawText(QRectF(layout.legend.left(), layout.legend.top(), layout.legend.width(), m.lineHeight),
-                   Qt::AlignLeft | Qt::AlignVCenter, Text(map_.unit));
+  painter.drawText(
+      QRectF(layout.legend.left(), layout.legend.top(), layout.legend.width(), m.lineHeight),
+      Qt::AlignLeft | Qt::AlignVCenter, Text(map_.unit));
   for (std::size_t i = 0; i < layout.swatches.size(); ++i) {
     const int code = layout.legendCodes[i];
     const QRectF& swatch = layout.swatches[i];

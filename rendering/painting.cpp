@@ -16,7 +16,9 @@ QFont TextFont(double pixelSize, bool bold) {
   return font;
 }
 
-QString Text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+QString Text(const std::string& utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 double NiceStep(double span, int wanted) {
   if (!(span > 0) || !std::isfinite(span)) return 1;
@@ -41,7 +43,8 @@ std::vector<double> Ticks(double from, double to, int wanted) {
 
 QString TickLabel(double value, double step) {
   int decimals = 0;
-  if (step > 0 && step < 1) decimals = std::min(6, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
+  if (step > 0 && step < 1)
+    decimals = std::min(6, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
   return QString::number(value, 'f', decimals);
 }
 
@@ -49,7 +52,8 @@ double WidestLabel(const QFont& font, const std::vector<double>& ticks) {
   QFontMetricsF metrics(font);
   const double step = ticks.size() > 1 ? ticks[1] - ticks[0] : 1;
   double widest = 0;
-  for (double tick : ticks) widest = std::max(widest, metrics.horizontalAdvance(TickLabel(tick, step)));
+  for (double tick : ticks)
+    widest = std::max(widest, metrics.horizontalAdvance(TickLabel(tick, step)));
   return widest;
 }
 

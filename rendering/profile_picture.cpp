@@ -67,8 +67,8 @@ QRectF ProfilePicture::PlotRect(const QRectF& target) const {
   const double left = target.left() + m.margin + m.lineHeight + m.gap +
                       WidestLabel(m.textFont, depthTicks) + m.tick + m.gap;
   const double top = target.top() + m.margin + m.titleHeight + m.lineHeight * 2 + m.tick + m.gap;
-  return QRectF(QPointF(left, top),
-                QPointF(target.right() - m.margin - m.text * 2, target.bottom() - m.margin - m.lineHeight));
+  return QRectF(QPointF(left, top), QPointF(target.right() - m.margin - m.text * 2,
+                                            target.bottom() - m.margin - m.lineHeight));
 }
 
 QPointF ProfilePicture::SamplePoint(const QRectF& target,
@@ -110,8 +110,9 @@ void ProfilePicture::Paint(QPainter& painter, const QRectF& target) const {
     painter.drawLine(QPointF(at, plot.top()), QPointF(at, plot.bottom()));
     painter.setPen(axisPen);
     painter.drawLine(QPointF(at, plot.top() - m.tick), QPointF(at, plot.top()));
-    painter.drawText(QRectF(at - 50 * m.text, plot.top() - m.tick - m.lineHeight, 100 * m.text, m.lineHeight),
-                     Qt::AlignHCenter | Qt::AlignBottom, TickLabel(tick, saStep));
+    painter.drawText(
+        QRectF(at - 50 * m.text, plot.top() - m.tick - m.lineHeight, 100 * m.text, m.lineHeight),
+        Qt::AlignHCenter | Qt::AlignBottom, TickLabel(tick, saStep));
   }
   for (double tick : depthTicks) {
     const double at = y(tick);
@@ -126,8 +127,9 @@ void ProfilePicture::Paint(QPainter& painter, const QRectF& target) const {
   painter.setPen(axisPen);
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(plot);
-  painter.drawText(QRectF(plot.left(), plot.top() - m.tick - 2 * m.lineHeight, plot.width(), m.lineHeight),
-                   Qt::AlignHCenter | Qt::AlignBottom, Text(mapreader::kSaturationLabel));
+  painter.drawText(
+      QRectF(plot.left(), plot.top() - m.tick - 2 * m.lineHeight, plot.width(), m.lineHeight),
+      Qt::AlignHCenter | Qt::AlignBottom, Text(mapreader::kSaturationLabel));
   painter.save();
   painter.translate(target.left() + m.margin, plot.center().y());
   painter.rotate(-90);
@@ -140,8 +142,10 @@ void ProfilePicture::Paint(QPainter& painter, const QRectF& target) const {
   QPainterPath path;
   for (const mapreader::SaturationSample& sample : profile_.samples) {
     const QPointF point(x(sample.saturation), y(sample.depth));
-    if (path.elementCount() == 0) path.moveTo(point);
-    else path.lineTo(point);
+    if (path.elementCount() == 0)
+      path.moveTo(point);
+    else
+      path.lineTo(point);
   }
   painter.setClipRect(plot.adjusted(-m.text, -m.text, m.text, m.text));
   painter.setPen(QPen(curve, std::max(1.0, m.text * 0.15)));
