@@ -47,10 +47,24 @@ bool Close(GDALDatasetUniquePtr& dataset) {
 }
 
 // Removes the file a driver wrote (with its side files), whole or partial.
+// Anything but a plain file is left alone: some drivers would empty a
+// directory of that name.
 void Remove(GDALDriver& driver, const std::string& path) {
   VSIStatBufL stat;
-  if (VSIStatL(path.c_str(), &stat) != 0) return;
+  if (VSIStatL(path.c_str(), &stat) != 0 || !VSI_ISREG(stat.st_mode)) return;
   if (driver.Delete(path.c_str()) != CE_None) VSIUnlink(path.c_str());
+}
+
+// Clears the way for a new file: an old file of the name is removed; false
+// when something else (a directory) is in the way.
+bool MakeRoom(GDALDriver& driver, const std::string& path, std::string& error) {
+  VSIStatBufL stat;
+  if (VSIStatL(path.c_str(), &stat) == 0 && !VSI_ISREG(stat.st_mode)) {
+    error = "something that is not a file is in the way";
+    return false;
+  }
+  Remove(driver, path);
+  return true;
 }
 
 GDALDriver* WritingDriver(const Format& format, const char* capability, std::string& error) {
@@ -112,7 +126,6 @@ GDALDatasetUniquePtr InMemory(const platform::CompletedMap& map, double noData,
 
 bool WriteGrid(GDALDataset& source, GDALDriver& driver, const std::string& path,
                std::string& error) {
-  Remove(driver, path);
   CPLErrorReset();
   GDALDatasetUniquePtr written(
       driver.CreateCopy(path.c_str(), &source, FALSE, nullptr, nullptr, nullptr));
@@ -123,7 +136,6 @@ bool WriteGrid(GDALDataset& source, GDALDriver& driver, const std::string& path,
 
 bool WriteContours(GDALDataset& source, double noData, int interval, GDALDriver& driver,
                    const std::string& path, std::string& error) {
-  Remove(driver, path);
   CPLErrorReset();
   GDALDatasetUniquePtr written(driver.Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
   // The grid's coordinates are the basin model's own, in no known system. A
@@ -183,8 +195,10 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
   auto write = [&](const Format& format, const char* capability, auto&& writeFile) {
     const std::string path = ExportName(*mapFile, format);
     GDALDriver* driver = WritingDriver(format, capability, error);
-    if (driver != nullptr && writeFile(*driver, path)) return;
-    if (driver != nullptr) Remove(*driver, path);
+    if (driver != nullptr && MakeRoom(*driver, path, error)) {
+      if (writeFile(*driver, path)) return;
+      Remove(*driver, path);
+    }
     failures.push_back("cannot write " + path + ": " + error);
   };
   for (const Format& format : gridFormats) {

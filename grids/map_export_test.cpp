@@ -128,12 +128,16 @@ TEST(MapExport, FormatListsOnTheCommandLine) {
 TEST(MapExport, CompletedMapsOfARunAgreeWithTheirMapFiles) {
   TempDir dir;
   fs::copy(STRATAPLOT_SAMPLE, dir.path(), fs::copy_options::recursive);
-  fs::create_directory(dir / "Ek1.po3.xyz");  // in the way of one file
+  fs::create_directory(dir / "Ek1.po3.xyz");  // in the way of two files, and left alone
+  fs::create_directory(dir / "Ek1.po3.shp");
+  WriteFile(dir / "Ek1.po3.shp" / "other.shp", "a file of the user's");
   HostRun run = RunHost(dir.path(), {"-p", "demo", "--deep", "yes", "--interval", "30", "--grids",
                                      "gtiff,aaigrid,zmap,surfer,xyz", "--contours",
                                      "gpkg,geojson,shp", "oil-expulsion"});
   EXPECT_EQ(run.exitStatus, 2);  // the maps are written, one grid is not
   EXPECT_TRUE(Contains(run.errorOutput, "cannot write Ek1.po3.xyz: ")) << run.errorOutput;
+  EXPECT_TRUE(Contains(run.errorOutput, "cannot write Ek1.po3.shp: ")) << run.errorOutput;
+  EXPECT_TRUE(fs::exists(dir / "Ek1.po3.shp" / "other.shp"));
 
   run =
       RunHost(dir.path(), {"-p", "demo", "--interval", "5,5,5,cancel", "--grids", "gtiff", "gas"});
@@ -172,6 +176,7 @@ TEST(MapExport, CompletedMapsOfARunAgreeWithTheirMapFiles) {
       }
     }
     for (const grids::Format& format : grids::ContourFormats()) {
+      if (std::string(mapName) == "Ek1.po3" && format.name == std::string("shp")) continue;
       const std::map<double, int> lines = ReadContours(grids::ExportName(path, format));
       EXPECT_FALSE(lines.empty()) << format.name;
       for (const auto& [level, count] : lines) {
