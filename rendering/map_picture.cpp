@@ -185,6 +185,14 @@ void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
   const int firstRow =
       clampedIndex(std::floor((g.originY - view_.bottom()) / cellHeight_), g.rowCount);
   const int endRow = clampedIndex(std::ceil((g.originY - view_.top()) / cellHeight_), g.rowCount);
+  // Vector pictures (SVG, PDF) are smoothed by their viewers, which shows
+  // hairlines between touching rectangles: there each run reaches a little
+  // under its right and lower neighbours, which are painted after it.
+  const int device = painter.device() != nullptr ? painter.device()->devType() : 0;
+  const double bleed =
+      device == QInternal::Image || device == QInternal::Pixmap || device == QInternal::Widget
+          ? 0
+          : 0.4;
   painter.setClipRect(layout.plot);
   painter.setRenderHint(QPainter::Antialiasing, false);
   for (int row = firstRow; row < endRow; ++row) {
@@ -196,7 +204,7 @@ void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
       while (end < endColumn && map_.Code(row, end) == code) ++end;
       if (code > 0) {
         painter.fillRect(QRectF(QPointF(x(g.originX + column * cellWidth_), top),
-                                QPointF(x(g.originX + end * cellWidth_), bottom)),
+                                QPointF(x(g.originX + end * cellWidth_) + bleed, bottom + bleed)),
                          colour(code));
       }
       column = end;

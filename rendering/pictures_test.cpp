@@ -95,7 +95,8 @@ TEST(Pictures, SvgAndPdfHoldTheMap) {
   std::string error;
   ASSERT_TRUE(rendering::RenderToFile(picture, (dir / "m.svg").string(), 800, error)) << error;
   ASSERT_TRUE(rendering::RenderToFile(picture, (dir / "m.PDF").string(), 800, error)) << error;
-  EXPECT_NE(host::testing::ReadFile(dir / "m.svg")->find(SmallMap().title), std::string::npos);
+  EXPECT_NE(host::testing::ReadFile(dir / "m.svg")->find(">" + SmallMap().title + "</text>"),
+            std::string::npos);
   EXPECT_EQ(host::testing::ReadFile(dir / "m.PDF")->substr(0, 5), "%PDF-");
   EXPECT_FALSE(rendering::RenderToFile(picture, (dir / "m.gif").string(), 800, error));
   EXPECT_NE(error.find("must end in .png, .svg or .pdf"), std::string::npos) << error;
