@@ -15,24 +15,6 @@ constexpr int kStops[9][3] = {{68, 1, 84},    {72, 40, 120},  {62, 73, 137},
 
 constexpr int kAxisTicks = 6;
 
-// Sizes of one map picture's parts, from its width.
-struct Metrics {
-  explicit Metrics(double width)
-      : text(TextSize(width)),
-        margin(text),
-        gap(text * 0.5),
-        tick(text * 0.4),
-        entry(text * 1.5),
-        swatch(text * 1.1),
-        titleFont(TextFont(text * 1.35, true)),
-        textFont(TextFont(text)),
-        titleHeight(QFontMetricsF(titleFont).height() * 1.4),
-        lineHeight(QFontMetricsF(textFont).height()) {}
-  double text, margin, gap, tick, entry, swatch;
-  QFont titleFont, textFont;
-  double titleHeight, lineHeight;
-};
-
 // The legend's width: the unit above, a swatch and its range per entry.
 double LegendWidth(const mapreader::IntensityMap& map, const Metrics& m) {
   QFontMetricsF metrics(m.textFont);

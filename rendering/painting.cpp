@@ -6,8 +6,9 @@
 
 namespace rendering {
 
-double TextSize(double width) { return std::clamp(width / 75, 10.0, 40.0); }
+namespace {
 
+// A font with Chinese glyphs, of the given pixel size.
 QFont TextFont(double pixelSize, bool bold) {
   QFont font;
   font.setFamilies({"WenQuanYi Micro Hei", "Noto Sans CJK SC", "AR PL UMing CN", "DejaVu Sans"});
@@ -15,6 +16,20 @@ QFont TextFont(double pixelSize, bool bold) {
   font.setBold(bold);
   return font;
 }
+
+}  // namespace
+
+Metrics::Metrics(double width)
+    : text(std::clamp(width / 75, 10.0, 40.0)),
+      margin(text),
+      gap(text * 0.5),
+      tick(text * 0.4),
+      entry(text * 1.5),
+      swatch(text * 1.1),
+      titleFont(TextFont(text * 1.35, true)),
+      textFont(TextFont(text, false)),
+      titleHeight(QFontMetricsF(titleFont).height() * 1.4),
+      lineHeight(QFontMetricsF(textFont).height()) {}
 
 QString Text(const std::string& utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));

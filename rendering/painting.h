@@ -9,10 +9,16 @@
 
 namespace rendering {
 
-// The size of ordinary text for a picture of the given width, in pixels.
-double TextSize(double width);
-// A font with Chinese glyphs, of the given pixel size.
-QFont TextFont(double pixelSize, bool bold = false);
+// The sizes of a picture's parts, in pixels, from its width: everything
+// scales with the size of its ordinary text.
+struct Metrics {
+  explicit Metrics(double width);
+  double text, margin, gap, tick;
+  double entry, swatch;  // a legend entry's height, its colour swatch's side
+  QFont titleFont, textFont;
+  double titleHeight, lineHeight;
+};
+
 QString Text(const std::string& utf8);
 
 // A round step (1, 2 or 5 times a power of ten) giving about wanted ticks

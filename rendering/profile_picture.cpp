@@ -27,21 +27,6 @@ mapreader::Axis Widened(mapreader::Axis axis, const std::vector<double>& values)
   return axis;
 }
 
-struct Metrics {
-  explicit Metrics(double width)
-      : text(TextSize(width)),
-        margin(text),
-        gap(text * 0.5),
-        tick(text * 0.4),
-        titleFont(TextFont(text * 1.35, true)),
-        textFont(TextFont(text)),
-        titleHeight(QFontMetricsF(titleFont).height() * 1.4),
-        lineHeight(QFontMetricsF(textFont).height()) {}
-  double text, margin, gap, tick;
-  QFont titleFont, textFont;
-  double titleHeight, lineHeight;
-};
-
 }  // namespace
 
 ProfilePicture::ProfilePicture(mapreader::SaturationProfile profile)
