@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
 
   platform::InstallUiBackend(nullptr);
   dlclose(library);
-  // A run whose maps are written but whose grids or contours are not has failed.
-  if (gridExport && gridExport->Failures() > 0 && result == 1) return kExitHostError;
+  // Grids or contours that could not be written fail a run that did not fail already.
+  if (gridExport && gridExport->Failures() > 0 && result >= 0) return kExitHostError;
   return ExitStatus(result);
 }
