@@ -3,9 +3,10 @@ install(TARGETS strataplot-host strataplot-makeproject strataplot-bench
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS strataplot-platform strataplot-common
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
-install(TARGETS strataplot strataplot-static LIBRARY DESTINATION ${STRATAPLOT_MODULE_DIR})
+install(TARGETS strataplot strataplot-static strataplot-grids strataplot-render
+        LIBRARY DESTINATION ${STRATAPLOT_MODULE_DIR})
 install(DIRECTORY sample/ DESTINATION ${CMAKE_INSTALL_DATADIR}/strataplot/sample)
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md docs/formats.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES docs/strataplot.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_PACKAGE_NAME strataplot)

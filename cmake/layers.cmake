@@ -19,6 +19,9 @@ set(STRATAPLOT_LAYERS
   gasmaps
   saprofile
   exports
+  mapreader
+  rendering
+  grids
   host
   tools
   bench

@@ -2,7 +2,6 @@
 // current project, installs a user interface and calls one export with its
 // window handle; the export's result becomes the exit status.
 #include <dlfcn.h>
-#include <limits.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "common/common.h"
+#include "host/modules.h"
 #include "host/options.h"
 #include "platform/backends.h"
 #include "strataplot_version.h"
@@ -26,25 +26,12 @@ int HostError(const std::string& message) {
   return kExitHostError;
 }
 
-std::string ProgramDirectory() {
-  char path[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return ".";
-  std::string program(path, static_cast<std::size_t>(length));
-  return program.substr(0, program.find_last_of('/'));
-}
-
-// "shared" and "static" name the builds of the library: beside this program in
-// the build tree, in the library folder of an installed tree. Anything else is
-// a path.
+// "shared" and "static" name the builds of the library, found as the host's
+// other modules are; anything else is a path.
 std::string LibraryPath(const std::string& which) {
-  std::string file;
-  if (which == "shared") file = "libstrataplot.so";
-  else if (which == "static") file = "libstrataplot-static.so";
-  else return which.find('/') == std::string::npos ? "./" + which : which;
-  const std::string here = ProgramDirectory();
-  if (access((here + "/" + file).c_str(), F_OK) == 0) return here + "/" + file;
-  return here + "/" STRATAPLOT_BIN_TO_MODULES "/" + file;
+  if (which == "shared") return host::ModulePath("libstrataplot.so");
+  if (which == "static") return host::ModulePath("libstrataplot-static.so");
+  return which.find('/') == std::string::npos ? "./" + which : which;
 }
 
 int ExitStatus(std::int32_t result) {
@@ -71,6 +58,9 @@ platform::ScriptedAnswers AnswersFrom(const host::Options& options) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "render") {
+    return host::RunRenderCommand({args.begin() + 1, args.end()});
+  }
   std::string error;
   std::optional<host::Options> parsed = host::ParseOptions(args, error);
   if (!parsed) {
@@ -106,6 +96,12 @@ int main(int argc, char** argv) {
     return HostError("cannot change to the directory " + options.directory);
   }
 
+  std::unique_ptr<host::GridExport> gridExport;
+  if (!options.grids.empty() || !options.contours.empty()) {
+    gridExport = host::StartGridExport(options, error);
+    if (!gridExport) return HostError(error);
+  }
+
   void* library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) return HostError(std::string("cannot load the library: ") + dlerror());
   const char* exportName = host::ExportName(options.command);
@@ -136,5 +132,7 @@ int main(int argc, char** argv) {
 
   platform::InstallUiBackend(nullptr);
   dlclose(library);
+  // Grids or contours that could not be written fail a run that did not fail already.
+  if (gridExport && gridExport->Failures() > 0 && result >= 0) return kExitHostError;
   return ExitStatus(result);
 }

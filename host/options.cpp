@@ -70,8 +70,15 @@ const char* Usage() {
          "  --horizon NAME       horizon to choose, or cancel (default: the first)\n"
          "  --mode N             the mode of saturation (default 1)\n"
          "  --transcript FILE    append a JSON record of every interaction\n"
+         "  --grids LIST         map commands: also write each completed map as standard grids\n"
+         "                       (gtiff aaigrid zmap surfer xyz), named MAPFILE.tif/.asc/...\n"
+         "  --contours LIST      map commands: also write each completed map's contour lines\n"
+         "                       at its interval (gpkg geojson shp), named MAPFILE.gpkg/...\n"
          "  -h, --help           show this help\n"
          "  --version            show the version\n"
+         "\n"
+         "strataplot render FILE... [-o OUT] [--width PIXELS]\n"
+         "  a map or .dsa profile as a picture (PNG, SVG or PDF by OUT's extension)\n"
          "\n"
          "exit status: 0 when the export succeeded, 3 when it ended early at the\n"
          "user's word (a declined optional pass or overwrite), 1 when it failed or\n"
@@ -177,6 +184,15 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       }
     } else if (takesValue("--transcript")) {
       options.transcript = value;
+    } else if (takesValue("--grids") || takesValue("--contours")) {
+      const bool contours = arg == "--contours";
+      auto formats = grids::ParseFormatList(
+          value, contours ? grids::ContourFormats() : grids::GridFormats(), error);
+      if (!formats) {
+        error = arg + ": " + error;
+        return std::nullopt;
+      }
+      (contours ? options.contours : options.grids) = std::move(*formats);
     } else if (!error.empty()) {
       return std::nullopt;
     } else if (!arg.empty() && arg[0] == '-') {
@@ -208,6 +224,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
   }
   if (!haveProject) {
     error = "no project given (-p NAME)";
+    return std::nullopt;
+  }
+  if (options.command == Command::Saturation &&
+      !(options.grids.empty() && options.contours.empty())) {
+    error = "--grids and --contours go with the map commands, not saturation";
     return std::nullopt;
   }
   return options;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "grids/formats.h"
+
 namespace host {
 
 enum class Command { OilExpulsion, OilUnexpelled, OilGeneration, Gas, Saturation };
@@ -23,6 +25,8 @@ struct Options {
   std::optional<std::string> horizon = std::string();  // "": the first listed; nullopt: cancel
   int mode = 1;
   std::string transcript;
+  std::vector<grids::Format> grids;     // map commands: standard grids of every completed map
+  std::vector<grids::Format> contours;  // map commands: contour lines of every completed map
   bool help = false;
   bool version = false;
 };

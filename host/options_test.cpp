@@ -51,6 +51,17 @@ TEST(HostOptions, HelpAndVersionNeedNothingElse) {
   }
 }
 
+TEST(HostOptions, GridAndContourFormats) {
+  std::string error;
+  auto options = Parse({"-p", "d", "--grids", "xyz,gtiff", "--contours=shp", "gas"}, error);
+  ASSERT_TRUE(options) << error;
+  ASSERT_EQ(options->grids.size(), 2u);
+  EXPECT_STREQ(options->grids[0].extension, ".xyz");
+  EXPECT_STREQ(options->grids[1].extension, ".tif");
+  ASSERT_EQ(options->contours.size(), 1u);
+  EXPECT_STREQ(options->contours[0].extension, ".shp");
+}
+
 TEST(HostOptions, CancelAnswersForKindAndHorizon) {
   std::string error;
   auto options = Parse({"-p", "d", "--kind", "cancel", "--horizon", "cancel", "saturation"}, error);
@@ -71,6 +82,9 @@ TEST(HostOptions, RefusesWhatItDoesNotKnow) {
       {"-p", "d", "--mode", "2x", "saturation"},
       {"-p", "d", "gas", "saturation"},                // two commands
       {"-p"},                                          // value missing
+      {"-p", "d", "--grids", "gtiff,png", "gas"},      // not a grid format
+      {"-p", "d", "--contours", "gtiff", "gas"},       // a grid, not a contour format
+      {"-p", "d", "--grids", "xyz", "saturation"},     // a profile has no grid
   };
   for (const auto& args : bad) {
     std::string error;

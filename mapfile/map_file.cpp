@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/common.h"
+#include "platform/completed_map.h"
 #include "project/texts.h"
 
 namespace strataplot {
@@ -99,6 +100,7 @@ MapFile::Opened MapFile::Create(const std::string& name, const char* createFaile
   CloseAsItStands();
   name_ = name;
   createFailed_ = createFailed;
+  grid_ = nullptr;
   if (mAskOverFile(name.c_str()) == 0) return Opened::Declined;
   file_ = platform::OpenFile(name.c_str(), platform::OF_CREATE_WRITE);
   if (file_ == HFILE_ERROR) {
@@ -111,11 +113,18 @@ MapFile::Opened MapFile::Create(const std::string& name, const char* createFaile
 void MapFile::WriteHead(const std::string& title, const SimulationGrid& grid,
                         const std::string& unit) {
   WriteMapHead(file_, title, grid, unit);
+  title_ = title;
+  unit_ = unit;
 }
 
 bool MapFile::WriteBody(const SimulationGrid& grid, std::span<const float> values, float largest,
                         int interval, int legendWidth) {
-  if (WriteMapBody(file_, grid, values, largest, interval, legendWidth)) return true;
+  if (WriteMapBody(file_, grid, values, largest, interval, legendWidth)) {
+    grid_ = &grid;
+    values_ = values;
+    interval_ = std::max(interval, 1);
+    return true;
+  }
   Discard();
   failureText_ = Format(texts::kValuesTooLarge, name_.c_str());
   return false;
@@ -124,7 +133,13 @@ bool MapFile::WriteBody(const SimulationGrid& grid, std::span<const float> value
 bool MapFile::Finish() {
   HFILE file = file_;
   file_ = HFILE_ERROR;
-  if (platform::_lclose(file) == 0) return true;
+  if (platform::_lclose(file) == 0) {
+    if (grid_ == nullptr) return true;  // closed without a body: nothing to report
+    platform::ReportCompletedMap({name_, title_, unit_, interval_, grid_->originX, grid_->originY,
+                                  grid_->cellSizeX, grid_->cellSizeY, grid_->rowCount,
+                                  grid_->columnCount, grid_->mask, values_});
+    return true;
+  }
   platform::RemoveFile(name_.c_str());
   failureText_ = Format(createFailed_, name_.c_str());
   return false;

@@ -56,12 +56,13 @@ class MapFile {
   void WriteHead(const std::string& title, const SimulationGrid& grid, const std::string& unit);
 
   // Writes the body. False when the values cannot be classed: the file is
-  // removed.
+  // removed. The grid and the values must stay alive until Finish, which
+  // hands them to the completed-map hook.
   bool WriteBody(const SimulationGrid& grid, std::span<const float> values, float largest,
                  int interval, int legendWidth);
 
-  // Closes the finished map. False when its data could not be stored: the
-  // file is removed.
+  // Closes the finished map and reports it to the completed-map hook. False
+  // when its data could not be stored: the file is removed.
   bool Finish();
 
   // The message for the step that failed (GBK).
@@ -78,6 +79,11 @@ class MapFile {
   std::string name_;
   const char* createFailed_ = nullptr;
   std::string failureText_;
+  // What the completed-map hook is handed once the file is closed.
+  std::string title_, unit_;
+  const SimulationGrid* grid_ = nullptr;
+  std::span<const float> values_;
+  int interval_ = 1;
 };
 
 }  // namespace strataplot

@@ -35,12 +35,12 @@ void WriteProject(const TempDir& dir, const TinyProject& project) {
   WriteFile(dir / (project.name + ".dgr"), project.grid);
 }
 
-HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args) {
-  TempDir scratch;
-  std::filesystem::path transcript = scratch / "transcript.jsonl";
+namespace {
+
+// Runs the host with the arguments, standard error into a file of scratch.
+HostRun Run(const TempDir& scratch, const std::vector<std::string>& args) {
   std::filesystem::path errors = scratch / "stderr.txt";
-  std::vector<std::string> argv = {STRATAPLOT_HOST, "-C", dir.string(), "--batch",
-                                   "--transcript", transcript.string()};
+  std::vector<std::string> argv = {STRATAPLOT_HOST};
   argv.insert(argv.end(), args.begin(), args.end());
 
   HostRun run;
@@ -60,9 +60,26 @@ HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>
   waitpid(child, &status, 0);
   run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   run.errorOutput = ReadFile(errors).value_or("");
+  return run;
+}
+
+}  // namespace
+
+HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args) {
+  TempDir scratch;
+  std::filesystem::path transcript = scratch / "transcript.jsonl";
+  std::vector<std::string> argv = {"-C", dir.string(), "--batch", "--transcript",
+                                   transcript.string()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  HostRun run = Run(scratch, argv);
   std::istringstream lines(ReadFile(transcript).value_or(""));
   for (std::string line; std::getline(lines, line);) run.transcript.push_back(line);
   return run;
+}
+
+HostRun RunHostAsGiven(const std::vector<std::string>& args) {
+  TempDir scratch;
+  return Run(scratch, args);
 }
 
 bool Contains(const std::string& text, const std::string& part) {

@@ -36,6 +36,9 @@ struct HostRun {
 // Runs `strataplot -C dir --batch --transcript FILE args...` with no terminal
 // on standard input.
 HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args);
+// Runs `strataplot args...` as given, in the current directory, with no
+// terminal on standard input (no transcript).
+HostRun RunHostAsGiven(const std::vector<std::string>& args);
 
 bool Contains(const std::string& text, const std::string& part);
 

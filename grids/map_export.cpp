@@ -1,0 +1,217 @@
+#include "grids/map_export.h"
+
+#include <cpl_conv.h>
+#include <cpl_error.h>
+#include <cpl_string.h>
+#include <gdal_alg.h>
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include <algorithm>
+#include <limits>
+#include <mutex>
+
+namespace grids {
+namespace {
+
+constexpr double kNoData = -9999;
+
+// While it lives, GDAL's errors are kept for our messages instead of being
+// printed, and no side files (.aux.xml) are written beside the grids.
+class GdalScope {
+ public:
+  GdalScope() {
+    static std::once_flag registered;
+    std::call_once(registered, GDALAllRegister);
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
+  }
+  ~GdalScope() {
+    CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
+    CPLPopErrorHandler();
+  }
+  GdalScope(const GdalScope&) = delete;
+  GdalScope& operator=(const GdalScope&) = delete;
+};
+
+std::string LastError() {
+  const char* message = CPLGetLastErrorMsg();
+  return message != nullptr && *message != '\0' ? message : "unknown error";
+}
+
+// Closes the dataset; false when closing reported an error (data not stored).
+bool Close(GDALDatasetUniquePtr& dataset) {
+  CPLErrorReset();
+  dataset.reset();
+  return CPLGetLastErrorType() < CE_Failure;
+}
+
+// Removes the file a driver wrote (with its side files), whole or partial.
+// Anything but a plain file is left alone: some drivers would empty a
+// directory of that name.
+void Remove(GDALDriver& driver, const std::string& path) {
+  VSIStatBufL stat;
+  if (VSIStatL(path.c_str(), &stat) != 0 || !VSI_ISREG(stat.st_mode)) return;
+  if (driver.Delete(path.c_str()) != CE_None) VSIUnlink(path.c_str());
+}
+
+// Clears the way for a new file: an old file of the name is removed; false
+// when something else (a directory) is in the way.
+bool MakeRoom(GDALDriver& driver, const std::string& path, std::string& error) {
+  VSIStatBufL stat;
+  if (VSIStatL(path.c_str(), &stat) == 0 && !VSI_ISREG(stat.st_mode)) {
+    error = "something that is not a file is in the way";
+    return false;
+  }
+  Remove(driver, path);
+  return true;
+}
+
+GDALDriver* WritingDriver(const Format& format, const char* capability, std::string& error) {
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(format.driver);
+  if (driver == nullptr) {
+    error = std::string("this GDAL has no ") + format.driver + " driver";
+    return nullptr;
+  }
+  if (!CPLFetchBool(driver->GetMetadata(), capability, false) &&
+      !CPLFetchBool(driver->GetMetadata(), GDAL_DCAP_CREATE, false)) {
+    error = std::string("GDAL's ") + format.driver + " driver cannot write files";
+    return nullptr;
+  }
+  return driver;
+}
+
+double NoDataFor(std::span<const float> values) {
+  bool taken = std::find(values.begin(), values.end(), static_cast<float>(kNoData)) != values.end();
+  return taken ? std::numeric_limits<float>::lowest() : kNoData;
+}
+
+// The map's values as a raster in memory: row 0 at the top, no data outside.
+GDALDatasetUniquePtr InMemory(const platform::CompletedMap& map, double noData,
+                              std::string& error) {
+  const std::size_t cells =
+      static_cast<std::size_t>(map.rowCount) * static_cast<std::size_t>(map.columnCount);
+  const std::size_t active = static_cast<std::size_t>(
+      std::count_if(map.mask.begin(), map.mask.end(), [](std::uint8_t m) { return m != 0; }));
+  if (map.rowCount <= 0 || map.columnCount <= 0 || map.mask.size() != cells ||
+      map.values.size() != active) {
+    error = "the map's grid holds no cells or its values do not match its active cells";
+    return nullptr;
+  }
+  std::vector<float> raster(cells, static_cast<float>(noData));
+  std::size_t next = 0;
+  for (std::size_t cell = 0; cell < cells; ++cell) {
+    if (map.mask[cell] != 0) raster[cell] = map.values[next++];
+  }
+  GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("MEM");
+  GDALDatasetUniquePtr dataset(memory == nullptr ? nullptr
+                                                 : memory->Create("", map.columnCount, map.rowCount,
+                                                                  1, GDT_Float32, nullptr));
+  if (!dataset) {
+    error = "cannot make the grid in memory: " + LastError();
+    return nullptr;
+  }
+  double transform[6] = {map.originX, map.cellSizeX, 0, map.originY, 0, -map.cellSizeY};
+  GDALRasterBand* band = dataset->GetRasterBand(1);
+  if (dataset->SetGeoTransform(transform) != CE_None || band->SetNoDataValue(noData) != CE_None ||
+      band->RasterIO(GF_Write, 0, 0, map.columnCount, map.rowCount, raster.data(), map.columnCount,
+                     map.rowCount, GDT_Float32, 0, 0, nullptr) != CE_None) {
+    error = "cannot make the grid in memory: " + LastError();
+    return nullptr;
+  }
+  band->SetUnitType(platform::GbkForDisplay(map.unit).c_str());
+  dataset->SetMetadataItem("TITLE", platform::GbkForDisplay(map.title).c_str());
+  return dataset;
+}
+
+bool WriteGrid(GDALDataset& source, GDALDriver& driver, const std::string& path,
+               std::string& error) {
+  CPLErrorReset();
+  GDALDatasetUniquePtr written(
+      driver.CreateCopy(path.c_str(), &source, FALSE, nullptr, nullptr, nullptr));
+  if (written && Close(written)) return true;
+  error = LastError();
+  return false;
+}
+
+bool WriteContours(GDALDataset& source, double noData, int interval, GDALDriver& driver,
+                   const std::string& path, std::string& error) {
+  CPLErrorReset();
+  GDALDatasetUniquePtr written(driver.Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+  // The grid's coordinates are the basin model's own, in no known system. A
+  // GeoPackage takes a layer without one as geographic unless told otherwise.
+  OGRSpatialReference cartesian;
+  cartesian.SetLocalCS("Undefined cartesian SRS");
+  const bool geoPackage = std::string_view(driver.GetDescription()) == "GPKG";
+  OGRLayer* layer = written ? written->CreateLayer("contours", geoPackage ? &cartesian : nullptr,
+                                                   wkbLineString, nullptr)
+                            : nullptr;
+  OGRFieldDefn id("id", OFTInteger);
+  OGRFieldDefn level("level", OFTReal);
+  if (layer == nullptr || layer->CreateField(&id) != OGRERR_NONE ||
+      layer->CreateField(&level) != OGRERR_NONE) {
+    error = LastError();
+    return false;
+  }
+  CPLStringList options;
+  options.SetNameValue("LEVEL_INTERVAL", CPLSPrintf("%d", interval));
+  options.SetNameValue("ID_FIELD", CPLSPrintf("%d", layer->FindFieldIndex("id", TRUE)));
+  options.SetNameValue("ELEV_FIELD", CPLSPrintf("%d", layer->FindFieldIndex("level", TRUE)));
+  options.SetNameValue("NODATA", CPLSPrintf("%.17g", noData));
+  const bool transaction = written->StartTransaction() == OGRERR_NONE;
+  if (GDALContourGenerateEx(source.GetRasterBand(1), layer, options.List(), nullptr, nullptr) !=
+          CE_None ||
+      (transaction && written->CommitTransaction() != OGRERR_NONE)) {
+    error = LastError();
+    return false;
+  }
+  if (Close(written)) return true;
+  error = LastError();
+  return false;
+}
+
+}  // namespace
+
+std::string ExportName(const std::string& mapFile, const Format& format) {
+  return mapFile + format.extension;
+}
+
+std::vector<std::string> ExportMap(const platform::CompletedMap& map,
+                                   const std::vector<Format>& gridFormats,
+                                   const std::vector<Format>& contourFormats) {
+  std::vector<std::string> failures;
+  if (gridFormats.empty() && contourFormats.empty()) return failures;
+  GdalScope scope;
+  const std::optional<std::string> mapFile = platform::GbkToUtf8(map.fileName);
+  std::string error;
+  const double noData = NoDataFor(map.values);
+  GDALDatasetUniquePtr grid = mapFile ? InMemory(map, noData, error) : nullptr;
+  const std::string shown = mapFile.value_or(platform::GbkForDisplay(map.fileName));
+  if (!grid) {
+    failures.push_back("cannot write the grids and contours of " + shown + ": " +
+                       (mapFile ? error : "its name does not convert to UTF-8"));
+    return failures;
+  }
+  auto write = [&](const Format& format, const char* capability, auto&& writeFile) {
+    const std::string path = ExportName(*mapFile, format);
+    GDALDriver* driver = WritingDriver(format, capability, error);
+    if (driver != nullptr && MakeRoom(*driver, path, error)) {
+      if (writeFile(*driver, path)) return;
+      Remove(*driver, path);
+    }
+    failures.push_back("cannot write " + path + ": " + error);
+  };
+  for (const Format& format : gridFormats) {
+    write(format, GDAL_DCAP_CREATECOPY, [&](GDALDriver& driver, const std::string& path) {
+      return WriteGrid(*grid, driver, path, error);
+    });
+  }
+  for (const Format& format : contourFormats) {
+    write(format, GDAL_DCAP_CREATE, [&](GDALDriver& driver, const std::string& path) {
+      return WriteContours(*grid, noData, map.interval, driver, path, error);
+    });
+  }
+  return failures;
+}
+
+}  // namespace grids

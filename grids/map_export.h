@@ -1,0 +1,31 @@
+// A completed map written as standard grids of its values and as contour
+// lines at its contour interval, through GDAL.
+//
+// Grids: 32-bit reals in the map's unit, the grid's origin and cell sizes,
+// row 0 at the top (at originY), "no data" (-9999, or the lowest 32-bit real
+// when a value of the map is -9999) outside the modelled area. Contours: one
+// line feature per line, with its `level` (a multiple of the interval) and an
+// `id`, computed from the same grid.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "grids/formats.h"
+#include "platform/completed_map.h"
+
+namespace grids {
+
+// The name of a format's file: the map file's name (UTF-8) with the format's
+// extension added.
+std::string ExportName(const std::string& mapFile, const Format& format);
+
+// Writes every grid and contour file of the map, next to its map file. An
+// existing file of the same name is replaced. Returns one message per file
+// that could not be written, naming the file and giving GDAL's reason; such a
+// file is removed. Empty: everything was written.
+std::vector<std::string> ExportMap(const platform::CompletedMap& map,
+                                   const std::vector<Format>& gridFormats,
+                                   const std::vector<Format>& contourFormats);
+
+}  // namespace grids

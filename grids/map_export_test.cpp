@@ -1,0 +1,189 @@
+// Grids and contour layers read back through GDAL: geometry, the no-data
+// mask, the values; contour levels and the number of lines per level.
+#include "grids/map_export.h"
+
+#include <gdal_priv.h>
+#include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+#include "testing/host_harness.h"
+#include "mapreader/map_reader.h"
+
+namespace {
+
+using namespace test_support;
+namespace fs = std::filesystem;
+
+struct Raster {
+  double transform[6] = {};
+  int rows = 0, columns = 0;
+  std::optional<double> noData;
+  std::vector<float> values;
+};
+
+Raster ReadRaster(const std::string& path) {
+  GDALAllRegister();
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+  Raster raster;
+  EXPECT_TRUE(dataset) << path;
+  if (!dataset) return raster;
+  dataset->GetGeoTransform(raster.transform);
+  raster.rows = dataset->GetRasterYSize();
+  raster.columns = dataset->GetRasterXSize();
+  GDALRasterBand* band = dataset->GetRasterBand(1);
+  int hasNoData = 0;
+  double noData = band->GetNoDataValue(&hasNoData);
+  if (hasNoData) raster.noData = noData;
+  raster.values.resize(static_cast<std::size_t>(raster.rows) * raster.columns);
+  EXPECT_EQ(band->RasterIO(GF_Read, 0, 0, raster.columns, raster.rows, raster.values.data(),
+                           raster.columns, raster.rows, GDT_Float32, 0, 0, nullptr),
+            CE_None);
+  return raster;
+}
+
+// Lines per level of a contour layer.
+std::map<double, int> ReadContours(const std::string& path) {
+  GDALAllRegister();
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+  std::map<double, int> lines;
+  EXPECT_TRUE(dataset) << path;
+  if (!dataset || dataset->GetLayerCount() != 1) return lines;
+  for (auto& feature : dataset->GetLayer(0)) {
+    EXPECT_EQ(wkbFlatten(feature->GetGeometryRef()->getGeometryType()), wkbLineString);
+    ++lines[feature->GetFieldAsDouble("level")];
+  }
+  return lines;
+}
+
+// XYZ records no no-data value: its cells outside the area hold -9999.
+bool IsNoData(const Raster& raster, float value) {
+  return value == static_cast<float>(raster.noData.value_or(-9999));
+}
+
+// Two hills of 15 in a plain of 0, one with a top of 25; the corners lie
+// outside the modelled area.
+TEST(MapExport, EveryFormatHoldsTheGridAndItsContours) {
+  const int rows = 5, columns = 7;
+  std::vector<std::uint8_t> mask(rows * columns, 1);
+  mask[0] = mask[columns - 1] = mask[(rows - 1) * columns] = mask[rows * columns - 1] = 0;
+  const float grid[rows][columns] = {{0, 0, 0, 0, 0, 0, 0},
+                                     {0, 15, 15, 0, 15, 15, 0},
+                                     {0, 15, 25, 0, 15, 15, 0},
+                                     {0, 15, 15, 0, 15, 15, 0},
+                                     {0, 0, 0, 0, 0, 0, 0}};
+  std::vector<float> values;
+  for (int cell = 0; cell < rows * columns; ++cell) {
+    if (mask[cell]) values.push_back(grid[cell / columns][cell % columns]);
+  }
+  TempDir dir;
+  const std::string name = (dir / "沙三段.po1").string();
+  const std::string gbkName = Gbk(name), title = Gbk("标题"), unit = Gbk("(万吨/平方公里)");
+  const platform::CompletedMap map{gbkName, title, unit, 10,      540,  340,
+                                   2,       2.5f,  rows, columns, mask, values};
+  EXPECT_EQ(grids::ExportMap(map, grids::GridFormats(), grids::ContourFormats()),
+            std::vector<std::string>());
+
+  for (const grids::Format& format : grids::GridFormats()) {
+    SCOPED_TRACE(format.name);
+    const Raster raster = ReadRaster(grids::ExportName(name, format));
+    ASSERT_EQ(raster.rows, rows);
+    ASSERT_EQ(raster.columns, columns);
+    const double expected[6] = {540, 2, 0, 340, 0, -2.5};
+    for (int i = 0; i < 6; ++i) EXPECT_NEAR(raster.transform[i], expected[i], 1e-6) << i;
+    for (int cell = 0; cell < rows * columns; ++cell) {
+      const float value = raster.values[cell];
+      if (mask[cell]) {
+        EXPECT_EQ(value, grid[cell / columns][cell % columns]) << cell;
+      } else {
+        EXPECT_TRUE(IsNoData(raster, value)) << cell << ": " << value;
+      }
+    }
+  }
+  for (const grids::Format& format : grids::ContourFormats()) {
+    EXPECT_EQ(ReadContours(grids::ExportName(name, format)),
+              (std::map<double, int>{{10, 2}, {20, 1}}))
+        << format.name;
+  }
+  EXPECT_FALSE(fs::exists(name + ".tif.aux.xml"));
+}
+
+TEST(MapExport, FormatListsOnTheCommandLine) {
+  std::string error;
+  auto formats = grids::ParseFormatList("xyz,gtiff,xyz", grids::GridFormats(), error);
+  ASSERT_TRUE(formats);
+  ASSERT_EQ(formats->size(), 2u);
+  EXPECT_STREQ((*formats)[0].extension, ".xyz");
+  EXPECT_FALSE(grids::ParseFormatList("gtiff,", grids::GridFormats(), error));
+  EXPECT_FALSE(grids::ParseFormatList("gpkg", grids::GridFormats(), error));
+  EXPECT_EQ(error, "'gpkg' is not one of gtiff aaigrid zmap surfer xyz");
+}
+
+// Through the host: every grid of every completed map agrees with the map
+// file's classes; a file that cannot be written fails the run; a cancelled
+// map gets none.
+TEST(MapExport, CompletedMapsOfARunAgreeWithTheirMapFiles) {
+  TempDir dir;
+  fs::copy(STRATAPLOT_SAMPLE, dir.path(), fs::copy_options::recursive);
+  fs::create_directory(dir / "Ek1.po3.xyz");  // in the way of two files, and left alone
+  fs::create_directory(dir / "Ek1.po3.shp");
+  WriteFile(dir / "Ek1.po3.shp" / "other.shp", "a file of the user's");
+  HostRun run = RunHost(dir.path(), {"-p", "demo", "--deep", "yes", "--interval", "30", "--grids",
+                                     "gtiff,aaigrid,zmap,surfer,xyz", "--contours",
+                                     "gpkg,geojson,shp", "oil-expulsion"});
+  EXPECT_EQ(run.exitStatus, 2);  // the maps are written, one grid is not
+  EXPECT_TRUE(Contains(run.errorOutput, "cannot write Ek1.po3.xyz: ")) << run.errorOutput;
+  EXPECT_TRUE(Contains(run.errorOutput, "cannot write Ek1.po3.shp: ")) << run.errorOutput;
+  EXPECT_TRUE(fs::exists(dir / "Ek1.po3.shp" / "other.shp"));
+
+  run =
+      RunHost(dir.path(), {"-p", "demo", "--interval", "5,5,5,cancel", "--grids", "gtiff", "gas"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_TRUE(fs::exists(dir / "沙三段.sg1.tif"));
+  EXPECT_FALSE(fs::exists(dir / "demo.sgt.tif"));  // the total map was cancelled
+
+  for (const char* mapName : {"沙三段.po1", "沙四段.po2", "Ek1.po3", "demo.pot", "demo.ppt"}) {
+    SCOPED_TRACE(mapName);
+    const std::string path = (dir / mapName).string();
+    mapreader::IntensityMap map;
+    std::string error;
+    ASSERT_TRUE(mapreader::ReadIntensityMap(path, map, error)) << error;
+    for (const grids::Format& format : grids::GridFormats()) {
+      if (std::string(mapName) == "Ek1.po3" && format.name == std::string("xyz")) continue;
+      SCOPED_TRACE(format.name);
+      const Raster raster = ReadRaster(grids::ExportName(path, format));
+      ASSERT_EQ(raster.rows, map.geometry.rowCount);
+      ASSERT_EQ(raster.columns, map.geometry.columnCount);
+      EXPECT_NEAR(raster.transform[0], map.geometry.originX, 0.05);
+      EXPECT_NEAR(raster.transform[3], map.geometry.originY, 0.05);
+      EXPECT_NEAR(raster.transform[1], map.geometry.cellSizeX, 0.05);
+      EXPECT_NEAR(raster.transform[5], -map.geometry.cellSizeY, 0.05);
+      for (std::size_t cell = 0; cell < map.codes.size(); ++cell) {
+        const float value = raster.values[cell];
+        const int code = map.codes[cell];
+        if (code == 0) {
+          EXPECT_TRUE(IsNoData(raster, value)) << cell;
+          continue;
+        }
+        const mapreader::ClassRange range = map.RangeOf(code);
+        const double slack = 1e-5 * std::fabs(value);  // the classing divides in single precision
+        EXPECT_TRUE((!range.lower || value >= *range.lower - slack) &&
+                    (!range.upper || value <= *range.upper + slack))
+            << cell << ": " << value << " in class " << range.Label();
+      }
+    }
+    for (const grids::Format& format : grids::ContourFormats()) {
+      if (std::string(mapName) == "Ek1.po3" && format.name == std::string("shp")) continue;
+      const std::map<double, int> lines = ReadContours(grids::ExportName(path, format));
+      EXPECT_FALSE(lines.empty()) << format.name;
+      for (const auto& [level, count] : lines) {
+        EXPECT_EQ(std::fmod(level, 30.0), 0) << format.name << ": " << level;
+      }
+    }
+  }
+}
+
+}  // namespace

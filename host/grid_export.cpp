@@ -1,0 +1,41 @@
+// The grid module: writes every completed map of a run as the standard grids
+// and contour layers the command line asked for, and reports each file that
+// could not be written on standard error.
+#include "host/grid_export.h"
+
+#include <cstdio>
+
+#include "grids/map_export.h"
+
+namespace host {
+namespace {
+
+class GridExportToFiles final : public GridExportSink {
+ public:
+  GridExportToFiles(const std::vector<grids::Format>& gridFormats,
+                    const std::vector<grids::Format>& contourFormats)
+      : gridFormats_(gridFormats), contourFormats_(contourFormats) {}
+
+  void MapCompleted(const platform::CompletedMap& map) override {
+    for (const std::string& failure : grids::ExportMap(map, gridFormats_, contourFormats_)) {
+      std::fprintf(stderr, "strataplot: %s\n", failure.c_str());
+      ++failures_;
+    }
+  }
+
+  int Failures() const override { return failures_; }
+
+ private:
+  const std::vector<grids::Format>& gridFormats_;
+  const std::vector<grids::Format>& contourFormats_;
+  int failures_ = 0;
+};
+
+}  // namespace
+}  // namespace host
+
+extern "C" __attribute__((visibility("default"))) host::GridExportSink*
+StrataplotMakeGridExportSink(const std::vector<grids::Format>& gridFormats,
+                             const std::vector<grids::Format>& contourFormats) {
+  return new host::GridExportToFiles(gridFormats, contourFormats);
+}

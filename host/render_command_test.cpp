@@ -1,0 +1,71 @@
+// `strataplot render` as a person runs it: default names, formats by
+// extension, several files into a directory, damaged files and usage errors.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+
+#include "testing/host_harness.h"
+
+namespace {
+
+using namespace test_support;
+namespace fs = std::filesystem;
+
+const std::string kProfile =
+    " all\n        1500        4.00\n        1520       12.50\n        0.00        0.00\n"
+    "           0        2000         100\n        0.00       15.00        2.50\n"
+    "       Sa(%)    Depth(m)";
+
+class RenderCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::copy(STRATAPLOT_SAMPLE, dir_.path(), fs::copy_options::recursive);
+    ASSERT_EQ(RunHost(dir_.path(), {"-p", "demo", "oil-unexpelled"}).exitStatus, 0);
+    WriteFile(dir_ / "demo.dsa", kProfile);
+    WriteFile(dir_ / "bad.po1", "title only\n");
+  }
+  std::string In(const std::string& name) const { return (dir_ / name).string(); }
+  TempDir dir_;
+};
+
+TEST_F(RenderCommand, PicturesByNameAndExtension) {
+  HostRun run = RunHostAsGiven({"render", In("沙三段.uo1")});
+  EXPECT_EQ(run.exitStatus, 0) << run.errorOutput;
+  EXPECT_EQ(QImage(QString::fromStdString(In("沙三段.uo1.png"))).width(), 1200);
+
+  run = RunHostAsGiven({"render", In("demo.dsa"), "-o", In("profile.svg"), "--width", "500"});
+  EXPECT_EQ(run.exitStatus, 0) << run.errorOutput;
+  EXPECT_TRUE(Contains(ReadFile(dir_ / "profile.svg").value_or(""), "width=\"500"));
+
+  fs::create_directory(dir_ / "out");
+  run = RunHostAsGiven({"render", In("沙三段.uo1"), In("demo.dsa"), "-o", In("out")});
+  EXPECT_EQ(run.exitStatus, 0) << run.errorOutput;
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "沙三段.uo1.png"));
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "demo.dsa.png"));
+}
+
+TEST_F(RenderCommand, DamagedFileIsNamedAndTheOthersStillRendered) {
+  HostRun run = RunHostAsGiven({"render", In("bad.po1"), In("demo.dsa")});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_TRUE(Contains(run.errorOutput, In("bad.po1") + ":1: ")) << run.errorOutput;
+  EXPECT_FALSE(fs::exists(dir_ / "bad.po1.png"));
+  EXPECT_TRUE(fs::exists(dir_ / "demo.dsa.png"));
+}
+
+TEST_F(RenderCommand, UsageErrors) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"render"},
+      {"render", In("demo.dsa"), "--width", "10"},
+      {"render", In("demo.dsa"), "--width"},
+      {"render", In("demo.dsa"), "--colour", "red"},
+      {"render", In("demo.dsa"), In("bad.po1"), "-o", In("x.png")},
+  };
+  for (const std::vector<std::string>& args : bad) {
+    HostRun run = RunHostAsGiven(args);
+    EXPECT_EQ(run.exitStatus, 2) << args.size();
+    EXPECT_TRUE(Contains(run.errorOutput, "usage: strataplot render")) << run.errorOutput;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// Maps and saturation profiles as pictures, painted with Qt onto any
+// QPainter: the render command's PNG, SVG and PDF files and a viewer's widget
+// are the same painting on different devices. Needs a QGuiApplication (for
+// fonts); no display: the offscreen platform will do.
+//
+// A picture lays itself out in the target rectangle it is given: the title on
+// top, the plot with axes in the grid's own coordinates, and (for a map) the
+// legend of its classes with the unit on the right.
+#pragma once
+
+#include <QColor>
+#include <QPainter>
+#include <QRectF>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mapreader/map_reader.h"
+
+namespace rendering {
+
+// The colour of a class: the perceptually uniform sequential palette
+// (viridis) sampled evenly over the codes 1 to highestCode.
+QColor ClassColour(int code, int highestCode);
+
+class Picture {
+ public:
+  virtual ~Picture() = default;
+  virtual std::string Title() const = 0;
+  // The height the picture wants for a width (in the device's pixels).
+  virtual double HeightForWidth(double width) const = 0;
+  virtual void Paint(QPainter& painter, const QRectF& target) const = 0;
+};
+
+struct Cell {
+  int row = 0, column = 0;
+};
+
+// Where the parts of a map picture lie in a target rectangle.
+struct MapLayout {
+  QRectF title;
+  QRectF plot;  // the part of the grid in view
+  QRectF legend;
+  // The legend's entries: a swatch each, for the codes listed (all codes from
+  // 1 up, or every n-th code when they do not all fit).
+  std::vector<int> legendCodes;
+  std::vector<QRectF> swatches;
+};
+
+class MapPicture final : public Picture {
+ public:
+  explicit MapPicture(mapreader::IntensityMap map);
+
+  const mapreader::IntensityMap& Map() const { return map_; }
+  std::string Title() const override { return map_.title; }
+  double HeightForWidth(double width) const override;
+  void Paint(QPainter& painter, const QRectF& target) const override;
+
+  // The part of the grid in view, in the grid's coordinates (x to the right,
+  // y upward): the whole grid unless a viewer zooms or pans (a view of
+  // positive width and height). Cell sizes that are not positive are drawn
+  // as 1.
+  QRectF WholeGrid() const;
+  QRectF View() const { return view_; }
+  void SetView(const QRectF& view) { view_ = view; }
+
+  MapLayout Layout(const QRectF& target) const;
+  // The cell under a point of the target, if any; the rectangle a cell covers.
+  std::optional<Cell> CellAt(const QRectF& target, const QPointF& point) const;
+  QRectF CellRect(const QRectF& target, const Cell& cell) const;
+
+ private:
+  mapreader::IntensityMap map_;
+  double cellWidth_, cellHeight_;  // the grid's cell sizes, or 1 where they are not usable
+  QRectF view_;
+};
+
+// A .dsa profile: depth downward, Sa (%) across, on the axes of its trailer
+// (widened where a sample lies beyond them).
+class ProfilePicture final : public Picture {
+ public:
+  explicit ProfilePicture(mapreader::SaturationProfile profile);
+
+  std::string Title() const override;
+  double HeightForWidth(double width) const override;
+  void Paint(QPainter& painter, const QRectF& target) const override;
+  // Where the plot lies in a target rectangle, and the point of a sample in it.
+  QRectF PlotRect(const QRectF& target) const;
+  QPointF SamplePoint(const QRectF& target, const mapreader::SaturationSample& sample) const;
+
+ private:
+  mapreader::SaturationProfile profile_;
+  mapreader::Axis depth_, saturation_;  // as drawn
+};
+
+// Reads a map file, or a profile when the name ends in ".dsa"; nullptr with
+// the reader's message in error when the file cannot be read.
+std::unique_ptr<Picture> LoadPicture(const std::string& path, std::string& error);
+
+// Writes the picture width pixels wide (and as high as it wants) to out: PNG,
+// SVG or PDF by out's extension (".png", ".svg", ".pdf"). False with the
+// reason in error when out has another extension or cannot be written.
+bool RenderToFile(const Picture& picture, const std::string& out, int width, std::string& error);
+
+}  // namespace rendering

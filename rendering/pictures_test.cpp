@@ -1,0 +1,144 @@
+// Pictures checked the way a person would look at them, tolerant of fonts:
+// sizes, the colours of known cells and of the legend's swatches, the title
+// in the SVG, a profile's curve where its samples are.
+#include "rendering/pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include "testing/host_harness.h"
+
+namespace {
+
+using test_support::TempDir;
+
+// 3 rows, 4 columns, four classes of interval 10; two cells outside.
+mapreader::IntensityMap SmallMap() {
+  mapreader::IntensityMap map;
+  map.title = "沙三段层各时期累计排油强度图";
+  map.unit = "(万吨/平方公里)";
+  map.geometry = {540, 340, 2, 2, 3, 4};
+  map.classCount = 4;
+  map.interval = 10;
+  map.codes = {1, 2, 3, 4,  //
+               0, 2, 2, 4,  //
+               1, 1, 3, 0};
+  return map;
+}
+
+QImage Rendered(const rendering::Picture& picture, const TempDir& dir, int width) {
+  const std::string out = (dir / "picture.png").string();
+  std::string error;
+  EXPECT_TRUE(rendering::RenderToFile(picture, out, width, error)) << error;
+  return QImage(QString::fromStdString(out));
+}
+
+TEST(Pictures, MapCellsAndLegendInTheirColours) {
+  TempDir dir;
+  const rendering::MapPicture picture(SmallMap());
+  for (int width : {300, 1200}) {
+    const QImage image = Rendered(picture, dir, width);
+    ASSERT_EQ(image.width(), width);
+    EXPECT_EQ(image.height(), static_cast<int>(std::ceil(picture.HeightForWidth(width))));
+    const QRectF target(0, 0, image.width(), image.height());
+    for (int row = 0; row < 3; ++row) {
+      for (int column = 0; column < 4; ++column) {
+        const int code = picture.Map().Code(row, column);
+        const QPoint centre = picture.CellRect(target, {row, column}).center().toPoint();
+        const QColor expected = code == 0 ? QColor(Qt::white) : rendering::ClassColour(code, 4);
+        EXPECT_EQ(image.pixelColor(centre), expected) << width << ": " << row << "," << column;
+      }
+    }
+    const rendering::MapLayout layout = picture.Layout(target);
+    ASSERT_EQ(layout.swatches.size(), 4u);  // one entry per class
+    for (std::size_t i = 0; i < layout.swatches.size(); ++i) {
+      EXPECT_EQ(image.pixelColor(layout.swatches[i].center().toPoint()),
+                rendering::ClassColour(static_cast<int>(i) + 1, 4));
+    }
+  }
+}
+
+TEST(Pictures, PaletteRunsFromDarkToLightInEveryClassCount) {
+  auto luma = [](const QColor& colour) { return qGray(colour.rgb()); };
+  for (int highest : {2, 3, 11, 200}) {
+    for (int code = 2; code <= highest; ++code) {
+      EXPECT_GE(luma(rendering::ClassColour(code, highest)),
+                luma(rendering::ClassColour(code - 1, highest)))
+          << code << " of " << highest;
+    }
+    EXPECT_LT(luma(rendering::ClassColour(1, highest)) + 100,
+              luma(rendering::ClassColour(highest, highest)));
+  }
+}
+
+// A viewer maps the pointer to a cell and back, zoomed in or not.
+TEST(Pictures, CellUnderAPointIsTheCellDrawnThere) {
+  rendering::MapPicture picture(SmallMap());
+  const QRectF target(0, 0, 800, 600);
+  for (bool zoomed : {false, true}) {
+    if (zoomed) picture.SetView(QRectF(542, 336, 4, 3));
+    for (rendering::Cell cell : {rendering::Cell{0, 1}, rendering::Cell{1, 2}}) {
+      auto found = picture.CellAt(target, picture.CellRect(target, cell).center());
+      ASSERT_TRUE(found);
+      EXPECT_EQ(found->row, cell.row);
+      EXPECT_EQ(found->column, cell.column);
+    }
+  }
+  EXPECT_FALSE(picture.CellAt(target, QPointF(1, 1)));
+}
+
+TEST(Pictures, SvgAndPdfHoldTheMap) {
+  TempDir dir;
+  const rendering::MapPicture picture(SmallMap());
+  std::string error;
+  ASSERT_TRUE(rendering::RenderToFile(picture, (dir / "m.svg").string(), 800, error)) << error;
+  ASSERT_TRUE(rendering::RenderToFile(picture, (dir / "m.PDF").string(), 800, error)) << error;
+  EXPECT_NE(test_support::ReadFile(dir / "m.svg")->find(">" + SmallMap().title + "</text>"),
+            std::string::npos);
+  EXPECT_EQ(test_support::ReadFile(dir / "m.PDF")->substr(0, 5), "%PDF-");
+  EXPECT_FALSE(rendering::RenderToFile(picture, (dir / "m.gif").string(), 800, error));
+  EXPECT_NE(error.find("must end in .png, .svg or .pdf"), std::string::npos) << error;
+  EXPECT_FALSE(rendering::RenderToFile(picture, (dir / "no/m.png").string(), 800, error));
+  EXPECT_NE(error.find("cannot be written"), std::string::npos) << error;
+}
+
+TEST(Pictures, ProfileCurvePassesThroughItsSamples) {
+  mapreader::SaturationProfile profile;
+  profile.name = "all";
+  profile.samples = {{1500, 4}, {2500, 12.5}, {3520, 8}};
+  profile.depthAxis = {0, 3500, 300};  // the deepest sample lies beyond it
+  profile.saturationAxis = {0, 15, 2.5};
+  const rendering::ProfilePicture picture(profile);
+  TempDir dir;
+  const QImage image = Rendered(picture, dir, 600);
+  ASSERT_EQ(image.width(), 600);
+  const QRectF target(0, 0, image.width(), image.height());
+  const QColor curve = rendering::ClassColour(3, 9);
+  for (const mapreader::SaturationSample& sample : profile.samples) {
+    const QPointF point = picture.SamplePoint(target, sample);
+    EXPECT_TRUE(picture.PlotRect(target).contains(point)) << sample.depth;
+    EXPECT_EQ(image.pixelColor(point.toPoint()), curve) << sample.depth;
+  }
+}
+
+// The trailer of a profile without samples: 0.00 0.00 / 0 500 0 / 0.00 0.00 1.00.
+TEST(Pictures, EmptyProfileIsDrawnOnItsAxes) {
+  mapreader::SaturationProfile profile;
+  profile.depthAxis = {0, 500, 0};
+  profile.saturationAxis = {0, 0, 1};
+  const rendering::ProfilePicture picture(profile);
+  TempDir dir;
+  EXPECT_EQ(Rendered(picture, dir, 400).width(), 400);
+  EXPECT_GT(picture.PlotRect(QRectF(0, 0, 400, 520)).width(), 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
