@@ -35,6 +35,8 @@ void WriteProject(const TempDir& dir, const TinyProject& project) {
   WriteFile(dir / (project.name + ".dgr"), project.grid);
 }
 
+std::filesystem::path HostProgram() { return STRATAPLOT_HOST; }
+
 HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args) {
   TempDir scratch;
   std::filesystem::path transcript = scratch / "transcript.jsonl";
