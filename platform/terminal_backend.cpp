@@ -195,12 +195,10 @@ class TerminalBackend final : public UiBackend {
     for (const std::string& line : Lines(request.text)) screen_.Say("  " + line + "\n");
     int answer = IDOK;
     if (request.buttons == Buttons::Ok) {
-      screen_.Say("(按回车继续) ");
-      WaitForEnter();
+      WaitForEnter("(按回车继续) ");
     } else {
       // The first button, Yes, is the default one.
-      screen_.Say("[Y/n] ");
-      answer = AskYesNo(true) ? IDYES : IDNO;
+      answer = AskYesNo("[Y/n] ", true) ? IDYES : IDNO;
       if (answer == IDNO) Report({Declined::What::Question, request.text, ""}, "回答“否”");
     }
     if (transcript_) transcript_->Message(request, answer);
@@ -208,8 +206,7 @@ class TerminalBackend final : public UiBackend {
   }
 
   bool AskOverwrite(const std::string& path) override {
-    screen_.Say("文件 " + path + " 已存在，是否覆盖? [y/N] ");
-    bool answer = AskYesNo(false);
+    bool answer = AskYesNo("文件 " + path + " 已存在，是否覆盖? [y/N] ", false);
     if (transcript_) transcript_->Overwrite(path, answer);
     if (!answer) Report({Declined::What::Overwrite, path, ""}, "不覆盖 " + path);
     return answer;
@@ -252,72 +249,83 @@ class TerminalBackend final : public UiBackend {
  private:
   // ---- Answers ----
 
-  // One line typed and ended with Enter; nullopt for Escape or Ctrl-D (or the
-  // end of the answers). Backspace takes back the last character.
-  std::optional<std::string> EditLine() {
-    screen_.Flush();
-    RawMode raw(input_);
+  // Shows the prompt and reads one line typed and ended with Enter; nullopt
+  // for Escape or Ctrl-D (or the end of the answers). Backspace takes back the
+  // last character.
+  std::optional<std::string> EditLine(const std::string& prompt) {
     std::string line;
-    while (true) {
-      Key key = input_.Read();
+    bool ended = false;
+    OnKeys(prompt, [&](const Key& key) {
+      bool echo = input_.Terminal();
       switch (key.kind) {
         case KeyKind::Enter:
         case KeyKind::Escape:
         case KeyKind::EndOfInput:
-          screen_.Print((input_.Terminal() ? "" : line) + "\n");
-          if (key.kind != KeyKind::Enter) return std::nullopt;
-          return line;
+          screen_.Print((echo ? "" : line) + "\n");
+          ended = key.kind != KeyKind::Enter;
+          return true;
         case KeyKind::Erase:
           if (!line.empty()) {
             std::size_t last = LastCharacter(line);
             int columns = ColumnsOf(line.substr(last));
             line.erase(last);
-            if (input_.Terminal()) {
-              for (int i = 0; i < columns; ++i) screen_.Print("\b \b");
-            }
+            for (int i = 0; echo && i < columns; ++i) screen_.Print("\b \b");
           }
           break;
         case KeyKind::Character:
           line += key.text;
-          if (input_.Terminal()) screen_.Print(key.text);
+          if (echo) screen_.Print(key.text);
+          break;
+        case KeyKind::Resumed:
+          screen_.Print(line);  // after the prompt shown again
           break;
         case KeyKind::Other:
           break;
       }
       screen_.Flush();
+      return false;
+    });
+    if (ended) return std::nullopt;
+    return line;
+  }
+
+  // Shows the prompt and hands every key read in raw mode to answered until
+  // it returns true. The prompt is shown again when the program goes on
+  // after Ctrl-Z (answered then sees Resumed).
+  template <typename Answered>
+  void OnKeys(const std::string& prompt, Answered answered) {
+    screen_.Say(prompt);
+    screen_.Flush();
+    RawMode raw(input_);
+    while (true) {
+      Key key = input_.Read();
+      if (key.kind == KeyKind::Resumed) screen_.Print(prompt);
+      if (answered(key)) return;
     }
   }
 
   // One key: Y or N (or 是, 否), Enter for the default; Escape and Ctrl-D
   // answer No. The answer is shown as y or n.
-  bool AskYesNo(bool byDefault) {
-    screen_.Flush();
-    RawMode raw(input_);
+  bool AskYesNo(const std::string& prompt, bool byDefault) {
     std::optional<bool> answer;
-    while (!answer) {
-      Key key = input_.Read();
+    OnKeys(prompt, [&](const Key& key) {
       if (key.kind == KeyKind::Enter) answer = byDefault;
       if (key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput) answer = false;
-      if (key.kind != KeyKind::Character) continue;
-      std::string reply = Lowered(key.text);
+      std::string reply = key.kind == KeyKind::Character ? Lowered(key.text) : "";
       if (reply == "y" || reply == "是") answer = true;
       if (reply == "n" || reply == "否") answer = false;
-    }
+      return answer.has_value();
+    });
     screen_.Print(*answer ? "y\n" : "n\n");
     return *answer;
   }
 
   // Enter (or Escape, Ctrl-D, the space bar) goes on.
-  void WaitForEnter() {
-    screen_.Flush();
-    RawMode raw(input_);
-    while (true) {
-      Key key = input_.Read();
-      if (key.kind == KeyKind::Enter || key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput ||
-          (key.kind == KeyKind::Character && key.text == " ")) {
-        break;
-      }
-    }
+  void WaitForEnter(const std::string& prompt) {
+    OnKeys(prompt, [](const Key& key) {
+      return key.kind == KeyKind::Enter || key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput ||
+             (key.kind == KeyKind::Character && key.text == " ");
+    });
     screen_.Print("\n");
   }
 
@@ -391,8 +399,7 @@ class TerminalBackend final : public UiBackend {
                 const std::string& suggested, std::string& answer) {
     const ControlState& field = session.Controls()[index];
     std::string indent = IndentOf(session.Controls(), index);
-    screen_.Say(indent + (caption.empty() ? "" : caption + " ") + "[" + suggested + "] ");
-    std::optional<std::string> line = EditLine();
+    std::optional<std::string> line = EditLine(indent + (caption.empty() ? "" : caption + " ") + "[" + suggested + "] ");
     if (!line) return false;
     if (line->empty()) {
       session.TypeText(field.id, suggested);
@@ -430,8 +437,8 @@ class TerminalBackend final : public UiBackend {
     }
     std::string range = "1-" + std::to_string(group.size());
     while (true) {
-      screen_.Say(indent + "选择 [" + range + (withCodes ? "、字母或代码" : " 或快捷字母") + "，回车保留当前]: ");
-      std::optional<std::string> line = EditLine();
+      std::optional<std::string> line =
+          EditLine(indent + "选择 [" + range + (withCodes ? "、字母或代码" : " 或快捷字母") + "，回车保留当前]: ");
       if (!line) return false;
       std::string reply = Trim(*line);
       std::optional<std::size_t> chosen;
@@ -469,8 +476,8 @@ class TerminalBackend final : public UiBackend {
     std::string hint = editable ? (range.empty() ? "输入名称" : range + " 或输入名称") : range;
     std::string current = list.text.empty() ? "" : " " + list.text;
     while (true) {
-      screen_.Say(indent + "选择 [" + (hint.empty() ? "" : hint + "，") + "回车保留当前" + current + "]: ");
-      std::optional<std::string> line = EditLine();
+      std::optional<std::string> line =
+          EditLine(indent + "选择 [" + (hint.empty() ? "" : hint + "，") + "回车保留当前" + current + "]: ");
       if (!line) return false;
       std::string reply = Trim(*line);
       if (reply.empty()) {
@@ -512,18 +519,14 @@ class TerminalBackend final : public UiBackend {
       if (c.id == IDCANCEL) cancelLetter = ShortcutOf(c.text);
     }
     std::string prompt = buttons.empty() ? "回车确认，Esc 取消" : buttons;
-    screen_.Say(prompt + (okLetter != '\0' ? std::string(" [") + okLetter + "]: " : ": "));
-    screen_.Flush();
-    RawMode raw(input_);
     std::optional<bool> confirmed;
-    while (!confirmed) {
-      Key key = input_.Read();
-      if (key.kind == KeyKind::Enter) confirmed = true;
+    OnKeys(prompt + (okLetter != '\0' ? std::string(" [") + okLetter + "]: " : ": "), [&](const Key& key) {
+      char letter = key.kind == KeyKind::Character && key.text.size() == 1 ? Upper(key.text[0]) : '\0';
+      if (key.kind == KeyKind::Enter || (letter != '\0' && letter == okLetter)) confirmed = true;
       if (key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput) confirmed = false;
-      if (key.kind != KeyKind::Character || key.text.size() != 1) continue;
-      if (okLetter != '\0' && Upper(key.text[0]) == okLetter) confirmed = true;
-      if (cancelLetter != '\0' && Upper(key.text[0]) == cancelLetter) confirmed = false;
-    }
+      if (letter != '\0' && letter == cancelLetter) confirmed = false;
+      return confirmed.has_value();
+    });
     screen_.Print(*confirmed ? "\n" : "取消\n");
     return *confirmed;
   }

@@ -93,7 +93,7 @@ Key KeyInput::Signal(int signal) {
   SetRaw(false);
   std::raise(signal);
   if (wasRaw) SetRaw(true);
-  return {KeyKind::Other, ""};
+  return {KeyKind::Resumed, ""};
 }
 
 Key KeyInput::Read() {

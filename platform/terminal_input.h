@@ -17,6 +17,7 @@ enum class KeyKind {
   Escape,      // a lone Escape; the sequences of arrow and function keys are Other
   EndOfInput,  // Ctrl-D, or the end of the stream
   Erase,       // Backspace
+  Resumed,     // the program goes on after Ctrl-Z: the question is to be shown again
   Other,       // anything else: ignored by the questions
 };
 
@@ -35,7 +36,7 @@ class KeyInput {
   bool Terminal() const { return terminal_; }
   // Waits for the next key. In raw mode, Ctrl-C, Ctrl-\ and Ctrl-Z do what
   // they do at the shell: the terminal's settings are put back first (and
-  // taken up again when the program goes on, the key then reading as Other).
+  // taken up again when the program goes on, which reads as Resumed).
   Key Read();
 
  private:
