@@ -162,7 +162,11 @@ cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options)
   cli::Parsed parsed = cli::Parse(*app, args);
   if (!parsed.proceed) return parsed;
   if (std::string error = LeftOver(*app); !error.empty()) return cli::UsageError(*app, error);
-  if (app->get_option("--project")->count() == 0) return cli::UsageError(*app, "no project given (-p NAME)");
+  bool runsAnExport = false;
+  for (const CommandEntry& entry : kCommands) runsAnExport = runsAnExport || app->got_subcommand(entry.name);
+  if (runsAnExport && app->get_option("--project")->count() == 0) {
+    return cli::UsageError(*app, "no project given (-p NAME)");
+  }
   return parsed;
 }
 
