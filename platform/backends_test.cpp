@@ -435,6 +435,7 @@ TEST_F(TerminalBackendTest, InputFieldKeys) {
       {"12\n", IDOK, 12, "12"},
       {"\n", IDOK, 5, "default"},                    // the suggestion
       {"1\x7f" "7\r", IDOK, 7, "7"},                 // Backspace takes the 1 back
+      {"1.5\r\n" "\r\n" "9\r\n", IDOK, 9, "9"},       // CR LF is one Enter
       {"\x1b[A" "\x1bOP" "8\n", IDOK, 8, "8"},       // arrow and function keys do nothing
       {"1.5\n" "\n" "\n", IDOK, 5, "default"},        // refused, then Enter: the suggestion again
       {"9\x1b", IDCANCEL, 5, "cancel"},              // Escape cancels at once

@@ -100,6 +100,7 @@ Key KeyInput::Read() {
   while (true) {
     int byte = Byte();
     if (byte < 0 || byte == kCtrlD) return {KeyKind::EndOfInput, ""};
+    if (byte == '\r' && !terminal_ && Following() == '\n') Byte();  // a stream's CR LF is one Enter
     if (byte == '\r' || byte == '\n') return {KeyKind::Enter, ""};
     if (byte == kBackspace || byte == kDelete) return {KeyKind::Erase, ""};
     if (raw_ && byte == kCtrlC) return Signal(SIGINT);
