@@ -49,9 +49,12 @@ class HelpFormatter : public CLI::Formatter {
     bool optional = app->get_parent() != nullptr && app->get_fallthrough();
     for (const CLI::Option* option : app->get_options()) {
       if (!option->nonpositional()) continue;
-      if (!option->get_required()) optional = true;
-      else usage += " " + option->get_name(false, true).substr(0, option->get_name(false, true).find(',')) +
-                    make_option_opts(option);
+      if (option->get_required()) {
+        std::string names = option->get_name(false, true);
+        usage += " " + names.substr(0, names.find(',')) + make_option_opts(option);
+      } else {
+        optional = true;
+      }
     }
     if (optional) usage += " [OPTIONS]";
     for (const CLI::Option* option : app->get_options()) {
