@@ -8,6 +8,8 @@ install(TARGETS strataplot strataplot-static strataplot-grids strataplot-render
 install(DIRECTORY sample/ DESTINATION ${CMAKE_INSTALL_DATADIR}/strataplot/sample)
 install(FILES README.md docs/formats.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES docs/strataplot.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES host/completion.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME strataplot)
 
 set(CPACK_PACKAGE_NAME strataplot)
 set(CPACK_PACKAGE_VENDOR "Strataplot maintainers")

@@ -22,6 +22,7 @@ set(STRATAPLOT_LAYERS
   mapreader
   rendering
   grids
+  cli
   host
   tools
   bench

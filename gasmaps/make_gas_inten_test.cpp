@@ -191,4 +191,30 @@ TEST_F(GasMaps, StaticBuildTextsAndDialogs) {
   EXPECT_TRUE(Contains(LastMessage(run), "\"caption\":\"\",\"icon\":\"none\""));
 }
 
+// "default" after a refused text puts back the suggested interval: every map
+// is written as with "default" alone. The static-framework build refuses
+// nothing: 1.5 reads as 0 there and the next map takes "default".
+TEST_F(GasMaps, DefaultAfterARefusedTextIsTheSuggestedInterval) {
+  std::string records = Generated(1, 1, 20) + Generated(2, 2, 20) + Generated(2, 3, 20);
+  for (const char* library : {"shared", "static"}) {
+    auto plain = Run(records, {"--library", library, "--overwrite", "yes"});
+    ASSERT_EQ(plain.exitStatus, 0) << library;
+    std::string firstMap = Map("H1.sg1");
+    std::string total = Map("demo.sgt");
+    auto run = Run(records, {"--library", library, "--overwrite", "yes", "--interval=1.5,default"});
+    EXPECT_EQ(run.exitStatus, 0) << library;
+    auto dialogs = RecordsOfType(run, "dialog");
+    ASSERT_EQ(dialogs.size(), 5u) << library;
+    EXPECT_EQ(Map("demo.sgt"), total) << library;
+    if (std::string(library) == "shared") {
+      EXPECT_EQ(Map("H1.sg1"), firstMap);
+      EXPECT_TRUE(Contains(dialogs[1], "\"answer\":\"default\",\"result\":\"ok\"")) << dialogs[1];
+      EXPECT_TRUE(Contains(RecordsOfType(run, "message").at(0), "请输入一个整数."));
+    } else {
+      EXPECT_TRUE(Contains(dialogs[1], "\"answer\":\"1.5\",\"result\":\"ok\"")) << dialogs[1];
+      EXPECT_TRUE(Contains(dialogs[2], "\"answer\":\"default\",\"result\":\"ok\"")) << dialogs[2];
+    }
+  }
+}
+
 }  // namespace

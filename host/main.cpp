@@ -1,37 +1,29 @@
 // strataplot: the host program. Loads a build of the library, sets the
 // current project, installs a user interface and calls one export with its
 // window handle; the export's result becomes the exit status.
-#include <dlfcn.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/common.h"
+#include "host/library.h"
 #include "host/modules.h"
 #include "host/options.h"
-#include "platform/backends.h"
-#include "strataplot_version.h"
+#include "host/user_interface.h"
 
 namespace {
 
-constexpr int kExitHostError = 2;
 constexpr std::size_t kLongestProjectName = 19;  // GBK bytes
 
 int HostError(const std::string& message) {
   std::fprintf(stderr, "strataplot: %s\n", message.c_str());
-  return kExitHostError;
-}
-
-// "shared" and "static" name the builds of the library, found as the host's
-// other modules are; anything else is a path.
-std::string LibraryPath(const std::string& which) {
-  if (which == "shared") return host::ModulePath("libstrataplot.so");
-  if (which == "static") return host::ModulePath("libstrataplot-static.so");
-  return which.find('/') == std::string::npos ? "./" + which : which;
+  return cli::kUsageError;
 }
 
 int ExitStatus(std::int32_t result) {
@@ -42,40 +34,12 @@ int ExitStatus(std::int32_t result) {
   }
 }
 
-platform::ScriptedAnswers AnswersFrom(const host::Options& options) {
-  platform::ScriptedAnswers answers;
-  answers.inputs = options.intervals;
-  answers.overwrites = options.overwrites;
-  answers.yes = options.deep;
-  answers.radio = options.kind;
-  answers.radioAnswer = options.kindCode;
-  // The horizon comes from the command line in UTF-8; the list shows UTF-8 too.
-  answers.listEntry = options.horizon;
-  return answers;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (!args.empty() && args[0] == "render") {
-    return host::RunRenderCommand({args.begin() + 1, args.end()});
-  }
-  std::string error;
-  std::optional<host::Options> parsed = host::ParseOptions(args, error);
-  if (!parsed) {
-    std::fprintf(stderr, "strataplot: %s\n\n%s", error.c_str(), host::Usage());
-    return kExitHostError;
-  }
-  const host::Options& options = *parsed;
-  if (options.help) {
-    std::fputs(host::Usage(), stdout);
-    return 0;
-  }
-  if (options.version) {
-    std::printf("strataplot %s\n", STRATAPLOT_VERSION);
-    return 0;
-  }
+  host::Options options;
+  if (auto status = cli::Finish(host::ParseOptions({argv + 1, argv + argc}, options))) return *status;
+  if (options.render) return host::RunRenderCommand(options.pictures);
 
   std::optional<std::string> project = platform::Utf8ToGbk(options.project);
   if (!project || project->empty()) {
@@ -86,37 +50,38 @@ int main(int argc, char** argv) {
   }
 
   // Paths given on the command line are taken from where we were started.
-  std::string libraryPath = LibraryPath(options.library);
+  const std::string libraryPath = host::LibraryPath(options.library);
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> transcriptFile(nullptr, std::fclose);
   if (!options.transcript.empty()) {
     transcriptFile.reset(std::fopen(options.transcript.c_str(), "a"));
-    if (!transcriptFile) return HostError("cannot open the transcript " + options.transcript);
+    if (!transcriptFile) {
+      return HostError("cannot open the transcript " + options.transcript + ": " + std::strerror(errno));
+    }
   }
   if (!options.directory.empty() && chdir(options.directory.c_str()) != 0) {
-    return HostError("cannot change to the directory " + options.directory);
+    return HostError("cannot change to the directory " + options.directory + ": " + std::strerror(errno));
   }
 
+  // Grids and contours of every completed map, when asked for.
+  std::string error;
   std::unique_ptr<host::GridExport> gridExport;
   if (!options.grids.empty() || !options.contours.empty()) {
     gridExport = host::StartGridExport(options, error);
     if (!gridExport) return HostError(error);
   }
 
-  void* library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return HostError(std::string("cannot load the library: ") + dlerror());
-  const char* exportName = host::ExportName(options.command);
-  void* entry = dlsym(library, exportName);
+  host::Library library;
+  if (!library.Load(libraryPath, error)) return HostError("cannot load the library: " + error);
+  void* entry = library.Find(host::ExportSymbol(options.command));
   if (entry == nullptr) {
-    dlclose(library);
-    return HostError(libraryPath + " has no export " + exportName + " for this command yet");
+    return HostError("the library " + libraryPath + " does not have the export " +
+                     host::ExportName(options.command) + ", which " + host::CommandName(options.command) +
+                     " calls");
   }
 
   std::unique_ptr<platform::Transcript> transcript;
   if (transcriptFile) transcript = std::make_unique<platform::Transcript>(transcriptFile.get());
-  bool batch = options.batch || isatty(STDIN_FILENO) == 0;
-  std::unique_ptr<platform::UiBackend> backend =
-      batch ? platform::MakeScriptedBackend(AnswersFrom(options), transcript.get())
-            : platform::MakeTerminalBackend(transcript.get());
+  std::unique_ptr<platform::UiBackend> backend = host::MakeUserInterface(options, transcript.get());
   platform::InstallUiBackend(backend.get());
   SetProjName(*project);
 
@@ -130,9 +95,9 @@ int main(int argc, char** argv) {
     result = reinterpret_cast<std::int32_t (*)(HWND)>(entry)(window);
   }
 
+  backend->Finished(result == 1);
   platform::InstallUiBackend(nullptr);
-  dlclose(library);
   // Grids or contours that could not be written fail a run that did not fail already.
-  if (gridExport && gridExport->Failures() > 0 && result >= 0) return kExitHostError;
+  if (gridExport && gridExport->Failures() > 0 && result >= 0) return cli::kUsageError;
   return ExitStatus(result);
 }

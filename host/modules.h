@@ -8,19 +8,13 @@
 #include <vector>
 
 #include "host/options.h"
+#include "host/render_command.h"
 
 namespace host {
 
-// The directory the running program lies in.
-std::string ProgramDirectory();
-// The path of one of our modules (the library builds, the host's optional
-// parts) by its file name: beside the program in the build tree, in the
-// module folder (lib/strataplot/) of an installed tree.
-std::string ModulePath(const std::string& fileName);
-
-// `strataplot render ARGS...` (args without "render"): runs the render
-// module and returns the exit status.
-int RunRenderCommand(const std::vector<std::string>& args);
+// `strataplot render FILE...`: runs the render module and returns the exit
+// status.
+int RunRenderCommand(const RenderOptions& options);
 
 // The grid export of a map command: while it lives, every completed map is
 // also written in the formats of --grids and --contours.

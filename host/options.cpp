@@ -1,237 +1,234 @@
 #include "host/options.h"
 
 #include <array>
-#include <charconv>
-#include <string_view>
 
 namespace host {
 namespace {
 
-struct CommandName {
+struct CommandEntry {
   const char* name;
   Command command;
   const char* exportName;
+  const char* symbol;
+  const char* description;
 };
 
 // Exports are resolved by their decorated names: a function taking the
 // window handle (a pointer to HWND__), and MakeSa also the mode.
-constexpr std::array<CommandName, 5> kCommands = {{
-    {"oil-expulsion", Command::OilExpulsion, "_Z10MakePaiYouP6HWND__"},
-    {"oil-unexpelled", Command::OilUnexpelled, "_Z9MakeUnYouP6HWND__"},
-    {"oil-generation", Command::OilGeneration, "_Z12MakeShengYouP6HWND__"},
-    {"gas", Command::Gas, "_Z12MakeGasIntenP6HWND__"},
-    {"saturation", Command::Saturation, "_Z6MakeSaP6HWND__i"},
+constexpr std::array<CommandEntry, 5> kCommands = {{
+    {"oil-expulsion", Command::OilExpulsion, "MakePaiYou", "_Z10MakePaiYouP6HWND__",
+     "oil expulsion intensity maps (and the deep-layer pass)"},
+    {"oil-unexpelled", Command::OilUnexpelled, "MakeUnYou", "_Z9MakeUnYouP6HWND__",
+     "unexpelled oil intensity maps"},
+    {"oil-generation", Command::OilGeneration, "MakeShengYou", "_Z12MakeShengYouP6HWND__",
+     "oil generation intensity maps"},
+    {"gas", Command::Gas, "MakeGasInten", "_Z12MakeGasIntenP6HWND__", "gas intensity maps of one kind (--kind)"},
+    {"saturation", Command::Saturation, "MakeSa", "_Z6MakeSaP6HWND__i",
+     "chloroform bitumen \"A\" saturation profile (--mode)"},
 }};
 
-// Gas map kind codes in the order of the map type dialog's buttons.
-constexpr std::array<const char*, 9> kKindCodes = {"sg", "pg", "fg", "wg", "og",
-                                                   "kg", "ug", "eg", "ag"};
+constexpr std::array<const char*, 9> kKindCodes = {"sg", "pg", "fg", "wg", "og", "kg", "ug", "eg", "ag"};
 
-std::vector<std::string> SplitList(const std::string& list) {
-  std::vector<std::string> items;
-  std::size_t start = 0;
-  while (true) {
-    std::size_t comma = list.find(',', start);
-    items.push_back(list.substr(start, comma - start));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
+const CommandEntry& EntryOf(Command command) {
+  for (const CommandEntry& entry : kCommands) {
+    if (entry.command == command) return entry;
   }
-  return items;
+  return kCommands[0];
 }
 
-bool ParseYesNo(const std::string& text, bool& value) {
-  if (text == "yes") value = true;
-  else if (text == "no") value = false;
-  else return false;
-  return true;
+const char kExitStatuses[] =
+    "exit status: 0 when the export succeeded, 3 when it ended early at the\n"
+    "user's word (a declined optional pass or overwrite), 1 when it failed or\n"
+    "was cancelled, 2 when strataplot could not run it.";
+
+
+void AddRunOptions(CLI::App& app, Options& options) {
+  app.add_option("-p,--project", options.project, "the current project (required)")->type_name("NAME");
+  app.add_option("-C,--directory", options.directory,
+                 "change to DIR first: project files, maps and gasr.out\nare relative to it")
+      ->type_name("DIR");
+  app.add_option("--library", options.library,
+                 "shared (default) or static build of the library, or\n"
+                 "a path (taken from where strataplot was started)")
+      ->type_name("WHICH");
+  app.add_option("--mode", options.mode, "the mode of saturation (default 1)")->type_name("N");
+}
+
+void AddInterfaceOptions(CLI::App& app, Options& options) {
+  const char* group = "user interface";
+  app.add_flag("--batch", options.batch,
+               "ask nothing; answer from the options below (implied\n"
+               "when standard input is not a terminal)")
+      ->group(group);
+  app.add_flag("--quiet", options.quiet, "in batch, do not echo the library's messages to\nstandard error")
+      ->group(group);
+  app.add_option("--transcript", options.transcript, "append a JSON record of every interaction")
+      ->type_name("FILE")
+      ->group(group);
+}
+
+void AddBatchAnswers(CLI::App& app, BatchAnswers& answers) {
+  const char* group = "answers in batch";
+  app.add_option_function<std::string>(
+         "--interval", [&answers](const std::string& list) { answers.intervals = cli::SplitList(list); },
+         "contour interval answers in order: a number to type,\n"
+         "default (OK on the suggested value, also after a\n"
+         "refused text) or cancel; the last repeats. Write\n"
+         "--interval=LIST for a list that begins with \"-\"")
+      ->type_name("LIST")
+      ->group(group);
+  app.add_option_function<std::string>(
+         "--overwrite",
+         [&answers](const std::string& list) {
+           answers.overwrites.clear();
+           for (const std::string& item : cli::SplitList(list)) answers.overwrites.push_back(item == "yes");
+         },
+         "overwrite answers: yes or no; the last repeats\n(default no)")
+      ->type_name("LIST")
+      ->check(cli::EachOneOf({"yes", "no"}))
+      ->group(group);
+  app.add_option_function<std::string>(
+         "--deep", [&answers](const std::string& value) { answers.deep = value == "yes"; },
+         "the deep-layer question of oil-expulsion (default no)")
+      ->type_name("yes|no")
+      ->check(cli::EachOneOf({"yes", "no"}))
+      ->group(group);
+  std::vector<std::string> kinds(kKindCodes.begin(), kKindCodes.end());
+  kinds.push_back("cancel");
+  app.add_option_function<std::string>(
+         "--kind",
+         [&answers](const std::string& code) {
+           answers.kindCode = code;
+           answers.kind.reset();
+           for (std::size_t k = 0; k < kKindCodes.size(); ++k) {
+             if (code == kKindCodes[k]) answers.kind = static_cast<int>(k);
+           }
+         },
+         "gas map kind: sg pg fg wg og kg ug eg ag, or cancel\n(default sg)")
+      ->type_name("CODE")
+      ->check(cli::EachOneOf(kinds))
+      ->group(group);
+  app.add_option_function<std::string>(
+         "--horizon",
+         [&answers](const std::string& name) {
+           if (name == "cancel") answers.horizon.reset();
+           else answers.horizon = name;
+         },
+         "horizon to choose, or cancel (default: the first)")
+      ->type_name("NAME")
+      ->group(group);
+}
+
+// Standard grids and contour layers of every completed map.
+void AddGridOptions(CLI::App& app, Options& options) {
+  const char* group = "files beside the maps";
+  auto formats = [&app, group](const char* name, std::vector<grids::Format>& into,
+                               const std::vector<grids::Format>& (*known)(), const char* help) {
+    app.add_option_function<std::string>(
+           name,
+           [&into, known](const std::string& list) {
+             std::string error;
+             into = grids::ParseFormatList(list, known(), error).value_or(std::vector<grids::Format>{});
+           },
+           help)
+        ->type_name("LIST")
+        ->check(
+            [known](const std::string& list) {
+              std::string error;
+              return grids::ParseFormatList(list, known(), error) ? std::string() : error;
+            },
+            "")
+        ->group(group);
+  };
+  formats("--grids", options.grids, grids::GridFormats,
+          "map commands: also write each completed map as\n"
+          "standard grids (gtiff aaigrid zmap surfer xyz),\n"
+          "named MAPFILE.tif/.asc/.zmap/.grd/.xyz");
+  formats("--contours", options.contours, grids::ContourFormats,
+          "map commands: also write each completed map's\n"
+          "contour lines at its interval (gpkg geojson shp),\n"
+          "named MAPFILE.gpkg/.geojson/.shp");
+}
+
+// `render FILE... [-o OUT] [--width PIXELS]`.
+void AddRenderCommand(CLI::App& app, Options& options) {
+  CLI::App* render = app.add_subcommand(
+      "render", "a map or .dsa profile as a picture (PNG, SVG or PDF by\nOUT's extension)");
+  render->group("commands");
+  render->add_option("FILE", options.pictures.files, "map files and .dsa profiles")
+      ->type_name("")
+      ->required();
+  render->add_option("-o,--output", options.pictures.out,
+                     "the picture (without it FILE.png beside FILE); with\nseveral FILEs, a directory")
+      ->type_name("OUT");
+  render->add_option("--width", options.pictures.width, "the picture's width (default 1200)")
+      ->type_name("PIXELS")
+      ->check(CLI::Range(kNarrowestPicture, kWidestPicture).description(""));
+  render->parse_complete_callback([&options] { options.render = true; });
+}
+
+// The map and profile commands: one export each. Their options are the
+// program's, before or after the command.
+void AddExportCommands(CLI::App& app, Options& options) {
+  for (const CommandEntry& entry : kCommands) {
+    CLI::App* command = app.add_subcommand(entry.name, entry.description);
+    command->group("commands");
+    command->fallthrough();
+    command->set_help_flag();  // --help falls through: the program's help
+    command->parse_complete_callback([&options, &entry] { options.command = entry.command; });
+  }
+}
+
+// What the parser left over, in words; empty when nothing was.
+std::string LeftOver(const CLI::App& app) {
+  std::vector<std::string> rest = app.remaining();
+  bool haveCommand = !app.get_subcommands().empty();
+  if (rest.empty()) return haveCommand ? "" : "no command given";
+  const std::string& first = rest.front();
+  if (first.starts_with("-")) return "unknown option '" + first + "'";
+  if (!haveCommand) return "unknown command '" + first + "'";
+  for (const CommandEntry& entry : kCommands) {
+    if (first == entry.name) return "more than one command: '" + first + "'";
+  }
+  return "unexpected argument '" + first + "'";
 }
 
 }  // namespace
 
-const char* Usage() {
-  return "usage: strataplot [OPTIONS] COMMAND\n"
-         "\n"
-         "commands:\n"
-         "  oil-expulsion    oil expulsion intensity maps (and the deep-layer pass)\n"
-         "  oil-unexpelled   unexpelled oil intensity maps\n"
-         "  oil-generation   oil generation intensity maps\n"
-         "  gas              gas intensity maps of one kind\n"
-         "  saturation       chloroform bitumen \"A\" saturation profile\n"
-         "\n"
-         "options:\n"
-         "  -p, --project NAME   the current project (required)\n"
-         "  -C, --directory DIR  change to DIR first\n"
-         "  --library WHICH      shared (default), static, or a path\n"
-         "  --batch              ask nothing; answer from the options below\n"
-         "  --interval LIST      contour interval answers: numbers, default, cancel\n"
-         "  --overwrite LIST     overwrite answers: yes or no (default no)\n"
-         "  --deep yes|no        the deep-layer question of oil-expulsion (default no)\n"
-         "  --kind CODE          gas map kind: sg pg fg wg og kg ug eg ag, or cancel\n"
-         "  --horizon NAME       horizon to choose, or cancel (default: the first)\n"
-         "  --mode N             the mode of saturation (default 1)\n"
-         "  --transcript FILE    append a JSON record of every interaction\n"
-         "  --grids LIST         map commands: also write each completed map as standard grids\n"
-         "                       (gtiff aaigrid zmap surfer xyz), named MAPFILE.tif/.asc/...\n"
-         "  --contours LIST      map commands: also write each completed map's contour lines\n"
-         "                       at its interval (gpkg geojson shp), named MAPFILE.gpkg/...\n"
-         "  -h, --help           show this help\n"
-         "  --version            show the version\n"
-         "\n"
-         "strataplot render FILE... [-o OUT] [--width PIXELS]\n"
-         "  a map or .dsa profile as a picture (PNG, SVG or PDF by OUT's extension)\n"
-         "\n"
-         "exit status: 0 when the export succeeded, 3 when it ended early at the\n"
-         "user's word (a declined optional pass or overwrite), 1 when it failed or\n"
-         "was cancelled, 2 when strataplot could not run it.\n";
+cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options) {
+  std::unique_ptr<CLI::App> app = cli::MakeApp(
+      "strataplot", "Runs one export of the library on the current project.");
+  AddRunOptions(*app, options);
+  AddInterfaceOptions(*app, options);
+  AddBatchAnswers(*app, options.answers);
+  AddGridOptions(*app, options);
+  AddExportCommands(*app, options);
+  AddRenderCommand(*app, options);
+  // What is left over is named by LeftOver.
+  app->require_subcommand(0, 1);
+  app->allow_extras();
+  app->footer(kExitStatuses);
+
+  cli::Parsed parsed = cli::Parse(*app, args);
+  if (!parsed.proceed) return parsed;
+  if (std::string error = LeftOver(*app); !error.empty()) return cli::UsageError(*app, error);
+  bool runsAnExport = false;
+  for (const CommandEntry& entry : kCommands) runsAnExport = runsAnExport || app->got_subcommand(entry.name);
+  if (runsAnExport && app->get_option("--project")->count() == 0) {
+    return cli::UsageError(*app, "no project given (-p NAME)");
+  }
+  if (options.command == Command::Saturation && !(options.grids.empty() && options.contours.empty())) {
+    return cli::UsageError(*app, "--grids and --contours go with the map commands, not saturation");
+  }
+  return parsed;
 }
 
-const char* ExportName(Command command) {
-  for (const CommandName& entry : kCommands) {
-    if (entry.command == command) return entry.exportName;
-  }
-  return "";
-}
+const char* ExportName(Command command) { return EntryOf(command).exportName; }
 
-std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
-  Options options;
-  bool haveCommand = false;
-  bool haveProject = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    std::string value;
-    bool hasInlineValue = false;
-    if (arg.rfind("--", 0) == 0) {
-      std::size_t equals = arg.find('=');
-      if (equals != std::string::npos) {
-        value = arg.substr(equals + 1);
-        arg = arg.substr(0, equals);
-        hasInlineValue = true;
-      }
-    }
-    auto takesValue = [&](const char* name) {
-      if (arg != name) return false;
-      if (!hasInlineValue) {
-        if (i + 1 >= args.size()) {
-          error = std::string("option ") + name + " needs a value";
-          return false;
-        }
-        value = args[++i];
-      }
-      return true;
-    };
-    auto is = [&](const char* shortName, const char* longName) {
-      return (shortName != nullptr && arg == shortName) || arg == longName;
-    };
+const char* ExportSymbol(Command command) { return EntryOf(command).symbol; }
 
-    if (arg == "-h" || arg == "--help") {
-      options.help = true;
-    } else if (arg == "--version") {
-      options.version = true;
-    } else if (arg == "--batch") {
-      if (hasInlineValue) {
-        error = "option --batch takes no value";
-        return std::nullopt;
-      }
-      options.batch = true;
-    } else if (is("-p", "--project")) {
-      arg = "--project";
-      if (!takesValue("--project")) return std::nullopt;
-      options.project = value;
-      haveProject = true;
-    } else if (is("-C", "--directory")) {
-      arg = "--directory";
-      if (!takesValue("--directory")) return std::nullopt;
-      options.directory = value;
-    } else if (takesValue("--library")) {
-      options.library = value;
-    } else if (takesValue("--interval")) {
-      options.intervals = SplitList(value);
-    } else if (takesValue("--overwrite")) {
-      options.overwrites.clear();
-      for (const std::string& item : SplitList(value)) {
-        bool answer = false;
-        if (!ParseYesNo(item, answer)) {
-          error = "--overwrite takes yes or no, not '" + item + "'";
-          return std::nullopt;
-        }
-        options.overwrites.push_back(answer);
-      }
-    } else if (takesValue("--deep")) {
-      if (!ParseYesNo(value, options.deep)) {
-        error = "--deep takes yes or no, not '" + value + "'";
-        return std::nullopt;
-      }
-    } else if (takesValue("--kind")) {
-      options.kindCode = value;
-      options.kind.reset();
-      if (value != "cancel") {
-        for (std::size_t k = 0; k < kKindCodes.size(); ++k) {
-          if (value == kKindCodes[k]) options.kind = static_cast<int>(k);
-        }
-        if (!options.kind) {
-          error = "--kind takes sg pg fg wg og kg ug eg ag or cancel, not '" + value + "'";
-          return std::nullopt;
-        }
-      }
-    } else if (takesValue("--horizon")) {
-      if (value == "cancel") options.horizon.reset();
-      else options.horizon = value;
-    } else if (takesValue("--mode")) {
-      auto [end, status] = std::from_chars(value.data(), value.data() + value.size(), options.mode);
-      if (status != std::errc() || end != value.data() + value.size()) {
-        error = "--mode takes a whole number, not '" + value + "'";
-        return std::nullopt;
-      }
-    } else if (takesValue("--transcript")) {
-      options.transcript = value;
-    } else if (takesValue("--grids") || takesValue("--contours")) {
-      const bool contours = arg == "--contours";
-      auto formats = grids::ParseFormatList(
-          value, contours ? grids::ContourFormats() : grids::GridFormats(), error);
-      if (!formats) {
-        error = arg + ": " + error;
-        return std::nullopt;
-      }
-      (contours ? options.contours : options.grids) = std::move(*formats);
-    } else if (!error.empty()) {
-      return std::nullopt;
-    } else if (!arg.empty() && arg[0] == '-') {
-      error = "unknown option '" + args[i] + "'";
-      return std::nullopt;
-    } else if (haveCommand) {
-      error = "more than one command: '" + arg + "'";
-      return std::nullopt;
-    } else {
-      bool known = false;
-      for (const CommandName& entry : kCommands) {
-        if (arg == entry.name) {
-          options.command = entry.command;
-          known = true;
-        }
-      }
-      if (!known) {
-        error = "unknown command '" + arg + "'";
-        return std::nullopt;
-      }
-      haveCommand = true;
-    }
-    if (!error.empty()) return std::nullopt;
-  }
-  if (options.help || options.version) return options;
-  if (!haveCommand) {
-    error = "no command given";
-    return std::nullopt;
-  }
-  if (!haveProject) {
-    error = "no project given (-p NAME)";
-    return std::nullopt;
-  }
-  if (options.command == Command::Saturation &&
-      !(options.grids.empty() && options.contours.empty())) {
-    error = "--grids and --contours go with the map commands, not saturation";
-    return std::nullopt;
-  }
-  return options;
-}
+const char* CommandName(Command command) { return EntryOf(command).name; }
+
+std::vector<std::string> KindCodes() { return {kKindCodes.begin(), kKindCodes.end()}; }
 
 }  // namespace host

@@ -5,40 +5,61 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli.h"
 #include "grids/formats.h"
+#include "host/render_command.h"
 
 namespace host {
 
 enum class Command { OilExpulsion, OilUnexpelled, OilGeneration, Gas, Saturation };
 
-struct Options {
-  Command command = Command::OilExpulsion;
-  std::string project;    // UTF-8 as given
-  std::string directory;  // empty: stay where we are
-  std::string library = "shared";
-  bool batch = false;
-  std::vector<std::string> intervals{"default"};
+// The answers to the library's questions when nothing is asked (batch).
+struct BatchAnswers {
+  std::vector<std::string> intervals{"default"};  // texts to type, "default" or "cancel"
   std::vector<bool> overwrites{false};
   bool deep = false;
   std::optional<int> kind = 0;  // position of the gas map kind; nullopt: cancel
   std::string kindCode = "sg";
   std::optional<std::string> horizon = std::string();  // "": the first listed; nullopt: cancel
-  int mode = 1;
-  std::string transcript;
-  std::vector<grids::Format> grids;     // map commands: standard grids of every completed map
-  std::vector<grids::Format> contours;  // map commands: contour lines of every completed map
-  bool help = false;
-  bool version = false;
 };
 
-// Parses the arguments (without the program name). On a usage error returns
-// nullopt with the reason in error.
-std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error);
+struct Options {
+  Command command = Command::OilExpulsion;
 
-// The usage text.
-const char* Usage();
+  // What the export runs on.
+  std::string project;    // UTF-8 as given
+  std::string directory;  // empty: stay where we are
+  std::string library = "shared";
+  int mode = 1;           // handed to saturation's export
 
-// The exported (decorated) name of the export a command calls.
+  // How it meets the user.
+  bool batch = false;
+  bool quiet = false;
+  std::string transcript;
+  BatchAnswers answers;
+
+  // Files written beside every completed map (map commands only).
+  std::vector<grids::Format> grids;
+  std::vector<grids::Format> contours;
+
+  // `render`: pictures of map files instead of an export.
+  bool render = false;
+  RenderOptions pictures;
+};
+
+// Parses the arguments (without the program name) into options. Unless the
+// result says to proceed, the program ends with its status and output: the
+// help, the version, or a usage error (status 2).
+cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options);
+
+// The export a command calls: its name ("MakePaiYou") and its exported
+// (decorated) symbol.
 const char* ExportName(Command command);
+const char* ExportSymbol(Command command);
+// The command's name on the command line ("oil-expulsion").
+const char* CommandName(Command command);
+
+// The gas map kind codes, in the order of the map type dialog's buttons.
+std::vector<std::string> KindCodes();
 
 }  // namespace host

@@ -5,91 +5,94 @@
 namespace host {
 namespace {
 
-std::optional<Options> Parse(std::vector<std::string> args, std::string& error) {
-  return ParseOptions(args, error);
+TEST(HostOptions, ReadsEveryOptionInBothFormsBeforeOrAfterTheCommand) {
+  Options options;
+  cli::Parsed parsed =
+      ParseOptions({"-p", "demo", "-C", "dir", "--library=static", "--batch", "--interval=-3,12,cancel", "gas",
+                    "--overwrite", "yes,no", "--deep", "yes", "--kind", "wg", "--horizon", "Es3", "--mode", "2",
+                    "--transcript", "t.jsonl", "--quiet"},
+                   options);
+  ASSERT_TRUE(parsed.proceed) << parsed.output;
+  EXPECT_EQ(options.command, Command::Gas);
+  EXPECT_EQ(options.project, "demo");
+  EXPECT_EQ(options.directory, "dir");
+  EXPECT_EQ(options.library, "static");
+  EXPECT_TRUE(options.batch);
+  EXPECT_TRUE(options.quiet);
+  EXPECT_EQ(options.answers.intervals, (std::vector<std::string>{"-3", "12", "cancel"}));
+  EXPECT_EQ(options.answers.overwrites, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(options.answers.deep);
+  EXPECT_EQ(options.answers.kind, 3);
+  EXPECT_EQ(options.answers.kindCode, "wg");
+  EXPECT_EQ(options.answers.horizon, "Es3");
+  EXPECT_EQ(options.mode, 2);
+  EXPECT_EQ(options.transcript, "t.jsonl");
 }
 
-TEST(HostOptions, ReadsEveryOptionInBothForms) {
-  std::string error;
-  auto options = Parse({"-p", "demo", "-C", "dir", "--library=static", "--batch", "--interval=-3,12,cancel",
-                        "--overwrite", "yes,no", "--deep", "yes", "--kind", "wg", "--horizon",
-                        "Es3", "--mode", "2", "--transcript", "t.jsonl", "gas"},
-                       error);
-  ASSERT_TRUE(options) << error;
-  EXPECT_EQ(options->command, Command::Gas);
-  EXPECT_EQ(options->project, "demo");
-  EXPECT_EQ(options->directory, "dir");
-  EXPECT_EQ(options->library, "static");
-  EXPECT_TRUE(options->batch);
-  EXPECT_EQ(options->intervals, (std::vector<std::string>{"-3", "12", "cancel"}));
-  EXPECT_EQ(options->overwrites, (std::vector<bool>{true, false}));
-  EXPECT_TRUE(options->deep);
-  EXPECT_EQ(options->kind, 3);
-  EXPECT_EQ(options->horizon, "Es3");
-  EXPECT_EQ(options->mode, 2);
-  EXPECT_EQ(options->transcript, "t.jsonl");
+TEST(HostOptions, AnOptionGivenAgainTakesItsLastValue) {
+  Options options;
+  ASSERT_TRUE(ParseOptions({"-p", "a", "--overwrite", "yes,yes", "--interval", "1,2", "gas", "--overwrite", "no",
+                            "--interval", "cancel", "-p", "b"},
+                           options)
+                  .proceed);
+  EXPECT_EQ(options.project, "b");
+  EXPECT_EQ(options.answers.overwrites, (std::vector<bool>{false}));
+  EXPECT_EQ(options.answers.intervals, (std::vector<std::string>{"cancel"}));
 }
 
 TEST(HostOptions, DefaultsAnswerWithTheSuggestedValuesAndNo) {
-  std::string error;
-  auto options = Parse({"oil-expulsion", "--project", "demo"}, error);
-  ASSERT_TRUE(options) << error;
-  EXPECT_EQ(options->intervals, (std::vector<std::string>{"default"}));
-  EXPECT_EQ(options->overwrites, (std::vector<bool>{false}));
-  EXPECT_FALSE(options->deep);
-  EXPECT_EQ(options->kind, 0);
-  EXPECT_EQ(options->horizon, "");
-  EXPECT_EQ(options->mode, 1);
+  Options options;
+  ASSERT_TRUE(ParseOptions({"oil-expulsion", "--project", "demo"}, options).proceed);
+  EXPECT_EQ(options.command, Command::OilExpulsion);
+  EXPECT_EQ(options.answers.intervals, (std::vector<std::string>{"default"}));
+  EXPECT_EQ(options.answers.overwrites, (std::vector<bool>{false}));
+  EXPECT_FALSE(options.answers.deep);
+  EXPECT_EQ(options.answers.kind, 0);
+  EXPECT_EQ(options.answers.horizon, "");
+  EXPECT_EQ(options.mode, 1);
+  EXPECT_FALSE(options.batch || options.quiet);
+}
+
+TEST(HostOptions, CancelAnswersForKindAndHorizon) {
+  Options options;
+  ASSERT_TRUE(ParseOptions({"-p", "d", "--kind", "cancel", "--horizon", "cancel", "saturation"}, options).proceed);
+  EXPECT_FALSE(options.answers.kind);
+  EXPECT_FALSE(options.answers.horizon);
 }
 
 TEST(HostOptions, HelpAndVersionNeedNothingElse) {
   for (const char* flag : {"--help", "-h", "--version"}) {
-    std::string error;
-    auto options = Parse({flag}, error);
-    ASSERT_TRUE(options) << flag << ": " << error;
-    EXPECT_TRUE(options->help || options->version) << flag;
+    Options options;
+    cli::Parsed parsed = ParseOptions({flag}, options);
+    EXPECT_FALSE(parsed.proceed) << flag;
+    EXPECT_EQ(parsed.exitStatus, 0) << flag;
+    EXPECT_TRUE(parsed.output.starts_with(flag[2] == 'v' ? "strataplot 1." : "usage: strataplot [OPTIONS] COMMAND"))
+        << parsed.output;
   }
 }
 
-TEST(HostOptions, GridAndContourFormats) {
-  std::string error;
-  auto options = Parse({"-p", "d", "--grids", "xyz,gtiff", "--contours=shp", "gas"}, error);
-  ASSERT_TRUE(options) << error;
-  ASSERT_EQ(options->grids.size(), 2u);
-  EXPECT_STREQ(options->grids[0].extension, ".xyz");
-  EXPECT_STREQ(options->grids[1].extension, ".tif");
-  ASSERT_EQ(options->contours.size(), 1u);
-  EXPECT_STREQ(options->contours[0].extension, ".shp");
-}
-
-TEST(HostOptions, CancelAnswersForKindAndHorizon) {
-  std::string error;
-  auto options = Parse({"-p", "d", "--kind", "cancel", "--horizon", "cancel", "saturation"}, error);
-  ASSERT_TRUE(options) << error;
-  EXPECT_FALSE(options->kind);
-  EXPECT_FALSE(options->horizon);
-}
-
-TEST(HostOptions, RefusesWhatItDoesNotKnow) {
-  const std::vector<std::vector<std::string>> bad = {
-      {"oil-expulsion"},                               // no project
-      {"-p", "d"},                                     // no command
-      {"-p", "d", "maps"},                             // unknown command
-      {"-p", "d", "--colour", "oil-expulsion"},        // unknown option
-      {"-p", "d", "--deep", "maybe", "oil-expulsion"}, // not yes or no
-      {"-p", "d", "--overwrite", "yes,x", "gas"},
-      {"-p", "d", "--kind", "zz", "gas"},
-      {"-p", "d", "--mode", "2x", "saturation"},
-      {"-p", "d", "gas", "saturation"},                // two commands
-      {"-p"},                                          // value missing
-      {"-p", "d", "--grids", "gtiff,png", "gas"},      // not a grid format
-      {"-p", "d", "--contours", "gtiff", "gas"},       // a grid, not a contour format
-      {"-p", "d", "--grids", "xyz", "saturation"},     // a profile has no grid
+TEST(HostOptions, UsageErrorsEndWithStatusTwoAndNameWhatIsWrong) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
+      {{"oil-expulsion"}, "no project given"},
+      {{"-p", "d"}, "no command given"},
+      {{"-p", "d", "maps"}, "maps"},
+      {{"-p", "d", "--colour", "oil-expulsion"}, "--colour"},
+      {{"-p", "d", "--deep", "maybe", "oil-expulsion"}, "maybe"},
+      {{"-p", "d", "--overwrite", "yes,x", "gas"}, "x"},
+      {{"-p", "d", "--kind", "zz", "gas"}, "zz"},
+      {{"-p", "d", "--mode", "2x", "saturation"}, "2x"},
+      {{"-p", "d", "--mode", "99999999999", "saturation"}, "99999999999"},
+      {{"-p", "d", "gas", "saturation"}, "saturation"},
+      {{"-p", "d", "gas", "extra"}, "extra"},
+      {{"-p"}, "-p"},
   };
-  for (const auto& args : bad) {
-    std::string error;
-    EXPECT_FALSE(Parse(args, error)) << args.size();
-    EXPECT_FALSE(error.empty());
+  for (const auto& [args, named] : bad) {
+    Options options;
+    cli::Parsed parsed = ParseOptions(args, options);
+    EXPECT_FALSE(parsed.proceed) << named;
+    EXPECT_EQ(parsed.exitStatus, 2) << named;
+    EXPECT_TRUE(parsed.output.starts_with("strataplot: ")) << parsed.output;
+    EXPECT_NE(parsed.output.find(named), std::string::npos) << parsed.output;
   }
 }
 

@@ -54,17 +54,20 @@ TEST_F(RenderCommand, DamagedFileIsNamedAndTheOthersStillRendered) {
 }
 
 TEST_F(RenderCommand, UsageErrors) {
-  const std::vector<std::vector<std::string>> bad = {
-      {"render"},
-      {"render", In("demo.dsa"), "--width", "10"},
-      {"render", In("demo.dsa"), "--width"},
-      {"render", In("demo.dsa"), "--colour", "red"},
-      {"render", In("demo.dsa"), In("bad.po1"), "-o", In("x.png")},
+  const struct {
+    std::vector<std::string> args;
+    std::string said;
+  } cases[] = {
+      {{"render"}, "FILE is required"},
+      {{"render", In("demo.dsa"), "--width", "10"}, "not in range 200 to 20000"},
+      {{"render", In("demo.dsa"), "--width"}, "--width"},
+      {{"render", In("demo.dsa"), "--colour", "red"}, "--colour"},
+      {{"render", In("demo.dsa"), In("bad.po1"), "-o", In("x.png")}, "-o names a directory"},
   };
-  for (const std::vector<std::string>& args : bad) {
-    HostRun run = RunHostAsGiven(args);
-    EXPECT_EQ(run.exitStatus, 2) << args.size();
-    EXPECT_TRUE(Contains(run.errorOutput, "usage: strataplot render")) << run.errorOutput;
+  for (const auto& c : cases) {
+    HostRun run = RunHostAsGiven(c.args);
+    EXPECT_EQ(run.exitStatus, 2) << c.said;
+    EXPECT_TRUE(Contains(run.errorOutput, c.said)) << run.errorOutput;
   }
 }
 

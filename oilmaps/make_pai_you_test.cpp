@@ -73,6 +73,28 @@ TEST_F(OilExpulsion, TypedIntervalIsUsedAndRefusedTextsAreAskedAgain) {
   EXPECT_TRUE(map.ends_with("     1    0\n  2  0  2\n")) << map;
 }
 
+// "default" after a refused text puts back the suggested interval, in both
+// builds (the static-framework build refuses nothing: 1.5 reads as 0 there,
+// and the maps after it take "default").
+TEST_F(OilExpulsion, DefaultAfterARefusedTextIsTheSuggestedInterval) {
+  for (const char* library : {"shared", "static"}) {
+    auto plain = Run({"--library", library, "--overwrite", "yes"});
+    ASSERT_EQ(plain.exitStatus, 3) << library;
+    std::string second = Map("沙三段.po2");
+    std::string total = Map("demo.pot");
+    auto run = Run({"--library", library, "--overwrite", "yes", "--interval=1.5,default"});
+    EXPECT_EQ(run.exitStatus, 3) << library;
+    auto dialogs = RecordsOfType(run, "dialog");
+    ASSERT_EQ(dialogs.size(), 3u) << library;
+    EXPECT_TRUE(Contains(dialogs[0], std::string("\"answer\":\"") +
+                                         (std::string(library) == "shared" ? "default" : "1.5") + "\""))
+        << dialogs[0];
+    EXPECT_TRUE(Contains(dialogs[1], "\"answer\":\"default\",\"result\":\"ok\"")) << dialogs[1];
+    EXPECT_EQ(Map("沙三段.po2"), second) << library;
+    EXPECT_EQ(Map("demo.pot"), total) << library;
+  }
+}
+
 TEST_F(OilExpulsion, DeepPassReadsTheDeepQuantityFile) {
   WriteFile(dir_ / "demo.peo", "4 4\n0 8\n");
   auto run = Run({"--deep", "yes", "--interval", "1"});

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,7 +16,8 @@ namespace platform {
 // consumed in order; its last answer repeats.
 struct ScriptedAnswers {
   // Dialogs with an input field: a text to type and confirm with OK,
-  // "default" (OK on what is shown) or "cancel".
+  // "default" (the value the field held when the dialog opened, put back and
+  // confirmed with OK, also after a refused text) or "cancel".
   std::vector<std::string> inputs{"default"};
   // Overwrite questions.
   std::vector<bool> overwrites{false};
@@ -52,15 +54,56 @@ class PLATFORM_API Transcript {
   std::FILE* out_;
 };
 
+// What a person declined at the terminal.
+struct Declined {
+  enum class What { Dialog, Overwrite, Question };
+  What what = What::Dialog;
+  // The dialog's template (resource id or name), the file's path, or the
+  // question's text.
+  std::string name;
+  // A dialog's input field as it opened (the suggested value); else empty.
+  std::string value;
+};
+
+// How the terminal backend meets the host's commands.
+struct TerminalSettings {
+  // Codes that also choose the buttons of a radio group of as many buttons,
+  // in template order (such as the gas map kind codes): shown beside the
+  // buttons, and the transcript's answer when one is chosen.
+  std::vector<std::string> radioCodes;
+  // What the export does after the person declined, for the line that
+  // reports it: "已取消“TITLE”：" followed by this text (empty: the line says
+  // only what was declined). The line is shown, never recorded.
+  std::function<std::string(const Declined&)> whatFollows;
+};
+
 // Creates the terminal backend: questions on the terminal (standard error for
 // what is shown, standard input for answers). transcript may be null.
-PLATFORM_API std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript);
-// The same on the given streams (UTF-8): out shows, in answers. Progress
+//
+// Every answer takes one key or one line: a typed value and Enter confirm a
+// dialog (OK); an empty line confirms what is suggested (for an input field,
+// the value it opened with); Escape or Ctrl-D cancels at once. Radio groups
+// and lists take a number, a shortcut letter or a code (radioCodes), or an
+// empty line for the current choice. Yes/No questions take Y or N at once and
+// Enter for their default (Yes; No for the overwrite question).
+PLATFORM_API std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript,
+                                                             TerminalSettings settings = {});
+// The same on the given streams (UTF-8): out shows, in answers. On a terminal
+// the keys are read in raw mode and echoed by the backend; the progress
 // overprints one line only when out is a terminal; answers read from a stream
-// that is not a terminal are echoed to out. The caller keeps both streams open
-// while the backend lives.
+// that is not a terminal are echoed to out when each is complete. The caller
+// keeps both streams open while the backend lives.
 PLATFORM_API std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, std::FILE* in,
-                                                             std::FILE* out);
+                                                             std::FILE* out, TerminalSettings settings = {});
+
+// Where the scripted backend shows what it does: progress and wait notices
+// when out is a terminal; with messages, also the text of every message box
+// with an OK button (not the questions), one line each as
+// "strataplot: TEXT", line breaks in the text becoming blanks.
+struct ScriptedDisplay {
+  std::FILE* out = stderr;
+  bool messages = false;
+};
 
 // Creates the scripted backend: every question answered from answers, nothing
 // asked. Progress and wait notices still go to standard error when it is a
@@ -74,6 +117,7 @@ PLATFORM_API std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcri
 // confirmed. Every question is recorded in the transcript as it is answered;
 // a dialog when it ends, with its controls as they were when it opened.
 PLATFORM_API std::unique_ptr<UiBackend> MakeScriptedBackend(ScriptedAnswers answers,
-                                                             Transcript* transcript);
+                                                             Transcript* transcript,
+                                                             ScriptedDisplay display = {});
 
 }  // namespace platform

@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/dialog_testing.h"
@@ -221,6 +226,32 @@ TEST_F(ScriptedBackendTest, RefusedTextConsumesOneAnswerThenTheNextIsTyped) {
   EXPECT_NE(lines[3].find(R"j("answer":"-3","result":"ok"})j"), std::string::npos) << lines[3];
 }
 
+TEST_F(ScriptedBackendTest, DefaultAfterARefusalPutsBackTheSuggestion) {
+  ScriptedAnswers answers;
+  answers.inputs = {"1.5", "default"};
+  Answer(answers);
+  IntervalDialog interval;
+  EXPECT_EQ(interval.DoModal(), IDOK);
+  EXPECT_EQ(interval.value, 5);
+  EXPECT_EQ(interval.refusals, 1);
+  EXPECT_NE(out_.Text().find(R"j({"2000":"5",)j"), std::string::npos) << out_.Text();
+  EXPECT_NE(out_.Text().find(R"j("answer":"default","result":"ok"})j"), std::string::npos) << out_.Text();
+}
+
+TEST_F(ScriptedBackendTest, EchoesMessagesButNotQuestionsOneLineEach) {
+  Capture display;
+  backend_ = MakeScriptedBackend({}, &transcript_, {display.File(), true});
+  InstallUiBackend(backend_.get());
+  AfxMessageBox("\xb4\xf2\xbf\xaa\n\n" GBK_HINT "\n", Icon::Information, Buttons::Ok);
+  AfxMessageBox("q", Icon::Question, Buttons::YesNo);
+  AskOverwrite("a");
+  ShowProgress(2, 1);
+  IntervalDialog interval;
+  interval.DoModal();
+  EXPECT_EQ(display.Text(), "strataplot: 打开 提示\n");
+  EXPECT_EQ(out_.Lines().size(), 5u);
+}
+
 TEST_F(ScriptedBackendTest, LastAnswerRefusedAgainCancels) {
   ScriptedAnswers answers;
   answers.inputs = {"12a"};
@@ -329,10 +360,10 @@ TEST_F(ScriptedBackendTest, DialogOfThePlainWay) {
 
 class TerminalBackendTest : public ::testing::Test {
  protected:
-  // Installs the terminal backend reading these lines.
-  void Type(std::string input) {
-    input_ = std::make_unique<Input>(std::move(input));
-    backend_ = MakeTerminalBackend(&transcript_, input_->File(), screen_.File());
+  // Installs the terminal backend reading these keys.
+  void Type(std::string keys, TerminalSettings settings = {}) {
+    input_ = std::make_unique<Input>(std::move(keys));
+    backend_ = MakeTerminalBackend(&transcript_, input_->File(), screen_.File(), std::move(settings));
     InstallUiBackend(backend_.get());
   }
   void TearDown() override { InstallUiBackend(nullptr); }
@@ -353,11 +384,37 @@ TEST_F(TerminalBackendTest, MessageBoxWaitsForEnter) {
       R"j({"type":"message","text":"打开\n提示","caption":null,"icon":"error","buttons":"ok","owner":"none","answer":"ok"})j"}));
 }
 
-TEST_F(TerminalBackendTest, YesNoAsksUntilYOrN) {
-  Type("maybe\ny\nN\n");
+TEST_F(TerminalBackendTest, YesNoTakesOneKeyAndEnterForYes) {
+  TerminalSettings settings;
+  settings.whatFollows = [](const Declined& declined) {
+    EXPECT_EQ(declined.what, Declined::What::Question);
+    return "导出结束";
+  };
+  Type("xy" "\n" "N" "\x1b", settings);
   EXPECT_EQ(MessageBox(nullptr, "a", "Cap", Icon::Question, Buttons::YesNo), IDYES);
-  EXPECT_EQ(MessageBox(nullptr, "b", "Cap", Icon::Question, Buttons::YesNo), IDNO);
-  EXPECT_EQ(screen_.Text(), "\n[Cap]\n  a\n[Y/N] maybe\n[Y/N] y\n\n[Cap]\n  b\n[Y/N] N\n");
+  EXPECT_EQ(MessageBox(nullptr, "b", "Cap", Icon::Question, Buttons::YesNo), IDYES);
+  EXPECT_EQ(MessageBox(nullptr, "c", "Cap", Icon::Question, Buttons::YesNo), IDNO);
+  EXPECT_EQ(MessageBox(nullptr, "d", "Cap", Icon::Question, Buttons::YesNo), IDNO);
+  EXPECT_EQ(screen_.Text(),
+            "\n[Cap]\n  a\n[Y/n] y\n"
+            "\n[Cap]\n  b\n[Y/n] y\n"
+            "\n[Cap]\n  c\n[Y/n] n\n回答“否”：导出结束。\n"
+            "\n[Cap]\n  d\n[Y/n] n\n回答“否”：导出结束。\n");
+  EXPECT_EQ(out_.Lines().size(), 4u) << "the lines after No are not recorded";
+}
+
+TEST_F(TerminalBackendTest, OverwriteTakesOneKeyAndEnterForNo) {
+  Type("\n" "y" "x" "Y" "\x04");
+  EXPECT_FALSE(AskOverwrite(GBK_SHASAN ".po1"));
+  EXPECT_TRUE(AskOverwrite("b"));
+  EXPECT_TRUE(AskOverwrite("c"));
+  EXPECT_FALSE(AskOverwrite("d"));
+  std::vector<std::string> lines = screen_.Lines();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[0], "文件 沙三段.po1 已存在，是否覆盖? [y/N] n");
+  EXPECT_EQ(lines[1], "不覆盖 沙三段.po1。");
+  EXPECT_EQ(lines[5], "不覆盖 d。");
+  EXPECT_EQ(out_.Lines()[0], R"j({"type":"overwrite","path":"沙三段.po1","answer":"no"})j");
 }
 
 TEST_F(TerminalBackendTest, EndOfInputAnswersNo) {
@@ -367,20 +424,37 @@ TEST_F(TerminalBackendTest, EndOfInputAnswersNo) {
   EXPECT_EQ(AfxMessageBox("ok", Icon::Information, Buttons::Ok), IDOK);
 }
 
-TEST_F(TerminalBackendTest, OverwriteDefaultsToNo) {
-  Type("\ny\nyes\nx\nn\n");
-  EXPECT_FALSE(AskOverwrite(GBK_SHASAN ".po1"));
-  EXPECT_TRUE(AskOverwrite("b"));
-  EXPECT_TRUE(AskOverwrite("c"));
-  EXPECT_FALSE(AskOverwrite("d"));
-  std::string screen = screen_.Text();
-  EXPECT_EQ(screen.substr(0, screen.find('\n') + 1), "文件 沙三段.po1 已存在，是否覆盖? [y/N] \n");
-  EXPECT_EQ(out_.Lines()[0], R"j({"type":"overwrite","path":"沙三段.po1","answer":"no"})j");
-  EXPECT_EQ(out_.Lines()[3], R"j({"type":"overwrite","path":"d","answer":"no"})j");
+TEST_F(TerminalBackendTest, InputFieldKeys) {
+  struct Case {
+    std::string keys;
+    int result;
+    int value;
+    std::string answer;
+  };
+  const Case cases[] = {
+      {"12\n", IDOK, 12, "12"},
+      {"\n", IDOK, 5, "default"},                    // the suggestion
+      {"1\x7f" "7\r", IDOK, 7, "7"},                 // Backspace takes the 1 back
+      {"1.5\r\n" "\r\n" "9\r\n", IDOK, 9, "9"},       // CR LF is one Enter
+      {"\x1b[A" "\x1bOP" "8\n", IDOK, 8, "8"},       // arrow and function keys do nothing
+      {"1.5\n" "\n" "\n", IDOK, 5, "default"},        // refused, then Enter: the suggestion again
+      {"9\x1b", IDCANCEL, 5, "cancel"},              // Escape cancels at once
+      {"9\x04", IDCANCEL, 5, "cancel"},              // so does Ctrl-D
+      {"", IDCANCEL, 5, "cancel"},                    // and the end of the answers
+  };
+  for (const Case& c : cases) {
+    Type(c.keys);
+    IntervalDialog interval;
+    EXPECT_EQ(interval.DoModal(), c.result) << c.keys;
+    EXPECT_EQ(interval.value, c.value) << c.keys;
+    std::vector<std::string> lines = out_.Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("\"answer\":\"" + c.answer + "\""), std::string::npos) << lines.back();
+  }
 }
 
-TEST_F(TerminalBackendTest, InputFormKeepsTheShownValueOnEnter) {
-  Type("\n\n");
+TEST_F(TerminalBackendTest, InputFormShowsItsTextsOnceAndTheSuggestionAfterARefusal) {
+  Type("1.5\n" "\n" "\n");
   IntervalDialog interval;
   interval.hint = kMaxHint;
   EXPECT_EQ(interval.DoModal(), IDOK);
@@ -390,63 +464,70 @@ TEST_F(TerminalBackendTest, InputFormKeepsTheShownValueOnEnter) {
             "== 间距: ==\n"
             "  ── 提示 ──\n"
             "    最大值 12\n"
-            "  间距: [5] \n"
-            "确认 (Y) / 取消 (N) [Y]: \n");
-  EXPECT_EQ(out_.Lines(), (std::vector<std::string>{std::string(R"j({"type":"dialog","template":"90002","title":"间距:",)j") +
-                                                    kIntervalControlsJson + R"j(,"answer":"default","result":"ok"})j"}));
+            "  间距: [5] 1.5\n"
+            "\n"
+            "[strataplot]\n"
+            "  请输入整数\n"
+            "(按回车继续) \n"
+            "  间距: [5] \n");
+  std::vector<std::string> lines = out_.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], std::string(R"j({"type":"dialog","template":"90002","title":"间距:",)j") + kIntervalControlsJson +
+                          R"j(,"answer":"default","result":"ok"})j");
 }
 
-TEST_F(TerminalBackendTest, RefusedInputShowsTheMessageAndTheFormAgain) {
-  Type("12a\n\n\n7\ny\n");
+TEST_F(TerminalBackendTest, CancelSaysWhatFollows) {
+  TerminalSettings settings;
+  settings.whatFollows = [](const Declined& declined) {
+    EXPECT_EQ(declined.what, Declined::What::Dialog);
+    return declined.name + " " + declined.value;
+  };
+  Type("\x1b", settings);
   IntervalDialog interval;
-  EXPECT_EQ(interval.DoModal(), IDOK);
-  EXPECT_EQ(interval.value, 7);
-  std::vector<std::string> lines = out_.Lines();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_NE(lines[0].find(R"j("text":"请输入整数")j"), std::string::npos);
-  EXPECT_NE(lines[0].find(R"j("owner":"window")j"), std::string::npos);
-  EXPECT_NE(lines[1].find(R"j("controls":{"2000":"5",)j"), std::string::npos) << lines[1];
-  EXPECT_NE(lines[1].find(R"j("answer":"7","result":"ok"})j"), std::string::npos) << lines[1];
+  EXPECT_EQ(interval.DoModal(), IDCANCEL);
+  std::string screen = screen_.Text();
+  EXPECT_TRUE(screen.ends_with("  间距: [5] \n已取消“间距:”：90002 5。\n")) << screen;
 }
 
-TEST_F(TerminalBackendTest, CancelLetterOrEndOfInputCancels) {
-  Type("9\nn\n");
-  IntervalDialog first;
-  EXPECT_EQ(first.DoModal(), IDCANCEL);
-  EXPECT_EQ(first.value, 5);
-  IntervalDialog second;  // the input has ended
-  EXPECT_EQ(second.DoModal(), IDCANCEL);
-  std::vector<std::string> lines = out_.Lines();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_NE(lines[0].find(R"j("answer":"cancel","result":"cancel"})j"), std::string::npos) << lines[0];
-  EXPECT_NE(lines[1].find(R"j("answer":"cancel","result":"cancel"})j"), std::string::npos) << lines[1];
-}
-
-TEST_F(TerminalBackendTest, RadioByShortcutLetterOrNumber) {
-  // Each form asks for both radio groups, then for the buttons.
-  Type("w\n\n\n" "3\n\n\n" "\n\n\n");
-  KindDialog byLetter, byNumber, kept;
-  EXPECT_EQ(byLetter.DoModal(), IDOK);
-  EXPECT_EQ(byLetter.kind, 2);
+TEST_F(TerminalBackendTest, RadioByNumberLetterOrCode) {
+  TerminalSettings settings;
+  settings.radioCodes = {"aa", "bb", "ww"};
+  // Each form asks for both radio groups; the second has no codes.
+  Type("3\n" "\n" "w\n" "\n" "BB\n" "2\n" "\n" "\n" "z\n" "\x1b", settings);
+  KindDialog byNumber, byLetter, byCode, kept, cancelled;
   EXPECT_EQ(byNumber.DoModal(), IDOK);
   EXPECT_EQ(byNumber.kind, 2);
+  EXPECT_EQ(byLetter.DoModal(), IDOK);
+  EXPECT_EQ(byLetter.kind, 2);
+  EXPECT_EQ(byCode.DoModal(), IDOK);
+  EXPECT_EQ(byCode.kind, 1);
   kept.kind = 1;
   EXPECT_EQ(kept.DoModal(), IDOK);
   EXPECT_EQ(kept.kind, 1);
+  EXPECT_EQ(cancelled.DoModal(), IDCANCEL);
   std::string screen = screen_.Text();
   std::string form =
       "\n"
       "== Kind ==\n"
-      "  (*) 1. A a (A)\n"
-      "  ( ) 2. B (B)\n"
-      "  ( ) 3. W (W)\n"
-      "  选择 [1-3 或快捷字母，回车保留当前]: w\n";
+      "  (*) 1. A a (A, aa)\n"
+      "  ( ) 2. B (B, bb)\n"
+      "  ( ) 3. W (W, ww)\n"
+      "  选择 [1-3、字母或代码，回车保留当前]: 3\n"
+      "  ( ) 1. X\n"
+      "  ( ) 2. Y\n"
+      "  选择 [1-2 或快捷字母，回车保留当前]: \n";
   EXPECT_EQ(screen.substr(0, form.size()), form);
-  EXPECT_NE(out_.Text().find(R"j("answer":"W (W)","result":"ok"})j"), std::string::npos) << out_.Text();
+  EXPECT_NE(screen.find("  选择 [1-3、字母或代码，回车保留当前]: z\n  请输入 1-3 的序号或括号中的字母或代码。\n"),
+            std::string::npos)
+      << screen;
+  std::vector<std::string> lines = out_.Lines();
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_NE(lines[2].find(R"j("answer":"Y","result":"ok"})j"), std::string::npos) << lines[2];
+  EXPECT_NE(lines[4].find(R"j("answer":"cancel","result":"cancel"})j"), std::string::npos) << lines[4];
 }
 
 TEST_F(TerminalBackendTest, ListByNumberOrName) {
-  Type("2\n\n" "沙三段\n\n" "9\n\n\n");
+  Type("2\n" "沙三段\n" "9\n\n");
   HorizonDialog byNumber({GBK_SHASAN, GBK_SHASI}), byName({GBK_SHASAN, GBK_SHASI}), kept({GBK_SHASAN, GBK_SHASI});
   EXPECT_EQ(byNumber.DoModal(), IDOK);
   EXPECT_EQ(byNumber.chosen, GBK_SHASI);
@@ -462,12 +543,12 @@ TEST_F(TerminalBackendTest, ListByNumberOrName) {
       "    (*) 1. 沙三段\n"
       "    ( ) 2. 沙四段\n"
       "  选择 [1-2，回车保留当前 沙三段]: 2\n"
-      "确认 (Y) / 取消 (N) [Y]: \n";
+      "\n";
   EXPECT_EQ(screen.substr(0, form.size()), form);
 }
 
 TEST_F(TerminalBackendTest, EditableListTakesFreeText) {
-  Type("孔店组\n\n");
+  Type("孔店组\n");
   HorizonDialog horizon({GBK_SHASAN}, "EditableHorizonDlg");
   EXPECT_EQ(horizon.DoModal(), IDOK);
   EXPECT_EQ(horizon.chosen, "\xbf\xd7\xb5\xea\xd7\xe9");
@@ -485,6 +566,85 @@ TEST_F(TerminalBackendTest, ProgressAndWaitAreRecordedButNotPrintedOffATerminal)
       R"j({"type":"wait","text":"提示","show":true})j",
       R"j({"type":"wait","text":"提示","show":false})j",
   }));
+}
+
+// A pseudo-terminal: the backend reads and writes its terminal side, the test
+// types on the other and reads what the screen got.
+class PseudoTerminal {
+ public:
+  PseudoTerminal() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+    terminal_ = std::fopen(ptsname(master_), "r+");
+    if (terminal_ != nullptr) std::setvbuf(terminal_, nullptr, _IONBF, 0);
+  }
+  ~PseudoTerminal() {
+    if (terminal_ != nullptr) std::fclose(terminal_);
+    if (master_ >= 0) close(master_);
+  }
+  PseudoTerminal(const PseudoTerminal&) = delete;
+  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+  std::FILE* Terminal() { return terminal_; }
+  // Types each answer once the backend waits for keys in raw mode (keys typed
+  // ahead would meet the terminal's own line editing), on a thread of its own.
+  std::thread TypeAnswers(std::vector<std::string> answers) {
+    return std::thread([this, answers] {
+      for (const std::string& keys : answers) {
+        WaitFor(false);
+        EXPECT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+        WaitFor(true);
+      }
+    });
+  }
+  // What the screen has got so far.
+  std::string Screen() {
+    std::string screen;
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    char buffer[4096];
+    for (ssize_t got; (got = read(master_, buffer, sizeof buffer)) > 0;) screen.append(buffer, static_cast<std::size_t>(got));
+    return screen;
+  }
+  tcflag_t LocalModes() {
+    termios modes{};
+    tcgetattr(fileno(terminal_), &modes);
+    return modes.c_lflag;
+  }
+
+ private:
+  void WaitFor(bool lineEditing) {
+    for (int i = 0; i < 5000 && ((LocalModes() & ICANON) != 0) != lineEditing; ++i) usleep(1000);
+  }
+
+  int master_ = -1;
+  std::FILE* terminal_ = nullptr;
+};
+
+TEST(TerminalBackendOnATerminal, KeysInRawModeThenTheTerminalAsItWas) {
+  test_dialogs::RegisteredTemplates registered;
+  PseudoTerminal pty;
+  ASSERT_NE(pty.Terminal(), nullptr);
+  tcflag_t before = pty.LocalModes();
+  ASSERT_NE(before & ICANON, 0u);
+  std::unique_ptr<UiBackend> backend = MakeTerminalBackend(nullptr, pty.Terminal(), pty.Terminal());
+  InstallUiBackend(backend.get());
+
+  // Backspace takes the 2 back; then a lone Escape.
+  std::thread person = pty.TypeAnswers({"12\x7f" "7\r", "\x1b"});
+  IntervalDialog typed, escaped;
+  EXPECT_EQ(typed.DoModal(), IDOK);
+  EXPECT_EQ(typed.value, 17);
+  EXPECT_EQ(escaped.DoModal(), IDCANCEL);
+  person.join();
+  EXPECT_EQ(pty.LocalModes(), before);
+  ShowProgress(4, 1);
+  backend->Finished(true);
+  InstallUiBackend(nullptr);
+
+  std::string screen = pty.Screen();
+  EXPECT_NE(screen.find("[5] 12\b \b7"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("已取消"), std::string::npos) << screen;
+  EXPECT_TRUE(screen.ends_with("4/4\r\n")) << screen;
 }
 
 }  // namespace

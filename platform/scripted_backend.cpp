@@ -1,12 +1,11 @@
 // The scripted backend: answers every question from the host's options and
 // records it. It is also the recording fake of the tests.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <utility>
 
 #include "platform/backends.h"
+#include "platform/status_line.h"
 
 namespace platform {
 namespace {
@@ -34,6 +33,18 @@ class Answers {
 // A safety net for a dialog that refuses answers forever.
 constexpr int kMaxRefusals = 1000;
 
+// The text on one line: every run of line breaks becomes one blank.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char ch : text) {
+    bool lineBreak = ch == '\n' || ch == '\r';
+    if (!lineBreak) line += ch;
+    else if (!line.empty() && line.back() != ' ') line += ' ';
+  }
+  if (!line.empty() && line.back() == ' ' && (text.back() == '\n' || text.back() == '\r')) line.pop_back();
+  return line;
+}
+
 const ControlState* FirstOfKind(const std::vector<ControlState>& controls, ControlKind kind) {
   auto it = std::find_if(controls.begin(), controls.end(), [kind](const ControlState& c) { return c.kind == kind; });
   return it != controls.end() ? &*it : nullptr;
@@ -41,7 +52,7 @@ const ControlState* FirstOfKind(const std::vector<ControlState>& controls, Contr
 
 class ScriptedBackend final : public UiBackend {
  public:
-  ScriptedBackend(ScriptedAnswers answers, Transcript* transcript)
+  ScriptedBackend(ScriptedAnswers answers, Transcript* transcript, ScriptedDisplay display)
       : inputs_(std::move(answers.inputs), "default"),
         overwrites_(std::move(answers.overwrites), false),
         yes_(answers.yes),
@@ -49,10 +60,12 @@ class ScriptedBackend final : public UiBackend {
         radioAnswer_(std::move(answers.radioAnswer)),
         listEntry_(std::move(answers.listEntry)),
         transcript_(transcript),
-        display_(isatty(STDERR_FILENO) ? MakeTerminalBackend(nullptr, stdin, stderr) : nullptr) {}
+        display_(display.out),
+        messages_(display.messages) {}
 
   int ShowMessage(const MessageBoxRequest& request) override {
     int answer = request.buttons == Buttons::YesNo ? (yes_ ? IDYES : IDNO) : IDOK;
+    if (messages_ && request.buttons == Buttons::Ok) display_.Say("strataplot: " + OneLine(request.text) + "\n");
     if (transcript_) transcript_->Message(request, answer);
     return answer;
   }
@@ -69,7 +82,7 @@ class ScriptedBackend final : public UiBackend {
     if (!session.Ended()) {
       const auto& controls = session.Controls();
       if (const ControlState* edit = FirstOfKind(controls, ControlKind::Edit)) {
-        AnswerInputDialog(session, edit->id);
+        AnswerInputDialog(session, edit->id, edit->text);
       } else if (FirstOfKind(controls, ControlKind::RadioButton) != nullptr) {
         AnswerRadioDialog(session);
       } else if (const ControlState* list = FirstOfKind(controls, ControlKind::ComboBox)) {
@@ -84,16 +97,19 @@ class ScriptedBackend final : public UiBackend {
 
   void Progress(int total, int current) override {
     if (transcript_) transcript_->Progress(total, current);
-    if (display_) display_->Progress(total, current);
+    display_.Progress(total, current);
   }
 
   void Wait(const std::string& text, bool show) override {
     if (transcript_) transcript_->Wait(text, show);
-    if (display_) display_->Wait(text, show);
+    if (display_.Terminal()) display_.Wait(text, show);
   }
 
+  void Finished(bool completed) override { display_.Finish(completed); }
+
  private:
-  void AnswerInputDialog(DialogSession& session, int editId) {
+  // suggested: the field's text when the dialog opened.
+  void AnswerInputDialog(DialogSession& session, int editId, std::string suggested) {
     std::optional<std::string> refused;
     for (int attempt = 0; attempt < kMaxRefusals && !session.Ended(); ++attempt) {
       auto [answer, repeated] = inputs_.Take();
@@ -104,7 +120,7 @@ class ScriptedBackend final : public UiBackend {
         session.PressCancel();
         return;
       }
-      if (answer != "default") session.TypeText(editId, answer);
+      session.TypeText(editId, answer == "default" ? suggested : answer);
       session.SetAnswer(answer);
       session.PressOk();
       refused = answer;
@@ -158,13 +174,15 @@ class ScriptedBackend final : public UiBackend {
   std::string radioAnswer_;
   std::optional<std::string> listEntry_;
   Transcript* transcript_;
-  std::unique_ptr<UiBackend> display_;  // progress and wait notices on a terminal
+  StatusLine display_;
+  bool messages_;
 };
 
 }  // namespace
 
-std::unique_ptr<UiBackend> MakeScriptedBackend(ScriptedAnswers answers, Transcript* transcript) {
-  return std::make_unique<ScriptedBackend>(std::move(answers), transcript);
+std::unique_ptr<UiBackend> MakeScriptedBackend(ScriptedAnswers answers, Transcript* transcript,
+                                               ScriptedDisplay display) {
+  return std::make_unique<ScriptedBackend>(std::move(answers), transcript, display);
 }
 
 }  // namespace platform

@@ -1,18 +1,19 @@
 // The terminal backend: message boxes, questions and dialogs as text on one
-// stream (standard error) with the answers read as lines from another
+// stream (standard error) with the answers read key by key from another
 // (standard input). A dialog becomes a small form: its texts, then one prompt
-// per input field, radio group and list, then its buttons.
-
-#include <unistd.h>
+// per input field, radio group and list; the last answer confirms it.
 
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/backends.h"
+#include "platform/status_line.h"
+#include "platform/terminal_input.h"
 
 namespace platform {
 namespace {
@@ -112,7 +113,27 @@ int ChoiceNumber(const std::string& text, std::size_t count) {
   return number >= 1 && static_cast<std::size_t>(number) <= count ? number : 0;
 }
 
-bool IsEscape(const std::string& line) { return !line.empty() && line.front() == '\x1b'; }
+// Columns a character takes on a terminal: two for the wide East Asian ones.
+int ColumnsOf(const std::string& character) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(character[i]) & 0x3fu; };
+  unsigned lead = static_cast<unsigned char>(character[0]);
+  unsigned code = lead;
+  if (character.size() == 2) code = ((lead & 0x1fu) << 6) | byte(1);
+  if (character.size() == 3) code = ((lead & 0x0fu) << 12) | (byte(1) << 6) | byte(2);
+  if (character.size() == 4) code = ((lead & 0x07u) << 18) | (byte(1) << 12) | (byte(2) << 6) | byte(3);
+  bool wide = (code >= 0x1100 && code <= 0x115f) || (code >= 0x2e80 && code <= 0xa4cf) ||
+              (code >= 0xac00 && code <= 0xd7a3) || (code >= 0xf900 && code <= 0xfaff) ||
+              (code >= 0xfe30 && code <= 0xfe4f) || (code >= 0xff00 && code <= 0xff60) ||
+              (code >= 0xffe0 && code <= 0xffe6) || (code >= 0x20000 && code <= 0x3fffd);
+  return wide ? 2 : 1;
+}
+
+// The start of the last UTF-8 character of a text that is not empty.
+std::size_t LastCharacter(const std::string& text) {
+  std::size_t start = text.size() - 1;
+  while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xc0u) == 0x80u) --start;
+  return start;
+}
 
 // ---- Where the controls stand --------------------------------------------------------
 
@@ -164,163 +185,162 @@ std::string IndentOf(const std::vector<ControlState>& controls, std::size_t inde
 
 class TerminalBackend final : public UiBackend {
  public:
-  TerminalBackend(Transcript* transcript, std::FILE* in, std::FILE* out)
-      : transcript_(transcript),
-        in_(in),
-        out_(out),
-        inTerminal_(isatty(fileno(in)) != 0),
-        outTerminal_(isatty(fileno(out)) != 0) {}
-
-  ~TerminalBackend() override {
-    EndTransientLine();
-    std::fflush(out_);
-  }
-
-  TerminalBackend(const TerminalBackend&) = delete;
-  TerminalBackend& operator=(const TerminalBackend&) = delete;
+  TerminalBackend(Transcript* transcript, std::FILE* in, std::FILE* out, TerminalSettings settings)
+      : transcript_(transcript), input_(in), screen_(out), settings_(std::move(settings)) {}
 
   int ShowMessage(const MessageBoxRequest& request) override {
     std::string heading = "[" + request.caption.value_or(kHostTitle) + "]";
     if (request.icon == Icon::Error) heading += " 错误";
-    Say("\n" + Bold(heading) + "\n");
-    for (const std::string& line : Lines(request.text)) Say("  " + line + "\n");
+    screen_.Say("\n" + screen_.Bold(heading) + "\n");
+    for (const std::string& line : Lines(request.text)) screen_.Say("  " + line + "\n");
     int answer = IDOK;
     if (request.buttons == Buttons::Ok) {
-      Say("(按回车继续) ");
-      ReadLine();
+      WaitForEnter("(按回车继续) ");
     } else {
-      answer = AskYesNo() ? IDYES : IDNO;
+      // The first button, Yes, is the default one.
+      answer = AskYesNo("[Y/n] ", true) ? IDYES : IDNO;
+      if (answer == IDNO) Report({Declined::What::Question, request.text, ""}, "回答“否”");
     }
     if (transcript_) transcript_->Message(request, answer);
     return answer;
   }
 
   bool AskOverwrite(const std::string& path) override {
-    bool answer = false;
-    while (true) {
-      Say("文件 " + path + " 已存在，是否覆盖? [y/N] ");
-      std::optional<std::string> line = ReadLine();
-      if (!line) break;
-      std::string reply = Lowered(Trim(*line));
-      if (reply.empty() || reply == "n" || reply == "no" || reply == "否") break;
-      if (reply == "y" || reply == "yes" || reply == "是") {
-        answer = true;
-        break;
-      }
-    }
+    bool answer = AskYesNo("文件 " + path + " 已存在，是否覆盖? [y/N] ", false);
     if (transcript_) transcript_->Overwrite(path, answer);
+    if (!answer) Report({Declined::What::Overwrite, path, ""}, "不覆盖 " + path);
     return answer;
   }
 
   void RunDialog(DialogSession& session) override {
     std::vector<ControlState> opened = session.Controls();
     std::string title = session.Title();
-    while (!session.Ended()) {
-      if (!AskForm(session)) {
+    for (bool first = true; !session.Ended(); first = false) {
+      if (!AskForm(session, opened, first)) {
         session.SetAnswer("cancel");
         session.PressCancel();
+        Declined declined{Declined::What::Dialog, session.Template().resource ? session.Template().resource : "", ""};
+        for (const ControlState& c : opened) {
+          if (c.kind == ControlKind::Edit) {
+            declined.value = c.text;
+            break;
+          }
+        }
+        Report(declined, "已取消“" + title + "”");
         break;
       }
-      session.PressOk();  // a dialog that refuses stays open: the form again
+      session.PressOk();  // a dialog that refuses stays open: its prompts again
     }
     if (transcript_) transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
   }
 
   void Progress(int total, int current) override {
     if (transcript_) transcript_->Progress(total, current);
-    if (!outTerminal_) return;
-    if (transient_ == Transient::Wait) EndTransientLine();
-    Print("\r\033[K" + ProgressLine(total, current));
-    transient_ = Transient::Progress;
-    if (total > 0 && current >= total) EndTransientLine();
-    std::fflush(out_);
+    screen_.Progress(total, current);
   }
 
   void Wait(const std::string& text, bool show) override {
     if (transcript_) transcript_->Wait(text, show);
-    if (show) {
-      if (!outTerminal_) {
-        Say(text + "\n");
-        return;
-      }
-      EndTransientLine();
-      Print(text);
-      transient_ = Transient::Wait;
-    } else if (transient_ == Transient::Wait) {
-      Print("\r\033[K");
-      transient_ = Transient::None;
-    }
-    std::fflush(out_);
+    screen_.Wait(text, show);
   }
+
+  void Finished(bool completed) override { screen_.Finish(completed); }
 
  private:
-  enum class Transient { None, Progress, Wait };
+  // ---- Answers ----
 
-  // ---- Output and input ----
-
-  void Print(const std::string& text) { std::fputs(text.c_str(), out_); }
-
-  // Prints below a progress line or wait notice, which stays as it was.
-  void Say(const std::string& text) {
-    EndTransientLine();
-    Print(text);
-  }
-
-  void EndTransientLine() {
-    if (transient_ == Transient::None) return;
-    Print("\n");
-    transient_ = Transient::None;
-  }
-
-  std::string Bold(const std::string& text) const {
-    return outTerminal_ ? "\033[1m" + text + "\033[0m" : text;
-  }
-
-  // One line of the answer stream without its line end; nullopt at the end of
-  // the stream (Ctrl-D on a terminal, which may be read past afterwards).
-  std::optional<std::string> ReadLine() {
-    std::fflush(out_);
+  // Shows the prompt and reads one line typed and ended with Enter; nullopt
+  // for Escape or Ctrl-D (or the end of the answers). Backspace takes back the
+  // last character.
+  std::optional<std::string> EditLine(const std::string& prompt) {
     std::string line;
-    int ch;
-    while ((ch = std::fgetc(in_)) != EOF && ch != '\n') line += static_cast<char>(ch);
-    if (ch == EOF) std::clearerr(in_);
-    if (ch == EOF && line.empty()) {
-      Print("\n");
-      return std::nullopt;
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!inTerminal_) Print(line + "\n");  // the terminal echoes what a person types
+    bool ended = false;
+    OnKeys(prompt, [&](const Key& key) {
+      bool echo = input_.Terminal();
+      switch (key.kind) {
+        case KeyKind::Enter:
+        case KeyKind::Escape:
+        case KeyKind::EndOfInput:
+          screen_.Print((echo ? "" : line) + "\n");
+          ended = key.kind != KeyKind::Enter;
+          return true;
+        case KeyKind::Erase:
+          if (!line.empty()) {
+            std::size_t last = LastCharacter(line);
+            int columns = ColumnsOf(line.substr(last));
+            line.erase(last);
+            for (int i = 0; echo && i < columns; ++i) screen_.Print("\b \b");
+          }
+          break;
+        case KeyKind::Character:
+          line += key.text;
+          if (echo) screen_.Print(key.text);
+          break;
+        case KeyKind::Resumed:
+          screen_.Print(line);  // after the prompt shown again
+          break;
+        case KeyKind::Other:
+          break;
+      }
+      screen_.Flush();
+      return false;
+    });
+    if (ended) return std::nullopt;
     return line;
   }
 
-  bool AskYesNo() {
+  // Shows the prompt and hands every key read in raw mode to answered until
+  // it returns true. The prompt is shown again when the program goes on
+  // after Ctrl-Z (answered then sees Resumed).
+  template <typename Answered>
+  void OnKeys(const std::string& prompt, Answered answered) {
+    screen_.Say(prompt);
+    screen_.Flush();
+    RawMode raw(input_);
     while (true) {
-      Say("[Y/N] ");
-      std::optional<std::string> line = ReadLine();
-      if (!line) return false;
-      std::string reply = Lowered(Trim(*line));
-      if (reply == "y" || reply == "yes" || reply == "是") return true;
-      if (reply == "n" || reply == "no" || reply == "否") return false;
+      Key key = input_.Read();
+      if (key.kind == KeyKind::Resumed) screen_.Print(prompt);
+      if (answered(key)) return;
     }
   }
 
-  static std::string ProgressLine(int total, int current) {
-    std::string line = "进度 ";
-    if (total > 0) {
-      constexpr int kWidth = 20;
-      int done = std::clamp(current, 0, total);
-      int filled = static_cast<int>(static_cast<long long>(done) * kWidth / total);
-      line += "[" + std::string(static_cast<std::size_t>(filled), '#') +
-              std::string(static_cast<std::size_t>(kWidth - filled), '.') + "] ";
-    }
-    return line + std::to_string(current) + "/" + std::to_string(total);
+  // One key: Y or N (or 是, 否), Enter for the default; Escape and Ctrl-D
+  // answer No. The answer is shown as y or n.
+  bool AskYesNo(const std::string& prompt, bool byDefault) {
+    std::optional<bool> answer;
+    OnKeys(prompt, [&](const Key& key) {
+      if (key.kind == KeyKind::Enter) answer = byDefault;
+      if (key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput) answer = false;
+      std::string reply = key.kind == KeyKind::Character ? Lowered(key.text) : "";
+      if (reply == "y" || reply == "是") answer = true;
+      if (reply == "n" || reply == "否") answer = false;
+      return answer.has_value();
+    });
+    screen_.Print(*answer ? "y\n" : "n\n");
+    return *answer;
+  }
+
+  // Enter (or Escape, Ctrl-D, the space bar) goes on.
+  void WaitForEnter(const std::string& prompt) {
+    OnKeys(prompt, [](const Key& key) {
+      return key.kind == KeyKind::Enter || key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput ||
+             (key.kind == KeyKind::Character && key.text == " ");
+    });
+    screen_.Print("\n");
+  }
+
+  // The line after something declined: what it was and what follows.
+  void Report(const Declined& declined, const std::string& what) {
+    std::string follows = settings_.whatFollows ? settings_.whatFollows(declined) : "";
+    screen_.Say(what + (follows.empty() ? "" : "：" + follows) + "。\n");
   }
 
   // ---- Dialogs ----
 
-  // Shows the form and asks for every control; false when the person cancels
-  // (or the answers end), true when they confirm, the answer set.
-  bool AskForm(DialogSession& session) {
+  // Shows the form (its texts only the first time) and asks for every
+  // control; false when the person cancels, true when the answers confirm
+  // it, the answer set. opened: the controls as the dialog opened.
+  bool AskForm(DialogSession& session, const std::vector<ControlState>& opened, bool showTexts) {
     const std::vector<ControlState>& controls = session.Controls();
     std::vector<int> captions(controls.size(), -1);
     std::vector<bool> isCaption(controls.size(), false);
@@ -331,48 +351,58 @@ class TerminalBackend final : public UiBackend {
       if (captions[i] >= 0) isCaption[static_cast<std::size_t>(captions[i])] = true;
     }
 
-    Say("\n" + Bold("== " + session.Title() + " ==") + "\n");
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-      const ControlState& c = controls[i];
-      if (c.text.empty() || isCaption[i]) continue;
-      if (c.kind == ControlKind::GroupBox) {
-        Say(IndentOf(controls, i) + "── " + WithoutMarkers(c.text) + " ──\n");
-      } else if (c.kind == ControlKind::Label) {
-        for (const std::string& line : Lines(WithoutMarkers(c.text))) Say(IndentOf(controls, i) + line + "\n");
+    if (showTexts) {
+      screen_.Say("\n" + screen_.Bold("== " + session.Title() + " ==") + "\n");
+      for (std::size_t i = 0; i < controls.size(); ++i) {
+        const ControlState& c = controls[i];
+        if (c.text.empty() || isCaption[i]) continue;
+        if (c.kind == ControlKind::GroupBox) {
+          screen_.Say(IndentOf(controls, i) + "── " + WithoutMarkers(c.text) + " ──\n");
+        } else if (c.kind == ControlKind::Label) {
+          for (const std::string& line : Lines(WithoutMarkers(c.text))) {
+            screen_.Say(IndentOf(controls, i) + line + "\n");
+          }
+        }
       }
     }
 
     std::string answer;
+    bool askedAny = false;
     for (std::size_t i = 0; i < controls.size(); ++i) {
-      std::string caption = captions[i] >= 0 ? WithoutMarkers(controls[static_cast<std::size_t>(captions[i])].text) : "";
-      bool asked = true;
+      std::string caption =
+          captions[i] >= 0 ? WithoutMarkers(controls[static_cast<std::size_t>(captions[i])].text) : "";
+      std::optional<bool> answered;
       switch (controls[i].kind) {
         case ControlKind::Edit:
-          asked = AskInput(session, i, caption, answer);
+          answered = AskInput(session, i, caption, opened[i].text, answer);
           break;
         case ControlKind::RadioButton:
-          if (RadioGroup(controls, i).front() == i) asked = AskRadioGroup(session, i, answer);
+          if (RadioGroup(controls, i).front() == i) answered = AskRadioGroup(session, i, answer);
           break;
         case ControlKind::ComboBox:
-          asked = AskList(session, i, caption, answer);
+          answered = AskList(session, i, caption, answer);
           break;
         default:
           break;
       }
-      if (!asked) return false;
+      if (answered && !*answered) return false;
+      askedAny = askedAny || answered.has_value();
     }
-    if (!AskButtons(controls)) return false;
+    if (!askedAny && !AskButtons(controls)) return false;
     session.SetAnswer(answer);
     return true;
   }
 
-  bool AskInput(DialogSession& session, std::size_t index, const std::string& caption, std::string& answer) {
+  // An input field: what is typed replaces its text; an empty line puts back
+  // the suggested value, the text it opened with.
+  bool AskInput(DialogSession& session, std::size_t index, const std::string& caption,
+                const std::string& suggested, std::string& answer) {
     const ControlState& field = session.Controls()[index];
     std::string indent = IndentOf(session.Controls(), index);
-    Say(indent + (caption.empty() ? "" : caption + " ") + "[" + field.text + "] ");
-    std::optional<std::string> line = ReadLine();
-    if (!line || IsEscape(*line)) return false;
+    std::optional<std::string> line = EditLine(indent + (caption.empty() ? "" : caption + " ") + "[" + suggested + "] ");
+    if (!line) return false;
     if (line->empty()) {
+      session.TypeText(field.id, suggested);
       answer = "default";
     } else {
       session.TypeText(field.id, *line);
@@ -381,20 +411,35 @@ class TerminalBackend final : public UiBackend {
     return true;
   }
 
+  // The button's text with its code ("生气强度图 (G, sg)").
+  static std::string RadioLabel(const ControlState& button, const std::string& code) {
+    std::string label = Tidy(button.text);
+    if (code.empty()) return label;
+    if (ShortcutOf(button.text) != '\0' && label.ends_with(")")) {
+      return label.insert(label.size() - 1, ", " + code);
+    }
+    return label + " (" + code + ")";
+  }
+
   bool AskRadioGroup(DialogSession& session, std::size_t first, std::string& answer) {
     const std::vector<ControlState>& controls = session.Controls();
     std::vector<std::size_t> group = RadioGroup(controls, first);
     std::string indent = IndentOf(controls, first);
+    // The codes name the buttons of a group of as many.
+    bool withCodes = !group.empty() && group.size() == settings_.radioCodes.size();
+    auto codeOf = [&](std::size_t k) { return withCodes ? settings_.radioCodes[k] : std::string(); };
     std::optional<std::size_t> checked;
     for (std::size_t k = 0; k < group.size(); ++k) {
       const ControlState& button = controls[group[k]];
       if (button.checked && !checked) checked = k;
-      Say(indent + (button.checked ? "(*) " : "( ) ") + std::to_string(k + 1) + ". " + Tidy(button.text) + "\n");
+      screen_.Say(indent + (button.checked ? "(*) " : "( ) ") + std::to_string(k + 1) + ". " +
+                  RadioLabel(button, codeOf(k)) + "\n");
     }
+    std::string range = "1-" + std::to_string(group.size());
     while (true) {
-      Say(indent + "选择 [1-" + std::to_string(group.size()) + " 或快捷字母，回车保留当前]: ");
-      std::optional<std::string> line = ReadLine();
-      if (!line || IsEscape(*line)) return false;
+      std::optional<std::string> line =
+          EditLine(indent + "选择 [" + range + (withCodes ? "、字母或代码" : " 或快捷字母") + "，回车保留当前]: ");
+      if (!line) return false;
       std::string reply = Trim(*line);
       std::optional<std::size_t> chosen;
       if (reply.empty()) {
@@ -402,17 +447,18 @@ class TerminalBackend final : public UiBackend {
         if (!chosen) return true;
       } else if (int number = ChoiceNumber(reply, group.size())) {
         chosen = static_cast<std::size_t>(number - 1);
-      } else if (reply.size() == 1) {
-        for (std::size_t k = 0; k < group.size() && !chosen; ++k) {
-          if (ShortcutOf(controls[group[k]].text) == Upper(reply[0])) chosen = k;
-        }
+      }
+      for (std::size_t k = 0; k < group.size() && !chosen; ++k) {
+        bool byLetter = reply.size() == 1 && ShortcutOf(controls[group[k]].text) == Upper(reply[0]);
+        bool byCode = withCodes && Lowered(reply) == codeOf(k);
+        if (byLetter || byCode) chosen = k;
       }
       if (chosen) {
         session.Check(controls[group[*chosen]].id);
-        answer = Tidy(controls[group[*chosen]].text);
+        answer = withCodes ? codeOf(*chosen) : Tidy(controls[group[*chosen]].text);
         return true;
       }
-      Say(indent + "请输入 1 到 " + std::to_string(group.size()) + " 的序号或括号中的字母。\n");
+      screen_.Say(indent + "请输入 " + range + " 的序号或括号中的" + (withCodes ? "字母或代码。\n" : "字母。\n"));
     }
   }
 
@@ -420,20 +466,19 @@ class TerminalBackend final : public UiBackend {
     const ControlState& list = session.Controls()[index];
     bool editable = (list.style & kDropDown) != 0;
     std::string indent = IndentOf(session.Controls(), index);
-    if (!caption.empty()) Say(indent + caption + "\n");
-    if (list.items.empty()) Say(indent + "  (列表为空)\n");
+    if (!caption.empty()) screen_.Say(indent + caption + "\n");
+    if (list.items.empty()) screen_.Say(indent + "  (列表为空)\n");
     for (std::size_t k = 0; k < list.items.size(); ++k) {
       bool selected = static_cast<int>(k) == list.selected;
-      Say(indent + "  " + (selected ? "(*) " : "( ) ") + std::to_string(k + 1) + ". " + list.items[k] + "\n");
+      screen_.Say(indent + "  " + (selected ? "(*) " : "( ) ") + std::to_string(k + 1) + ". " + list.items[k] + "\n");
     }
-    if (list.items.empty() && !editable) return true;
     std::string range = list.items.empty() ? "" : "1-" + std::to_string(list.items.size());
     std::string hint = editable ? (range.empty() ? "输入名称" : range + " 或输入名称") : range;
     std::string current = list.text.empty() ? "" : " " + list.text;
     while (true) {
-      Say(indent + "选择 [" + hint + "，回车保留当前" + current + "]: ");
-      std::optional<std::string> line = ReadLine();
-      if (!line || IsEscape(*line)) return false;
+      std::optional<std::string> line =
+          EditLine(indent + "选择 [" + (hint.empty() ? "" : hint + "，") + "回车保留当前" + current + "]: ");
+      if (!line) return false;
       std::string reply = Trim(*line);
       if (reply.empty()) {
         answer = list.text;
@@ -455,12 +500,13 @@ class TerminalBackend final : public UiBackend {
         answer = reply;
         return true;
       }
-      Say(indent + "请输入 " + range + " 的序号或列表中的名称。\n");
+      screen_.Say(indent + (range.empty() ? "列表为空，请按 Esc 取消。\n" : "请输入 " + range + " 的序号或列表中的名称。\n"));
     }
   }
 
-  // The buttons line, "确认 (Y) / 取消 (N) [Y]": Enter or the default button's
-  // letter confirms, the cancel button's letter cancels.
+  // A dialog without anything to ask: its buttons, "确认 (Y) / 取消 (N) [Y]:",
+  // one key: Enter or the default button's letter confirms, the cancel
+  // button's letter, Escape or Ctrl-D cancels.
   bool AskButtons(const std::vector<ControlState>& controls) {
     std::string buttons;
     char okLetter = '\0';
@@ -473,38 +519,33 @@ class TerminalBackend final : public UiBackend {
       if (c.id == IDCANCEL) cancelLetter = ShortcutOf(c.text);
     }
     std::string prompt = buttons.empty() ? "回车确认，Esc 取消" : buttons;
-    prompt += okLetter != '\0' ? std::string(" [") + okLetter + "]: " : ": ";
-    while (true) {
-      Say(prompt);
-      std::optional<std::string> line = ReadLine();
-      if (!line || IsEscape(*line)) return false;
-      std::string reply = Trim(*line);
-      if (reply.empty()) return true;
-      if (reply.size() == 1 && okLetter != '\0' && Upper(reply[0]) == okLetter) return true;
-      if (reply.size() == 1 && cancelLetter != '\0' && Upper(reply[0]) == cancelLetter) return false;
-      std::string letters;
-      if (okLetter != '\0') letters += std::string(1, okLetter) + " 确认";
-      if (cancelLetter != '\0') letters += std::string(letters.empty() ? "" : "，") + cancelLetter + " 取消";
-      Say("  请按回车" + (letters.empty() ? std::string("确认") : "或输入 " + letters) + "。\n");
-    }
+    std::optional<bool> confirmed;
+    OnKeys(prompt + (okLetter != '\0' ? std::string(" [") + okLetter + "]: " : ": "), [&](const Key& key) {
+      char letter = key.kind == KeyKind::Character && key.text.size() == 1 ? Upper(key.text[0]) : '\0';
+      if (key.kind == KeyKind::Enter || (letter != '\0' && letter == okLetter)) confirmed = true;
+      if (key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput) confirmed = false;
+      if (letter != '\0' && letter == cancelLetter) confirmed = false;
+      return confirmed.has_value();
+    });
+    screen_.Print(*confirmed ? "\n" : "取消\n");
+    return *confirmed;
   }
 
   Transcript* transcript_;
-  std::FILE* in_;
-  std::FILE* out_;
-  bool inTerminal_;
-  bool outTerminal_;
-  Transient transient_ = Transient::None;
+  KeyInput input_;
+  StatusLine screen_;
+  TerminalSettings settings_;
 };
 
 }  // namespace
 
-std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript) {
-  return MakeTerminalBackend(transcript, stdin, stderr);
+std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, TerminalSettings settings) {
+  return MakeTerminalBackend(transcript, stdin, stderr, std::move(settings));
 }
 
-std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, std::FILE* in, std::FILE* out) {
-  return std::make_unique<TerminalBackend>(transcript, in, out);
+std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, std::FILE* in, std::FILE* out,
+                                               TerminalSettings settings) {
+  return std::make_unique<TerminalBackend>(transcript, in, out, std::move(settings));
 }
 
 }  // namespace platform

@@ -88,6 +88,9 @@ class PLATFORM_API UiBackend {
   virtual void RunDialog(DialogSession& session) = 0;
   virtual void Progress(int total, int current) = 0;
   virtual void Wait(const std::string& text, bool show) = 0;
+  // The export has returned; completed: it wrote everything it was asked
+  // for. A progress display ends (at its total when completed).
+  virtual void Finished(bool completed) { (void)completed; }
 };
 
 // Installs the backend every message box, question and dialog goes to (the

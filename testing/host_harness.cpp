@@ -35,6 +35,8 @@ void WriteProject(const TempDir& dir, const TinyProject& project) {
   WriteFile(dir / (project.name + ".dgr"), project.grid);
 }
 
+std::filesystem::path HostProgram() { return STRATAPLOT_HOST; }
+
 namespace {
 
 // Runs the host with the arguments, standard error into a file of scratch.

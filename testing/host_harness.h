@@ -33,6 +33,9 @@ struct HostRun {
   std::vector<std::string> transcript;  // one JSON record per line
 };
 
+// The host program's path; the library builds lie beside it.
+std::filesystem::path HostProgram();
+
 // Runs `strataplot -C dir --batch --transcript FILE args...` with no terminal
 // on standard input.
 HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args);

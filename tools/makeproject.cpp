@@ -518,127 +518,58 @@ void Check(bool ok, const std::string& message) {
   if (!ok) Fail(message);
 }
 
-// ---- Argument parsing -------------------------------------------------------------------
-
-template <typename T>
-bool ParseNumber(std::string_view text, T& value) {
-  if (text.empty()) return false;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size();
-}
-
-std::vector<std::string> SplitCommas(std::string_view text) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (true) {
-    std::size_t comma = text.find(',', start);
-    parts.emplace_back(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
-    if (comma == std::string_view::npos) break;
-    start = comma + 1;
-  }
-  return parts;
-}
-
 }  // namespace
 
-std::string Usage() {
-  return "usage: strataplot-makeproject --dir DIR --project NAME [options]\n"
-         "\n"
-         "Writes a synthetic basin-modelling project into DIR: NAME.iga NAME.isc NAME.dgr\n"
-         "NAME.doe NAME.peo NAME.dou gasr.out NAME.ids NAME.ips NAME.ica and the depth\n"
-         "profiles HORIZON.ids HORIZON.ips HORIZON.ica of the first horizon. The same\n"
-         "options and seed give byte-identical files.\n"
-         "\n"
-         "  --dir DIR               output directory (created when missing)\n"
-         "  --project NAME          project name, UTF-8, at most 19 GBK bytes\n"
-         "  --rows R                grid rows (default 24)\n"
-         "  --cols C                grid columns (default 30)\n"
-         "  --horizons H            source-rock horizons (default 3, or the number of names)\n"
-         "  --periods P             geological periods (default 5)\n"
-         "  --seed S                random seed (default 1)\n"
-         "  --active-fraction F     share of cells inside the modelled area, 0..1 (default 0.6)\n"
-         "  --gas-records N         gasr.out records per active cell and horizon (default 1)\n"
-         "  --horizon-names a,b,c   horizon names, UTF-8 (written to NAME.isc in GBK);\n"
-         "                          default H1,H2,...\n"
-         "  --cell-size X[,Y]       cell sizes (default 2,2: cell area 4)\n"
-         "  --no-quantities         leave out NAME.doe, NAME.peo and NAME.dou\n"
-         "  --help                  this text\n"
-         "  --version               the version\n";
-}
+cli::Parsed ParseArguments(const std::vector<std::string>& args, Options& options) {
+  std::unique_ptr<CLI::App> app = cli::MakeApp(
+      "strataplot-makeproject",
+      "Writes a synthetic basin-modelling project into DIR: NAME.iga NAME.isc NAME.dgr\n"
+      "NAME.doe NAME.peo NAME.dou gasr.out NAME.ids NAME.ips NAME.ica and the depth\n"
+      "profiles HORIZON.ids HORIZON.ips HORIZON.ica of the first horizon. The same\n"
+      "options and seed give byte-identical files.");
+  app->add_option("--dir", options.dir, "output directory (created when missing)")
+      ->type_name("DIR")
+      ->required()
+      ->check(CLI::Validator([](std::string& dir) { return dir.empty() ? "--dir is empty" : ""; }, "", ""));
+  app->add_option("--project", options.project, "project name, UTF-8, at most 19 GBK bytes")
+      ->type_name("NAME")
+      ->required();
+  app->add_option("--rows", options.rows, "grid rows (default 24)")->type_name("R");
+  app->add_option("--cols", options.cols, "grid columns (default 30)")->type_name("C");
+  CLI::Option* horizons =
+      app->add_option("--horizons", options.horizons, "source-rock horizons (default 3, or the number of names)")
+          ->type_name("H");
+  app->add_option("--periods", options.periods, "geological periods (default 5)")->type_name("P");
+  app->add_option("--seed", options.seed, "random seed (default 1)")->type_name("S")->check(CLI::NonNegativeNumber);
+  app->add_option("--active-fraction", options.activeFraction,
+                  "share of cells inside the modelled area, 0..1\n(default 0.6)")
+      ->type_name("F");
+  app->add_option("--gas-records", options.gasRecords, "gasr.out records per active cell and horizon\n(default 1)")
+      ->type_name("N");
+  app->add_option_function<std::string>(
+         "--horizon-names", [&options](const std::string& list) { options.horizonNames = cli::SplitList(list); },
+         "horizon names, UTF-8 (written to NAME.isc in GBK);\ndefault H1,H2,...")
+      ->type_name("a,b,c");
+  std::vector<double> cellSize;
+  app->add_option("--cell-size", cellSize, "cell sizes (default 2,2: cell area 4)")
+      ->type_name("X[,Y]")
+      ->delimiter(',')
+      ->expected(1, 2)
+      ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+  bool noQuantities = false;
+  app->add_flag("--no-quantities", noQuantities, "leave out NAME.doe, NAME.peo and NAME.dou");
 
-bool ParseArguments(const std::vector<std::string>& args, Options& options, bool& help,
-                    std::string& error) {
-  help = false;
-  bool horizonsGiven = false;
-  bool dirGiven = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i];
-    std::string value;
-    bool inlineValue = false;
-    if (auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-      value = name.substr(eq + 1);
-      name = name.substr(0, eq);
-      inlineValue = true;
-    }
-    if (name == "--help" || name == "-h") {
-      help = true;
-      return true;
-    }
-    if (name == "--no-quantities") {
-      options.quantities = false;
-      continue;
-    }
-    if (!inlineValue) {
-      if (i + 1 >= args.size()) {
-        error = "option " + name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-    }
-    bool ok = true;
-    if (name == "--dir") {
-      options.dir = value;
-      dirGiven = !value.empty();
-      ok = dirGiven;
-    } else if (name == "--project") {
-      options.project = value;
-    } else if (name == "--rows") {
-      ok = ParseNumber(value, options.rows);
-    } else if (name == "--cols") {
-      ok = ParseNumber(value, options.cols);
-    } else if (name == "--horizons") {
-      ok = ParseNumber(value, options.horizons);
-      horizonsGiven = true;
-    } else if (name == "--periods") {
-      ok = ParseNumber(value, options.periods);
-    } else if (name == "--seed") {
-      ok = ParseNumber(value, options.seed);
-    } else if (name == "--active-fraction") {
-      ok = ParseNumber(value, options.activeFraction);
-    } else if (name == "--gas-records") {
-      ok = ParseNumber(value, options.gasRecords);
-    } else if (name == "--horizon-names") {
-      options.horizonNames = SplitCommas(value);
-    } else if (name == "--cell-size") {
-      auto parts = SplitCommas(value);
-      ok = (parts.size() == 1 || parts.size() == 2) && ParseNumber(parts[0], options.cellSizeX) &&
-           ParseNumber(parts.back(), options.cellSizeY);
-    } else {
-      error = "unknown option " + name;
-      return false;
-    }
-    if (!ok) {
-      error = "bad value for " + name + ": \"" + value + "\"";
-      return false;
-    }
+  cli::Parsed parsed = cli::Parse(*app, args);
+  if (!parsed.proceed) return parsed;
+  if (!cellSize.empty()) {
+    options.cellSizeX = cellSize.front();
+    options.cellSizeY = cellSize.back();
   }
-  if (!dirGiven || options.project.empty()) {
-    error = "--dir and --project are required";
-    return false;
-  }
-  if (!horizonsGiven && !options.horizonNames.empty())
+  options.quantities = !noQuantities;
+  if (horizons->count() == 0 && !options.horizonNames.empty()) {
     options.horizons = static_cast<int>(options.horizonNames.size());
-  return true;
+  }
+  return parsed;
 }
 
 Summary GenerateProject(const Options& options) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli.h"
+
 namespace makeproject {
 
 struct Options {
@@ -38,13 +40,10 @@ struct Summary {
   std::vector<std::filesystem::path> files;  // in the order written
 };
 
-// Parses the command line (without the program name). Returns false with a
-// message in `error` on a bad option; `help` is set for --help.
-bool ParseArguments(const std::vector<std::string>& args, Options& options, bool& help,
-                    std::string& error);
-
-// The text of --help.
-std::string Usage();
+// Parses the command line (without the program name) into options. Unless
+// the result says to proceed, the program ends with its status and output:
+// the help, the version, or a usage error (status 2).
+cli::Parsed ParseArguments(const std::vector<std::string>& args, Options& options);
 
 // Checks the options and writes the project. Throws std::runtime_error with a
 // message on a bad option value (names that do not convert to GBK or do not fit a

@@ -214,21 +214,37 @@ TEST_F(MakeProjectTest, RefusesProjectsOutsideTheModel) {
 
 TEST(MakeProjectArguments, ParsesTheCommandLine) {
   Options o;
-  bool help = false;
-  std::string error;
-  ASSERT_TRUE(makeproject::ParseArguments({"--dir", "x", "--project=p", "--rows", "5", "--horizon-names",
-                                           "a,沙三段", "--cell-size", "2.5,3", "--no-quantities"},
-                                          o, help, error))
-      << error;
+  cli::Parsed parsed = makeproject::ParseArguments({"--dir", "x", "--project=p", "--rows", "5", "--horizon-names",
+                                                    "a,沙三段", "--cell-size", "2.5,3", "--no-quantities"},
+                                                   o);
+  ASSERT_TRUE(parsed.proceed) << parsed.output;
   EXPECT_EQ(o.rows, 5);
   EXPECT_EQ(o.horizons, 2);
   EXPECT_EQ(o.horizonNames[1], "沙三段");
   EXPECT_EQ(o.cellSizeX, 2.5);
   EXPECT_EQ(o.cellSizeY, 3.0);
   EXPECT_FALSE(o.quantities);
-  EXPECT_FALSE(makeproject::ParseArguments({"--dir", "x", "--project", "p", "--rows", "5x"}, o, help, error));
-  EXPECT_FALSE(makeproject::ParseArguments({"--dir", "x", "--project", "p", "--colour", "red"}, o, help, error));
-  EXPECT_FALSE(makeproject::ParseArguments({"--project", "p"}, o, help, error));
+  Options square;
+  ASSERT_TRUE(makeproject::ParseArguments({"--dir", "x", "--project", "p", "--cell-size", "3"}, square).proceed);
+  EXPECT_EQ(square.cellSizeY, 3.0);
+}
+
+TEST(MakeProjectArguments, UsageErrorsEndWithStatusTwo) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--dir", "x", "--project", "p", "--rows", "5x"},
+      {"--dir", "x", "--project", "p", "--seed", "-1"},
+      {"--dir", "x", "--project", "p", "--colour", "red"},
+      {"--dir", "x", "--project", "p", "--cell-size", "1,2,3"},
+      {"--dir", "", "--project", "p"},
+      {"--project", "p"},
+  };
+  for (const auto& args : bad) {
+    Options o;
+    cli::Parsed parsed = makeproject::ParseArguments(args, o);
+    EXPECT_FALSE(parsed.proceed) << args[args.size() - 2] << " " << args.back();
+    EXPECT_EQ(parsed.exitStatus, 2);
+    EXPECT_TRUE(parsed.output.starts_with("strataplot-makeproject: ")) << parsed.output;
+  }
 }
 
 }  // namespace
