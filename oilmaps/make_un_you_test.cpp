@@ -68,10 +68,13 @@ TEST_F(OilUnexpelled, CancelKeepsTheDefaultExceptInTheStaticBuild) {
   run = RunHost(other.path(), {"-p", "demo", "--library", "static", "--interval", "cancel",
                                "oil-unexpelled"});
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(ReadFile(other / "H1.uo1").value_or(""),
-            Gbk("H1层各时期累计未排油强度图") +
-                "   0.0   0.0    -2.0     6.0   0.0   0.0   2.0   2.0     1     3\n" +
-                Gbk("(万吨/平方公里)\n"));
+  // Nothing is left of the cancelled map, and a map it was to replace stays.
+  EXPECT_FALSE(std::filesystem::exists(other / "H1.uo1"));
+  WriteFile(other / "H1.uo1", "old");
+  run = RunHost(other.path(), {"-p", "demo", "--library", "static", "--interval", "cancel",
+                               "--overwrite", "yes", "oil-unexpelled"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(ReadFile(other / "H1.uo1"), "old");
   EXPECT_FALSE(std::filesystem::exists(other / "H2.uo2"));
 }
 

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,7 +37,8 @@ void WriteProject(const TempDir& dir, const TinyProject& project) {
   WriteFile(dir / (project.name + ".dgr"), project.grid);
 }
 
-HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args) {
+HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args,
+                long fileSizeLimit) {
   TempDir scratch;
   std::filesystem::path transcript = scratch / "transcript.jsonl";
   std::filesystem::path errors = scratch / "stderr.txt";
@@ -50,6 +53,11 @@ HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>
     int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(in, STDIN_FILENO);
     dup2(err, STDERR_FILENO);
+    if (fileSizeLimit > 0) {
+      signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
+      struct rlimit limit = {static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
     std::vector<char*> pointers;
     for (std::string& arg : argv) pointers.push_back(arg.data());
     pointers.push_back(nullptr);
@@ -69,10 +77,10 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-HostRun ExportTest::Run(std::vector<std::string> args) const {
+HostRun ExportTest::Run(std::vector<std::string> args, long fileSizeLimit) const {
   args.insert(args.begin(), {"-p", "demo"});
   args.push_back(command_);
-  return RunHost(dir_.path(), args);
+  return RunHost(dir_.path(), args, fileSizeLimit);
 }
 
 std::string ExportTest::Map(const std::string& name) const {

@@ -34,8 +34,10 @@ struct HostRun {
 };
 
 // Runs `strataplot -C dir --batch --transcript FILE args...` with no terminal
-// on standard input.
-HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args);
+// on standard input. A fileSizeLimit above 0 is the largest file the host may
+// write (RLIMIT_FSIZE; writes beyond it fail as on a full disk).
+HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args,
+                long fileSizeLimit = 0);
 
 bool Contains(const std::string& text, const std::string& part);
 
@@ -44,7 +46,7 @@ class ExportTest : public ::testing::Test {
  protected:
   explicit ExportTest(std::string command) : command_(std::move(command)) {}
   // Runs `strataplot -p demo ARGS... COMMAND` in the directory.
-  HostRun Run(std::vector<std::string> args) const;
+  HostRun Run(std::vector<std::string> args, long fileSizeLimit = 0) const;
   // A file of the directory, or "<missing>".
   std::string Map(const std::string& name) const;
 
