@@ -13,6 +13,7 @@
 
 #include "common/common.h"
 #include "host/options.h"
+#include "host/signals.h"
 #include "platform/backends.h"
 #include "strataplot_version.h"
 
@@ -123,6 +124,7 @@ int main(int argc, char** argv) {
             : platform::MakeTerminalBackend(transcript.get());
   platform::InstallUiBackend(backend.get());
   SetProjName(*project);
+  host::RemovePartialFilesOnSignals();
 
   // The host's main window: any handle of ours will do.
   static char mainWindow;

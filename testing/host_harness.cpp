@@ -37,6 +37,8 @@ void WriteProject(const TempDir& dir, const TinyProject& project) {
   WriteFile(dir / (project.name + ".dgr"), project.grid);
 }
 
+const char* HostProgram() { return STRATAPLOT_HOST; }
+
 HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args,
                 long fileSizeLimit) {
   TempDir scratch;

@@ -33,6 +33,9 @@ struct HostRun {
   std::vector<std::string> transcript;  // one JSON record per line
 };
 
+// The path of the host program.
+const char* HostProgram();
+
 // Runs `strataplot -C dir --batch --transcript FILE args...` with no terminal
 // on standard input. A fileSizeLimit above 0 is the largest file the host may
 // write (RLIMIT_FSIZE; writes beyond it fail as on a full disk).
