@@ -73,6 +73,24 @@ TEST_F(GasMaps, ChecksOfTheFileInTheirOrder) {
   }
 }
 
+TEST_F(GasMaps, HorizonGridsThatCannotFitAreRefusedBeforeAnythingIsRead) {
+  // 100 000 horizons on a row of a million active cells would take 400 GB.
+  std::string mask;
+  for (int i = 0; i < 1000000; ++i) mask += "1 ";
+  std::string names;
+  for (int h = 1; h <= 100000; ++h) names += "H" + std::to_string(h) + "\n";
+  WriteFile(dir_ / "demo.isc", names);
+  WriteFile(dir_ / "demo.dgr", "0 0 2 2 1 1000000\n" + mask + "\n");
+  for (const char* library : {"shared", "static"}) {
+    auto run = Run(Generated(1000000, 1, 5), {"--library", library});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_TRUE(Contains(LastMessage(run), "\"text\":\"生油层层位文件demo.isc列出100000个层位,"
+                                           "在1000000个网格上计算需要内存381474MB,可用内存只有"))
+        << LastMessage(run);
+    EXPECT_TRUE(RecordsOfType(run, "wait").empty()) << "gasr.out is not read";
+  }
+}
+
 TEST_F(GasMaps, RecordsAddUpAndMaximaRun) {
   // H1: cell 1 gets 2 + 3 = 5; cell 2 gets +5 then -3 (its maximum stays 5).
   // H2: 12 in cell 2. Smallest maximum 0 (H3 has no record): values x 100.

@@ -78,6 +78,22 @@ TEST_F(OilUnexpelled, CancelKeepsTheDefaultExceptInTheStaticBuild) {
   EXPECT_FALSE(std::filesystem::exists(other / "H2.uo2"));
 }
 
+TEST_F(OilUnexpelled, AMapThatCannotBeStoredLeavesTheOldOne) {
+  // A row of 1000 cells makes maps of some 3 KB; the disk takes files of 2 KB.
+  std::string mask;
+  for (int i = 0; i < 1000; ++i) mask += "1 ";
+  WriteProject(dir_, {"demo", 1, {"H1"}, "0 0 2 2 1 1000\n" + mask + "\n"});
+  WriteFile(dir_ / "demo.dou", mask + "\n");
+  WriteFile(dir_ / "H1.uo1", "old");
+  auto run = Run({"--overwrite", "yes"}, 2048);
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_TRUE(Contains(run.transcript.back(), "\"text\":\"生成未排油强度文件H1.uo1错\""));
+  EXPECT_EQ(Map("H1.uo1"), "old");
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+    EXPECT_FALSE(entry.path().string().ends_with(".partial")) << entry.path();
+  }
+}
+
 TEST_F(OilUnexpelled, QuantityFileMissingOrShort) {
   WriteFile(dir_ / "demo.dou", "40 20 8  8 8 0  0 0 20\n0 0\n");
   auto run = Run({});

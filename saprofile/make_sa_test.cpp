@@ -296,4 +296,16 @@ TEST_F(HorizonDialog, StaticBuildTakesAnyNameWhole) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "sub/x.dsa"));
 }
 
+TEST_F(HorizonDialog, ANameWithANulByteNamesNoProfileInEitherBuild) {
+  Horizons({"a", "H2"});
+  WriteFile(dir_ / "demo.isc", std::string("a\0b\nH2\n", 7));
+  for (const char* library : {"shared", "static"}) {
+    HostRun run = Choose(library);  // the first listed
+    EXPECT_EQ(run.exitStatus, 1) << library;
+    EXPECT_TRUE(Contains(run.transcript.back(), "\"text\":\"层位名a\\\\0b不能用作文件名\""))
+        << run.transcript.back();
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "a.dsa")) << library;
+  }
+}
+
 }  // namespace
