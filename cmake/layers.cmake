@@ -19,6 +19,7 @@ set(STRATAPLOT_LAYERS
   gasmaps
   saprofile
   exports
+  fuzz
   host
   tools
   bench
