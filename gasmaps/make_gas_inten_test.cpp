@@ -74,13 +74,7 @@ TEST_F(GasMaps, ChecksOfTheFileInTheirOrder) {
 }
 
 TEST_F(GasMaps, HorizonGridsThatCannotFitAreRefusedBeforeAnythingIsRead) {
-  // 100 000 horizons on a row of a million active cells would take 400 GB.
-  std::string mask;
-  for (int i = 0; i < 1000000; ++i) mask += "1 ";
-  std::string names;
-  for (int h = 1; h <= 100000; ++h) names += "H" + std::to_string(h) + "\n";
-  WriteFile(dir_ / "demo.isc", names);
-  WriteFile(dir_ / "demo.dgr", "0 0 2 2 1 1000000\n" + mask + "\n");
+  WriteHorizonsBeyondMemory(dir_);
   for (const char* library : {"shared", "static"}) {
     auto run = Run(Generated(1000000, 1, 5), {"--library", library});
     EXPECT_EQ(run.exitStatus, 1);

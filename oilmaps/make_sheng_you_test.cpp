@@ -20,14 +20,8 @@ class OilGeneration : public ExportTest {
 };
 
 TEST_F(OilGeneration, IntensitiesThatCannotFitAreRefusedBeforeAnythingIsRead) {
-  // 100 000 horizons on a row of a million active cells would take 400 GB.
-  std::string mask;
-  for (int i = 0; i < 1000000; ++i) mask += "1 ";
-  std::string names;
-  for (int h = 1; h <= 100000; ++h) names += "H" + std::to_string(h) + "\n";
   Write(1, {}, "", "");
-  WriteFile(dir_ / "demo.isc", names);
-  WriteFile(dir_ / "demo.dgr", "0 0 2 2 1 1000000\n" + mask + "\n");
+  WriteHorizonsBeyondMemory(dir_);
   auto run = Run({});
   EXPECT_EQ(run.exitStatus, 1);
   auto messages = RecordsOfType(run, "message");

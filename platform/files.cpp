@@ -86,7 +86,7 @@ struct Handle {
   void Abandon() {
     if (stream) stream->Close();
     if (partial.empty()) return;
-    ::close(syncFd);
+    if (syncFd >= 0) ::close(syncFd);
     syncFd = -1;
     ::unlink(partial.c_str());
     UnregisterPartial(slot);
@@ -170,29 +170,31 @@ HFILE CreateForWriting(const std::string& name) {
     return HFILE_ERROR;
   }
 
+  // The temporary name is registered before the file exists, so that no
+  // moment passes in which a signal handler would not know of it.
   static unsigned serial = 0;
   std::string partial;
+  int slot = -1;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     partial = PartialName(name, serial++);
+    slot = RegisterPartial(partial);
     fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0 && errno != EEXIST) return HFILE_ERROR;
+    if (fd >= 0) break;
+    int error = errno;
+    UnregisterPartial(slot);
+    if (error != EEXIST) return HFILE_ERROR;
   }
   if (fd < 0) return HFILE_ERROR;
   // A replaced file keeps its permissions.
   if (exists && S_ISREG(existing.st_mode)) ::fchmod(fd, existing.st_mode & 07777);
-  int syncFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-  if (syncFd < 0) {
-    ::close(fd);
-    ::unlink(partial.c_str());
-    return HFILE_ERROR;
-  }
   auto handle =
       std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Write));
   handle->partial = partial;
   handle->final = name;
-  handle->syncFd = syncFd;
-  handle->slot = RegisterPartial(partial);
+  handle->slot = slot;
+  handle->syncFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (handle->syncFd < 0) return HFILE_ERROR;  // the handle abandons the file
   return Keep(std::move(handle));
 }
 

@@ -37,6 +37,15 @@ void WriteProject(const TempDir& dir, const TinyProject& project) {
   WriteFile(dir / (project.name + ".dgr"), project.grid);
 }
 
+void WriteHorizonsBeyondMemory(const TempDir& dir) {
+  std::string mask;
+  for (int i = 0; i < 1000000; ++i) mask += "1 ";
+  std::string names;
+  for (int h = 1; h <= 100000; ++h) names += "H" + std::to_string(h) + "\n";
+  WriteFile(dir / "demo.isc", names);
+  WriteFile(dir / "demo.dgr", "0 0 2 2 1 1000000\n" + mask + "\n");
+}
+
 const char* HostProgram() { return STRATAPLOT_HOST; }
 
 HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args,

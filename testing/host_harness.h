@@ -27,6 +27,11 @@ struct TinyProject {
 };
 void WriteProject(const TempDir& dir, const TinyProject& project);
 
+// Overwrites the horizon and grid files of the project "demo" with 100 000
+// horizons on a row of a million active cells: their intensities would take
+// some 400 GB, more than any machine running the tests has.
+void WriteHorizonsBeyondMemory(const TempDir& dir);
+
 struct HostRun {
   int exitStatus = -1;
   std::string errorOutput;
