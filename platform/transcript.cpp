@@ -1,6 +1,10 @@
 // The transcript: one JSON object per line, fields in a fixed order, flushed
 // line by line so that a transcript survives a crash of the run.
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -93,10 +97,24 @@ class Record {
     return *this;
   }
   // Writes the record as one line and flushes it.
+  // A line goes to a file in one write, so that a signal that ends the run
+  // never leaves half a line (a stream without a file gets it through stdio).
   void WriteTo(std::FILE* out) {
     line_ += "}\n";
-    std::fputs(line_.c_str(), out);
     std::fflush(out);
+    const int fd = ::fileno(out);
+    if (fd < 0) {
+      std::fputs(line_.c_str(), out);
+      std::fflush(out);
+      return;
+    }
+    std::string_view rest = line_;
+    while (!rest.empty()) {
+      ssize_t n = ::write(fd, rest.data(), rest.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      rest.remove_prefix(static_cast<std::size_t>(n));
+    }
   }
 
  private:
