@@ -30,10 +30,11 @@ class Interrupted : public ::testing::Test {
   }
 
   // Starts oil-unexpelled at a terminal and answers the overwrite question;
-  // returns once the interval is asked for.
+  // returns once the interval is asked for (0 when the system has no
+  // pseudo-terminals).
   pid_t StartUntilTheIntervalIsAsked() {
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return -1;
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return 0;
     std::string terminal = ptsname(master_);
     pid_t child = fork();
     if (child == 0) {
@@ -106,6 +107,7 @@ TEST_F(Interrupted, TheOldMapStaysAndNothingIsLeftBehind) {
   for (const Case& c : cases) {
     shown_.clear();
     pid_t child = StartUntilTheIntervalIsAsked();
+    if (child == 0) GTEST_SKIP() << "no pseudo-terminal";
     ASSERT_GT(child, 0);
     ASSERT_NE(shown_.find("间距"), std::string::npos) << shown_;
     // The map being written is there, under its temporary name.
