@@ -23,6 +23,7 @@ set(STRATAPLOT_LAYERS
   rendering
   grids
   cli
+  fuzz
   host
   tools
   bench

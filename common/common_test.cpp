@@ -132,4 +132,11 @@ TEST(common, AskOverFileMissingFileMayBeWrittenWithoutAsking) {
   EXPECT_NE(mAskOverFile(dir.File("\xb2\xe3\xce\xbb.po1").c_str()), 0);
 }
 
+TEST(common, AskOverFileAsksForALinkLeadingNowhere) {
+  // Without a user interface every question is answered no.
+  TempDir dir;
+  std::filesystem::create_symlink(dir / "nowhere", dir / "map.po1");
+  EXPECT_EQ(mAskOverFile(dir.File("map.po1").c_str()), 0);
+}
+
 }  // namespace

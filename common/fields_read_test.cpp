@@ -429,12 +429,10 @@ TEST(fieldsRead, FieldsAcrossTheBufferEdge) {
 }
 
 TEST(fieldsRead, LongNameAcrossTheBufferEdge) {
-  std::string filler(1048576 - 10, '1');
+  std::string filler(1048576 - 10, ' ');
   std::string name(3000, 'k');
   ReadFile file(filler + " " + name + "\n" + "z");
   std::string s;
-  EXPECT_EQ(reads(file.handle(), s), 1);
-  EXPECT_EQ(s, filler);
   EXPECT_EQ(reads(file.handle(), s), 1);
   EXPECT_EQ(s, name);
   EXPECT_EQ(reads(file.handle(), s), 1);

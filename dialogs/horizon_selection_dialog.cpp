@@ -1,5 +1,6 @@
 #include "dialogs/horizon_selection_dialog.h"
 
+#include <utility>
 #include <vector>
 
 #include "common/common.h"
@@ -32,6 +33,26 @@ std::vector<std::string> ReadHorizonNames(HWND owner, ReportFailure reportFailur
   std::string name;
   while (file.ReadText(name)) names.push_back(name);
   return names;
+}
+
+// The plain way's list holds texts up to a NUL byte: a name holding one is
+// listed in its readable form, and choosing that form gives the whole name
+// back (which then cannot name a file, as in the other build). Kept from the
+// opening of the dialog to its end.
+std::vector<std::pair<std::string, std::string>> listedWithNul;  // shown, whole
+
+std::string ShownInList(const std::string& name) {
+  if (name.find('\0') == std::string::npos) return name;
+  std::string shown = ReadableName(name);
+  listedWithNul.emplace_back(shown, name);
+  return shown;
+}
+
+std::string WholeName(const std::string& shown) {
+  for (const auto& [text, whole] : listedWithNul) {
+    if (text == shown) return whole;
+  }
+  return shown;
 }
 
 }  // namespace
@@ -68,6 +89,8 @@ std::intptr_t PreSaLayerDlgProc(HWND dialog, unsigned message, std::uintptr_t wP
     std::vector<std::string> names = ReadHorizonNames(dialog, [](const std::string& text) {
       platform::MessageBox(nullptr, text.c_str(), "", platform::Icon::Error, platform::Buttons::Ok);
     });
+    listedWithNul.clear();
+    for (std::string& name : names) name = ShownInList(name);
     for (const std::string& name : names) platform::ComboAddString(dialog, kList, name.c_str());
     if (!names.empty()) platform::SetDlgItemText(dialog, kList, names.front().c_str());
     return 1;
@@ -75,7 +98,7 @@ std::intptr_t PreSaLayerDlgProc(HWND dialog, unsigned message, std::uintptr_t wP
   if (message != platform::WM_COMMAND) return 0;
   if (wParam == platform::IDOK) {
     // Whatever the field holds, typed or chosen, even nothing, and whole.
-    module_state::selectedHorizon = platform::GetDlgItemText(dialog, kList);
+    module_state::selectedHorizon = WholeName(platform::GetDlgItemText(dialog, kList));
     return EndProcedureDialog(dialog, true);
   }
   if (wParam == platform::IDCANCEL) return EndProcedureDialog(dialog, false);

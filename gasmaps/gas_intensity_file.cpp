@@ -37,14 +37,15 @@ bool ReadRest(InputFile& file, int& horizonNumber, GasRecord& record) {
 enum class Sweep { Done, Damaged, WrongFile };
 Sweep FoldRecords(InputFile& file, GasMapKind kind, const BasinInputs& inputs,
                   GasAccumulation& gas) {
-  const int cellCount = inputs.grid.cellCount;
+  const int activeCount = inputs.grid.activeCount;
   while (true) {
     int cellNumber = 0;
     if (!file.ReadInt(cellNumber)) return file.Damaged() ? Sweep::Damaged : Sweep::Done;
     int horizonNumber = 0;
     GasRecord record;
     if (!ReadRest(file, horizonNumber, record)) return Sweep::Damaged;
-    if (cellNumber < 1 || cellNumber > cellCount || horizonNumber < 1 ||
+    // A cell number beyond the active cells names no cell of the map.
+    if (cellNumber < 1 || cellNumber > activeCount || horizonNumber < 1 ||
         horizonNumber > inputs.horizonCount) {
       return Sweep::WrongFile;
     }
@@ -65,8 +66,8 @@ Sweep FoldRecords(InputFile& file, GasMapKind kind, const BasinInputs& inputs,
 
 std::optional<GasAccumulation> ReadGasIntensityFile(HWND window, GasMapKind kind,
                                                     const BasinInputs& inputs) {
-  // Everything 0 before the file is opened.
-  const std::size_t cells = static_cast<std::size_t>(inputs.grid.cellCount);
+  // Everything 0 before the file is opened; one entry per active cell.
+  const std::size_t cells = static_cast<std::size_t>(inputs.grid.activeCount);
   GasAccumulation gas;
   gas.horizonGrids.assign(inputs.horizonCount, std::vector<float>(cells, 0.0f));
   gas.horizonMaxima.assign(inputs.horizonCount, 0.0f);

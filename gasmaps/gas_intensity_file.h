@@ -36,7 +36,8 @@ struct GasRecord {
 std::optional<double> GasQuantity(GasMapKind kind, const GasRecord& record);
 
 struct GasAccumulation {
-  // [horizon][cell]: entry i belongs to the cell of active index i.
+  // [horizon][cell]: entry i belongs to the cell of active index i; one entry
+  // per active cell.
   std::vector<std::vector<float>> horizonGrids;
   std::vector<float> horizonMaxima;  // running maxima, never below 0
   std::vector<float> totalGrid;
@@ -46,8 +47,9 @@ struct GasAccumulation {
 
 // Reads "gasr.out" from the current directory for the kind, under a wait
 // notice. nullopt when the file cannot be opened, is damaged or cut short, names
-// a cell or horizon the project does not have, holds no positive or too small
-// a value, or does not end with the last active cell (the message has been shown).
+// a cell or horizon the project does not have (a cell number outside 1 to the
+// active count), holds no positive or too small a value, or does not end with
+// the last active cell (the message has been shown).
 std::optional<GasAccumulation> ReadGasIntensityFile(HWND window, GasMapKind kind,
                                                     const BasinInputs& inputs);
 

@@ -107,7 +107,7 @@ bool WriteGasMap(HWND window, const SimulationGrid& grid, const std::string& nam
   map.WriteHead(title, grid, unit);
   std::optional<int> interval = flavour::AskGasInterval(
       {std::move(hint), std::move(prompt), kCaption, flavour::DefaultContourInterval(largest)});
-  if (!interval) return false;  // the map keeps its first two records only
+  if (!interval) return false;  // nothing is left of the map
   if (!map.WriteBody(grid, values, largest, *interval, legendWidth) || !map.Finish()) {
     flavour::ShowFailure(window, map.FailureText());
     return false;
@@ -133,10 +133,15 @@ int MakeGasInten(HWND window) {
     flavour::ShowInputFailure(window, failure, flavour::Caption::Empty);
     return -1;
   }
+  const SimulationGrid& grid = inputs->grid;
+  if (std::optional<std::string> text = HorizonArraysDoNotFit(
+          project, *inputs, static_cast<std::size_t>(inputs->horizonCount) + 1, grid.activeCount)) {
+    flavour::ShowFailure(window, *text);
+    return -1;
+  }
   std::optional<GasAccumulation> gas =
       ReadGasIntensityFile(window, static_cast<GasMapKind>(*kind), *inputs);
   if (!gas) return -1;
-  const SimulationGrid& grid = inputs->grid;
   const std::size_t active = static_cast<std::size_t>(grid.activeCount);
 
   // The unit.

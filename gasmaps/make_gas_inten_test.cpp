@@ -54,6 +54,9 @@ TEST_F(GasMaps, ChecksOfTheFileInTheirOrder) {
       {"2 0 0 1 0 0.0001 0 0 0 0 0 0\n", "本区该值太小,不必计算"},  // just below the double 0.0001
       {Generated(2, 1, 5) + Generated(1, 1, 5), "你所用的生排气强度文件gasr.out不对，请查验."},
       {Generated(4, 1, 5) + Generated(2, 1, 5), "你所用的生排气强度文件gasr.out不对，请查验."},
+      // Cell 3 is in the grid but beyond the two active cells: no cell of the map.
+      {Generated(3, 1, 99999) + Generated(2, 1, 5), "你所用的生排气强度文件gasr.out不对，请查验."},
+      {Generated(0, 1, 5) + Generated(2, 1, 5), "你所用的生排气强度文件gasr.out不对，请查验."},
       {Generated(2, 4, 5), "你所用的生排气强度文件gasr.out不对，请查验."},
       {Generated(2, 1, 5) + "2 0 0 1 0 1 2 3\n", "文件gasr.out数据有误或不全(第2行)"},
       {Generated(2, 1, 5) + "2 0 0 1 0 1 x 3 4 5 6 7\n", "文件gasr.out数据有误或不全(第2行)"},
@@ -67,6 +70,18 @@ TEST_F(GasMaps, ChecksOfTheFileInTheirOrder) {
     ASSERT_EQ(waits.size(), 2u);
     EXPECT_TRUE(Contains(waits[1], "\"text\":\" \",\"show\":false"));
     EXPECT_FALSE(std::filesystem::exists(dir_ / "H1.sg1"));
+  }
+}
+
+TEST_F(GasMaps, HorizonGridsThatCannotFitAreRefusedBeforeAnythingIsRead) {
+  WriteHorizonsBeyondMemory(dir_);
+  for (const char* library : {"shared", "static"}) {
+    auto run = Run(Generated(1000000, 1, 5), {"--library", library});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_TRUE(Contains(LastMessage(run), "\"text\":\"生油层层位文件demo.isc列出100000个层位,"
+                                           "在1000000个网格上计算需要内存381474MB,可用内存只有"))
+        << LastMessage(run);
+    EXPECT_TRUE(RecordsOfType(run, "wait").empty()) << "gasr.out is not read";
   }
 }
 
@@ -158,13 +173,21 @@ TEST_F(GasMaps, CancelAndDecline) {
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_TRUE(RecordsOfType(run, "wait").empty()) << "nothing is read";
 
-  // Cancel at the total map: it keeps its first two records only.
-  run = Run(records, {"--interval", "default,default,default,cancel"});
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(Map("demo.sgt"), Gbk("demo地区各层各时期总生气强度图") +
-                                 "   0.0   0.0    -2.0     6.0   0.0   0.0   2.0   2.0     1     3\n" +
-                                 Gbk("(亿方/平方公里)\n"));
-  EXPECT_TRUE(RecordsOfType(run, "message").empty());
+  // Cancel at the total map, in either build: nothing is left of it, and a
+  // map it was to replace stays as it was.
+  for (const char* library : {"shared", "static"}) {
+    std::filesystem::remove(dir_ / "demo.sgt");
+    run = Run(records, {"--library", library, "--interval", "default,default,default,cancel"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "H3.sg3"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "demo.sgt"));
+    EXPECT_TRUE(RecordsOfType(run, "message").empty());
+    WriteFile(dir_ / "demo.sgt", "old");
+    run = Run(records, {"--library", library, "--overwrite", "yes", "--interval",
+                        "default,default,default,cancel"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(Map("demo.sgt"), "old");
+  }
 
   // Declining the second horizon map: the first stays, nothing more.
   std::filesystem::remove(dir_ / "demo.sgt");

@@ -16,6 +16,7 @@
 #include "host/modules.h"
 #include "host/options.h"
 #include "host/user_interface.h"
+#include "host/signals.h"
 
 namespace {
 
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<platform::UiBackend> backend = host::MakeUserInterface(options, transcript.get());
   platform::InstallUiBackend(backend.get());
   SetProjName(*project);
+  host::RemovePartialFilesOnSignals();
 
   // The host's main window: any handle of ours will do.
   static char mainWindow;

@@ -46,7 +46,7 @@ void WriteMapHead(HFILE file, const std::string& title, const SimulationGrid& gr
 
 std::optional<int> ClassCount(float largest, int interval) {
   float quotient = largest / static_cast<float>(interval);
-  if (!(quotient < kClassLimit)) return std::nullopt;
+  if (!(quotient < static_cast<float>(kMostClasses))) return std::nullopt;
   return static_cast<int>(quotient) + 1;
 }
 
@@ -97,7 +97,7 @@ bool WriteMapBody(HFILE file, const SimulationGrid& grid, std::span<const float>
 }
 
 MapFile::Opened MapFile::Create(const std::string& name, const char* createFailed) {
-  CloseAsItStands();
+  Discard();
   name_ = name;
   createFailed_ = createFailed;
   grid_ = nullptr;
@@ -140,21 +140,13 @@ bool MapFile::Finish() {
                                   grid_->columnCount, grid_->mask, values_});
     return true;
   }
-  platform::RemoveFile(name_.c_str());
   failureText_ = Format(createFailed_, name_.c_str());
   return false;
 }
 
 void MapFile::Discard() {
   if (file_ == HFILE_ERROR) return;
-  platform::_lclose(file_);
-  file_ = HFILE_ERROR;
-  platform::RemoveFile(name_.c_str());
-}
-
-void MapFile::CloseAsItStands() {
-  if (file_ == HFILE_ERROR) return;
-  platform::_lclose(file_);
+  platform::AbandonFile(file_);
   file_ = HFILE_ERROR;
 }
 

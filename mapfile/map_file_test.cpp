@@ -126,6 +126,28 @@ TEST_F(MapFileTest, RefusesValuesThatCannotBeClassed) {
   EXPECT_TRUE(refused({inf, 1}, inf, 10));
   EXPECT_TRUE(refused({std::numeric_limits<float>::quiet_NaN(), 1}, 1, 10));
   EXPECT_FALSE(refused({2e9f, 1}, 2e9f, 100000000));
+  // At most kMostClasses classes: 9999.9 at 1 is 10000 of them, 10000 one more.
+  EXPECT_FALSE(refused({9999.9f, 1}, 9999.9f, 1));
+  EXPECT_TRUE(refused({10000, 1}, 10000, 1));
+  EXPECT_TRUE(refused({1e9f, 1}, 1e9f, 1));
+  EXPECT_EQ(ClassCount(9999.9f, 1), kMostClasses);
+  EXPECT_EQ(ClassCount(1e9f, 1), std::nullopt);
+}
+
+TEST_F(MapFileTest, AMapNotFinishedLeavesNoFile) {
+  SimulationGrid grid = Grid(1, 2, {1, 1});
+  std::string name = (dir_ / "m.po1").string();
+  {
+    MapFile map;
+    ASSERT_EQ(map.Create(name, "%s"), MapFile::Opened::Created);
+    map.WriteHead("T", grid, "u");
+  }
+  MapFile refused;
+  ASSERT_EQ(refused.Create(name, "%s"), MapFile::Opened::Created);
+  refused.WriteHead("T", grid, "u");
+  EXPECT_FALSE(refused.WriteBody(grid, {{1e9f, 1}}, 1e9f, 1, 8));
+  EXPECT_EQ(refused.FailureText(), "文件" + name + "的强度值过大,无法分级");
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
 }
 
 }  // namespace

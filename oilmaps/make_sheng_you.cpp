@@ -151,6 +151,16 @@ int MakeShengYou(HWND window) {
     return -1;
   }
 
+  // The intensities of every horizon are held at once: they must fit.
+  std::optional<std::string> doesNotFit =
+      HorizonArraysDoNotFit(project, *inputs, static_cast<std::size_t>(inputs->horizonCount) + 1,
+                            inputs->grid.activeCount);
+  if (doesNotFit) {
+    flavour::ShowFailure(window, *doesNotFit);
+    RemoveWaitNotice(window);
+    return -1;
+  }
+
   // Every sum, then the notice goes; then the maps.
   Generation generation;
   int result = -1;

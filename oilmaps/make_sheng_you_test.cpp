@@ -19,6 +19,18 @@ class OilGeneration : public ExportTest {
   }
 };
 
+TEST_F(OilGeneration, IntensitiesThatCannotFitAreRefusedBeforeAnythingIsRead) {
+  Write(1, {}, "", "");
+  WriteHorizonsBeyondMemory(dir_);
+  auto run = Run({});
+  EXPECT_EQ(run.exitStatus, 1);
+  auto messages = RecordsOfType(run, "message");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(Contains(messages[0], "\"text\":\"生油层层位文件demo.isc列出100000个层位,在1000000个"
+                                    "网格上计算需要内存381474MB,可用内存只有"))
+      << messages[0];
+}
+
 TEST_F(OilGeneration, ExpelledInAllPeriodsPlusPresentUnexpelled) {
   // Cell 0: (4 + 8 + 12) / 4 + 8 / 4 = 8. Cell 1: an earlier unexpelled amount does not count.
   Write(3, {"H1"}, "4 8 12  0 0 0\n", "40 20 8  100 0 0\n");

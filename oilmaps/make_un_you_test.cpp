@@ -68,11 +68,30 @@ TEST_F(OilUnexpelled, CancelKeepsTheDefaultExceptInTheStaticBuild) {
   run = RunHost(other.path(), {"-p", "demo", "--library", "static", "--interval", "cancel",
                                "oil-unexpelled"});
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(ReadFile(other / "H1.uo1").value_or(""),
-            Gbk("H1层各时期累计未排油强度图") +
-                "   0.0   0.0    -2.0     6.0   0.0   0.0   2.0   2.0     1     3\n" +
-                Gbk("(万吨/平方公里)\n"));
+  // Nothing is left of the cancelled map, and a map it was to replace stays.
+  EXPECT_FALSE(std::filesystem::exists(other / "H1.uo1"));
+  WriteFile(other / "H1.uo1", "old");
+  run = RunHost(other.path(), {"-p", "demo", "--library", "static", "--interval", "cancel",
+                               "--overwrite", "yes", "oil-unexpelled"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(ReadFile(other / "H1.uo1"), "old");
   EXPECT_FALSE(std::filesystem::exists(other / "H2.uo2"));
+}
+
+TEST_F(OilUnexpelled, AMapThatCannotBeStoredLeavesTheOldOne) {
+  // A row of 1000 cells makes maps of some 3 KB; the disk takes files of 2 KB.
+  std::string mask;
+  for (int i = 0; i < 1000; ++i) mask += "1 ";
+  WriteProject(dir_, {"demo", 1, {"H1"}, "0 0 2 2 1 1000\n" + mask + "\n"});
+  WriteFile(dir_ / "demo.dou", mask + "\n");
+  WriteFile(dir_ / "H1.uo1", "old");
+  auto run = Run({"--overwrite", "yes"}, 2048);
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_TRUE(Contains(run.transcript.back(), "\"text\":\"生成未排油强度文件H1.uo1错\""));
+  EXPECT_EQ(Map("H1.uo1"), "old");
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+    EXPECT_FALSE(entry.path().string().ends_with(".partial")) << entry.path();
+  }
 }
 
 TEST_F(OilUnexpelled, QuantityFileMissingOrShort) {

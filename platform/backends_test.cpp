@@ -111,6 +111,28 @@ TEST(TranscriptFormat, StringEscapes) {
   EXPECT_EQ(out.Text(), "{\"type\":\"wait\",\"text\":\"a\\\"b\\\\c\\nd\\te\\rf\\bg\\fh\\u0001i\\u001fj\x7f/沙\",\"show\":true}\n");
 }
 
+TEST(TranscriptFormat, BytesThatAreNotUtf8BecomeReplacementCharacters) {
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  struct Case {
+    std::string text;
+    std::string written;
+  } cases[] = {
+      {"\xD7\xEE\xB4\xF3", r + r + r + r},         // 最大 in GBK, as a terminal may send it
+      {"ok \xE6\xB2", "ok " + r + r},              // cut at the end
+      {"\xE6\xB2x", r + r + "x"},                  // cut in the middle
+      {"\xC0\xAF \xE0\x80\xAF", r + r + " " + r + r + r},  // overlong forms of '/'
+      {"\xED\xA0\x80", r + r + r},                // a surrogate
+      {"\xF4\x90\x80\x80 \xFF", r + r + r + r + " " + r},  // beyond U+10FFFF; 0xFF
+      {"\xF0\x9F\x97\xBA \xC2\xA0 \xEF\xBF\xBD", "\xF0\x9F\x97\xBA \xC2\xA0 \xEF\xBF\xBD"},
+  };
+  for (const Case& c : cases) {
+    Capture out;
+    Transcript(out.File()).Overwrite(c.text, true);
+    EXPECT_EQ(out.Text(), "{\"type\":\"overwrite\",\"path\":\"" + c.written + "\",\"answer\":\"yes\"}\n")
+        << c.text;
+  }
+}
+
 TEST(TranscriptFormat, OverwriteWaitProgress) {
   Capture out;
   Transcript transcript(out.File());

@@ -17,6 +17,10 @@ namespace {
 constexpr std::size_t kReadBufferSize = std::size_t{1} << 20;   // 1 MiB
 constexpr std::size_t kWriteBufferSize = std::size_t{256} << 10;  // 256 KiB
 
+// No number or name is longer: a longer field is damage (reading on would
+// grow the buffer without limit).
+constexpr std::size_t kLongestField = std::size_t{64} << 10;  // 64 KiB
+
 // Field separators: blank, tab, line feed, vertical tab, form feed, carriage return.
 constexpr std::array<bool, 256> kSeparator = [] {
   std::array<bool, 256> table{};
@@ -117,6 +121,15 @@ struct FileStream::Impl {
     if (damageLine == 0) damageLine = ClampLine(Line());
   }
 
+  // Ends the reading at a field too long to be one, noting damage at its line.
+  bool RefuseLongField(long long newlinesBefore) {
+    newlines = newlinesBefore;
+    fieldLine = 1 + newlinesBefore;
+    NoteDamage();
+    atEnd = true;
+    return false;
+  }
+
   // Writes the bytes to the file; a failure is remembered and the bytes dropped.
   void WriteOut(const char* data, std::size_t size) {
     while (size > 0 && !failed) {
@@ -182,6 +195,7 @@ bool FileStream::NextField(std::string_view& field) {
     }
     if (p < e || s.eof) break;
     std::size_t have = p - start;
+    if (have > kLongestField) return s.RefuseLongField(newlines);
     if (s.Refill(have) == 0 && s.readError) {
       // A read error cut the field short: nothing trustworthy is left.
       s.newlines = newlines;
@@ -195,6 +209,7 @@ bool FileStream::NextField(std::string_view& field) {
     e = s.end;
   }
 
+  if (p - start > kLongestField) return s.RefuseLongField(newlines);
   s.pos = p;
   s.newlines = newlines;
   s.fieldLine = 1 + newlines;

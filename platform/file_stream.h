@@ -24,7 +24,9 @@ class PLATFORM_API FileStream {
   // ---- Reading ----
   // Moves to the next field (bytes up to the next ASCII white space) and
   // returns it; the view stays valid until the next call. Returns false at
-  // the end of the file (or on a read error, which is remembered as damage).
+  // the end of the file (or on a read error, or at a field longer than 64 KiB,
+  // which no number or name can be: both are remembered as damage, and the
+  // stream then reads as ended).
   bool NextField(std::string_view& field);
   // Line (from 1) of the field last returned; at the end of the file, the
   // last line of the file.

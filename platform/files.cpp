@@ -2,6 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -11,13 +16,186 @@
 namespace platform {
 namespace {
 
-// Open streams by handle; a free slot holds nullptr and is handed out again.
+// ---- Temporary files a signal handler may remove ---------------------------------------
+
+// The absolute names of the temporary files being written. A signal handler
+// reads the slots and unlinks; nothing else of it runs there. Few files are
+// ever written at once: a file that finds no free slot is still written and
+// removed as usual, only not by the handler.
+constexpr std::size_t kPartialSlots = 16;
+constinit std::array<std::atomic<char*>, kPartialSlots> partialFiles{};
+
+int RegisterPartial(const std::string& name) {
+  std::string path = name;
+  if (path.empty() || path.front() != '/') {
+    char cwd[4096];
+    if (::getcwd(cwd, sizeof cwd) != nullptr) path = std::string(cwd) + "/" + path;
+  }
+  auto* copy = new char[path.size() + 1];
+  std::memcpy(copy, path.c_str(), path.size() + 1);
+  for (std::size_t slot = 0; slot < kPartialSlots; ++slot) {
+    char* expected = nullptr;
+    if (partialFiles[slot].compare_exchange_strong(expected, copy)) return static_cast<int>(slot);
+  }
+  delete[] copy;
+  return -1;
+}
+
+void UnregisterPartial(int slot) {
+  if (slot < 0) return;
+  delete[] partialFiles[static_cast<std::size_t>(slot)].exchange(nullptr);
+}
+
+// ---- Handles ---------------------------------------------------------------------------
+
+// An open handle. A file created for writing is written under `partial` and
+// gets `final` as its name in Commit; reading handles and files written in
+// place have no partial name.
+struct Handle {
+  std::unique_ptr<FileStream> stream;
+  std::string partial;
+  std::string final;
+  int syncFd = -1;  // the partial file, for fsync once the stream has closed
+  int slot = -1;
+
+  explicit Handle(std::unique_ptr<FileStream> s) : stream(std::move(s)) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  // A handle still open when the process ends leaves nothing behind.
+  ~Handle() { Abandon(); }
+
+  // Closes; the partial file, once stored, takes the final name. False when
+  // anything of it failed (the partial file is then removed).
+  bool Commit() {
+    bool stored = stream->Close();
+    if (partial.empty()) return stored;
+    stored = stored && ::fsync(syncFd) == 0;
+    ::close(syncFd);
+    syncFd = -1;
+    stored = stored && ::rename(partial.c_str(), final.c_str()) == 0;
+    if (stored) {
+      SyncDirectoryOf(final);
+    } else {
+      ::unlink(partial.c_str());
+    }
+    UnregisterPartial(slot);
+    partial.clear();
+    return stored;
+  }
+
+  void Abandon() {
+    if (stream) stream->Close();
+    if (partial.empty()) return;
+    if (syncFd >= 0) ::close(syncFd);
+    syncFd = -1;
+    ::unlink(partial.c_str());
+    UnregisterPartial(slot);
+    partial.clear();
+  }
+
+  // Makes the rename itself durable; a directory that cannot be synced is
+  // no failure of the file, which is stored.
+  static void SyncDirectoryOf(const std::string& name) {
+    std::size_t slash = name.rfind('/');
+    std::string directory = slash == std::string::npos ? "." : name.substr(0, slash + 1);
+    int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+  }
+};
+
+// Open handles by number; a free slot holds nullptr and is handed out again.
 // Constant-initialized: usable before any dynamic initialization runs.
-constinit std::vector<std::unique_ptr<FileStream>> handles;
+constinit std::vector<std::unique_ptr<Handle>> handles;
 
 std::optional<std::string> SystemName(const char* gbkName) {
   if (gbkName == nullptr) return std::nullopt;
   return GbkToUtf8(gbkName);
+}
+
+HFILE Keep(std::unique_ptr<Handle> handle) {
+  for (std::size_t i = 0; i < handles.size(); ++i) {
+    if (!handles[i]) {
+      handles[i] = std::move(handle);
+      return static_cast<HFILE>(i);
+    }
+  }
+  handles.push_back(std::move(handle));
+  return static_cast<HFILE>(handles.size() - 1);
+}
+
+Handle* HandleOf(HFILE file) {
+  if (file < 0 || static_cast<std::size_t>(file) >= handles.size()) return nullptr;
+  return handles[static_cast<std::size_t>(file)].get();
+}
+
+// The name of the temporary file beside `name`. The stem is shortened so
+// that the temporary name stays within the system's limit of a name.
+std::string PartialName(const std::string& name, unsigned serial) {
+  constexpr std::size_t kLongestStem = 200;
+  std::size_t slash = name.rfind('/');
+  std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+  std::string stem = name.substr(start, kLongestStem);
+  return name.substr(0, start) + "." + stem + "." + std::to_string(::getpid()) + "-" +
+         std::to_string(serial) + ".partial";
+}
+
+HFILE OpenForReading(const std::string& name) {
+  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return HFILE_ERROR;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return HFILE_ERROR;
+  }
+  return Keep(std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Read)));
+}
+
+HFILE CreateForWriting(const std::string& name) {
+  struct stat existing;
+  bool exists = ::lstat(name.c_str(), &existing) == 0;
+  if (!exists && errno != ENOENT) return HFILE_ERROR;
+  if (exists && S_ISDIR(existing.st_mode)) return HFILE_ERROR;
+  if (exists && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
+    // A device or a pipe: written in place, as there is nothing to rename.
+    int fd = ::open(name.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return HFILE_ERROR;
+    return Keep(
+        std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Write)));
+  }
+  // A file we could not have opened for writing is not replaced either.
+  if (exists && S_ISREG(existing.st_mode) &&
+      ::faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0) {
+    return HFILE_ERROR;
+  }
+
+  // The temporary name is registered before the file exists, so that no
+  // moment passes in which a signal handler would not know of it.
+  static unsigned serial = 0;
+  std::string partial;
+  int slot = -1;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    partial = PartialName(name, serial++);
+    slot = RegisterPartial(partial);
+    fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) break;
+    int error = errno;
+    UnregisterPartial(slot);
+    if (error != EEXIST) return HFILE_ERROR;
+  }
+  if (fd < 0) return HFILE_ERROR;
+  // A replaced file keeps its permissions.
+  if (exists && S_ISREG(existing.st_mode)) ::fchmod(fd, existing.st_mode & 07777);
+  auto handle =
+      std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Write));
+  handle->partial = partial;
+  handle->final = name;
+  handle->slot = slot;
+  handle->syncFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (handle->syncFd < 0) return HFILE_ERROR;  // the handle abandons the file
+  return Keep(std::move(handle));
 }
 
 }  // namespace
@@ -26,41 +204,28 @@ HFILE OpenFile(const char* gbkName, unsigned style) {
   if (style != OF_READ && style != OF_CREATE_WRITE) return HFILE_ERROR;
   auto name = SystemName(gbkName);
   if (!name) return HFILE_ERROR;
-
-  int fd;
-  FileStream::Mode mode;
-  if (style == OF_READ) {
-    fd = ::open(name->c_str(), O_RDONLY | O_CLOEXEC);
-    mode = FileStream::Mode::Read;
-    struct stat st;
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
-      ::close(fd);
-      return HFILE_ERROR;
-    }
-  } else {
-    fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    mode = FileStream::Mode::Write;
-  }
-  if (fd < 0) return HFILE_ERROR;
-
-  auto stream = std::make_unique<FileStream>(fd, mode);
-  for (std::size_t i = 0; i < handles.size(); ++i) {
-    if (!handles[i]) {
-      handles[i] = std::move(stream);
-      return static_cast<HFILE>(i);
-    }
-  }
-  handles.push_back(std::move(stream));
-  return static_cast<HFILE>(handles.size() - 1);
+  return style == OF_READ ? OpenForReading(*name) : CreateForWriting(*name);
 }
 
 HFILE _lclose(HFILE file) {
-  if (file < 0 || static_cast<std::size_t>(file) >= handles.size() || !handles[file]) {
-    return HFILE_ERROR;
-  }
-  bool stored = handles[file]->Close();
-  handles[file].reset();
+  Handle* handle = HandleOf(file);
+  if (handle == nullptr) return HFILE_ERROR;
+  bool stored = handle->Commit();
+  handles[static_cast<std::size_t>(file)].reset();
   return stored ? 0 : HFILE_ERROR;
+}
+
+HFILE AbandonFile(HFILE file) {
+  Handle* handle = HandleOf(file);
+  if (handle == nullptr) return HFILE_ERROR;
+  handles[static_cast<std::size_t>(file)].reset();  // abandons
+  return 0;
+}
+
+void RemovePartialFiles() noexcept {
+  for (std::atomic<char*>& slot : partialFiles) {
+    if (const char* name = slot.load()) ::unlink(name);
+  }
 }
 
 bool RemoveFile(const char* gbkName) {
@@ -71,12 +236,12 @@ bool RemoveFile(const char* gbkName) {
 bool FileExists(const char* gbkName) {
   auto name = SystemName(gbkName);
   struct stat st;
-  return name && ::stat(name->c_str(), &st) == 0;
+  return name && ::lstat(name->c_str(), &st) == 0;
 }
 
 FileStream* StreamOf(HFILE file) {
-  if (file < 0 || static_cast<std::size_t>(file) >= handles.size()) return nullptr;
-  return handles[file].get();
+  Handle* handle = HandleOf(file);
+  return handle != nullptr ? handle->stream.get() : nullptr;
 }
 
 }  // namespace platform

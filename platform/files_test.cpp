@@ -1,9 +1,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -208,6 +212,131 @@ TEST(files, FileExistsTellsFilesThatAreThere) {
   EXPECT_FALSE(RemoveFile(dir.File("a.txt").c_str()));
 }
 
+// ---- Whole or absent: files created for writing --------------------------------------
+
+std::vector<std::string> Entries(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+HFILE WriteWithoutClosing(const std::string& name, const std::string& text) {
+  HFILE file = OpenFile(name.c_str(), OF_CREATE_WRITE);
+  if (file >= 0) StreamOf(file)->Write(text);
+  return file;
+}
+
+TEST(filesWhole, TheNameChangesOnlyWhenTheFileIsClosed) {
+  TempDir dir;
+  std::string name = dir.Put("map.po1", "old");
+  HFILE file = WriteWithoutClosing(name, std::string(1 << 20, 'n'));
+  ASSERT_GE(file, 0);
+  EXPECT_EQ(TempDir::Contents(name), "old");
+  std::vector<std::string> entries = Entries(dir);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_TRUE(entries[0].starts_with(".map.po1.") && entries[0].ends_with(".partial"))
+      << entries[0];
+  EXPECT_EQ(_lclose(file), 0);
+  EXPECT_EQ(TempDir::Contents(name), std::string(1 << 20, 'n'));
+  EXPECT_EQ(Entries(dir), std::vector<std::string>{"map.po1"});
+}
+
+TEST(filesWhole, AbandonedOrUnstoredFilesLeaveTheOldOneAndNothingElse) {
+  TempDir dir;
+  std::string name = dir.Put("map.po1", "old");
+  std::string fresh = dir.File("new.po1");
+  HFILE file = WriteWithoutClosing(name, "new");
+  EXPECT_EQ(AbandonFile(file), 0);
+  EXPECT_EQ(AbandonFile(file), HFILE_ERROR);
+  EXPECT_EQ(AbandonFile(WriteWithoutClosing(fresh, "new")), 0);
+  // A rename that is refused: a directory has taken the name meanwhile.
+  file = WriteWithoutClosing(fresh, "new");
+  std::filesystem::create_directories(dir / "new.po1" / "inside");
+  EXPECT_EQ(_lclose(file), HFILE_ERROR);
+  // The temporary files of open writes removed (as a signal handler does).
+  file = WriteWithoutClosing(name, "new");
+  RemovePartialFiles();
+  EXPECT_EQ(_lclose(file), HFILE_ERROR);
+  EXPECT_EQ(TempDir::Contents(name), "old");
+  EXPECT_EQ(Entries(dir), (std::vector<std::string>{"map.po1", "new.po1"}));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "new.po1" / "inside"));
+
+  // A process that ends with a file open for writing leaves nothing of it.
+  pid_t child = fork();
+  if (child == 0) {
+    WriteWithoutClosing(name, "new");
+    WriteWithoutClosing(dir.File("other.po2"), "new");
+    std::exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(Entries(dir), (std::vector<std::string>{"map.po1", "new.po1"}));
+}
+
+TEST(filesWhole, ALinkIsReplacedItselfAndADanglingLinkExists) {
+  TempDir dir;
+  TempDir outside;
+  std::string target = outside.Put("target", "theirs");
+  std::string link = dir.File("map.po1");
+  std::string dangling = dir.File("map.po2");
+  std::filesystem::create_symlink(target, link);
+  std::filesystem::create_symlink(outside / "nothing", dangling);
+  EXPECT_TRUE(FileExists(dangling.c_str()));
+  for (const std::string& name : {link, dangling}) {
+    ASSERT_EQ(_lclose(WriteWithoutClosing(name, "ours")), 0) << name;
+    EXPECT_FALSE(std::filesystem::is_symlink(name)) << name;
+    EXPECT_EQ(TempDir::Contents(name), "ours");
+  }
+  EXPECT_EQ(TempDir::Contents(target), "theirs");
+  EXPECT_EQ(Entries(outside), std::vector<std::string>{"target"});
+}
+
+TEST(filesWhole, WhatCannotBeReplacedIsNotCreatedAndPermissionsStay) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "map.po1");
+  EXPECT_EQ(OpenFile(dir.File("map.po1").c_str(), OF_CREATE_WRITE), HFILE_ERROR);
+  EXPECT_EQ(OpenFile(dir.File("no/such/dir.po1").c_str(), OF_CREATE_WRITE), HFILE_ERROR);
+  std::string kept = dir.Put("kept.po2", "old");
+  ASSERT_EQ(::chmod(kept.c_str(), 0600), 0);
+  ASSERT_EQ(_lclose(WriteWithoutClosing(kept, "new")), 0);
+  struct stat st;
+  ASSERT_EQ(::stat(kept.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  if (::geteuid() != 0) {  // the superuser may write anything
+    ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
+    EXPECT_EQ(OpenFile(kept.c_str(), OF_CREATE_WRITE), HFILE_ERROR);
+    EXPECT_EQ(TempDir::Contents(kept), "new");
+  }
+  EXPECT_EQ(Entries(dir), (std::vector<std::string>{"kept.po2", "map.po1"}));
+}
+
+// ---- Memory ----------------------------------------------------------------------------
+
+TEST(memory, AvailableMemoryKeepsWithinTheLimitsOfTheProcess) {
+  std::optional<std::uint64_t> available = AvailableMemory();
+  ASSERT_TRUE(available);
+  EXPECT_GT(*available, 0u);
+  pid_t child = fork();
+  if (child == 0) {
+    // Room for 256 MiB more than the process has now.
+    std::uint64_t size = 0;
+    std::ifstream("/proc/self/statm") >> size;
+    size *= static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    struct rlimit limit = {size + (256 << 20), RLIM_INFINITY};
+    bool ok = ::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_max == RLIM_INFINITY;
+    limit.rlim_cur = size + (256 << 20);
+    ok = ok && ::setrlimit(RLIMIT_AS, &limit) == 0;
+    std::optional<std::uint64_t> within = AvailableMemory();
+    _exit(ok && within && *within <= (256u << 20) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 // ---- The stream itself ----
 
 int OpenRead(const std::string& name) { return ::open(name.c_str(), O_RDONLY | O_CLOEXEC); }
@@ -330,8 +459,8 @@ TEST(filesStream, DamageKeepsTheFirstLine) {
 }
 
 TEST(filesStream, FieldsCrossBufferBoundaries) {
-  // Fields of every length around the 1 MiB buffer edge, and one field
-  // longer than the buffer itself.
+  // Fields of every length around the 1 MiB buffer edge, then the longest
+  // field there may be, then one byte longer: damage at its line.
   TempDir dir;
   std::vector<std::string> expected;
   std::string text;
@@ -349,11 +478,11 @@ TEST(filesStream, FieldsCrossBufferBoundaries) {
       text += (i % 3 == 0) ? " " : "\t";
     }
   }
-  std::string huge(std::size_t{5} << 19, 'h');  // 2.5 MiB
-  huge.back() = 'H';
-  expected.push_back(huge);
+  std::string longest(std::size_t{64} << 10, 'h');  // 64 KiB
+  longest.back() = 'H';
+  expected.push_back(longest);
   lines.push_back(line);
-  text += huge;
+  text += longest + "\n" + longest + "h";
   for (std::size_t shift : {0, 1, 2, 3, 7, 11}) {
     std::string name = dir.Put("big.txt", std::string(shift, ' ') + text);
     FileStream stream(OpenRead(name), FileStream::Mode::Read);
@@ -366,8 +495,24 @@ TEST(filesStream, FieldsCrossBufferBoundaries) {
       ++n;
     }
     EXPECT_EQ(n, expected.size());
-    EXPECT_EQ(stream.Line(), line);
-    EXPECT_EQ(stream.DamageLine(), 0);
+    EXPECT_EQ(stream.DamageLine(), line + 1);
+    EXPECT_FALSE(stream.NextField(field));
+  }
+}
+
+TEST(filesStream, FieldTooLongIsDamageAtItsLine) {
+  // In one buffer or across a refill; the stream then reads as ended.
+  TempDir dir;
+  for (std::size_t lead : {std::size_t{0}, (std::size_t{1} << 20) - 10}) {
+    std::string name = dir.Put("long.txt", std::string(lead, ' ') + "1\n2\n" +
+                                                std::string((64 << 10) + 1, '7') + " 3\n");
+    FileStream stream(OpenRead(name), FileStream::Mode::Read);
+    std::string_view field;
+    ASSERT_TRUE(stream.NextField(field));
+    ASSERT_TRUE(stream.NextField(field));
+    EXPECT_FALSE(stream.NextField(field));
+    EXPECT_EQ(stream.DamageLine(), 3) << lead;
+    EXPECT_FALSE(stream.NextField(field));
   }
 }
 

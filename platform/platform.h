@@ -36,22 +36,51 @@ PLATFORM_API std::string GbkForDisplay(std::string_view gbk);
 // ---- Files by handle ---------------------------------------------------------
 
 constexpr unsigned OF_READ = 0;                // open an existing file for reading
-constexpr unsigned OF_CREATE_WRITE = 0x1001;   // 4097: create or truncate, then write
+constexpr unsigned OF_CREATE_WRITE = 0x1001;   // 4097: create or replace, then write
 
 // Opens the file named by the GBK name (relative names are relative to the
 // current directory). Returns a handle, or HFILE_ERROR when the name does not
 // convert to UTF-8, the style is unknown, or the system refuses.
+//
+// A file created for writing is whole or absent: what is written goes to a
+// temporary file in the same directory (named ".NAME.PID-N.partial", which no
+// map or profile can be named), and only _lclose, once every byte is stored,
+// renames it over NAME. Until then NAME stays as it was. A name that is a
+// symbolic link is replaced by the file, the link's target left alone; an
+// existing directory, or an existing file we may not write, cannot be
+// created. A device or pipe is written in place (there is nothing to rename).
 PLATFORM_API HFILE OpenFile(const char* gbkName, unsigned style);
 
 // Closes the handle. Returns 0, or HFILE_ERROR when the handle is not open or
-// data written through it could not be stored (a write error, disk full).
+// data written through it could not be stored (a write error, disk full, the
+// rename refused): the temporary file is then removed and the name keeps what
+// it had.
 PLATFORM_API HFILE _lclose(HFILE file);
+
+// Closes a handle without keeping what was written through it: the temporary
+// file is removed and the name keeps what it had. For a reading handle the
+// same as _lclose. Returns 0, or HFILE_ERROR when the handle is not open.
+PLATFORM_API HFILE AbandonFile(HFILE file);
+
+// Removes the temporary files of every handle still open for writing, for a
+// signal handler that ends the process. Async-signal-safe: it only unlinks.
+PLATFORM_API void RemovePartialFiles() noexcept;
 
 // Removes the file named by the GBK name; false when it could not be removed.
 PLATFORM_API bool RemoveFile(const char* gbkName);
 
-// True when a file of that GBK name exists (false when the name does not convert).
+// True when the GBK name exists in any form: a file, a directory, or a
+// symbolic link even when it leads nowhere (false when the name does not
+// convert).
 PLATFORM_API bool FileExists(const char* gbkName);
+
+// ---- Memory ---------------------------------------------------------------------
+
+// Bytes this process can still allocate, as far as the system tells: the
+// memory available (reclaimable caches and free swap included), within the
+// limits of the process (RLIMIT_AS, RLIMIT_DATA) and of its control group.
+// nullopt when nothing can be learnt.
+PLATFORM_API std::optional<std::uint64_t> AvailableMemory();
 
 class FileStream;
 // The stream behind an open handle, or nullptr when the handle is not open.

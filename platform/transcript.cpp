@@ -1,6 +1,10 @@
 // The transcript: one JSON object per line, fields in a fixed order, flushed
 // line by line so that a transcript survives a crash of the run.
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -9,10 +13,50 @@
 namespace platform {
 namespace {
 
+// Length of the well-formed UTF-8 character at the start of text (whose first
+// byte is not ASCII), or 0 when it is none: a stray or cut sequence, an
+// overlong form, a surrogate, or beyond U+10FFFF.
+std::size_t Utf8CharacterLength(std::string_view text) {
+  auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char lead = byte(0);
+  std::size_t length = 0;
+  unsigned char low = 0x80;  // the range of the second byte
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// A JSON string of the text. Whatever the bytes, the result is valid JSON and
+// valid UTF-8: each byte that does not belong to a well-formed UTF-8
+// character (an answer typed in another encoding, say) becomes U+FFFD.
 void AppendString(std::string& out, std::string_view text) {
   static const char kHex[] = "0123456789abcdef";
   out += '"';
-  for (char ch : text) {
+  for (std::size_t i = 0; i < text.size();) {
+    char ch = text[i];
+    auto byte = static_cast<unsigned char>(ch);
+    if (byte >= 0x80) {
+      std::size_t length = Utf8CharacterLength(text.substr(i));
+      out += length != 0 ? text.substr(i, length) : "\xEF\xBF\xBD";
+      i += length != 0 ? length : 1;
+      continue;
+    }
     switch (ch) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -21,17 +65,16 @@ void AppendString(std::string& out, std::string_view text) {
       case '\r': out += "\\r"; break;
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
-      default: {
-        auto byte = static_cast<unsigned char>(ch);
+      default:
         if (byte < 0x20) {
           out += "\\u00";
           out += kHex[byte >> 4];
           out += kHex[byte & 0xF];
         } else {
-          out += ch;  // UTF-8 passes through
+          out += ch;
         }
-      }
     }
+    ++i;
   }
   out += '"';
 }
@@ -54,10 +97,24 @@ class Record {
     return *this;
   }
   // Writes the record as one line and flushes it.
+  // A line goes to a file in one write, so that a signal that ends the run
+  // never leaves half a line (a stream without a file gets it through stdio).
   void WriteTo(std::FILE* out) {
     line_ += "}\n";
-    std::fputs(line_.c_str(), out);
     std::fflush(out);
+    const int fd = ::fileno(out);
+    if (fd < 0) {
+      std::fputs(line_.c_str(), out);
+      std::fflush(out);
+      return;
+    }
+    std::string_view rest = line_;
+    while (!rest.empty()) {
+      ssize_t n = ::write(fd, rest.data(), rest.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      rest.remove_prefix(static_cast<std::size_t>(n));
+    }
   }
 
  private:

@@ -71,6 +71,25 @@ bool IsSafeHorizonName(const std::string& name) {
          name.find('\0') == std::string::npos;
 }
 
+std::optional<std::string> HorizonArraysDoNotFit(const std::string& project,
+                                                 const BasinInputs& inputs, std::size_t arrays,
+                                                 int cells) {
+  std::optional<std::uint64_t> available = platform::AvailableMemory();
+  if (!available || cells <= 0) return std::nullopt;
+  constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+  const std::uint64_t perArray = static_cast<std::uint64_t>(cells) * sizeof(float);
+  // In whole MiB, rounded up; saturates where the count would not fit.
+  const std::uint64_t needed =
+      arrays > std::numeric_limits<std::uint64_t>::max() / perArray
+          ? std::numeric_limits<std::uint64_t>::max() / kMiB
+          : (arrays * perArray + kMiB - 1) / kMiB;
+  if (needed <= *available / kMiB) return std::nullopt;
+  std::string horizonFile = project + ".isc";
+  return Format(texts::kGridsDoNotFit, horizonFile.c_str(), inputs.horizonCount, cells,
+                static_cast<unsigned long long>(needed),
+                static_cast<unsigned long long>(*available / kMiB));
+}
+
 std::optional<BasinInputs> LoadBasinInputs(const std::string& project, InputFailure& failure) {
   BasinInputs inputs;
   InputFile file;
@@ -99,7 +118,7 @@ std::optional<BasinInputs> LoadBasinInputs(const std::string& project, InputFail
   file.Close();
   for (const std::string& name : inputs.horizonNames) {
     if (!IsSafeHorizonName(name)) {
-      failure = {Format(texts::kUnsafeHorizonName, name.c_str())};
+      failure = {Format(texts::kUnsafeHorizonName, ReadableName(name).c_str())};
       return std::nullopt;
     }
   }

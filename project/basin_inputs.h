@@ -56,4 +56,13 @@ std::optional<BasinInputs> LoadBasinInputs(const std::string& project, InputFail
 // True when the horizon name can name a map file in the current directory.
 bool IsSafeHorizonName(const std::string& name);
 
+// Whether `arrays` arrays of `cells` 32-bit reals each (one per horizon and
+// one for the total, say) fit in the memory the process can still have; asked
+// before they are allocated. nullopt when they fit (or when the system tells
+// nothing of its memory); otherwise the message naming the horizon file of
+// the project and the sizes (GBK).
+std::optional<std::string> HorizonArraysDoNotFit(const std::string& project,
+                                                 const BasinInputs& inputs, std::size_t arrays,
+                                                 int cells);
+
 }  // namespace strataplot

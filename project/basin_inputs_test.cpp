@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "project/texts.h"
 #include "testing/host_harness.h"
 
 namespace strataplot {
@@ -92,6 +93,36 @@ TEST_F(BasinInputsTest, RefusesDamagedOrUnsafeInputNamingTheFile) {
   EXPECT_TRUE(IsSafeHorizonName("...a"));
   EXPECT_FALSE(IsSafeHorizonName(".."));
   EXPECT_FALSE(IsSafeHorizonName(std::string("a\0b", 3)));
+}
+
+TEST_F(BasinInputsTest, NamesWithANulByteAreRefusedAndShownReadably) {
+  // 沙三段 is C9B3 C8FD B6CE in GBK; a NUL after a lead byte leaves it alone.
+  struct Case {
+    std::string name;
+    std::string shown;
+  } cases[] = {
+      {std::string("a\0b", 3), "a\\0b"},
+      {std::string("\xC9\xB3\0\xC8\xFD", 5), "沙\\0三"},
+      {std::string("\xC9\0\xB3\xC8\xFD\xB6\xCE", 7), "\\xC9\\0\\xB3三段"},
+      {std::string("\xB6\0", 2), "\\xB6\\0"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadableName(c.name), c.shown);
+    EXPECT_FALSE(Load("0 0\n", "ok " + c.name + "\n", "0 0 1 1 1 1\n1\n"));
+    EXPECT_EQ(failure_.text, "层位名" + c.shown + "不能用作文件名");
+  }
+  EXPECT_EQ(ReadableName("沙三段/x"), "沙三段/x");
+}
+
+TEST_F(BasinInputsTest, HorizonArraysThatCannotFitAreRefusedNamingTheHorizonFile) {
+  auto inputs = Load("0 0\n", "a b c\n", "0 0 1 1 1 1\n1\n");
+  ASSERT_TRUE(inputs);
+  EXPECT_EQ(HorizonArraysDoNotFit(Name(), *inputs, 4, 1000), std::nullopt);
+  std::optional<std::string> text = HorizonArraysDoNotFit(Name(), *inputs, 1u << 31, 1 << 30);
+  ASSERT_TRUE(text);
+  EXPECT_TRUE(text->starts_with("生油层层位文件" + Name() + ".isc列出3个层位,在1073741824个网格上"
+                                "计算需要内存"))
+      << *text;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace strataplot {
 
@@ -24,6 +25,11 @@ std::string Format(const char* format, Args... args) {
   return text;
 }
 
+// The name as messages show it: a NUL byte as \0, and a byte that does not
+// start a whole GBK character (a lead byte cut off by a NUL, say) as \xHH, so
+// that nothing after it is lost or garbled.
+std::string ReadableName(std::string_view gbk);
+
 namespace texts {
 
 // Input files of the project.
@@ -38,8 +44,16 @@ inline constexpr const char* kDamagedFile = "文件%s数据有误或不全(第%d
 inline constexpr const char* kCellAreaBelowOne = "模拟网格文件%s的网格面积小于1,无法计算强度";
 // A horizon name that would name a file outside the current directory.
 inline constexpr const char* kUnsafeHorizonName = "层位名%s不能用作文件名";
-// Map values whose class count or class codes do not fit 32 bits.
+// Map values whose class count is too large to plot or whose class codes do
+// not fit 32 bits.
 inline constexpr const char* kValuesTooLarge = "文件%s的强度值过大,无法分级";
+// The per-horizon arrays of a project do not fit in the memory there is: the
+// horizon file, its horizon count, the cell count, the megabytes needed and
+// those available.
+inline constexpr const char* kGridsDoNotFit =
+    "生油层层位文件%s列出%d个层位,在%d个网格上计算需要内存%lluMB,可用内存只有%lluMB,无法计算";
+// Memory ran out all the same.
+inline constexpr const char* kOutOfMemory = "内存不足,无法完成计算";
 
 // The oil maps' unit.
 inline constexpr const char* kOilUnit = "(万吨/平方公里)";

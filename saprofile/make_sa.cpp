@@ -108,7 +108,8 @@ int MakeSa(HWND window, int mode) {
   if (GetProjName(window, project) == 0) return -1;
   const std::string prefix = mode == 1 ? project : flavour::SelectedHorizon();
   if (mode != 1 && !UsableAsPrefix(prefix)) {
-    flavour::ShowSaturationFailure(window, Format(texts::kUnsafeHorizonName, prefix.c_str()));
+    flavour::ShowSaturationFailure(
+        window, Format(texts::kUnsafeHorizonName, ReadableName(prefix).c_str()));
     return -1;
   }
 
@@ -161,8 +162,7 @@ int MakeSa(HWND window, int mode) {
   WriteSamples(file, density, porosity, content, bitumenDensity, largest, deepest);
   WriteTrailer(file, largest, deepest);
   if (platform::_lclose(file) == HFILE_ERROR) {
-    // Not stored whole: no half profile is left behind.
-    platform::RemoveFile(path.c_str());
+    // Not stored whole: nothing of it is left, and an earlier profile stays.
     flavour::ShowSaturationFailure(window, Format(kCreateProfileFailed, path.c_str()));
     return -1;
   }

@@ -33,10 +33,10 @@ class Saturation : public ::testing::Test {
     WriteFile(dir_ / (prefix + ".ips"), porosity);
     WriteFile(dir_ / (prefix + ".ica"), content);
   }
-  HostRun Run(std::vector<std::string> args) {
+  HostRun Run(std::vector<std::string> args, long fileSizeLimit = 0) {
     args.insert(args.begin(), {"-p", "demo", "--overwrite", "yes"});
     args.push_back("saturation");
-    return RunHost(dir_.path(), args);
+    return RunHost(dir_.path(), args, fileSizeLimit);
   }
   std::string File(const std::string& name) {
     return ReadFile(dir_ / name).value_or("<missing>");
@@ -183,13 +183,26 @@ TEST_F(Saturation, ExistingProfile) {
   EXPECT_EQ(File("demo.dsa"), "old");
   ASSERT_EQ(run.transcript.size(), 1u) << "the question only";
 
-  // A profile that cannot be stored whole is removed.
-  std::filesystem::remove(dir_ / "demo.dsa");
-  std::filesystem::create_symlink("/dev/full", dir_ / "demo.dsa");
-  run = Run({});
+  // A profile that cannot be stored whole (a disk that fills up): nothing of
+  // it is left and the earlier one stays.
+  Profiles("demo", "c\n1000 1\n5000 2\n0 0\n");  // about 2.5 KB of profile
+  run = Run({}, 2048);
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_TRUE(Contains(run.transcript.back(), "\"text\":\"生成氯仿沥青A饱和度文件demo.dsa错\""));
+  EXPECT_EQ(File("demo.dsa"), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
+                          std::filesystem::directory_iterator()),
+            4) << "the three profiles and the old one";
+
+  // A name that is a link: the profile replaces the link, never its target.
+  TempDir outside;
+  std::filesystem::remove(dir_ / "demo.dsa");
+  std::filesystem::create_symlink(outside / "theirs", dir_ / "demo.dsa");
+  WriteFile(outside / "theirs", "theirs");
+  run = Run({});
+  EXPECT_EQ(run.exitStatus, 0);
   EXPECT_FALSE(std::filesystem::is_symlink(dir_ / "demo.dsa"));
+  EXPECT_EQ(TempDir::Contents(outside / "theirs"), "theirs");
 }
 
 class HorizonDialog : public Saturation {
@@ -281,6 +294,18 @@ TEST_F(HorizonDialog, StaticBuildTakesAnyNameWhole) {
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_TRUE(Contains(run.transcript.back(), "\"text\":\"层位名sub/x不能用作文件名\""));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "sub/x.dsa"));
+}
+
+TEST_F(HorizonDialog, ANameWithANulByteNamesNoProfileInEitherBuild) {
+  Horizons({"a", "H2"});
+  WriteFile(dir_ / "demo.isc", std::string("a\0b\nH2\n", 7));
+  for (const char* library : {"shared", "static"}) {
+    HostRun run = Choose(library);  // the first listed
+    EXPECT_EQ(run.exitStatus, 1) << library;
+    EXPECT_TRUE(Contains(run.transcript.back(), "\"text\":\"层位名a\\\\0b不能用作文件名\""))
+        << run.transcript.back();
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "a.dsa")) << library;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,12 +37,22 @@ void WriteProject(const TempDir& dir, const TinyProject& project) {
   WriteFile(dir / (project.name + ".dgr"), project.grid);
 }
 
+void WriteHorizonsBeyondMemory(const TempDir& dir) {
+  std::string mask;
+  for (int i = 0; i < 1000000; ++i) mask += "1 ";
+  std::string names;
+  for (int h = 1; h <= 100000; ++h) names += "H" + std::to_string(h) + "\n";
+  WriteFile(dir / "demo.isc", names);
+  WriteFile(dir / "demo.dgr", "0 0 2 2 1 1000000\n" + mask + "\n");
+}
+
 std::filesystem::path HostProgram() { return STRATAPLOT_HOST; }
 
 namespace {
 
-// Runs the host with the arguments, standard error into a file of scratch.
-HostRun Run(const TempDir& scratch, const std::vector<std::string>& args) {
+// Runs the host with the arguments, standard error into a file of scratch. A
+// fileSizeLimit above 0 is the largest file the host may write.
+HostRun Run(const TempDir& scratch, const std::vector<std::string>& args, long fileSizeLimit = 0) {
   std::filesystem::path errors = scratch / "stderr.txt";
   std::vector<std::string> argv = {STRATAPLOT_HOST};
   argv.insert(argv.end(), args.begin(), args.end());
@@ -52,6 +64,11 @@ HostRun Run(const TempDir& scratch, const std::vector<std::string>& args) {
     int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(in, STDIN_FILENO);
     dup2(err, STDERR_FILENO);
+    if (fileSizeLimit > 0) {
+      signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
+      struct rlimit limit = {static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
     std::vector<char*> pointers;
     for (std::string& arg : argv) pointers.push_back(arg.data());
     pointers.push_back(nullptr);
@@ -67,13 +84,14 @@ HostRun Run(const TempDir& scratch, const std::vector<std::string>& args) {
 
 }  // namespace
 
-HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args) {
+HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args,
+                long fileSizeLimit) {
   TempDir scratch;
   std::filesystem::path transcript = scratch / "transcript.jsonl";
   std::vector<std::string> argv = {"-C", dir.string(), "--batch", "--transcript",
                                    transcript.string()};
   argv.insert(argv.end(), args.begin(), args.end());
-  HostRun run = Run(scratch, argv);
+  HostRun run = Run(scratch, argv, fileSizeLimit);
   std::istringstream lines(ReadFile(transcript).value_or(""));
   for (std::string line; std::getline(lines, line);) run.transcript.push_back(line);
   return run;
@@ -88,10 +106,10 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-HostRun ExportTest::Run(std::vector<std::string> args) const {
+HostRun ExportTest::Run(std::vector<std::string> args, long fileSizeLimit) const {
   args.insert(args.begin(), {"-p", "demo"});
   args.push_back(command_);
-  return RunHost(dir_.path(), args);
+  return RunHost(dir_.path(), args, fileSizeLimit);
 }
 
 std::string ExportTest::Map(const std::string& name) const {

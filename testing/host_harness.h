@@ -27,6 +27,11 @@ struct TinyProject {
 };
 void WriteProject(const TempDir& dir, const TinyProject& project);
 
+// Overwrites the horizon and grid files of the project "demo" with 100 000
+// horizons on a row of a million active cells: their intensities would take
+// some 400 GB, more than any machine running the tests has.
+void WriteHorizonsBeyondMemory(const TempDir& dir);
+
 struct HostRun {
   int exitStatus = -1;
   std::string errorOutput;
@@ -37,8 +42,10 @@ struct HostRun {
 std::filesystem::path HostProgram();
 
 // Runs `strataplot -C dir --batch --transcript FILE args...` with no terminal
-// on standard input.
-HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args);
+// on standard input. A fileSizeLimit above 0 is the largest file the host may
+// write (RLIMIT_FSIZE; writes beyond it fail as on a full disk).
+HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args,
+                long fileSizeLimit = 0);
 // Runs `strataplot args...` as given, in the current directory, with no
 // terminal on standard input (no transcript).
 HostRun RunHostAsGiven(const std::vector<std::string>& args);
@@ -50,7 +57,7 @@ class ExportTest : public ::testing::Test {
  protected:
   explicit ExportTest(std::string command) : command_(std::move(command)) {}
   // Runs `strataplot -p demo ARGS... COMMAND` in the directory.
-  HostRun Run(std::vector<std::string> args) const;
+  HostRun Run(std::vector<std::string> args, long fileSizeLimit = 0) const;
   // A file of the directory, or "<missing>".
   std::string Map(const std::string& name) const;
 
