@@ -221,6 +221,19 @@ TEST_F(ScriptedBackendTest, RefusedTextConsumesOneAnswerThenTheNextIsTyped) {
   EXPECT_NE(lines[3].find(R"j("answer":"-3","result":"ok"})j"), std::string::npos) << lines[3];
 }
 
+TEST_F(ScriptedBackendTest, DefaultAfterARefusedTextConfirmsTheValueShownAtOpening) {
+  ScriptedAnswers answers;
+  answers.inputs = {"12a", "default"};
+  Answer(answers);
+  IntervalDialog dialog;
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(dialog.value, 5);
+  EXPECT_EQ(dialog.refusals, 1);
+  std::vector<std::string> lines = out_.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[1].find(R"j("answer":"default","result":"ok"})j"), std::string::npos) << lines[1];
+}
+
 TEST_F(ScriptedBackendTest, LastAnswerRefusedAgainCancels) {
   ScriptedAnswers answers;
   answers.inputs = {"12a"};

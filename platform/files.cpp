@@ -7,6 +7,7 @@
 
 #include "platform/file_stream.h"
 #include "platform/platform.h"
+#include "platform/written_files.h"
 
 namespace platform {
 namespace {
@@ -14,6 +15,10 @@ namespace {
 // Open streams by handle; a free slot holds nullptr and is handed out again.
 // Constant-initialized: usable before any dynamic initialization runs.
 constinit std::vector<std::unique_ptr<FileStream>> handles;
+// The UTF-8 names of the handles open for writing, by handle; empty otherwise.
+constinit std::vector<std::string> writeNames;
+
+WrittenFileObserver* observer = nullptr;
 
 std::optional<std::string> SystemName(const char* gbkName) {
   if (gbkName == nullptr) return std::nullopt;
@@ -44,14 +49,15 @@ HFILE OpenFile(const char* gbkName, unsigned style) {
   if (fd < 0) return HFILE_ERROR;
 
   auto stream = std::make_unique<FileStream>(fd, mode);
-  for (std::size_t i = 0; i < handles.size(); ++i) {
-    if (!handles[i]) {
-      handles[i] = std::move(stream);
-      return static_cast<HFILE>(i);
-    }
+  std::size_t slot = 0;
+  while (slot < handles.size() && handles[slot]) ++slot;
+  if (slot == handles.size()) {
+    handles.emplace_back();
+    writeNames.emplace_back();
   }
-  handles.push_back(std::move(stream));
-  return static_cast<HFILE>(handles.size() - 1);
+  handles[slot] = std::move(stream);
+  writeNames[slot] = mode == FileStream::Mode::Write ? std::move(*name) : std::string();
+  return static_cast<HFILE>(slot);
 }
 
 HFILE _lclose(HFILE file) {
@@ -60,13 +66,20 @@ HFILE _lclose(HFILE file) {
   }
   bool stored = handles[file]->Close();
   handles[file].reset();
+  std::string written = std::move(writeNames[file]);
+  writeNames[file].clear();
+  if (stored && !written.empty() && observer != nullptr) observer->FileWritten(written);
   return stored ? 0 : HFILE_ERROR;
 }
 
 bool RemoveFile(const char* gbkName) {
   auto name = SystemName(gbkName);
-  return name && ::unlink(name->c_str()) == 0;
+  if (!name || ::unlink(name->c_str()) != 0) return false;
+  if (observer != nullptr) observer->FileRemoved(*name);
+  return true;
 }
+
+void InstallWrittenFileObserver(WrittenFileObserver* installed) { observer = installed; }
 
 bool FileExists(const char* gbkName) {
   auto name = SystemName(gbkName);

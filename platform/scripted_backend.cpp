@@ -69,7 +69,7 @@ class ScriptedBackend final : public UiBackend {
     if (!session.Ended()) {
       const auto& controls = session.Controls();
       if (const ControlState* edit = FirstOfKind(controls, ControlKind::Edit)) {
-        AnswerInputDialog(session, edit->id);
+        AnswerInputDialog(session, edit->id, edit->text);
       } else if (FirstOfKind(controls, ControlKind::RadioButton) != nullptr) {
         AnswerRadioDialog(session);
       } else if (const ControlState* list = FirstOfKind(controls, ControlKind::ComboBox)) {
@@ -93,7 +93,9 @@ class ScriptedBackend final : public UiBackend {
   }
 
  private:
-  void AnswerInputDialog(DialogSession& session, int editId) {
+  // "default" confirms the text the field opened with, put back after a text
+  // that was refused.
+  void AnswerInputDialog(DialogSession& session, int editId, std::string shown) {
     std::optional<std::string> refused;
     for (int attempt = 0; attempt < kMaxRefusals && !session.Ended(); ++attempt) {
       auto [answer, repeated] = inputs_.Take();
@@ -104,7 +106,11 @@ class ScriptedBackend final : public UiBackend {
         session.PressCancel();
         return;
       }
-      if (answer != "default") session.TypeText(editId, answer);
+      if (answer != "default") {
+        session.TypeText(editId, answer);
+      } else if (refused) {
+        session.TypeText(editId, shown);
+      }
       session.SetAnswer(answer);
       session.PressOk();
       refused = answer;
