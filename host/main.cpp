@@ -1,8 +1,6 @@
 // strataplot: the host program. Loads a build of the library, sets the
 // current project, installs a user interface and calls one export with its
 // window handle; the export's result becomes the exit status.
-#include <dlfcn.h>
-#include <limits.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -11,42 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "common/common.h"
+#include "host/export_runner.h"
+#include "host/gui_run.h"
 #include "host/options.h"
 #include "platform/backends.h"
 
 namespace {
 
-constexpr int kExitHostError = 2;
-constexpr std::size_t kLongestProjectName = 19;  // GBK bytes
-
 int HostError(const std::string& message) {
   std::fprintf(stderr, "strataplot: %s\n", message.c_str());
-  return kExitHostError;
-}
-
-std::string ProgramDirectory() {
-  char path[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return ".";
-  std::string program(path, static_cast<std::size_t>(length));
-  return program.substr(0, program.find_last_of('/'));
-}
-
-// "shared" and "static" name the builds beside this program; anything else is a path.
-std::string LibraryPath(const std::string& which) {
-  if (which == "shared") return ProgramDirectory() + "/libstrataplot.so";
-  if (which == "static") return ProgramDirectory() + "/libstrataplot-static.so";
-  if (which.find('/') == std::string::npos) return "./" + which;
-  return which;
-}
-
-int ExitStatus(std::int32_t result) {
-  switch (result) {
-    case 1: return 0;
-    case 0: return 3;
-    default: return 1;
-  }
+  return host::kExitHostError;
 }
 
 platform::ScriptedAnswers AnswersFrom(const host::Options& options) {
@@ -69,7 +41,7 @@ int main(int argc, char** argv) {
   std::optional<host::Options> parsed = host::ParseOptions(args, error);
   if (!parsed) {
     std::fprintf(stderr, "strataplot: %s\n\n%s", error.c_str(), host::Usage());
-    return kExitHostError;
+    return host::kExitHostError;
   }
   const host::Options& options = *parsed;
   if (options.help) {
@@ -77,16 +49,11 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::optional<std::string> project = platform::Utf8ToGbk(options.project);
-  if (!project || project->empty()) {
-    return HostError("the project name '" + options.project + "' cannot be used");
-  }
-  if (project->size() > kLongestProjectName) {
-    return HostError("the project name '" + options.project + "' is longer than 19 GBK bytes");
-  }
+  std::optional<std::string> project = host::ProjectForLibrary(options.project, error);
+  if (!project) return HostError(error);
 
   // Paths given on the command line are taken from where we were started.
-  std::string libraryPath = LibraryPath(options.library);
+  std::string libraryPath = host::LibraryPath(options.library);
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> transcriptFile(nullptr, std::fclose);
   if (!options.transcript.empty()) {
     transcriptFile.reset(std::fopen(options.transcript.c_str(), "a"));
@@ -96,35 +63,21 @@ int main(int argc, char** argv) {
     return HostError("cannot change to the directory " + options.directory);
   }
 
-  void* library = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return HostError(std::string("cannot load the library: ") + dlerror());
-  const char* exportName = host::ExportName(options.command);
-  void* entry = dlsym(library, exportName);
-  if (entry == nullptr) {
-    dlclose(library);
-    return HostError(libraryPath + " has no export " + exportName + " for this command yet");
-  }
+  std::unique_ptr<host::LoadedLibrary> library = host::LoadedLibrary::Load(libraryPath, error);
+  if (!library) return HostError(error);
+  if (!library->Has(options.command, error)) return HostError(error);
 
   std::unique_ptr<platform::Transcript> transcript;
   if (transcriptFile) transcript = std::make_unique<platform::Transcript>(transcriptFile.get());
+  if (options.gui) {
+    return host::RunWithWindows(*library, options.command, *project, options.mode, transcript.get());
+  }
   bool batch = options.batch || isatty(STDIN_FILENO) == 0;
   std::unique_ptr<platform::UiBackend> backend =
       batch ? platform::MakeScriptedBackend(AnswersFrom(options), transcript.get())
             : platform::MakeTerminalBackend(transcript.get());
   platform::InstallUiBackend(backend.get());
-  SetProjName(*project);
-
-  // The host's main window: any handle of ours will do.
-  static char mainWindow;
-  HWND window = reinterpret_cast<HWND>(&mainWindow);
-  std::int32_t result = 0;
-  if (options.command == host::Command::Saturation) {
-    result = reinterpret_cast<std::int32_t (*)(HWND, std::int32_t)>(entry)(window, options.mode);
-  } else {
-    result = reinterpret_cast<std::int32_t (*)(HWND)>(entry)(window);
-  }
-
+  std::int32_t result = library->Call(options.command, *project, host::HostWindow(), options.mode);
   platform::InstallUiBackend(nullptr);
-  dlclose(library);
-  return ExitStatus(result);
+  return host::ExitStatus(result);
 }

@@ -63,6 +63,7 @@ const char* Usage() {
          "  -C, --directory DIR  change to DIR first\n"
          "  --library WHICH      shared (default), static, or a path\n"
          "  --batch              ask nothing; answer from the options below\n"
+         "  --gui                show dialogs and messages as windows (needs a display)\n"
          "  --interval LIST      contour interval answers: numbers, default, cancel\n"
          "  --overwrite LIST     overwrite answers: yes or no (default no)\n"
          "  --deep yes|no        the deep-layer question of oil-expulsion (default no)\n"
@@ -77,6 +78,11 @@ const char* ExportName(Command command) {
     if (entry.command == command) return entry.exportName;
   }
   return "";
+}
+
+const char* KindCode(int position) {
+  if (position < 0 || position >= static_cast<int>(kKindCodes.size())) return "";
+  return kKindCodes[static_cast<std::size_t>(position)];
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -118,6 +124,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       options.batch = true;
+    } else if (arg == "--gui" && !hasInlineValue) {
+      options.gui = true;
     } else if (is("-p", "--project")) {
       arg = "--project";
       if (!takesValue("--project")) return std::nullopt;

@@ -15,6 +15,7 @@ struct Options {
   std::string directory;  // empty: stay where we are
   std::string library = "shared";
   bool batch = false;
+  bool gui = false;  // dialogs and messages as windows
   std::vector<std::string> intervals{"default"};
   std::vector<bool> overwrites{false};
   bool deep = false;
@@ -35,5 +36,8 @@ const char* Usage();
 
 // The exported (decorated) name of the export a command calls.
 const char* ExportName(Command command);
+
+// The gas map kind code (sg, pg, ...) of the kind at that position, 0 to 8.
+const char* KindCode(int position);
 
 }  // namespace host

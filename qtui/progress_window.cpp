@@ -7,7 +7,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "qtui/qt_backend.h"
 
 namespace qtui {
 
@@ -15,7 +14,9 @@ ProgressWindow::ProgressWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       wait_(new QLabel(this)),
       bar_(new QProgressBar(this)) {
-  setWindowTitle(QString::fromUtf8(kHostTitle));
+  // Not the application's title, which the message boxes carry: a window
+  // looked for by that title would be found twice.
+  setWindowTitle(QStringLiteral("进度"));
   auto* layout = new QVBoxLayout(this);
   wait_->setWordWrap(true);
   wait_->setTextFormat(Qt::PlainText);

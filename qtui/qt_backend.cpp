@@ -227,6 +227,8 @@ void QtBackend::Wait(const std::string& text, bool show) {
   Post([this, text = QString::fromStdString(text), show] { Display()->SetWait(text, show); });
 }
 
+ProgressWindow* QtBackend::ProgressDisplay() const { return progress_; }
+
 void QtBackend::EndOfRun() {
   if (progress_) progress_->hide();
 }

@@ -69,7 +69,7 @@ class QtBackend final : public QObject, public platform::UiBackend {
 
  public:
   // The wait and progress window, or nullptr before the first notice. GUI thread.
-  ProgressWindow* ProgressDisplay() const { return progress_; }
+  ProgressWindow* ProgressDisplay() const;
 
  private:
   bool OnGuiThread() const;

@@ -1,0 +1,92 @@
+#include "host/gui_run.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/ui_backend.h"
+
+namespace host {
+namespace {
+
+std::vector<std::string> KindCodes() {
+  std::vector<std::string> codes;
+  for (int position = 0; position < 9; ++position) codes.emplace_back(KindCode(position));
+  return codes;
+}
+
+// Why no window can be shown, or empty when a display seems to be there.
+std::string MissingDisplay() {
+  auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  std::string platformName = set("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+  if (platformName.rfind("xcb", 0) == 0 && !set("DISPLAY")) return "DISPLAY is not set";
+  if (platformName.rfind("wayland", 0) == 0 && !set("WAYLAND_DISPLAY")) return "WAYLAND_DISPLAY is not set";
+  if (platformName.empty() && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
+    return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+  }
+  return {};
+}
+
+// While the application starts: a windowing system that cannot be reached is
+// a fatal message of Qt's; end with the host's status instead of an abort.
+void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtFatalMsg) {
+    std::fprintf(stderr, "strataplot: --gui cannot show windows: %s\n", qPrintable(message));
+    std::_Exit(kExitHostError);
+  }
+  std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+}  // namespace
+
+WindowedRun::WindowedRun(const LoadedLibrary& library, Command command, std::string gbkProject, int mode,
+                         platform::Transcript* transcript, QWidget* mainWindow)
+    : backend_(transcript, mainWindow, KindCodes()),
+      thread_([&library, command, project = std::move(gbkProject), mode] {
+        return library.Call(command, project, HostWindow(), mode);
+      }) {
+  connect(&thread_, &qtui::ExportThread::finished, this, [this](qint32 result) {
+    platform::InstallUiBackend(nullptr);
+    backend_.EndOfRun();
+    emit finished(result);
+  });
+}
+
+WindowedRun::~WindowedRun() = default;
+
+void WindowedRun::Start() {
+  platform::InstallUiBackend(&backend_);
+  thread_.Start();
+}
+
+int RunWithWindows(const LoadedLibrary& library, Command command, const std::string& gbkProject,
+                   int mode, platform::Transcript* transcript) {
+  if (std::string missing = MissingDisplay(); !missing.empty()) {
+    std::fprintf(stderr, "strataplot: --gui needs a display, and %s\n", missing.c_str());
+    return kExitHostError;
+  }
+  int argc = 1;
+  char name[] = "strataplot";
+  char* argv[] = {name, nullptr};
+  QtMessageHandler previous = qInstallMessageHandler(StartupMessages);
+  QApplication app(argc, argv);
+  qInstallMessageHandler(previous);
+  QApplication::setApplicationName(QString::fromUtf8(qtui::kHostTitle));
+  QApplication::setQuitOnLastWindowClosed(false);  // the run ends the application
+
+  std::int32_t result = -1;
+  WindowedRun run(library, command, gbkProject, mode, transcript, nullptr);
+  QObject::connect(&run, &WindowedRun::finished, &app, [&](qint32 returned) {
+    result = returned;
+    QApplication::quit();
+  });
+  run.Start();
+  QApplication::exec();
+  return ExitStatus(result);
+}
+
+}  // namespace host
