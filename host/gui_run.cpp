@@ -31,11 +31,16 @@ std::string MissingDisplay() {
   return {};
 }
 
+std::string& Who() {
+  static std::string who;
+  return who;
+}
+
 // While the application starts: a windowing system that cannot be reached is
 // a fatal message of Qt's; end with the host's status instead of an abort.
 void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
   if (type == QtFatalMsg) {
-    std::fprintf(stderr, "strataplot: --gui cannot show windows: %s\n", qPrintable(message));
+    std::fprintf(stderr, "%s cannot show windows: %s\n", Who().c_str(), qPrintable(message));
     std::_Exit(kExitHostError);
   }
   std::fprintf(stderr, "%s\n", qPrintable(message));
@@ -63,24 +68,32 @@ void WindowedRun::Start() {
   thread_.Start();
 }
 
-int RunWithWindows(const LoadedLibrary& library, Command command, const std::string& gbkProject,
-                   int mode, platform::Transcript* transcript) {
+std::unique_ptr<QApplication> MakeWindowedApplication(const std::string& who) {
   if (std::string missing = MissingDisplay(); !missing.empty()) {
-    std::fprintf(stderr, "strataplot: --gui needs a display, and %s\n", missing.c_str());
-    return kExitHostError;
+    std::fprintf(stderr, "%s needs a display, and %s\n", who.c_str(), missing.c_str());
+    return nullptr;
   }
-  int argc = 1;
-  char name[] = "strataplot";
-  char* argv[] = {name, nullptr};
+  // Our own arguments are not Qt's: the application sees the program name only.
+  static int argc = 1;
+  static char name[] = "strataplot";
+  static char* argv[] = {name, nullptr};
+  Who() = who;
   QtMessageHandler previous = qInstallMessageHandler(StartupMessages);
-  QApplication app(argc, argv);
+  auto app = std::make_unique<QApplication>(argc, argv);
   qInstallMessageHandler(previous);
   QApplication::setApplicationName(QString::fromUtf8(qtui::kHostTitle));
+  return app;
+}
+
+int RunWithWindows(const LoadedLibrary& library, Command command, const std::string& gbkProject,
+                   int mode, platform::Transcript* transcript) {
+  std::unique_ptr<QApplication> app = MakeWindowedApplication("strataplot: --gui");
+  if (!app) return kExitHostError;
   QApplication::setQuitOnLastWindowClosed(false);  // the run ends the application
 
   std::int32_t result = -1;
   WindowedRun run(library, command, gbkProject, mode, transcript, nullptr);
-  QObject::connect(&run, &WindowedRun::finished, &app, [&](qint32 returned) {
+  QObject::connect(&run, &WindowedRun::finished, app.get(), [&](qint32 returned) {
     result = returned;
     QApplication::quit();
   });

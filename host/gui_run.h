@@ -4,11 +4,14 @@
 
 #include <QObject>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "host/export_runner.h"
 #include "qtui/export_thread.h"
 #include "qtui/qt_backend.h"
+
+class QApplication;
 
 namespace platform {
 class Transcript;
@@ -43,6 +46,12 @@ class WindowedRun : public QObject {
   qtui::QtBackend backend_;
   qtui::ExportThread thread_;
 };
+
+// Makes the application of a windowed front end. Without a display (or when
+// the windowing system cannot be reached) it says so on standard error,
+// beginning with who ("strataplot: --gui"), and returns nullptr, or ends the
+// process with kExitHostError when only Qt can tell.
+std::unique_ptr<QApplication> MakeWindowedApplication(const std::string& who);
 
 // `strataplot --gui`: makes the application, runs the export with windows
 // and returns the exit status. Without a display (or when the windowing
