@@ -100,12 +100,15 @@ MainWindow::MainWindow(QWidget* parent)
 
   builds_->addItem("shared-framework build (libstrataplot.so)", "shared");
   builds_->addItem("static-framework build (libstrataplot-static.so)", "static");
+  modes_->setObjectName("mode");
   modes_->addItem("1: the project", 1);
   modes_->addItem("2: a horizon chosen from a list", 2);
   modes_->addItem("3: the horizon chosen last", 3);
 
   auto* form = new QFormLayout;
-  form->addRow("Project &directory:", directoryRow);
+  auto* directoryLabel = new QLabel("Project &directory:");
+  directoryLabel->setBuddy(directory_);
+  form->addRow(directoryLabel, directoryRow);
   form->addRow("&Project:", projects_);
   form->addRow("&Library:", builds_);
   form->addRow("Saturation &mode:", modes_);
@@ -202,9 +205,7 @@ bool MainWindow::Start(host::Command command) {
   run_ = std::make_unique<host::WindowedRun>(*library, command, *project, mode, nullptr, this);
   connect(&run_->Backend(), &qtui::QtBackend::messageShown, this,
           [this](const QString& caption, const QString& text, int answer) {
-            QString shown = text;
-            shown.replace('\n', ' ');
-            Log(QString("message [%1]: %2 (%3)").arg(caption, shown, AnswerText(answer)));
+            Log(QString("message [%1]: %2 (%3)").arg(caption, text.simplified(), AnswerText(answer)));
           });
   connect(run_.get(), &host::WindowedRun::finished, this, &MainWindow::Finished);
   platform::InstallWrittenFileObserver(fileLog_.get());
