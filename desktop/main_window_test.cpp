@@ -16,7 +16,6 @@ namespace {
 using host::testing::TempDir;
 using host::testing::WriteFile;
 using qtui::testing::Press;
-using qtui::testing::WaitForWindow;
 
 TEST(DesktopWindow, ListsOneProjectPerAgeFile) {
   TempDir dir;
@@ -42,21 +41,20 @@ TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
   ASSERT_TRUE(window.Start(host::Command::OilUnexpelled));
   EXPECT_FALSE(window.Start(host::Command::Gas));  // one command at a time
 
-  QPointer<QWidget> previous;
-  for (int map = 0; map < 4; ++map) {
-    QWidget* dialog = WaitForWindow("输入油强度间距值", previous);
-    ASSERT_NE(dialog, nullptr);
+  auto interval = [&](QWidget* dialog) {
     EXPECT_EQ(dialog->parentWidget(), &window);  // owned by the main window
     Press(dialog, Qt::Key_Return);
-    previous = dialog;
-  }
-  QWidget* done = WaitForWindow("Strataplot");
-  ASSERT_NE(done, nullptr);
+  };
   // The maps are listed before the message that names them is answered.
   QStringList maps = {project + "/沙三段.uo1", project + "/沙四段.uo2", project + "/Ek1.uo3", project + "/demo.uot"};
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window.WrittenFiles() == maps; }, 5000))
-      << window.WrittenFiles().join(' ').toStdString();
-  Press(done, Qt::Key_Return);
+  auto done = [&](QWidget* box) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.WrittenFiles() == maps; }, 5000))
+        << window.WrittenFiles().join(' ').toStdString();
+    Press(box, Qt::Key_Return);
+  };
+  const QString title = "输入油强度间距值";
+  ASSERT_TRUE(qtui::testing::Drive({{title, interval}, {title, interval}, {title, interval}, {title, interval},
+                                    {"Strataplot", done}}));
   ASSERT_TRUE(QTest::qWaitFor([&] { return result != 99; }, 20000));
   EXPECT_EQ(result, 1);
   QStringList log = window.LogLines();

@@ -23,6 +23,7 @@ QString outDir;
 bool failed = false;
 
 void Save(QWidget* window, const char* name) {
+  QTest::qWait(50);  // painted
   QString path = outDir + "/" + name;
   if (!window->grab().save(path)) {
     std::fprintf(stderr, "strataplot-screenshots: cannot write %s\n", qPrintable(path));
@@ -30,28 +31,15 @@ void Save(QWidget* window, const char* name) {
   }
 }
 
-// Runs the command and answers its windows in order: each step waits for the
-// window with that title and acts on it.
-struct Step {
-  const char* title;
-  std::function<void(QWidget*)> act;
-};
-void Run(desktop::MainWindow& window, host::Command command, const std::vector<Step>& steps) {
+// Runs the command and answers its windows in order.
+void Run(desktop::MainWindow& window, host::Command command, const std::vector<qtui::testing::Step>& steps) {
   bool finished = false;
   auto connection = QObject::connect(&window, &desktop::MainWindow::commandFinished, [&] { finished = true; });
-  if (!window.Start(command)) failed = true;
-  QPointer<QWidget> previous;
-  for (const Step& step : steps) {
-    QWidget* shown = qtui::testing::WaitForWindow(QString::fromUtf8(step.title), previous);
-    if (shown == nullptr) {
-      std::fprintf(stderr, "strataplot-screenshots: no window %s\n", step.title);
-      std::exit(1);
-    }
-    QTest::qWait(50);  // painted
-    step.act(shown);
-    previous = shown;
+  if (!window.Start(command) || !qtui::testing::Drive(steps) ||
+      !QTest::qWaitFor([&] { return finished; }, 20000)) {
+    std::fputs("strataplot-screenshots: the command did not run through\n", stderr);
+    std::exit(1);
   }
-  if (!QTest::qWaitFor([&] { return finished; }, 20000)) std::exit(1);
   QObject::disconnect(connection);
 }
 
@@ -86,7 +74,6 @@ int main(int argc, char** argv) {
   Run(window, host::Command::Gas,
       {{"选择强度图类型", [](QWidget* w) {
           Press(w, Qt::Key_W);
-          QTest::qWait(50);
           Save(w, "gas-map-type-dialog.png");
           Enter(w);
         }},

@@ -23,15 +23,10 @@ namespace host {
 namespace {
 
 using qtui::testing::Press;
+using qtui::testing::Step;
 using qtui::testing::Type;
 using testing::HostRun;
 using testing::TempDir;
-
-// One window of a run and the keys typed into it.
-struct Step {
-  QString title;
-  std::function<void(QWidget*)> keys;
-};
 
 const QString kOil = "输入油强度间距值";
 const QString kGas = "输入生(排)气强度间距值";
@@ -86,14 +81,7 @@ class GuiRun : public ::testing::Test {
       WindowedRun run(*library, command, "demo", mode, &transcript, nullptr);
       QObject::connect(&run, &WindowedRun::finished, [&](qint32 returned) { result = returned; });
       run.Start();
-      QPointer<QWidget> previous;
-      for (const Step& step : steps) {
-        QWidget* window = qtui::testing::WaitForWindow(step.title, previous);
-        EXPECT_NE(window, nullptr) << step.title.toStdString();
-        if (window == nullptr) break;
-        step.keys(window);
-        previous = window;
-      }
+      EXPECT_TRUE(qtui::testing::Drive(steps));
       EXPECT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 20000));
       if (!result) std::_Exit(1);  // the export still waits for a window: no way out
     }

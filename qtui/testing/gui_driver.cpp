@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <cstdio>
 #include <cstdlib>
 
 namespace qtui::testing {
@@ -41,6 +42,20 @@ QWidget* WaitForWindow(const QString& title, const QPointer<QWidget>& previous, 
 
 bool WaitClosed(const QPointer<QWidget>& window, int ms) {
   return QTest::qWaitFor([&] { return window.isNull() || !window->isVisible(); }, ms);
+}
+
+bool Drive(const std::vector<Step>& steps) {
+  QPointer<QWidget> previous;
+  for (const Step& step : steps) {
+    QWidget* window = WaitForWindow(step.title, previous);
+    if (window == nullptr) {
+      std::fprintf(stderr, "no window \"%s\" showed\n", qPrintable(step.title));
+      return false;
+    }
+    step.act(window);
+    previous = window;
+  }
+  return true;
 }
 
 namespace {

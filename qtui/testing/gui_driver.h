@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace qtui::testing {
 
@@ -35,6 +36,16 @@ class Worker {
 QWidget* WaitForWindow(const QString& title, const QPointer<QWidget>& previous = {}, int ms = 20000);
 // Waits until the window is hidden or gone; false when it stayed.
 bool WaitClosed(const QPointer<QWidget>& window, int ms = 20000);
+
+// One window of a run and what to do in it.
+struct Step {
+  QString title;
+  std::function<void(QWidget*)> act;
+};
+// Waits for each step's window in turn (after a window of the same title, a
+// new one) and acts on it. False, saying which window on standard error, when
+// one did not show.
+bool Drive(const std::vector<Step>& steps);
 
 // Keys to the widget that has the window's keyboard focus (the window itself
 // when none has it).
