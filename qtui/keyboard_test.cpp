@@ -306,7 +306,8 @@ TEST_F(Keyboard, MessageBoxesAndTheOverwriteQuestion) {
       answer = platform::MessageBox(nullptr, Gbk(c.text).c_str(), c.caption != nullptr ? caption.c_str() : nullptr,
                                     c.icon, c.buttons);
     });
-    QString title = c.caption != nullptr ? QString::fromUtf8(c.caption) : kHostTitleText;
+    // An empty caption shows blank, not as the application's name.
+    QString title = c.caption == nullptr ? kHostTitleText : *c.caption == '\0' ? " " : QString::fromUtf8(c.caption);
     auto* box = qobject_cast<QMessageBox*>(WaitForWindow(title));
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->parentWidget(), nullptr);  // a box without an owner

@@ -91,7 +91,10 @@ QMessageBox* QtBackend::MakeBox(const platform::MessageBoxRequest& request, bool
   if (request.owned) owner = !open_.empty() && open_.back() ? open_.back().data() : mainWindow_.data();
   auto* box = new QMessageBox(owner);
   box->setIcon(BoxIcon(request.icon));
-  box->setWindowTitle(QString::fromStdString(request.caption.value_or(kHostTitle)));
+  // An empty caption shows as a blank one: Qt would put the application's
+  // name into an empty title.
+  std::string caption = request.caption.value_or(kHostTitle);
+  box->setWindowTitle(caption.empty() ? QStringLiteral(" ") : QString::fromStdString(caption));
   box->setTextFormat(Qt::PlainText);
   box->setText(QString::fromStdString(request.text));
   if (request.buttons == platform::Buttons::YesNo) {
