@@ -248,6 +248,9 @@ TEST_F(Keyboard, TypedNameInTheEditableListOfTheStaticBuild) {
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->parentWidget(), &main_);  // created with the host's window as owner
   EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+  auto* list = static_cast<TemplateDialog*>(window)->Control(strataplot::templates::kHorizonComboStatic);
+  EXPECT_EQ(static_cast<QComboBox*>(list)->currentText(), "沙三段");  // written in, no entry selected
+  EXPECT_EQ(static_cast<QComboBox*>(list)->currentIndex(), -1);
   Press(window, Qt::Key_Tab);
   Press(window, Qt::Key_Tab);  // OK, Cancel, the list with its text selected
   Type(window, "Ek9");
