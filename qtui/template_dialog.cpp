@@ -167,11 +167,13 @@ void TemplateDialog::Build(const DialogLook& look) {
       case ControlKind::GroupBox:
         widget = new QGroupBox(this);
         break;
-      case ControlKind::RadioButton:
-        widget = new QRadioButton(this);
-        widget->installEventFilter(this);
-        widget->setProperty("autoExclusive", false);  // the groups below decide
+      case ControlKind::RadioButton: {
+        auto* radio = new QRadioButton(this);
+        radio->installEventFilter(this);
+        radio->setAutoExclusive(false);  // the groups below decide
+        widget = radio;
         break;
+      }
       case ControlKind::ComboBox: {
         auto* list = new QComboBox(this);
         list->setEditable(IsEditableList(c));

@@ -4,6 +4,9 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
