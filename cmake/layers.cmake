@@ -24,7 +24,9 @@ set(STRATAPLOT_LAYERS
   grids
   cli
   fuzz
+  qtui
   host
+  desktop
   tools
   bench
 )
@@ -117,19 +119,20 @@ function(strataplot_layer)
   endif()
 endfunction()
 
-# strataplot_test(name [RUNS_HOST] [GBK] SOURCES ... [DEPENDS folder ...]
+# strataplot_test(name [RUNS_HOST] [GBK] [QT] SOURCES ... [DEPENDS folder ...]
 #                 [LIBRARIES lib ...])
 # A GoogleTest program of the current folder's tests, linked to the folder's
 # own layer (when it has a target) and to what DEPENDS names, which must lie
 # at or below the folder; its sources may include from those and from the
 # test support. RUNS_HOST: the tests run the host program (by its path), which
 # is then built first. GBK: its literal texts are GBK, as the library's are.
+# QT: windowed tests, run by a Qt application on the offscreen platform.
 # Built only with STRATAPLOT_TESTS.
 function(strataplot_test name)
   if(NOT STRATAPLOT_TESTS)
     return()
   endif()
-  cmake_parse_arguments(arg "RUNS_HOST;GBK" "" "SOURCES;DEPENDS;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(arg "RUNS_HOST;GBK;QT" "" "SOURCES;DEPENDS;LIBRARIES" ${ARGN})
   get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   list(FIND STRATAPLOT_LAYERS ${folder} position)
   _strataplot_reach(${folder} reach)
@@ -154,11 +157,21 @@ function(strataplot_test name)
   endforeach()
   _strataplot_check_includes(${folder} "${reach}" ${files})
 
-  add_executable(${name} ${arg_SOURCES})
-  target_link_libraries(${name} PRIVATE ${targets} strataplot_testing ${arg_LIBRARIES}
-                        GTest::gtest GTest::gtest_main)
+  if(arg_QT)
+    # Windowed tests: a Qt application on the offscreen platform runs them.
+    add_executable(${name} ${arg_SOURCES} ${CMAKE_SOURCE_DIR}/qtui/testing/test_main.cpp)
+    target_link_libraries(${name} PRIVATE ${targets} strataplot_testing ${arg_LIBRARIES}
+                          strataplot_qtui_driver GTest::gtest)
+    set(environment PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  else()
+    add_executable(${name} ${arg_SOURCES})
+    target_link_libraries(${name} PRIVATE ${targets} strataplot_testing ${arg_LIBRARIES}
+                          GTest::gtest GTest::gtest_main)
+    set(environment)
+  endif()
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60
+                       ${environment})
   if(arg_RUNS_HOST)
     add_dependencies(${name} strataplot-host)
   endif()

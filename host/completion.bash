@@ -82,7 +82,7 @@ _strataplot() {
     fi
   elif [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "-p --project -C --directory --library --mode --batch --quiet --transcript
-      --interval --overwrite --deep --kind --horizon --grids --contours -h --help --version" -- "$cur"))
+      --interval --overwrite --deep --kind --horizon --grids --contours --gui -h --help --version" -- "$cur"))
   elif [[ -z $command ]]; then
     COMPREPLY=($(compgen -W "$commands" -- "$cur"))
   fi

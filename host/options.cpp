@@ -62,6 +62,10 @@ void AddInterfaceOptions(CLI::App& app, Options& options) {
       ->group(group);
   app.add_flag("--quiet", options.quiet, "in batch, do not echo the library's messages to\nstandard error")
       ->group(group);
+  app.add_flag("--gui", options.gui,
+               "show dialogs and messages as windows (needs a display;\n"
+               "the answers in batch do not apply)")
+      ->group(group);
   app.add_option("--transcript", options.transcript, "append a JSON record of every interaction")
       ->type_name("FILE")
       ->group(group);

@@ -35,6 +35,7 @@ struct Options {
   // How it meets the user.
   bool batch = false;
   bool quiet = false;
+  bool gui = false;  // dialogs and messages as windows
   std::string transcript;
   BatchAnswers answers;
 

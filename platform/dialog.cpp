@@ -100,8 +100,8 @@ std::vector<std::size_t> RadioGroup(const std::vector<ControlState>& controls, s
 // dialog's window handle while it runs.
 class DialogRun final : public DialogSession {
  public:
-  DialogRun(const DialogTemplate& dialogTemplate, Dialog* dialog, DLGPROC procedure)
-      : template_(dialogTemplate), dialog_(dialog), procedure_(procedure) {
+  DialogRun(const DialogTemplate& dialogTemplate, Dialog* dialog, DLGPROC procedure, bool owned)
+      : template_(dialogTemplate), dialog_(dialog), procedure_(procedure), owned_(owned) {
     title_ = ForDisplay(dialogTemplate.title);
     for (const ControlTemplate& c : dialogTemplate.controls) {
       ControlState state;
@@ -225,6 +225,7 @@ class DialogRun final : public DialogSession {
   bool SetFocus(int id) {
     if (Find(id) == nullptr) return false;
     focus_ = id;
+    ++focusMoves_;
     return true;
   }
 
@@ -234,6 +235,8 @@ class DialogRun final : public DialogSession {
   std::string Title() const override { return title_; }
   const std::vector<ControlState>& Controls() const override { return controls_; }
   int Focus() const override { return focus_; }
+  unsigned FocusMoves() const override { return focusMoves_; }
+  bool Owned() const override { return owned_; }
 
   void TypeText(int id, const std::string& text) override {
     ControlState* c = Find(id);
@@ -312,6 +315,7 @@ class DialogRun final : public DialogSession {
     for (const ControlState& c : controls_) {
       if ((c.style & kTabStop) != 0) {
         focus_ = c.id;
+        ++focusMoves_;
         return;
       }
     }
@@ -333,9 +337,11 @@ class DialogRun final : public DialogSession {
   const DialogTemplate& template_;
   Dialog* dialog_;      // the framework's way
   DLGPROC procedure_;   // the plain way
+  bool owned_;
   std::string title_;
   std::vector<ControlState> controls_;
   int focus_ = kNoId;
+  unsigned focusMoves_ = 0;
   bool ended_ = false;
   std::intptr_t result_ = 0;
   std::string answer_;
@@ -351,7 +357,8 @@ int Dialog::DoModal() {
   const DialogTemplate* dialogTemplate = FindDialogTemplate(resource_);
   UiBackend* backend = InstalledUiBackend();
   if (dialogTemplate == nullptr || backend == nullptr || run_ != nullptr) return -1;
-  DialogRun run(*dialogTemplate, this, nullptr);
+  // A null owner makes the host's main window the owner: always owned.
+  DialogRun run(*dialogTemplate, this, nullptr, true);
   run_ = &run;
   struct Detach {
     DialogRun*& run;
@@ -404,11 +411,11 @@ void Dialog::GotoDlgCtrl(int id) {
 
 // ---- The plain way ------------------------------------------------------------------------
 
-std::intptr_t DialogBoxParam(const DialogTemplate& dialogTemplate, HWND /*owner*/, DLGPROC procedure,
+std::intptr_t DialogBoxParam(const DialogTemplate& dialogTemplate, HWND owner, DLGPROC procedure,
                              std::intptr_t param) {
   UiBackend* backend = InstalledUiBackend();
   if (backend == nullptr || procedure == nullptr) return -1;
-  DialogRun run(dialogTemplate, nullptr, procedure);
+  DialogRun run(dialogTemplate, nullptr, procedure, owner != nullptr);
   run.Initialize(param);
   return run.Run(*backend);
 }

@@ -142,10 +142,13 @@ TEST_F(DialogModal, TypedUtf8ReachesTheDialogAsGbk) {
 TEST_F(DialogModal, RefusedTextKeepsTheDialogOpenWithAnOwnedMessage) {
   IntervalDialog dialog;
   backend_.onDialog = [&](DialogSession& s) {
+    EXPECT_TRUE(s.Owned());  // a framework dialog without an owner belongs to the main window
+    unsigned moves = s.FocusMoves();
     s.TypeText(2000, "12a");
     s.PressOk();
     EXPECT_FALSE(s.Ended());
     EXPECT_EQ(s.Focus(), 2000);
+    EXPECT_EQ(s.FocusMoves(), moves + 1);  // moved again to the field that had it
     s.TypeText(2000, "-3");
     s.PressOk();
     EXPECT_TRUE(s.Ended());
@@ -317,9 +320,16 @@ TEST_F(DialogBoxParamTest, ProcedureSeesInitThenOk) {
 }
 
 TEST_F(DialogBoxParamTest, ProcedureSeesCancel) {
-  backend_.onDialog = [](DialogSession& s) { s.PressCancel(); };
+  std::vector<bool> owned;
+  backend_.onDialog = [&](DialogSession& s) {
+    owned.push_back(s.Owned());
+    s.PressCancel();
+  };
+  int host = 0;
+  EXPECT_EQ(DialogBoxParam(kTemplates[0], reinterpret_cast<HWND>(&host), LoggingProc, 0), 0);
   EXPECT_EQ(DialogBoxParam(kTemplates[0], nullptr, LoggingProc, 0), 0);
-  ASSERT_EQ(procLog.messages.size(), 2u);
+  EXPECT_EQ(owned, (std::vector<bool>{true, false}));
+  ASSERT_EQ(procLog.messages.size(), 4u);
   EXPECT_EQ(procLog.messages[1], std::make_pair(WM_COMMAND, std::uintptr_t{IDCANCEL}));
 }
 

@@ -12,6 +12,7 @@
 
 #include "platform/file_stream.h"
 #include "platform/platform.h"
+#include "platform/written_files.h"
 
 namespace platform {
 namespace {
@@ -53,6 +54,7 @@ void UnregisterPartial(int slot) {
 // place have no partial name.
 struct Handle {
   std::unique_ptr<FileStream> stream;
+  std::string written;  // files created for writing: the name they are written under
   std::string partial;
   std::string final;
   int syncFd = -1;  // the partial file, for fsync once the stream has closed
@@ -109,6 +111,8 @@ struct Handle {
 // Constant-initialized: usable before any dynamic initialization runs.
 constinit std::vector<std::unique_ptr<Handle>> handles;
 
+WrittenFileObserver* observer = nullptr;
+
 std::optional<std::string> SystemName(const char* gbkName) {
   if (gbkName == nullptr) return std::nullopt;
   return GbkToUtf8(gbkName);
@@ -161,8 +165,10 @@ HFILE CreateForWriting(const std::string& name) {
     // A device or a pipe: written in place, as there is nothing to rename.
     int fd = ::open(name.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) return HFILE_ERROR;
-    return Keep(
-        std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Write)));
+    auto handle =
+        std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Write));
+    handle->written = name;
+    return Keep(std::move(handle));
   }
   // A file we could not have opened for writing is not replaced either.
   if (exists && S_ISREG(existing.st_mode) &&
@@ -190,6 +196,7 @@ HFILE CreateForWriting(const std::string& name) {
   if (exists && S_ISREG(existing.st_mode)) ::fchmod(fd, existing.st_mode & 07777);
   auto handle =
       std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Write));
+  handle->written = name;
   handle->partial = partial;
   handle->final = name;
   handle->slot = slot;
@@ -211,7 +218,9 @@ HFILE _lclose(HFILE file) {
   Handle* handle = HandleOf(file);
   if (handle == nullptr) return HFILE_ERROR;
   bool stored = handle->Commit();
+  std::string written = std::move(handle->written);
   handles[static_cast<std::size_t>(file)].reset();
+  if (stored && !written.empty() && observer != nullptr) observer->FileWritten(written);
   return stored ? 0 : HFILE_ERROR;
 }
 
@@ -230,8 +239,12 @@ void RemovePartialFiles() noexcept {
 
 bool RemoveFile(const char* gbkName) {
   auto name = SystemName(gbkName);
-  return name && ::unlink(name->c_str()) == 0;
+  if (!name || ::unlink(name->c_str()) != 0) return false;
+  if (observer != nullptr) observer->FileRemoved(*name);
+  return true;
 }
+
+void InstallWrittenFileObserver(WrittenFileObserver* installed) { observer = installed; }
 
 bool FileExists(const char* gbkName) {
   auto name = SystemName(gbkName);

@@ -14,6 +14,7 @@
 #include "platform/file_stream.h"
 #include "platform/platform.h"
 #include "testing/temp_dir.h"
+#include "platform/written_files.h"
 
 namespace platform {
 namespace {
@@ -335,6 +336,32 @@ TEST(memory, AvailableMemoryKeepsWithinTheLimitsOfTheProcess) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// Files written are told when they are closed whole, and removals after that;
+// files read and files whose data was lost are not told as written.
+TEST(files, WrittenFileObserverHearsOfClosedAndRemovedFiles) {
+  struct Recorder : WrittenFileObserver {
+    std::vector<std::string> events;
+    void FileWritten(const std::string& path) override { events.push_back("written " + path); }
+    void FileRemoved(const std::string& path) override { events.push_back("removed " + path); }
+  } recorder;
+  InstallWrittenFileObserver(&recorder);
+  TempDir dir;
+  std::string map = dir.File(kUtf8Shasan) + ".po1";
+  HFILE file = OpenFile((dir.File(kGbkShasan) + ".po1").c_str(), OF_CREATE_WRITE);
+  HFILE input = OpenFile(dir.Put("in.txt", "1").c_str(), OF_READ);
+  EXPECT_EQ(_lclose(input), 0);
+  EXPECT_EQ(_lclose(file), 0);
+  EXPECT_TRUE(RemoveFile((dir.File(kGbkShasan) + ".po1").c_str()));
+  EXPECT_FALSE(RemoveFile((dir.File(kGbkShasan) + ".po1").c_str()));
+  if (std::filesystem::exists("/dev/full")) {
+    HFILE full = OpenFile("/dev/full", OF_CREATE_WRITE);
+    StreamOf(full)->Write("12");
+    EXPECT_EQ(_lclose(full), HFILE_ERROR);
+  }
+  InstallWrittenFileObserver(nullptr);
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"written " + map, "removed " + map}));
 }
 
 // ---- The stream itself ----

@@ -58,6 +58,11 @@ class PLATFORM_API DialogSession {
   // never added or removed, so references to them stay valid.
   virtual const std::vector<ControlState>& Controls() const = 0;
   virtual int Focus() const = 0;  // id of the control with the keyboard focus, kNoId if none
+  // How often the dialog moved the focus (when it opened and in its handlers),
+  // so that a backend also sees a move to the control that had the focus.
+  virtual unsigned FocusMoves() const = 0;
+  // True when the dialog has an owner window (the host's main window).
+  virtual bool Owned() const = 0;
 
   // The user's actions. Each may run the dialog's own handlers, which may show
   // message boxes and may end the dialog.

@@ -1,0 +1,244 @@
+#include "desktop/main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "host/gui_run.h"
+#include "qtui/qt_backend.h"
+
+namespace desktop {
+namespace {
+
+struct CommandButton {
+  host::Command command;
+  const char* label;
+  const char* name;  // as the host program's command line says it
+};
+constexpr CommandButton kCommands[] = {
+    {host::Command::OilExpulsion, "Oil &expulsion", "oil-expulsion"},
+    {host::Command::OilUnexpelled, "&Unexpelled oil", "oil-unexpelled"},
+    {host::Command::OilGeneration, "Oil &generation", "oil-generation"},
+    {host::Command::Gas, "G&as", "gas"},
+    {host::Command::Saturation, "&Saturation", "saturation"},
+};
+
+QString ResultText(int result) {
+  switch (result) {
+    case 1: return "done";
+    case 0: return "declined";
+    default: return "failed or cancelled";
+  }
+}
+
+QString AnswerText(int answer) {
+  switch (answer) {
+    case platform::IDYES: return "yes";
+    case platform::IDNO: return "no";
+    default: return "ok";
+  }
+}
+
+}  // namespace
+
+// Tells the window of the files a command writes, on the GUI thread and in
+// the order they were written.
+class MainWindow::FileLog final : public platform::WrittenFileObserver {
+ public:
+  explicit FileLog(MainWindow* window) : window_(window) {}
+  void FileWritten(const std::string& path) override { Tell(path, true); }
+  void FileRemoved(const std::string& path) override { Tell(path, false); }
+
+ private:
+  void Tell(const std::string& path, bool written) {
+    // Relative names are relative to the project directory, the current one.
+    QString absolute = QString::fromStdString(std::filesystem::absolute(path).lexically_normal().string());
+    QMetaObject::invokeMethod(
+        window_,
+        [window = window_, absolute, written] {
+          if (written) {
+            window->written_.append(absolute);
+            window->Log("written: " + absolute, absolute);
+            emit window->fileWritten(absolute);
+          } else {
+            window->written_.removeAll(absolute);
+            window->Log("removed: " + absolute);
+          }
+        },
+        Qt::QueuedConnection);
+  }
+  MainWindow* window_;
+};
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent),
+      directory_(new QLineEdit),
+      projects_(new QComboBox),
+      builds_(new QComboBox),
+      modes_(new QComboBox),
+      log_(new QListWidget),
+      fileLog_(std::make_unique<FileLog>(this)) {
+  // Not the application's title alone: that is the title of its message boxes.
+  setWindowTitle(QString::fromUtf8(qtui::kHostTitle) + " Desktop");
+
+  auto* choose = new QPushButton("&Choose...");
+  connect(choose, &QPushButton::clicked, this, &MainWindow::ChooseDirectory);
+  connect(directory_, &QLineEdit::returnPressed, this, [this] { OpenDirectory(directory_->text()); });
+  auto* directoryRow = new QHBoxLayout;
+  directoryRow->addWidget(directory_);
+  directoryRow->addWidget(choose);
+
+  builds_->addItem("shared-framework build (libstrataplot.so)", "shared");
+  builds_->addItem("static-framework build (libstrataplot-static.so)", "static");
+  modes_->setObjectName("mode");
+  modes_->addItem("1: the project", 1);
+  modes_->addItem("2: a horizon chosen from a list", 2);
+  modes_->addItem("3: the horizon chosen last", 3);
+
+  auto* form = new QFormLayout;
+  auto* directoryLabel = new QLabel("Project &directory:");
+  directoryLabel->setBuddy(directory_);
+  form->addRow(directoryLabel, directoryRow);
+  form->addRow("&Project:", projects_);
+  form->addRow("&Library:", builds_);
+  form->addRow("Saturation &mode:", modes_);
+
+  auto* buttons = new QHBoxLayout;
+  for (const CommandButton& entry : kCommands) {
+    auto* button = new QPushButton(entry.label);
+    connect(button, &QPushButton::clicked, this, [this, command = entry.command] { Start(command); });
+    commands_[entry.command] = button;
+    buttons->addWidget(button);
+  }
+
+  auto* layout = new QVBoxLayout;
+  layout->addLayout(form);
+  layout->addLayout(buttons);
+  layout->addWidget(new QLabel("Log: messages shown and files written"));
+  layout->addWidget(log_, 1);
+  auto* central = new QWidget;
+  central->setLayout(layout);
+  setCentralWidget(central);
+  resize(760, 480);
+  UpdateButtons();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::ChooseDirectory() {
+  QString chosen = QFileDialog::getExistingDirectory(this, "Project directory", current_);
+  if (!chosen.isEmpty()) OpenDirectory(chosen);
+}
+
+void MainWindow::OpenDirectory(const QString& directory) {
+  QDir dir(directory);
+  directory_->setText(dir.absolutePath());
+  projects_->clear();
+  if (!dir.exists()) {
+    current_.clear();
+    Log("no such directory: " + directory);
+    UpdateButtons();
+    return;
+  }
+  current_ = dir.absolutePath();
+  QStringList files = dir.entryList({"*.iga"}, QDir::Files | QDir::CaseSensitive, QDir::Name);
+  for (QString file : files) projects_->addItem(file.chopped(4));
+  if (files.isEmpty()) Log("no project (no *.iga file) in " + current_);
+  UpdateButtons();
+}
+
+QStringList MainWindow::Projects() const {
+  QStringList names;
+  for (int i = 0; i < projects_->count(); ++i) names.append(projects_->itemText(i));
+  return names;
+}
+
+QStringList MainWindow::LogLines() const {
+  QStringList lines;
+  for (int i = 0; i < log_->count(); ++i) lines.append(log_->item(i)->text());
+  return lines;
+}
+
+bool MainWindow::Running() const { return run_ != nullptr; }
+
+void MainWindow::UpdateButtons() {
+  bool ready = !Running() && projects_->count() > 0;
+  for (auto& [command, button] : commands_) button->setEnabled(ready);
+}
+
+void MainWindow::Log(const QString& line, const QString& path) {
+  auto* item = new QListWidgetItem(line, log_);
+  if (!path.isEmpty()) item->setData(Qt::UserRole, path);  // for a viewer to open
+  log_->scrollToItem(item);
+}
+
+bool MainWindow::Start(host::Command command) {
+  if (Running()) return false;
+  QString name;
+  for (const CommandButton& entry : kCommands) {
+    if (entry.command == command) name = entry.name;
+  }
+  std::string error;
+  std::optional<std::string> project = host::ProjectForLibrary(projects_->currentText().toStdString(), error);
+  std::string path = host::LibraryPath(builds_->currentData().toString().toStdString());
+  std::unique_ptr<host::LoadedLibrary>& library = libraries_[path];
+  if (project && !QDir::setCurrent(current_)) error = "cannot change to the directory " + current_.toStdString();
+  if (project && error.empty() && !library) library = host::LoadedLibrary::Load(path, error);
+  if (!project || !error.empty() || !library || !library->Has(command, error)) {
+    Log(name + ": " + QString::fromStdString(error));
+    return false;
+  }
+
+  runName_ = name;
+  Log(QString("%1 on %2 (%3)").arg(name, projects_->currentText(), builds_->currentData().toString()));
+  int mode = modes_->currentData().toInt();
+  run_ = std::make_unique<host::WindowedRun>(*library, command, *project, mode, nullptr, this);
+  connect(&run_->Backend(), &qtui::QtBackend::messageShown, this,
+          [this](const QString& caption, const QString& text, int answer) {
+            Log(QString("message [%1]: %2 (%3)").arg(caption, text.simplified(), AnswerText(answer)));
+          });
+  connect(run_.get(), &host::WindowedRun::finished, this, &MainWindow::Finished);
+  platform::InstallWrittenFileObserver(fileLog_.get());
+  run_->Start();
+  UpdateButtons();
+  statusBar()->showMessage(name + " is running");
+  return true;
+}
+
+void MainWindow::Finished(int result) {
+  platform::InstallWrittenFileObserver(nullptr);
+  // The files it told of arrive before this (queued first); the run goes
+  // once its signal has returned.
+  Log(QString("%1 returned %2: %3").arg(runName_).arg(result).arg(ResultText(result)));
+  statusBar()->showMessage(runName_ + " " + ResultText(result), 10000);
+  QMetaObject::invokeMethod(
+      this,
+      [this, result] {
+        run_.reset();
+        UpdateButtons();
+        emit commandFinished(result);
+      },
+      Qt::QueuedConnection);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // The export's thread waits for its windows: it cannot be left behind.
+  if (Running()) {
+    statusBar()->showMessage(runName_ + " is still running: answer or cancel its windows first", 10000);
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+}  // namespace desktop

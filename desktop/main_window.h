@@ -1,0 +1,80 @@
+// The desktop application's main window: the project directory and its
+// projects, the build of the library, the five commands, and a log of every
+// message shown and every file written.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "host/export_runner.h"
+#include "platform/written_files.h"
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace host {
+class WindowedRun;
+}
+
+namespace desktop {
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Lists the projects of the directory (one per *.iga file).
+  void OpenDirectory(const QString& directory);
+  // Runs the command on the chosen project with the chosen build; false, with
+  // the reason in the log, when it cannot start. The saturation profile takes
+  // the mode chosen in the window.
+  bool Start(host::Command command);
+  bool Running() const;
+
+  QStringList Projects() const;
+  QStringList LogLines() const;
+  // The files written by the commands so far, with absolute paths, in order.
+  QStringList WrittenFiles() const { return written_; }
+
+ signals:
+  // A map or profile a command created and closed (absolute path).
+  void fileWritten(const QString& path);
+  // The command returned (1, 0 or -1).
+  void commandFinished(int result);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  class FileLog;  // hears of written files on the export's thread
+
+  void Log(const QString& line, const QString& path = {});
+  void ChooseDirectory();
+  void Finished(int result);
+  void UpdateButtons();
+
+  QLineEdit* directory_;
+  QComboBox* projects_;
+  QComboBox* builds_;
+  QComboBox* modes_;
+  std::map<host::Command, QPushButton*> commands_;
+  QListWidget* log_;
+
+  QString current_;  // the directory whose projects are listed
+  QStringList written_;
+  std::unique_ptr<FileLog> fileLog_;
+  // Builds stay loaded between commands: their state (the chosen horizon)
+  // lasts as it does in a workstation's session.
+  std::map<std::string, std::unique_ptr<host::LoadedLibrary>> libraries_;
+  std::unique_ptr<host::WindowedRun> run_;
+  QString runName_;
+};
+
+}  // namespace desktop

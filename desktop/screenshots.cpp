@@ -1,0 +1,90 @@
+// strataplot-screenshots OUTDIR: pictures of the three kinds of dialog and of
+// the desktop application for the README, made without a display. Runs the
+// commands on a copy of the sample project through the desktop window and
+// saves each window as it shows (QWidget::grab: the window's contents,
+// without the frame the window manager would draw).
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QPointer>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+#include "desktop/main_window.h"
+#include "qtui/testing/gui_driver.h"
+
+namespace {
+
+using qtui::testing::Press;
+
+QString outDir;
+bool failed = false;
+
+void Save(QWidget* window, const char* name) {
+  QTest::qWait(50);  // painted
+  QString path = outDir + "/" + name;
+  if (!window->grab().save(path)) {
+    std::fprintf(stderr, "strataplot-screenshots: cannot write %s\n", qPrintable(path));
+    failed = true;
+  }
+}
+
+// Runs the command and answers its windows in order.
+void Run(desktop::MainWindow& window, host::Command command, const std::vector<qtui::testing::Step>& steps) {
+  bool finished = false;
+  auto connection = QObject::connect(&window, &desktop::MainWindow::commandFinished, [&] { finished = true; });
+  if (!window.Start(command) || !qtui::testing::Drive(steps) ||
+      !QTest::qWaitFor([&] { return finished; }, 20000)) {
+    std::fputs("strataplot-screenshots: the command did not run through\n", stderr);
+    std::exit(1);
+  }
+  QObject::disconnect(connection);
+}
+
+void Enter(QWidget* window) { Press(window, Qt::Key_Return); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fputs("usage: strataplot-screenshots OUTDIR\n", stderr);
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qtui::testing::UseOffscreenPlatform();
+  QApplication app(argc, argv);
+  outDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+
+  std::filesystem::path project = std::filesystem::temp_directory_path() / "strataplot-screenshots";
+  std::filesystem::remove_all(project);
+  std::filesystem::copy(STRATAPLOT_SAMPLE, project, std::filesystem::copy_options::recursive);
+  std::filesystem::remove(project / "README.md");
+
+  desktop::MainWindow window;
+  window.resize(860, 560);
+  window.show();
+  window.OpenDirectory(QString::fromStdString(project.string()));
+
+  const char* oil = "输入油强度间距值";
+  Run(window, host::Command::OilUnexpelled,
+      {{oil, [](QWidget* w) { Save(w, "contour-interval-dialog.png"); Enter(w); }},
+       {oil, Enter}, {oil, Enter}, {oil, Enter}, {"Strataplot", Enter}});
+  const char* gas = "输入生(排)气强度间距值";
+  Run(window, host::Command::Gas,
+      {{"选择强度图类型", [](QWidget* w) {
+          Press(w, Qt::Key_W);
+          Save(w, "gas-map-type-dialog.png");
+          Enter(w);
+        }},
+       {gas, Enter}, {gas, Enter}, {gas, Enter}, {gas, Enter}, {"Strataplot", Enter}});
+  // The horizon list of the saturation profile: mode 2, chosen in the window.
+  window.findChild<QComboBox*>("mode")->setCurrentIndex(1);
+  Run(window, host::Command::Saturation,
+      {{"选择层位", [](QWidget* w) { Save(w, "horizon-selection-dialog.png"); Enter(w); }},
+       {"计算SA", Enter}});
+  QTest::qWait(100);
+  Save(&window, "desktop.png");
+  std::filesystem::remove_all(project);
+  return failed ? 1 : 0;
+}

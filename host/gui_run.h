@@ -1,0 +1,62 @@
+// The host's commands with windows: `strataplot --gui`, and the runs of the
+// desktop application.
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/export_runner.h"
+#include "qtui/export_thread.h"
+#include "qtui/qt_backend.h"
+
+class QApplication;
+
+namespace platform {
+class Transcript;
+}
+
+namespace host {
+
+// One run of an export with the windowed user interface: the export on a
+// worker thread, its questions, dialogs and notices as windows.
+class WindowedRun : public QObject {
+  Q_OBJECT
+
+ public:
+  // Made on the GUI thread of a running application. transcript may be null;
+  // mainWindow (or nullptr) owns the windows of owned boxes and dialogs. The
+  // library and the transcript must outlive the run.
+  WindowedRun(const LoadedLibrary& library, Command command, std::string gbkProject, int mode,
+              platform::Transcript* transcript, QWidget* mainWindow);
+  // Never while the export runs: wait for finished.
+  ~WindowedRun() override;
+
+  // Installs the backend and starts the export.
+  void Start();
+  bool Running() const { return thread_.Running(); }
+  qtui::QtBackend& Backend() { return backend_; }
+
+ signals:
+  // The export returned (the backend is removed by then).
+  void finished(qint32 result);
+
+ private:
+  qtui::QtBackend backend_;
+  qtui::ExportThread thread_;
+};
+
+// Makes the application of a windowed front end. Without a display (or when
+// the windowing system cannot be reached) it says so on standard error,
+// beginning with who ("strataplot: --gui"), and returns nullptr, or ends the
+// process with kExitHostError when only Qt can tell.
+std::unique_ptr<QApplication> MakeWindowedApplication(const std::string& who);
+
+// `strataplot --gui`: makes the application, runs the export with windows
+// and returns the exit status. Without a display (or when the windowing
+// system cannot be reached) it says so and returns kExitHostError.
+int RunWithWindows(const LoadedLibrary& library, Command command, const std::string& gbkProject,
+                   int mode, platform::Transcript* transcript);
+
+}  // namespace host

@@ -1,0 +1,239 @@
+#include "qtui/qt_backend.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QThread>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+#include "qtui/progress_window.h"
+#include "qtui/template_dialog.h"
+
+namespace qtui {
+namespace {
+
+// What the GUI thread hands to the export's thread waiting for it: the
+// presses of a dialog's window, the answer of a message box.
+template <typename T>
+class Mailbox {
+ public:
+  void Post(T item) {
+    {
+      std::lock_guard lock(mutex_);
+      queue_.push_back(std::move(item));
+    }
+    ready_.notify_one();
+  }
+  T Take() {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [this] { return !queue_.empty(); });
+    T item = std::move(queue_.front());
+    queue_.pop_front();
+    return item;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<T> queue_;
+};
+
+QMessageBox::Icon BoxIcon(platform::Icon icon) {
+  switch (icon) {
+    case platform::Icon::Information: return QMessageBox::Information;
+    case platform::Icon::Error: return QMessageBox::Critical;
+    case platform::Icon::Question: return QMessageBox::Question;
+    case platform::Icon::None: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QtBackend::QtBackend(platform::Transcript* transcript, QWidget* mainWindow,
+                     std::vector<std::string> radioAnswers)
+    : transcript_(transcript), mainWindow_(mainWindow), radioAnswers_(std::move(radioAnswers)) {
+  qRegisterMetaType<UserInput>();
+}
+
+QtBackend::~QtBackend() { delete progress_.data(); }
+
+bool QtBackend::OnGuiThread() const { return QThread::currentThread() == thread(); }
+
+template <typename Function>
+auto QtBackend::OnGui(Function function) {
+  if (OnGuiThread()) return function();
+  using Result = decltype(function());
+  if constexpr (std::is_void_v<Result>) {
+    QMetaObject::invokeMethod(this, function, Qt::BlockingQueuedConnection);
+  } else {
+    Result result{};
+    QMetaObject::invokeMethod(this, function, Qt::BlockingQueuedConnection, &result);
+    return result;
+  }
+}
+
+template <typename Function>
+void QtBackend::Post(Function function) {
+  if (OnGuiThread()) {
+    function();
+    // An export on the GUI thread itself: repaint now, as nothing else will.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  } else {
+    QMetaObject::invokeMethod(this, function, Qt::QueuedConnection);
+  }
+}
+
+QMessageBox* QtBackend::MakeBox(const platform::MessageBoxRequest& request, bool yesDefault) {
+  QWidget* owner = nullptr;
+  if (request.owned) owner = !open_.empty() && open_.back() ? open_.back().data() : mainWindow_.data();
+  auto* box = new QMessageBox(owner);
+  box->setIcon(BoxIcon(request.icon));
+  // An empty caption shows as a blank one: Qt would put the application's
+  // name into an empty title.
+  std::string caption = request.caption.value_or(kHostTitle);
+  box->setWindowTitle(caption.empty() ? QStringLiteral(" ") : QString::fromStdString(caption));
+  box->setTextFormat(Qt::PlainText);
+  box->setText(QString::fromStdString(request.text));
+  if (request.buttons == platform::Buttons::YesNo) {
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(yesDefault ? QMessageBox::Yes : QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+  } else {
+    box->setStandardButtons(QMessageBox::Ok);
+  }
+  return box;
+}
+
+int QtBackend::Answered(QMessageBox& box) {
+  int answer = platform::IDOK;
+  if (box.standardButtons() != QMessageBox::Ok) {
+    answer = box.clickedButton() == box.button(QMessageBox::Yes) ? platform::IDYES : platform::IDNO;
+  }
+  emit messageShown(box.windowTitle(), box.text(), answer);
+  return answer;
+}
+
+int QtBackend::Ask(const platform::MessageBoxRequest& request, bool yesDefault) {
+  if (OnGuiThread()) {
+    std::unique_ptr<QMessageBox> box(MakeBox(request, yesDefault));
+    box->exec();
+    return Answered(*box);
+  }
+  // From the export's thread: the box opens without an event loop of its own
+  // on the GUI thread, and its answer comes back by mail.
+  Mailbox<int> answer;
+  OnGui([&] {
+    QMessageBox* box = MakeBox(request, yesDefault);
+    connect(
+        box, &QDialog::finished, box,
+        [this, box, &answer] {
+          answer.Post(Answered(*box));
+          box->deleteLater();
+        },
+        Qt::SingleShotConnection);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+  });
+  return answer.Take();
+}
+
+int QtBackend::ShowMessage(const platform::MessageBoxRequest& request) {
+  int answer = Ask(request, true);
+  if (transcript_) transcript_->Message(request, answer);
+  return answer;
+}
+
+bool QtBackend::AskOverwrite(const std::string& path) {
+  platform::MessageBoxRequest question;
+  question.text = "文件 " + path + " 已存在，是否覆盖?";
+  question.icon = platform::Icon::Question;
+  question.buttons = platform::Buttons::YesNo;
+  question.owned = true;
+  bool answer = Ask(question, false) == platform::IDYES;
+  if (transcript_) transcript_->Overwrite(path, answer);
+  return answer;
+}
+
+TemplateDialog* QtBackend::OpenWindow(platform::DialogSession& session,
+                                      const std::function<void(const UserInput&)>& onPress) {
+  DialogView view = ViewOf(session);
+  bool owned = session.Owned();
+  const platform::DialogTemplate& dialogTemplate = session.Template();
+  return OnGui([&] {
+    QWidget* owner = owned ? mainWindow_.data() : nullptr;
+    auto* window = new TemplateDialog(dialogTemplate, view, LookOf(dialogTemplate), owner);
+    connect(window, &TemplateDialog::pressed, window, onPress);
+    open_.emplace_back(window);
+    window->Open();
+    return window;
+  });
+}
+
+void QtBackend::CloseWindow(TemplateDialog* window) {
+  OnGui([&] {
+    std::erase(open_, window);
+    delete window;
+  });
+}
+
+void QtBackend::RunDialog(platform::DialogSession& session) {
+  std::vector<platform::ControlState> opened = session.Controls();
+  std::string title = session.Title();
+  if (!session.Ended()) {
+    if (OnGuiThread()) {
+      RunDialogHere(session);
+    } else {
+      RunDialogFromWorker(session);
+    }
+  }
+  if (transcript_) transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
+}
+
+void QtBackend::RunDialogHere(platform::DialogSession& session) {
+  QEventLoop loop;
+  TemplateDialog* window = nullptr;
+  window = OpenWindow(session, [&](const UserInput& input) {
+    Apply(input, session, radioAnswers_);
+    window->Update(ViewOf(session));
+    if (session.Ended()) loop.quit();
+  });
+  loop.exec(QEventLoop::DialogExec);
+  CloseWindow(window);
+}
+
+void QtBackend::RunDialogFromWorker(platform::DialogSession& session) {
+  Mailbox<UserInput> presses;
+  TemplateDialog* window = OpenWindow(session, [&presses](const UserInput& input) { presses.Post(input); });
+  while (!session.Ended()) {
+    Apply(presses.Take(), session, radioAnswers_);
+    DialogView view = ViewOf(session);
+    OnGui([&] { window->Update(view); });
+  }
+  CloseWindow(window);
+}
+
+ProgressWindow* QtBackend::Display() {
+  if (!progress_) progress_ = new ProgressWindow(mainWindow_.data());
+  return progress_;
+}
+
+void QtBackend::Progress(int total, int current) {
+  if (transcript_) transcript_->Progress(total, current);
+  Post([this, total, current] { Display()->SetProgress(total, current); });
+}
+
+void QtBackend::Wait(const std::string& text, bool show) {
+  if (transcript_) transcript_->Wait(text, show);
+  Post([this, text = QString::fromStdString(text), show] { Display()->SetWait(text, show); });
+}
+
+ProgressWindow* QtBackend::ProgressDisplay() const { return progress_; }
+
+void QtBackend::EndOfRun() {
+  if (progress_) progress_->hide();
+}
+
+}  // namespace qtui
