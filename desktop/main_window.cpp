@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 
 #include "host/gui_run.h"
@@ -71,13 +72,14 @@ class MainWindow::FileLog final : public platform::WrittenFileObserver {
         [window = window_, absolute, written] {
           if (written) {
             window->written_.append(absolute);
-            window->runFiles_.append(absolute);
+            QStringList& run = window->runs_.back();
+            run.append(absolute);
             window->Log("written: " + absolute, absolute);
-            window->viewer_->Show(window->runFiles_, static_cast<int>(window->runFiles_.size()) - 1);
+            window->viewer_->Show(run, static_cast<int>(run.size()) - 1);
             emit window->fileWritten(absolute);
           } else {
             window->written_.removeAll(absolute);
-            window->runFiles_.removeAll(absolute);
+            for (QStringList& run : window->runs_) run.removeAll(absolute);
             window->values_.Forget(absolute);
             window->Log("removed: " + absolute);
           }
@@ -167,8 +169,9 @@ void MainWindow::ChooseFile() {
 
 bool MainWindow::OpenFile(const QString& path) {
   QString absolute = QFileInfo(path).absoluteFilePath();
-  int index = static_cast<int>(runFiles_.indexOf(absolute));
-  bool shown = index >= 0 ? viewer_->Show(runFiles_, index) : viewer_->Show({absolute}, 0);
+  auto run = std::find_if(runs_.rbegin(), runs_.rend(), [&](const QStringList& files) { return files.contains(absolute); });
+  bool shown = run != runs_.rend() ? viewer_->Show(*run, static_cast<int>(run->indexOf(absolute)))
+                                   : viewer_->Show({absolute}, 0);
   if (!shown) Log(viewer_->Message());
   return shown;
 }
@@ -241,7 +244,7 @@ bool MainWindow::Start(host::Command command) {
             Log(QString("message [%1]: %2 (%3)").arg(caption, text.simplified(), AnswerText(answer)));
           });
   connect(run_.get(), &host::WindowedRun::finished, this, &MainWindow::Finished);
-  runFiles_.clear();
+  runs_.emplace_back();
   platform::InstallWrittenFileObserver(fileLog_.get());
   // The desktop writes no grids, so the values of the maps can be the sink's.
   platform::InstallCompletedMapSink(&values_);

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "desktop/map_viewer.h"
 #include "host/export_runner.h"
@@ -44,8 +45,8 @@ class MainWindow : public QMainWindow {
   // The files written by the commands so far, with absolute paths, in order.
   QStringList WrittenFiles() const { return written_; }
 
-  // Shows a map or profile in the viewer: among the files of the last run
-  // when it is one of them, else alone. False when it cannot be read (the
+  // Shows a map or profile in the viewer: among the files of the run that
+  // wrote it last, else alone. False when it cannot be read (the
   // reason is in the log).
   bool OpenFile(const QString& path);
   MapViewer* Viewer() const { return viewer_; }
@@ -77,7 +78,7 @@ class MainWindow : public QMainWindow {
 
   QString current_;  // the directory whose projects are listed
   QStringList written_;
-  QStringList runFiles_;  // those of the last run, for the viewer to walk
+  std::vector<QStringList> runs_;  // the files of each run, for the viewer to walk
   MapValues values_;      // of the maps completed in this session
   MapViewer* viewer_;
   std::unique_ptr<FileLog> fileLog_;

@@ -1,5 +1,6 @@
 // The viewer: a small known map opened from disk, its cells in their class
-// colours, the text of a hovered cell, zooming about the pointer.
+// colours, the text of a hovered cell, zooming about the pointer; a damaged
+// map; a profile.
 #include "desktop/map_viewer.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,15 @@ TEST(MapViewer, ShowsAMapFromDiskWithTheTextOfTheHoveredCell) {
   EXPECT_FALSE(viewer.Show({QString::fromStdString((dir / "cut.po1").string())}, 0));
   EXPECT_TRUE(viewer.Message().contains("cut.po1")) << viewer.Message().toStdString();
   EXPECT_EQ(viewer.Picture(), nullptr);
+
+  // A profile shows as its plot, with no cells to hover.
+  test_support::WriteFile(dir / "p.dsa",
+                          " all\n        1500        4.00\n        1520       12.50\n        0.00        0.00\n"
+                          "           0        2000         100\n        0.00       15.00        2.50\n"
+                          "       Sa(%)    Depth(m)");
+  ASSERT_TRUE(viewer.Show({QString::fromStdString((dir / "p.dsa").string())}, 0)) << viewer.Message().toStdString();
+  EXPECT_NE(dynamic_cast<const rendering::ProfilePicture*>(viewer.Picture()), nullptr);
+  EXPECT_EQ(viewer.CellText(QRectF(viewer.Canvas()->rect()).center()), "");
 }
 
 }  // namespace
