@@ -3,15 +3,19 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
+#include <QSplitter>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 
 #include "host/gui_run.h"
@@ -68,10 +72,15 @@ class MainWindow::FileLog final : public platform::WrittenFileObserver {
         [window = window_, absolute, written] {
           if (written) {
             window->written_.append(absolute);
+            QStringList& run = window->runs_.back();
+            run.append(absolute);
             window->Log("written: " + absolute, absolute);
+            window->viewer_->Show(run, static_cast<int>(run.size()) - 1);
             emit window->fileWritten(absolute);
           } else {
             window->written_.removeAll(absolute);
+            for (QStringList& run : window->runs_) run.removeAll(absolute);
+            window->values_.Forget(absolute);
             window->Log("removed: " + absolute);
           }
         },
@@ -87,6 +96,7 @@ MainWindow::MainWindow(QWidget* parent)
       builds_(new QComboBox),
       modes_(new QComboBox),
       log_(new QListWidget),
+      viewer_(new MapViewer(&values_)),
       fileLog_(std::make_unique<FileLog>(this)) {
   // Not the application's title alone: that is the title of its message boxes.
   setWindowTitle(QString::fromUtf8(qtui::kHostTitle) + " Desktop");
@@ -126,10 +136,22 @@ MainWindow::MainWindow(QWidget* parent)
   layout->addLayout(buttons);
   layout->addWidget(new QLabel("Log: messages shown and files written"));
   layout->addWidget(log_, 1);
-  auto* central = new QWidget;
-  central->setLayout(layout);
+  auto* controls = new QWidget;
+  controls->setLayout(layout);
+  auto* central = new QSplitter;
+  central->addWidget(controls);
+  central->addWidget(viewer_);
+  central->setStretchFactor(1, 1);
   setCentralWidget(central);
-  resize(760, 480);
+  // A written map or profile in the log opens in the viewer.
+  connect(log_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    QString path = item->data(Qt::UserRole).toString();
+    if (!path.isEmpty()) OpenFile(path);
+  });
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addAction("&Open map or profile...", QKeySequence::Open, this, &MainWindow::ChooseFile);
+  file->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
+  resize(1280, 640);
   UpdateButtons();
 }
 
@@ -138,6 +160,20 @@ MainWindow::~MainWindow() = default;
 void MainWindow::ChooseDirectory() {
   QString chosen = QFileDialog::getExistingDirectory(this, "Project directory", current_);
   if (!chosen.isEmpty()) OpenDirectory(chosen);
+}
+
+void MainWindow::ChooseFile() {
+  QString chosen = QFileDialog::getOpenFileName(this, "Open a map or profile", current_);
+  if (!chosen.isEmpty()) OpenFile(chosen);
+}
+
+bool MainWindow::OpenFile(const QString& path) {
+  QString absolute = QFileInfo(path).absoluteFilePath();
+  auto run = std::find_if(runs_.rbegin(), runs_.rend(), [&](const QStringList& files) { return files.contains(absolute); });
+  bool shown = run != runs_.rend() ? viewer_->Show(*run, static_cast<int>(run->indexOf(absolute)))
+                                   : viewer_->Show({absolute}, 0);
+  if (!shown) Log(viewer_->Message());
+  return shown;
 }
 
 void MainWindow::OpenDirectory(const QString& directory) {
@@ -208,7 +244,10 @@ bool MainWindow::Start(host::Command command) {
             Log(QString("message [%1]: %2 (%3)").arg(caption, text.simplified(), AnswerText(answer)));
           });
   connect(run_.get(), &host::WindowedRun::finished, this, &MainWindow::Finished);
+  runs_.emplace_back();
   platform::InstallWrittenFileObserver(fileLog_.get());
+  // The desktop writes no grids, so the values of the maps can be the sink's.
+  platform::InstallCompletedMapSink(&values_);
   run_->Start();
   UpdateButtons();
   statusBar()->showMessage(name + " is running");
@@ -217,6 +256,7 @@ bool MainWindow::Start(host::Command command) {
 
 void MainWindow::Finished(int result) {
   platform::InstallWrittenFileObserver(nullptr);
+  platform::InstallCompletedMapSink(nullptr);
   // The files it told of arrive before this (queued first); the run goes
   // once its signal has returned.
   Log(QString("%1 returned %2: %3").arg(runName_).arg(result).arg(ResultText(result)));

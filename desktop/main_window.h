@@ -1,6 +1,6 @@
 // The desktop application's main window: the project directory and its
-// projects, the build of the library, the five commands, and a log of every
-// message shown and every file written.
+// projects, the build of the library, the five commands, a log of every
+// message shown and every file written, and the viewer of the maps.
 #pragma once
 
 #include <QMainWindow>
@@ -8,7 +8,9 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "desktop/map_viewer.h"
 #include "host/export_runner.h"
 #include "platform/written_files.h"
 
@@ -43,6 +45,12 @@ class MainWindow : public QMainWindow {
   // The files written by the commands so far, with absolute paths, in order.
   QStringList WrittenFiles() const { return written_; }
 
+  // Shows a map or profile in the viewer: among the files of the run that
+  // wrote it last, else alone. False when it cannot be read (the
+  // reason is in the log).
+  bool OpenFile(const QString& path);
+  MapViewer* Viewer() const { return viewer_; }
+
  signals:
   // A map or profile a command created and closed (absolute path).
   void fileWritten(const QString& path);
@@ -57,6 +65,7 @@ class MainWindow : public QMainWindow {
 
   void Log(const QString& line, const QString& path = {});
   void ChooseDirectory();
+  void ChooseFile();
   void Finished(int result);
   void UpdateButtons();
 
@@ -69,6 +78,9 @@ class MainWindow : public QMainWindow {
 
   QString current_;  // the directory whose projects are listed
   QStringList written_;
+  std::vector<QStringList> runs_;  // the files of each run, for the viewer to walk
+  MapValues values_;      // of the maps completed in this session
+  MapViewer* viewer_;
   std::unique_ptr<FileLog> fileLog_;
   // Builds stay loaded between commands: their state (the chosen horizon)
   // lasts as it does in a workstation's session.

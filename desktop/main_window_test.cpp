@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 
+#include "rendering/pictures.h"
 #include "testing/host_harness.h"
 #include "qtui/testing/gui_driver.h"
 
@@ -61,6 +63,29 @@ TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
   EXPECT_TRUE(log.contains("written: " + project + "/demo.uot"));
   EXPECT_TRUE(log.filter("message [Strataplot]: 未排油强度图文件生成.").size() == 1) << log.join('\n').toStdString();
   EXPECT_EQ(log.last(), "oil-unexpelled returned 1: done");
+
+  // The viewer shows the run's last map and walks back through the horizons;
+  // a modelled cell tells its value, which lies in its class.
+  MapViewer& viewer = *window.Viewer();
+  EXPECT_EQ(viewer.Current(), maps.last());
+  EXPECT_FALSE(viewer.Next());
+  ASSERT_TRUE(viewer.Previous());
+  EXPECT_EQ(viewer.Current(), maps[2]);
+  const auto* map = dynamic_cast<const rendering::MapPicture*>(viewer.Picture());
+  ASSERT_NE(map, nullptr);
+  const QRectF canvas(viewer.Canvas()->rect());
+  const std::vector<std::int32_t>& codes = map->Map().codes;
+  const auto modelled = std::find_if(codes.begin(), codes.end(), [](std::int32_t code) { return code >= 2; });
+  ASSERT_NE(modelled, codes.end());
+  const int row = static_cast<int>(modelled - codes.begin()) / map->Map().geometry.columnCount;
+  const int column = static_cast<int>(modelled - codes.begin()) % map->Map().geometry.columnCount;
+  const QString text = viewer.CellText(map->CellRect(canvas, {row, column}).center());
+  EXPECT_TRUE(text.startsWith(QString("row %1, column %2: ").arg(row).arg(column))) << text.toStdString();
+  EXPECT_TRUE(text.contains(", value ")) << text.toStdString();
+  ASSERT_TRUE(window.OpenFile(maps[0]));
+  EXPECT_FALSE(viewer.Previous());
+  EXPECT_TRUE(viewer.Next());
+  EXPECT_EQ(viewer.Current(), maps[1]);
 }
 
 }  // namespace

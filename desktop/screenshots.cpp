@@ -1,11 +1,12 @@
 // strataplot-screenshots OUTDIR: pictures of the three kinds of dialog and of
-// the desktop application for the README, made without a display. Runs the
+// the desktop application with its viewer for the README, made without a display. Runs the
 // commands on a copy of the sample project through the desktop window and
 // saves each window as it shows (QWidget::grab: the window's contents,
 // without the frame the window manager would draw).
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
 #include <cstdio>
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
   std::filesystem::remove(project / "README.md");
 
   desktop::MainWindow window;
-  window.resize(860, 560);
+  window.resize(1240, 620);
   window.show();
   window.OpenDirectory(QString::fromStdString(project.string()));
 
@@ -83,7 +84,14 @@ int main(int argc, char** argv) {
   Run(window, host::Command::Saturation,
       {{"选择层位", [](QWidget* w) { Save(w, "horizon-selection-dialog.png"); Enter(w); }},
        {"计算SA", Enter}});
+  // The viewer on a map of the first run, a cell near its middle hovered.
+  window.OpenFile(QString::fromStdString((project / "沙三段.uo1").string()));
+  QWidget* canvas = window.Viewer()->Canvas();
   QTest::qWait(100);
+  const QPointF middle = QRectF(canvas->rect()).center() - QPointF(60, 0);
+  QMouseEvent hover(QEvent::MouseMove, middle, canvas->mapToGlobal(middle), Qt::NoButton, Qt::NoButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(canvas, &hover);
   Save(&window, "desktop.png");
   std::filesystem::remove_all(project);
   return failed ? 1 : 0;

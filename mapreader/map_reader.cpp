@@ -330,6 +330,13 @@ ClassRange IntensityMap::RangeOf(int code) const {
   return range;
 }
 
+bool ClassRange::Contains(double value) const {
+  // The classing divides in single precision: a value next to a bound may
+  // have been classed on either side of it.
+  const double slack = 1e-5 * std::fabs(value);
+  return (!lower || value >= *lower - slack) && (!upper || value <= *upper + slack);
+}
+
 std::string ClassRange::Label() const {
   if (!lower) return "≤ " + Number(upper.value_or(0));
   if (!upper) return "> " + Number(*lower);

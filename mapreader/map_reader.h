@@ -36,6 +36,8 @@ struct ClassRange {
   int code = 0;
   std::optional<double> lower;  // nullopt: unbounded below
   std::optional<double> upper;  // nullopt: unbounded above
+  // Whether a value classed in single precision may carry this code: the
+  // bounds included, with a margin of 1e-5 of the value.
   bool Contains(double value) const;
   // "≤ 0", "0 – 20", "20 – 30", "> 0".
   std::string Label() const;
