@@ -79,41 +79,35 @@ int SlowReal(platform::FileStream* stream, float* value) {
   return 1;
 }
 
+// The next field read as a T: 1, 0 at the end, -1 for damage. Fields the
+// stream converted quickly take `quick` (false: damaged), the others `slow`.
+template <typename T, typename Slow, typename Quick>
+int ReadNumber(HFILE file, T* value, Slow slow, Quick quick) {
+  *value = T{};
+  platform::FileStream* stream;
+  platform::ScannedNumber number;
+  if (!NextNumber(file, stream, number)) return 0;
+  if (number.kind == platform::NumberKind::Other) return slow(stream, value);
+  T quickValue;
+  if (!quick(number, quickValue)) return Damaged(stream);
+  *value = quickValue;
+  return 1;
+}
+
 }  // namespace
 
 int readi(HFILE file, int* value) {
-  *value = 0;
-  platform::FileStream* stream;
-  platform::ScannedNumber number;
-  if (!NextNumber(file, stream, number)) return 0;
-  switch (number.kind) {
-    case platform::NumberKind::Whole:
-      *value = number.Whole();
-      return 1;
-    case platform::NumberKind::Real:
-      return Damaged(stream);
-    case platform::NumberKind::Other:
-      break;
-  }
-  return SlowWhole(stream, value);
+  return ReadNumber(file, value, SlowWhole, [](platform::ScannedNumber number, int& whole) {
+    whole = number.Whole();
+    return number.kind == platform::NumberKind::Whole;  // a Real is no whole number
+  });
 }
 
 int readf(HFILE file, float* value) {
-  *value = 0.0f;
-  platform::FileStream* stream;
-  platform::ScannedNumber number;
-  if (!NextNumber(file, stream, number)) return 0;
-  switch (number.kind) {
-    case platform::NumberKind::Whole:
-      *value = static_cast<float>(number.Whole());
-      return 1;
-    case platform::NumberKind::Real:
-      *value = number.Real();
-      return 1;
-    case platform::NumberKind::Other:
-      break;
-  }
-  return SlowReal(stream, value);
+  return ReadNumber(file, value, SlowReal, [](platform::ScannedNumber number, float& real) {
+    real = number.kind == platform::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
+    return true;
+  });
 }
 
 int reads(HFILE file, std::string& text) {

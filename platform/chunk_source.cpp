@@ -34,7 +34,7 @@ class ByteReader {
     if (chunk.capacity < chunkBytes_ || chunk.capacity < carry_.size() * 2) {
       Grow(chunk, std::max(chunkBytes_, carry_.size() * 2), 0);
     }
-    std::memcpy(chunk.text.get(), carry_.data(), carry_.size());
+    if (!carry_.empty()) std::memcpy(chunk.text.get(), carry_.data(), carry_.size());
     chunk.size = carry_.size();
     carry_.clear();
     chunk.last = false;
@@ -99,17 +99,18 @@ class ByteReader {
 
 }  // namespace
 
-// The reader takes chunk after chunk in file order. Without helpers it fills
-// and scans its one chunk itself. With helpers, each helper in turn claims the
-// next chunk number, fills that chunk's slot (reading is in file order, one
-// helper at a time) and scans it; a slot is refilled only after the reader has
-// given back the chunk it held, so that at most one chunk per slot is in memory.
+// The reader takes chunk after chunk in file order. Alone, it fills and scans
+// its one chunk itself. With helper threads, whoever is free - a helper, or
+// the reader while the chunk it waits for is not ready - claims the next
+// chunk number, fills that chunk's slot (reading is in file order, one thread
+// at a time) and scans it; a slot is refilled only after the reader has given
+// back the chunk it held, so that at most one chunk per slot is in memory.
 struct ChunkSource::Shared {
   ByteReader bytes;
   std::vector<Chunk> slots;
   std::vector<std::thread> helpers;
 
-  // Reading: the helper that holds it fills the next chunk.
+  // Reading: the thread that holds it fills the next chunk.
   std::mutex readMutex;
   long long claimed = 0;  // chunks whose filling has begun
   bool filledLast = false;
@@ -129,32 +130,43 @@ struct ChunkSource::Shared {
 
   Shared(int fd, std::size_t chunkBytes) : bytes(fd, chunkBytes) {}
 
-  void Help() {
+  enum class Turn { Scanned, Busy, Done };
+
+  // Fills and scans the next chunk. A helper waits for reading and for a free
+  // slot; the reader does not wait (Busy). Done when every chunk is claimed
+  // or the source stops.
+  Turn ScanNext(bool reader) {
     const long long slotCount = static_cast<long long>(slots.size());
-    for (;;) {
-      long long number;
-      Chunk* chunk;
-      {
-        std::lock_guard<std::mutex> reading(readMutex);
-        if (filledLast) return;
-        number = claimed;
-        {
-          std::unique_lock<std::mutex> lock(mutex);
-          slotFreed.wait(lock, [&] { return stop || number - givenBack < slotCount; });
-          if (stop) return;
-        }
-        chunk = &slots[static_cast<std::size_t>(number % slotCount)];
-        ++claimed;
-        bytes.Fill(*chunk);
-        filledLast = chunk->last;
+    long long number;
+    Chunk* chunk;
+    {
+      std::unique_lock<std::mutex> reading(readMutex, std::defer_lock);
+      if (!reader) {
+        reading.lock();
+      } else if (!reading.try_lock()) {
+        return Turn::Busy;
       }
-      ScanChunk(chunk->text.get(), chunk->size, chunk->fields);
+      if (filledLast) return Turn::Done;
+      number = claimed;
       {
-        std::lock_guard<std::mutex> lock(mutex);
-        readyChunk[static_cast<std::size_t>(number % slotCount)] = number;
+        std::unique_lock<std::mutex> lock(mutex);
+        auto free = [&] { return stop || number - givenBack < slotCount; };
+        if (reader && !free()) return Turn::Busy;
+        slotFreed.wait(lock, free);
+        if (stop) return Turn::Done;
       }
-      chunkReady.notify_one();
+      chunk = &slots[static_cast<std::size_t>(number % slotCount)];
+      ++claimed;
+      bytes.Fill(*chunk);
+      filledLast = chunk->last;
     }
+    ScanChunk(chunk->text.get(), chunk->size, chunk->fields);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      readyChunk[static_cast<std::size_t>(number % slotCount)] = number;
+    }
+    chunkReady.notify_one();
+    return Turn::Scanned;
   }
 };
 
@@ -167,14 +179,17 @@ ChunkSource::ChunkSource(int fd, const ReadingPlan& plan)
     shared_->slots.resize(1);
     return;
   }
-  // Each helper scans one chunk while the reader takes another and one more
-  // waits ready.
+  // The reader is one of the threads. Each thread scans one chunk while the
+  // reader holds another and one more waits ready.
   const std::size_t slotCount = static_cast<std::size_t>(plan.threads) + 2;
   shared_->slots.resize(slotCount);
   shared_->readyChunk.assign(slotCount, -1);
-  for (int i = 0; i < plan.threads; ++i) {
+  for (int i = 1; i < plan.threads; ++i) {
     try {
-      shared_->helpers.emplace_back([shared = shared_.get()] { shared->Help(); });
+      shared_->helpers.emplace_back([shared = shared_.get()] {
+        while (shared->ScanNext(false) == Shared::Turn::Scanned) {
+        }
+      });
     } catch (const std::system_error&) {
       break;  // as many helpers as the system gives
     }
@@ -215,7 +230,15 @@ const Chunk* ChunkSource::Next() {
   }
   if (s.finished) return nullptr;
   const std::size_t slot = static_cast<std::size_t>(s.next % slotCount);
-  s.chunkReady.wait(lock, [&] { return s.readyChunk[slot] == s.next; });
+  auto ready = [&] { return s.readyChunk[slot] == s.next; };
+  while (!ready()) {
+    // Rather than wait, scan a chunk ahead; when there is none to scan, the
+    // chunk waited for is being scanned.
+    lock.unlock();
+    Shared::Turn turn = s.ScanNext(true);
+    lock.lock();
+    if (turn != Shared::Turn::Scanned) s.chunkReady.wait(lock, ready);
+  }
   ++s.next;
   s.holding = true;
   s.finished = s.slots[slot].last;

@@ -21,8 +21,9 @@ namespace platform {
 
 // How reading streams share out their work.
 struct ReadingPlan {
-  // Threads that scan chunks of a large file; 1: the reader scans its chunks
-  // itself and no thread is started.
+  // Threads that scan chunks of a large file, the reader's own included (it
+  // scans a chunk ahead while the one it waits for is not ready); 1: the
+  // reader scans its chunks itself and no thread is started.
   int threads = 1;
   // Bytes per chunk (a chunk grows to hold a field longer than that).
   std::size_t chunkBytes = std::size_t{256} << 10;
