@@ -174,7 +174,12 @@ constexpr ScannedNumber kNotShort = {static_cast<NumberKind>(0xFF), 0};
   const std::uint64_t before = (std::uint64_t{1} << (8 * point)) - 1;
   const std::uint64_t digits = (x & before) | ((x >> 8) & ~before);
   const int fraction = static_cast<int>(n) - point - 1;
-  return QuickReal(EightDigitValues(digits << (64 - 8 * (n - 1))), -fraction, negative);
+  const std::uint64_t mantissa = EightDigitValues(digits << (64 - 8 * (n - 1)));
+  if (mantissa > (std::uint64_t{1} << 24)) return QuickReal(mantissa, -fraction, negative);
+  // The float way of QuickReal, its other conditions known to hold.
+  static constexpr float kTenths[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+  const float f = static_cast<float>(mantissa) / kTenths[fraction];
+  return {NumberKind::Real, std::bit_cast<std::uint32_t>(negative ? -f : f)};
 }
 
 // std::popcount without the machine's instruction for it is a library call.
