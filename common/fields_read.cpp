@@ -50,8 +50,9 @@ bool NumberText(platform::FileStream* stream, const char*& first, const char*& l
   return true;
 }
 
-// A whole number the stream left to be converted here.
-int SlowWhole(platform::FileStream* stream, int* value) {
+// A whole number the stream left to be converted here (out of the way of the
+// quick path, which then needs no registers saved).
+[[gnu::noinline]] int SlowWhole(platform::FileStream* stream, int* value) {
   const char* first;
   const char* last;
   if (!NumberText(stream, first, last)) return Damaged(stream);
@@ -63,7 +64,7 @@ int SlowWhole(platform::FileStream* stream, int* value) {
 }
 
 // A real the stream left to be converted here.
-int SlowReal(platform::FileStream* stream, float* value) {
+[[gnu::noinline]] int SlowReal(platform::FileStream* stream, float* value) {
   const char* first;
   const char* last;
   if (!NumberText(stream, first, last)) return Damaged(stream);
