@@ -53,6 +53,7 @@ bool NumberText(platform::FileStream* stream, const char*& first, const char*& l
 // A whole number the stream left to be converted here (out of the way of the
 // quick path, which then needs no registers saved).
 [[gnu::noinline]] int SlowWhole(platform::FileStream* stream, int* value) {
+  *value = 0;
   const char* first;
   const char* last;
   if (!NumberText(stream, first, last)) return Damaged(stream);
@@ -65,6 +66,7 @@ bool NumberText(platform::FileStream* stream, const char*& first, const char*& l
 
 // A real the stream left to be converted here.
 [[gnu::noinline]] int SlowReal(platform::FileStream* stream, float* value) {
+  *value = 0.0f;
   const char* first;
   const char* last;
   if (!NumberText(stream, first, last)) return Damaged(stream);
@@ -84,13 +86,18 @@ bool NumberText(platform::FileStream* stream, const char*& first, const char*& l
 // stream converted quickly take `quick` (false: damaged), the others `slow`.
 template <typename T, typename Slow, typename Quick>
 int ReadNumber(HFILE file, T* value, Slow slow, Quick quick) {
-  *value = T{};
   platform::FileStream* stream;
   platform::ScannedNumber number;
-  if (!NextNumber(file, stream, number)) return 0;
+  if (!NextNumber(file, stream, number)) {
+    *value = T{};
+    return 0;
+  }
   if (number.kind == platform::NumberKind::Other) return slow(stream, value);
   T quickValue;
-  if (!quick(number, quickValue)) return Damaged(stream);
+  if (!quick(number, quickValue)) {
+    *value = T{};
+    return Damaged(stream);
+  }
   *value = quickValue;
   return 1;
 }

@@ -172,10 +172,9 @@ FileStream::~FileStream() {
   delete impl_;
 }
 
-bool FileStream::NextNumberInNextChunk(ScannedNumber& number) {
+bool FileStream::NextChunkInHand() {
   Impl& s = *impl_;
-  if (s.mode != Mode::Read || s.closed || s.atEnd || !s.NextChunk()) return false;
-  return NextNumber(number);
+  return s.mode == Mode::Read && !s.closed && !s.atEnd && s.NextChunk();
 }
 
 std::string_view FileStream::FieldText() {

@@ -56,14 +56,12 @@ class PLATFORM_API FileStream {
   // on a read error, which is remembered as damage).
   bool NextNumber(ScannedNumber& number) {
     // The reader's loop takes every field here: the fields of the chunk in
-    // hand are taken without a call.
-    if (hand_.next < hand_.count) {
-      number.kind = hand_.kinds[hand_.next];
-      number.bits = hand_.bits[hand_.next];
-      ++hand_.next;
-      return true;
-    }
-    return NextNumberInNextChunk(number);
+    // hand are taken without a call (and number may stay in registers).
+    if (hand_.next == hand_.count && !NextChunkInHand()) return false;
+    number.kind = hand_.kinds[hand_.next];
+    number.bits = hand_.bits[hand_.next];
+    ++hand_.next;
+    return true;
   }
   // The text of the field last moved to; the view stays valid until the next
   // move. Empty before the first field and at the end.
@@ -92,7 +90,8 @@ class PLATFORM_API FileStream {
   bool ForWriting() const;
 
  private:
-  bool NextNumberInNextChunk(ScannedNumber& number);
+  // Takes the next chunk that holds a field in hand; false at the end.
+  bool NextChunkInHand();
 
   // The scanned fields of the chunk in hand, and the next to hand out.
   struct Hand {
