@@ -41,9 +41,9 @@ class ByteReader {
     carry_.clear();
     chunk.last = false;
     chunk.readError = false;
+    chunk.longField = false;
     for (;;) {
       bool end = ReadInto(chunk);
-      if (EndsBeforeLongField(chunk)) break;
       if (end) {
         chunk.last = true;
         chunk.readError = failed_;
@@ -56,8 +56,14 @@ class ByteReader {
         chunk.size = cut;
         break;
       }
-      Grow(chunk, chunk.capacity * 2, chunk.size);  // one field fills the chunk
+      // One field fills the chunk.
+      if (chunk.size > kLongestField) {
+        EndBefore(chunk, 0);
+        break;
+      }
+      Grow(chunk, chunk.capacity * 2, chunk.size);
     }
+    if (std::size_t start = LongFieldStart(chunk); start != kNone) EndBefore(chunk, start);
     chunk.text[chunk.size] = ' ';
   }
 
@@ -65,17 +71,34 @@ class ByteReader {
   // No number or name is longer than this.
   static constexpr std::size_t kLongestField = std::size_t{64} << 10;  // 64 KiB
 
-  // Ends the reading before the chunk's last field when that is longer than
-  // any field can be.
-  bool EndsBeforeLongField(Chunk& chunk) {
-    std::size_t start = AfterLastSeparator(chunk);
-    if (chunk.size - start <= kLongestField) return false;
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  // Where the first field of the chunk longer than kLongestField starts, or
+  // kNone. Such a field holds a whole block of half that length without a
+  // separator, at a multiple of the block's length; in every other block a
+  // separator turns up within a few bytes.
+  static std::size_t LongFieldStart(const Chunk& chunk) {
+    constexpr std::size_t kBlock = kLongestField / 2;
+    const char* text = chunk.text.get();
+    for (std::size_t block = 0; block + kBlock <= chunk.size; block += kBlock) {
+      if (std::any_of(text + block, text + block + kBlock, IsFieldSeparator)) continue;
+      std::size_t start = block;
+      while (start > 0 && !IsFieldSeparator(text[start - 1])) --start;
+      std::size_t end = block + kBlock;
+      while (end < chunk.size && !IsFieldSeparator(text[end])) ++end;
+      if (end - start > kLongestField) return start;
+    }
+    return kNone;
+  }
+
+  // Ends the reading at `start`, before a field too long to be one.
+  void EndBefore(Chunk& chunk, std::size_t start) {
     chunk.size = start;
     chunk.last = true;
-    chunk.readError = true;
+    chunk.readError = false;
+    chunk.longField = true;
+    carry_.clear();
     atEnd_ = true;
-    failed_ = true;
-    return true;
   }
 
   // Reads until the chunk is full; true at the end of the file or on failure.

@@ -21,6 +21,7 @@ struct Chunk {
   ChunkFields fields;
   bool last = false;       // no chunk follows
   bool readError = false;  // (last only) the system failed a read after these bytes
+  bool longField = false;  // (last only) a field longer than any can be follows them
 };
 
 class ChunkSource {

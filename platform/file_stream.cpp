@@ -100,6 +100,8 @@ struct FileStream::Impl {
         if (chunk->last) {
           atEnd = true;
           if (chunk->readError) NoteDamage();
+          // Damage at the line where the field too long to be one starts.
+          if (chunk->longField && damageLine == 0) damageLine = ClampLine(1 + lineFeedsBefore);
           LetGo();
           return false;
         }
