@@ -1,21 +1,27 @@
-// strataplot-bench: generates a large project with strataplot-makeproject and
+// strataplot-bench: generates large projects with strataplot-makeproject and
 // measures, in the same run, how long the host `strataplot` takes for each
-// benchmark case against `wc -w` over the files the case reads, and the host's
-// peak memory against the bound it must stay under.
+// benchmark case against `wc -w` over the files the case reads, with one
+// thread (STRATAPLOT_THREADS=1) and with every core, and the host's peak
+// memory against the bound it must stay under.
 //
 //   strataplot-bench [--build-dir DIR] [--dir DIR] [--only NAME] [--runs N] ...
 //
-// Every timed command runs --runs times (default 3); the best wall time counts,
-// and the peak RSS is the largest of the runs. Commands are started with
-// fork/execvp and reaped with wait4; no shell is involved. The exit status is 0
-// when every selected case ran as expected and within its memory bound, 1 when
-// some did not, 2 on a usage or set-up error.
+// Every project size (--scale: multiples of the rows) is generated into a
+// folder of its own. Each timed command runs --runs times (default 5), the
+// three commands of a case taking turns so that a change in the machine's
+// load touches all three alike; the median wall time counts, and the peak RSS
+// is the largest of the runs. Commands are started with fork/execvp and reaped
+// with wait4; no shell is involved. The exit status is 0 when every selected
+// case ran as expected and within its memory bound, 1 when some did not, 2 on
+// a usage or set-up error.
 #include <fcntl.h>
+#include <sched.h>
 #include <limits.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
@@ -74,29 +80,32 @@ struct Settings {
   bool keep = false;
   bool reuse = false;
   std::string only;
-  int runs = 3;
+  int runs = 5;
   double maxRatio = 0;  // 0: the ratio is reported, not checked
   std::string project = "bench";
   // 400 x 500 cells, 80 % active, 5 horizons, 25 periods: 20 million values per
   // quantity file; 6 gas records per active cell and horizon: 4.8 million records.
   std::string rows = "400", cols = "500", horizons = "5", periods = "25", activeFraction = "0.8",
               gasRecords = "6", seed = "1";
+  std::vector<int> scales = {1, 2};  // the project sizes, as multiples of the rows
 };
 
 const char kUsage[] =
     "usage: strataplot-bench [options]\n"
     "  --build-dir DIR        where strataplot and strataplot-makeproject are\n"
     "                         (default: the directory of this program)\n"
-    "  --dir DIR              project directory (default: a temporary one, removed at the end)\n"
+    "  --dir DIR              projects directory (default: a temporary one, removed at the end);\n"
+    "                         the project of scale S is in DIR/xS\n"
     "  --keep                 keep the temporary directory\n"
-    "  --reuse                use the project already in --dir instead of generating one\n"
+    "  --reuse                use the projects already in --dir instead of generating them\n"
     "  --only NAME            run only that case\n"
     "  --list                 list the cases\n"
-    "  --runs N               runs of every timed command (default 3; the best counts)\n"
-    "  --max-ratio X          fail a case whose strataplot/wc time ratio exceeds X\n"
+    "  --runs N               runs of every timed command (default 5; the median counts)\n"
+    "  --max-ratio X          fail a case whose strataplot/wc time ratio with every core exceeds X\n"
+    "  --scale LIST           project sizes as multiples of the rows, e.g. 1,2 (the default)\n"
     "  --project NAME         project name (default bench)\n"
     "  --rows R --cols C --horizons H --periods P --active-fraction F --gas-records N --seed S\n"
-    "                         project size (default 400 500 5 25 0.8 6 1)\n";
+    "                         project size at scale 1 (default 400 500 5 25 0.8 6 1)\n";
 
 // ---- Running commands -----------------------------------------------------------------------
 
@@ -109,8 +118,11 @@ struct RunResult {
 };
 
 // Runs argv with standard input from /dev/null and standard output and error to
-// the given files (or /dev/null), and waits for it.
-RunResult Run(const std::vector<std::string>& argv, const fs::path& out, const fs::path& err) {
+// the given files (or /dev/null), and waits for it. threads, when not empty,
+// is put into the command's environment as STRATAPLOT_THREADS; when empty the
+// variable is removed.
+RunResult Run(const std::vector<std::string>& argv, const fs::path& out, const fs::path& err,
+              const std::string& threads = "") {
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -129,6 +141,11 @@ RunResult Run(const std::vector<std::string>& argv, const fs::path& out, const f
     dup2(in, 0);
     dup2(o, 1);
     dup2(e, 2);
+    if (threads.empty()) {
+      unsetenv("STRATAPLOT_THREADS");
+    } else {
+      setenv("STRATAPLOT_THREADS", threads.c_str(), 1);
+    }
     execvp(args[0], args.data());
     std::fprintf(stderr, "cannot run %s: %s\n", args[0], std::strerror(errno));
     _exit(127);
@@ -271,6 +288,16 @@ bool ParseArgs(int argc, char** argv, Settings& s) {
     } else if (a == "--max-ratio") {
       if (!value(v)) return false;
       s.maxRatio = std::atof(v.c_str());
+    } else if (a == "--scale") {
+      if (!value(v)) return false;
+      s.scales.clear();
+      for (std::size_t at = 0; at <= v.size();) {
+        std::size_t comma = std::min(v.find(',', at), v.size());
+        int scale = std::atoi(v.substr(at, comma - at).c_str());
+        if (scale < 1) return false;
+        s.scales.push_back(scale);
+        at = comma + 1;
+      }
     } else if (a == "--project") {
       if (!value(s.project)) return false;
     } else if (a == "--rows") {
@@ -297,6 +324,162 @@ bool ParseArgs(int argc, char** argv, Settings& s) {
     return false;
   }
   return true;
+}
+
+// Cores this process may run on: the count the host's readers use by default.
+int UsableCores() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return 1;
+}
+
+// The machine's load averages, as /proc/loadavg gives them.
+std::string LoadAverages() {
+  std::string text = ReadText("/proc/loadavg");
+  std::istringstream in(text);
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  std::size_t middle = values.size() / 2;
+  return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Generates the project of the scale into dir (unless reused) and reads its shape.
+bool PrepareProject(const Settings& s, int scale, const fs::path& dir, const fs::path& logs,
+                    ProjectShape& shape) {
+  fs::create_directories(dir);
+  if (!s.reuse) {
+    std::string rows = std::to_string(std::atoll(s.rows.c_str()) * scale);
+    std::vector<std::string> gen = {(s.buildDir / "strataplot-makeproject").string(),
+                                    "--dir", dir.string(), "--project", s.project,
+                                    "--rows", rows, "--cols", s.cols, "--horizons", s.horizons,
+                                    "--periods", s.periods, "--active-fraction", s.activeFraction,
+                                    "--gas-records", s.gasRecords, "--seed", s.seed};
+    RunResult r = Run(gen, logs / "makeproject.out", logs / "makeproject.err");
+    if (r.exitStatus != 0) {
+      std::fprintf(stderr, "strataplot-makeproject failed: %s\n%s\n", Describe(r).c_str(),
+                   LastLines(ReadText(logs / "makeproject.err"), 10).c_str());
+      return false;
+    }
+    std::printf("generation: %.2f s, peak RSS %s: %s", r.seconds,
+                MiB(static_cast<double>(r.maxRssKiB) * 1024.0).c_str(),
+                ReadText(logs / "makeproject.out").c_str());
+  }
+  if (!ReadShape(dir, s.project, shape)) {
+    std::fprintf(stderr, "strataplot-bench: cannot read %s.dgr or %s.isc in %s\n", s.project.c_str(),
+                 s.project.c_str(), dir.c_str());
+    return false;
+  }
+  return true;
+}
+
+// The runs of one command: median wall time, largest peak RSS, and whether
+// every run ended as expected (else what went wrong).
+struct Timing {
+  std::vector<double> seconds;
+  long maxRssKiB = 0;
+  std::string failure;
+  double Median() const { return failure.empty() ? ::Median(seconds) : 0; }
+};
+
+void Record(Timing& timing, const RunResult& r, bool accepted, const std::string& what,
+            const fs::path& err) {
+  if (!timing.failure.empty()) return;
+  if (!accepted) {
+    std::string tail = LastLines(ReadText(err), 10);
+    timing.failure = what + " " + Describe(r) + (tail.empty() ? "" : "\n" + tail);
+    return;
+  }
+  timing.seconds.push_back(r.seconds);
+  timing.maxRssKiB = std::max(timing.maxRssKiB, r.maxRssKiB);
+}
+
+std::string Seconds(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f s", value);
+  return value > 0 ? text : "-";
+}
+
+// Time, ratio to wc -w, throughput and peak memory of the host's runs.
+std::string HostColumns(const Timing& host, double wcSeconds, double bytes) {
+  char text[96];
+  double t = host.Median();
+  if (t <= 0) return "      -      -      -          -";
+  std::snprintf(text, sizeof text, "%8s %6.2f %6.0f %10s", Seconds(t).c_str(), wcSeconds > 0 ? t / wcSeconds : 0.0,
+                bytes / t / 1e6, MiB(static_cast<double>(host.maxRssKiB) * 1024).c_str());
+  return text;
+}
+
+// Runs every selected case on the project; returns the number that failed.
+int RunCases(const Settings& s, const std::vector<const Case*>& selected, const fs::path& dir,
+             const fs::path& logs, const ProjectShape& shape, int cores, std::vector<std::string>& notes) {
+  const fs::path strataplot = s.buildDir / "strataplot";
+  const std::string all = std::to_string(cores);
+  int failures = 0;
+  for (const Case* c : selected) {
+    std::vector<std::string> wc = {"wc", "-w"};
+    double bytes = 0;
+    std::string fileList;
+    for (const std::string& f : c->compareFiles) {
+      std::string name = Substitute(f, s.project);
+      wc.push_back((dir / name).string());
+      std::error_code ec;
+      bytes += static_cast<double>(fs::file_size(dir / name, ec));
+      fileList += (fileList.empty() ? "" : "+") + name;
+    }
+    std::vector<std::string> host = {strataplot.string(), "-C", dir.string(), "-p", s.project};
+    host.insert(host.end(), c->hostArgs.begin(), c->hostArgs.end());
+    const std::string name = c->name;
+    const fs::path err = logs / (name + ".err");
+    const fs::path wcErr = logs / (name + ".wc.err");
+    auto accepted = [&](const RunResult& r) {
+      for (int e : c->acceptedExits)
+        if (r.signal == 0 && r.exitStatus == e) return true;
+      return false;
+    };
+
+    // The three commands take turns.
+    Timing wcTiming, oneThread, allCores;
+    for (int run = 0; run < s.runs; ++run) {
+      RunResult r = Run(wc, logs / (name + ".wc.out"), wcErr);
+      Record(wcTiming, r, r.signal == 0 && r.exitStatus == 0, "wc -w", wcErr);
+      r = Run(host, logs / (name + ".out"), err, "1");
+      Record(oneThread, r, accepted(r), "strataplot (1 thread)", err);
+      r = Run(host, logs / (name + ".out"), err, all);
+      Record(allCores, r, accepted(r), "strataplot (" + all + " threads)", err);
+    }
+
+    const double perArray = c->bound == Bound::OilPerActiveCell
+                                ? static_cast<double>(shape.horizons) * static_cast<double>(shape.active)
+                                : static_cast<double>(shape.horizons + 1) * static_cast<double>(shape.rows * shape.cols);
+    const double bound = perArray * 4 + 32.0 * 1024 * 1024;
+    const double wcSeconds = wcTiming.Median();
+    std::string status = "ok";
+    for (const Timing* t : {&wcTiming, &oneThread, &allCores}) {
+      if (!t->failure.empty()) {
+        status = "FAILED";
+        notes.push_back(name + ": " + t->failure);
+      }
+    }
+    if (status == "ok") {
+      if (static_cast<double>(std::max(oneThread.maxRssKiB, allCores.maxRssKiB)) * 1024 > bound) {
+        status = "OVER MEMORY BOUND";
+      } else if (s.maxRatio > 0 && allCores.Median() / wcSeconds > s.maxRatio) {
+        status = "TOO SLOW";
+      }
+    }
+    if (status != "ok") ++failures;
+    std::printf("%-19s %-22s %5.0f %8s | %s | %s | %9s  %s\n", c->name, fileList.c_str(), bytes / 1e6,
+                Seconds(wcSeconds).c_str(), HostColumns(oneThread, wcSeconds, bytes).c_str(),
+                HostColumns(allCores, wcSeconds, bytes).c_str(), MiB(bound).c_str(), status.c_str());
+    std::fflush(stdout);
+  }
+  return failures;
 }
 
 }  // namespace
@@ -343,117 +526,40 @@ int main(int argc, char** argv) {
   s.dir = fs::absolute(s.dir);
   fs::create_directories(s.dir / "bench-logs");
   const fs::path logs = s.dir / "bench-logs";
-
-  std::printf("build directory: %s\nproject directory: %s%s\n", s.buildDir.c_str(), s.dir.c_str(),
-              temporary && !s.keep ? " (removed at the end)" : "");
-  if (!s.reuse) {
-    std::vector<std::string> gen = {(s.buildDir / "strataplot-makeproject").string(),
-                                    "--dir", s.dir.string(), "--project", s.project,
-                                    "--rows", s.rows, "--cols", s.cols, "--horizons", s.horizons,
-                                    "--periods", s.periods, "--active-fraction", s.activeFraction,
-                                    "--gas-records", s.gasRecords, "--seed", s.seed};
-    RunResult r = Run(gen, logs / "makeproject.out", logs / "makeproject.err");
-    if (r.exitStatus != 0) {
-      std::fprintf(stderr, "strataplot-makeproject failed: %s\n%s\n", Describe(r).c_str(),
-                   LastLines(ReadText(logs / "makeproject.err"), 10).c_str());
-      return 2;
-    }
-    std::printf("generation: %.2f s, peak RSS %s: %s", r.seconds, MiB(static_cast<double>(r.maxRssKiB) * 1024.0).c_str(),
-                ReadText(logs / "makeproject.out").c_str());
-  }
-  ProjectShape shape;
-  if (!ReadShape(s.dir, s.project, shape)) {
-    std::fprintf(stderr, "strataplot-bench: cannot read %s.dgr or %s.isc in %s\n", s.project.c_str(),
-                 s.project.c_str(), s.dir.c_str());
-    return 2;
-  }
-  std::printf("project %s: %lld x %lld grid, %lld active cells, %lld horizons\n", s.project.c_str(), shape.rows,
-              shape.cols, shape.active, shape.horizons);
-  std::printf("wc locale: LC_CTYPE=%s\n", WcLocale().c_str());
-  std::printf("runs per command: %d (best wall time; peak RSS is the largest of the runs)\n\n", s.runs);
-  std::printf("%-19s %-30s %9s %11s %7s %11s %11s  %s\n", "case", "wc -w files", "wc -w", "strataplot",
-              "ratio", "peak RSS", "bound", "status");
-  std::fflush(stdout);
-
   const fs::path strataplot = s.buildDir / "strataplot";
+  const int cores = UsableCores();
+
+  std::printf("build directory: %s\nprojects directory: %s%s\n", s.buildDir.c_str(), s.dir.c_str(),
+              temporary && !s.keep ? " (removed at the end)" : "");
+  std::printf("wc locale: LC_CTYPE=%s\n", WcLocale().c_str());
+  std::printf("cores: %d; load averages at the start: %s\n", cores, LoadAverages().c_str());
+  std::printf("runs per command: %d, taking turns (median wall time; peak RSS is the largest of the runs)\n",
+              s.runs);
   if (access(strataplot.c_str(), X_OK) != 0)
     std::printf("(no %s: build the strataplot-host target first; every case will fail)\n",
                 strataplot.c_str());
+
   int failures = 0;
   std::vector<std::string> notes;
-  for (const Case* c : selected) {
-    // wc -w over the files the case reads.
-    std::vector<std::string> wc = {"wc", "-w"};
-    std::uintmax_t bytes = 0;
-    std::string fileList;
-    for (const std::string& f : c->compareFiles) {
-      std::string name = Substitute(f, s.project);
-      wc.push_back((s.dir / name).string());
-      std::error_code ec;
-      bytes += fs::file_size(s.dir / name, ec);
-      fileList += (fileList.empty() ? "" : "+") + name;
-    }
-    char sizeText[32];
-    std::snprintf(sizeText, sizeof sizeText, " (%.0f MB)", static_cast<double>(bytes) / 1e6);
-    fileList += sizeText;
-    double wcBest = 0;
-    bool wcOk = true;
-    for (int run = 0; run < s.runs; ++run) {
-      RunResult r = Run(wc, logs / (std::string(c->name) + ".wc.out"), logs / (std::string(c->name) + ".wc.err"));
-      if (r.exitStatus != 0) {
-        std::string tail = LastLines(ReadText(logs / (std::string(c->name) + ".wc.err")), 5);
-        notes.push_back(std::string(c->name) + ": wc -w " + Describe(r) + (tail.empty() ? "" : "\n" + tail));
-        wcOk = false;
-        break;
-      }
-      if (run == 0 || r.seconds < wcBest) wcBest = r.seconds;
-    }
-
-    // The host.
-    std::vector<std::string> host = {strataplot.string(), "-C", s.dir.string(), "-p", s.project};
-    host.insert(host.end(), c->hostArgs.begin(), c->hostArgs.end());
-    double hostBest = 0;
-    long rssKiB = 0;
-    std::string status = "ok";
-    for (int run = 0; run < s.runs; ++run) {
-      const fs::path err = logs / (std::string(c->name) + ".err");
-      RunResult r = Run(host, logs / (std::string(c->name) + ".out"), err);
-      bool accepted = false;
-      for (int e : c->acceptedExits) accepted = accepted || (r.signal == 0 && r.exitStatus == e);
-      if (!accepted) {
-        status = "FAILED: " + Describe(r);
-        std::string tail = LastLines(ReadText(err), 10);
-        notes.push_back(std::string(c->name) + ": strataplot " + Describe(r) + (tail.empty() ? "" : "\n" + tail));
-        hostBest = 0;
-        break;
-      }
-      if (run == 0 || r.seconds < hostBest) hostBest = r.seconds;
-      rssKiB = std::max(rssKiB, r.maxRssKiB);
-    }
-
-    const double perArray = c->bound == Bound::OilPerActiveCell
-                                ? static_cast<double>(shape.horizons) * static_cast<double>(shape.active)
-                                : static_cast<double>(shape.horizons + 1) * static_cast<double>(shape.rows * shape.cols);
-    const double bound = perArray * 4 + 32.0 * 1024 * 1024;
-    const double rss = static_cast<double>(rssKiB) * 1024;
-    const double ratio = wcOk && wcBest > 0 && hostBest > 0 ? hostBest / wcBest : 0;
-    if (status == "ok") {
-      if (rss > bound) status = "OVER MEMORY BOUND";
-      else if (s.maxRatio > 0 && ratio > s.maxRatio) status = "TOO SLOW";
-      else if (!wcOk) status = "wc failed";
-    }
-    if (status != "ok") ++failures;
-
-    char wcText[16] = "-", hostText[16] = "-", ratioText[16] = "-";
-    if (wcOk) std::snprintf(wcText, sizeof wcText, "%.3f s", wcBest);
-    if (hostBest > 0) std::snprintf(hostText, sizeof hostText, "%.3f s", hostBest);
-    if (ratio > 0) std::snprintf(ratioText, sizeof ratioText, "%.2f", ratio);
-    std::printf("%-19s %-30s %9s %11s %7s %11s %11s  %s\n", c->name, fileList.c_str(), wcText, hostText,
-                ratioText, rssKiB > 0 ? MiB(rss).c_str() : "-", MiB(bound).c_str(), status.c_str());
+  for (int scale : s.scales) {
+    const fs::path dir = s.dir / ("x" + std::to_string(scale));
+    std::printf("\n");
+    ProjectShape shape;
+    if (!PrepareProject(s, scale, dir, logs, shape)) return 2;
+    std::printf("project %s (scale %d): %lld x %lld grid, %lld active cells, %lld horizons\n\n",
+                s.project.c_str(), scale, shape.rows, shape.cols, shape.active, shape.horizons);
+    std::printf("%-19s %-22s %5s %8s | %-32s | %-32s | %9s  %s\n", "", "", "", "wc -w", "1 thread",
+                (std::to_string(cores) + (cores == 1 ? " thread" : " threads")).c_str(), "", "");
+    std::printf("%-19s %-22s %5s %8s | %8s %6s %6s %10s | %8s %6s %6s %10s | %9s  %s\n", "case", "files read",
+                "MB", "time", "time", "ratio", "MB/s", "peak", "time", "ratio", "MB/s", "peak", "bound",
+                "status");
     std::fflush(stdout);
+    failures += RunCases(s, selected, dir, logs, shape, cores, notes);
   }
-  std::printf("\nratio: strataplot time / wc -w time. bound: horizons x active cells x 4 bytes + 32 MiB "
-              "(gas: (horizons + 1) x cells x 4 bytes + 32 MiB).\n");
+  std::printf("\nratio: strataplot time / wc -w time; MB/s: megabytes of the files read per second of "
+              "strataplot. bound: horizons x active cells x 4 bytes + 32 MiB (gas: (horizons + 1) x cells x "
+              "4 bytes + 32 MiB).\nload averages at the end: %s\n",
+              LoadAverages().c_str());
   for (const std::string& note : notes) std::printf("\n%s\n", note.c_str());
   std::fflush(stdout);
 

@@ -1,7 +1,6 @@
 #include <locale.h>
 #include <stdlib.h>
 
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -12,13 +11,6 @@
 #include "platform/file_stream.h"
 
 namespace {
-
-// The next field of an open reading handle; false at the end (or when the
-// handle does not read, which reads as an empty file).
-bool NextField(HFILE file, platform::FileStream*& stream, std::string_view& field) {
-  stream = platform::StreamOf(file);
-  return stream != nullptr && stream->NextField(field);
-}
 
 // The rare case of a real whose magnitude does not fit a float: the C
 // library's strtof in the C locale tells overflow (infinity) from underflow
@@ -31,135 +23,106 @@ bool OutOfFloatRange(std::string_view text, float& value) {
   return std::isfinite(value);
 }
 
-// The common plain decimal ("-1234.5678", "1.5e-3"), converted exactly and
-// quickly: at most 19 significant digits and a power of ten up to 22 make the
-// quotient (or product) in double a single rounding of the exact value, and
-// rounding that to float is exact too unless it falls on the midpoint of two
-// floats. False for anything else, which std::from_chars then settles.
-bool PlainDecimal(const char* p, const char* last, float& value) {
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  bool negative = *p == '-';
-  if (negative) ++p;
-  std::uint64_t mantissa = 0;
-  int digits = 0;
-  int exponent = 0;
-  const char* start = p;
-  while (p != last && static_cast<unsigned char>(*p - '0') <= 9) {
-    mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-    ++p;
-  }
-  digits = static_cast<int>(p - start);
-  if (p != last && *p == '.') {
-    const char* fraction = ++p;
-    while (p != last && static_cast<unsigned char>(*p - '0') <= 9) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-      ++p;
-    }
-    exponent = -static_cast<int>(p - fraction);
-    digits -= exponent;
-  }
-  if (digits == 0 || digits > 19) return false;
-  if (p != last) {
-    if (*p != 'e' && *p != 'E') return false;
-    ++p;
-    bool negativeExponent = p != last && *p == '-';
-    if (p != last && (*p == '-' || *p == '+')) ++p;
-    if (p == last || last - p > 3) return false;
-    int e = 0;
-    for (; p != last; ++p) {
-      if (static_cast<unsigned char>(*p - '0') > 9) return false;
-      e = e * 10 + (*p - '0');
-    }
-    exponent += negativeExponent ? -e : e;
-  }
-  if (mantissa == 0) {
-    value = negative ? -0.0f : 0.0f;
-    return true;
-  }
-  if (mantissa > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22) return false;
-  double d = static_cast<double>(mantissa);
-  d = exponent < 0 ? d / kPowers[-exponent] : d * kPowers[exponent];
-  // Stay among normal floats, and off the midpoints between two of them.
-  if (!(d >= 0x1p-126 && d < 0x1p127)) return false;
-  if ((std::bit_cast<std::uint64_t>(d) & 0x1FFFFFFFu) == 0x10000000u) return false;
-  float f = static_cast<float>(d);
-  value = negative ? -f : f;
-  return true;
-}
-
 int Damaged(platform::FileStream* stream) {
   stream->NoteDamage();
   return -1;
 }
 
-// The text of the next field, to be read as a number.
-struct NumberText {
-  platform::FileStream* stream;
+// The next field of an open reading handle, with what the stream found it to
+// hold as a number; false at the end (or when the handle does not read, which
+// reads as an empty file).
+bool NextNumber(HFILE file, platform::FileStream*& stream, platform::ScannedNumber& number) {
+  stream = platform::StreamOf(file);
+  return stream != nullptr && stream->NextNumber(number);
+}
+
+// The field last moved to as the text of a number: true with its bytes (a
+// leading '+' dropped: std::from_chars takes only '-'), false (damage noted)
+// for a '+' followed by another sign or by nothing.
+bool NumberText(platform::FileStream* stream, const char*& first, const char*& last) {
+  std::string_view field = stream->FieldText();
+  first = field.data();
+  last = field.data() + field.size();
+  if (*first == '+') {
+    ++first;
+    if (first == last || *first == '-' || *first == '+') return false;
+  }
+  return true;
+}
+
+// A whole number the stream left to be converted here (out of the way of the
+// quick path, which then needs no registers saved).
+[[gnu::noinline]] int SlowWhole(platform::FileStream* stream, int* value) {
+  *value = 0;
   const char* first;
   const char* last;
-};
+  if (!NumberText(stream, first, last)) return Damaged(stream);
+  int parsed;
+  auto [end, ec] = std::from_chars(first, last, parsed);
+  if (ec != std::errc() || end != last) return Damaged(stream);
+  *value = parsed;
+  return 1;
+}
 
-// 1 with the field's text (a leading '+' dropped: std::from_chars takes only
-// '-'), 0 at the end, -1 (damage noted) for a '+' followed by another sign
-// or by nothing.
-inline int NextNumber(HFILE file, NumberText& number) {
-  std::string_view field;
-  if (!NextField(file, number.stream, field)) return 0;
-  number.first = field.data();
-  number.last = field.data() + field.size();
-  if (*number.first == '+') {
-    ++number.first;
-    if (number.first == number.last || *number.first == '-' || *number.first == '+') {
-      return Damaged(number.stream);
-    }
+// A real the stream left to be converted here.
+[[gnu::noinline]] int SlowReal(platform::FileStream* stream, float* value) {
+  *value = 0.0f;
+  const char* first;
+  const char* last;
+  if (!NumberText(stream, first, last)) return Damaged(stream);
+  float parsed;
+  auto [end, ec] = std::from_chars(first, last, parsed, std::chars_format::general);
+  if (end != last) return Damaged(stream);
+  if (ec == std::errc::result_out_of_range) {
+    if (!OutOfFloatRange(std::string_view(first, last - first), parsed)) return Damaged(stream);
+  } else if (ec != std::errc() || !std::isfinite(parsed)) {
+    return Damaged(stream);
   }
+  *value = parsed;
+  return 1;
+}
+
+// The next field read as a T: 1, 0 at the end, -1 for damage. Fields the
+// stream converted quickly take `quick` (false: damaged), the others `slow`.
+template <typename T, typename Slow, typename Quick>
+int ReadNumber(HFILE file, T* value, Slow slow, Quick quick) {
+  platform::FileStream* stream;
+  platform::ScannedNumber number;
+  if (!NextNumber(file, stream, number)) {
+    *value = T{};
+    return 0;
+  }
+  if (number.kind == platform::NumberKind::Other) return slow(stream, value);
+  T quickValue;
+  if (!quick(number, quickValue)) {
+    *value = T{};
+    return Damaged(stream);
+  }
+  *value = quickValue;
   return 1;
 }
 
 }  // namespace
 
 int readi(HFILE file, int* value) {
-  *value = 0;
-  NumberText number;
-  if (int got = NextNumber(file, number); got != 1) return got;
-  int parsed;
-  auto [end, ec] = std::from_chars(number.first, number.last, parsed);
-  if (ec != std::errc() || end != number.last) return Damaged(number.stream);
-  *value = parsed;
-  return 1;
+  return ReadNumber(file, value, SlowWhole, [](platform::ScannedNumber number, int& whole) {
+    whole = number.Whole();
+    return number.kind == platform::NumberKind::Whole;  // a Real is no whole number
+  });
 }
 
 int readf(HFILE file, float* value) {
-  *value = 0.0f;
-  NumberText number;
-  if (int got = NextNumber(file, number); got != 1) return got;
-  const char* first = number.first;
-  const char* last = number.last;
-  float parsed;
-  if (PlainDecimal(first, last, parsed)) {
-    *value = parsed;
-    return 1;
-  }
-  auto [end, ec] = std::from_chars(first, last, parsed, std::chars_format::general);
-  if (end != last) return Damaged(number.stream);
-  if (ec == std::errc::result_out_of_range) {
-    if (!OutOfFloatRange(std::string_view(first, last - first), parsed)) {
-      return Damaged(number.stream);
-    }
-  } else if (ec != std::errc() || !std::isfinite(parsed)) {
-    return Damaged(number.stream);
-  }
-  *value = parsed;
-  return 1;
+  return ReadNumber(file, value, SlowReal, [](platform::ScannedNumber number, float& real) {
+    real = number.kind == platform::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
+    return true;
+  });
 }
 
 int reads(HFILE file, std::string& text) {
   text.clear();
-  platform::FileStream* stream;
+  platform::FileStream* stream = platform::StreamOf(file);
   std::string_view field;
-  if (!NextField(file, stream, field)) return 0;
+  if (stream == nullptr || !stream->NextField(field)) return 0;
   text.assign(field);
   return 1;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/common.h"
+#include "platform/file_stream.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -438,6 +439,66 @@ TEST(fieldsRead, LongNameAcrossTheBufferEdge) {
   EXPECT_EQ(reads(file.handle(), s), 1);
   EXPECT_EQ(s, "z");
   EXPECT_EQ(ReadLine(file.handle()), 2);
+}
+
+// What every read of a file gave: result, value, damage line and line.
+std::vector<std::string> ReadAll(const std::string& name, const std::string& calls,
+                                 const platform::ReadingPlan& plan) {
+  platform::ReadingPlan saved = platform::CurrentReadingPlan();
+  platform::SetReadingPlan(plan);
+  HFILE file = platform::OpenFile(name.c_str(), platform::OF_READ);
+  platform::SetReadingPlan(saved);
+  std::vector<std::string> results;
+  for (char call : calls) {
+    std::string value;
+    int result;
+    if (call == 'i') {
+      int i;
+      result = readi(file, &i);
+      value = std::to_string(i);
+    } else if (call == 'f') {
+      float f;
+      result = readf(file, &f);
+      value = std::to_string(std::bit_cast<std::uint32_t>(f));
+    } else {
+      result = reads(file, value);
+    }
+    results.push_back(std::string(1, call) + " " + std::to_string(result) + " " + value + " " +
+                      std::to_string(ReadDamageLine(file)) + " " + std::to_string(ReadLine(file)));
+  }
+  platform::_lclose(file);
+  return results;
+}
+
+// Files read in chunks of any size, on helper threads or not, read as the
+// whole file read at once: the same values, the same damage on the same line
+// (in any chunk), the same end.
+TEST(fieldsRead, ChunkedReadingMatchesReadingAtOnce) {
+  static const char* const kFields[] = {"0.0000", "-12.5", "7", "-2147483648", "2147483648", "1.5e-3",
+                                        "-0", "+3", "12a", "1e39", "1e-50", "nan", "--1", "\xb2\xe3"};
+  static const char* const kSeparators[] = {" ", "\n", "\r\n", "\t", "\n\n", " \r\n"};
+  std::mt19937 random(8);
+  TempDir dir;
+  for (int n = 0; n < 60; ++n) {
+    std::string text;
+    std::string calls;
+    int fields = static_cast<int>(random() % 400);
+    for (int i = 0; i < fields; ++i) {
+      text += random() % 4 == 0 ? kFields[random() % std::size(kFields)]
+                                : std::to_string(static_cast<int>(random() % 20000) - 500) + "." +
+                                      std::to_string(random() % 100);
+      text += kSeparators[random() % std::size(kSeparators)];
+      calls += "iffffs"[random() % 6];
+    }
+    if (random() % 2 == 0 && !text.empty()) text.pop_back();  // no line end at the end
+    calls += "ifs";                                           // reads past the end
+    std::string name = dir.Put("chunks.txt", text);
+    const auto atOnce = ReadAll(name, calls, {1, std::size_t{1} << 20, 0});
+    for (int threads : {1, 3}) {
+      platform::ReadingPlan plan{threads, 1 + random() % 200, 0};
+      EXPECT_EQ(ReadAll(name, calls, plan), atOnce) << "threads " << threads << ", chunks of " << plan.chunkBytes;
+    }
+  }
 }
 
 }  // namespace

@@ -1,133 +1,149 @@
 #include "platform/file_stream.h"
 
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cerrno>
 #include <climits>
-#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
+
+#include "platform/chunk_source.h"
 
 namespace platform {
 namespace {
 
-constexpr std::size_t kReadBufferSize = std::size_t{1} << 20;   // 1 MiB
 constexpr std::size_t kWriteBufferSize = std::size_t{256} << 10;  // 256 KiB
-
-// No number or name is longer: a longer field is damage (reading on would
-// grow the buffer without limit).
-constexpr std::size_t kLongestField = std::size_t{64} << 10;  // 64 KiB
-
-// Field separators: blank, tab, line feed, vertical tab, form feed, carriage return.
-constexpr std::array<bool, 256> kSeparator = [] {
-  std::array<bool, 256> table{};
-  for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) table[c] = true;
-  return table;
-}();
-
-// First position in [p, e) whose byte is at most a blank (every separator
-// is), or e. Eight bytes at a time: a field rarely holds such a byte.
-std::size_t SkipFieldBytes(const char* b, std::size_t p, std::size_t e) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kHighs = 0x8080808080808080u;
-  while (p + 8 <= e) {
-    std::uint64_t word;
-    std::memcpy(&word, b + p, 8);
-    // High bit set in the bytes below 0x21 (exact for the first such byte).
-    std::uint64_t low = (word - kOnes * 0x21) & ~word & kHighs;
-    if (low != 0) {
-      if constexpr (std::endian::native == std::endian::little) {
-        return p + static_cast<std::size_t>(std::countr_zero(low)) / 8;
-      } else {
-        break;  // find the first such byte below
-      }
-    }
-    p += 8;
-  }
-  while (p < e && static_cast<unsigned char>(b[p]) > ' ') ++p;
-  return p;
-}
 
 int ClampLine(long long line) { return line > INT_MAX ? INT_MAX : static_cast<int>(line); }
 
+// Cores this process may run on.
+int UsableCores() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+ReadingPlan& Plan() {
+  static ReadingPlan plan = DefaultReadingPlan();
+  return plan;
+}
+
 }  // namespace
+
+ReadingPlan DefaultReadingPlan() {
+  ReadingPlan plan;
+  plan.threads = UsableCores();
+  if (const char* text = std::getenv("STRATAPLOT_THREADS")) {
+    char* end = nullptr;
+    long n = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && n >= 1 && n <= 1024) plan.threads = static_cast<int>(n);
+  }
+  // A chunk of text and its scanned fields take about twice the chunk's
+  // bytes, and threads + 2 chunks are in flight: a few MiB per file read.
+  const std::size_t perChunk = (std::size_t{8} << 20) / (static_cast<std::size_t>(plan.threads) + 2);
+  plan.chunkBytes = std::clamp(perChunk, std::size_t{64} << 10, std::size_t{256} << 10);
+  return plan;
+}
+
+ReadingPlan CurrentReadingPlan() { return Plan(); }
+
+void SetReadingPlan(const ReadingPlan& plan) { Plan() = plan; }
 
 struct FileStream::Impl {
   int fd;
   Mode mode;
   bool closed = false;
 
-  // Reading: buf[pos, end) is read but not yet consumed.
-  std::unique_ptr<char[]> buf;
-  std::size_t cap = 0;
-  std::size_t pos = 0;
-  std::size_t end = 0;
-  bool eof = false;         // the system has no more bytes to give
-  bool atEnd = false;       // NextField has reported the end
-  bool readError = false;   // the system failed a read
-  bool lastByteLf = false;  // the last byte read from the file is a line feed
-  long long newlines = 0;   // line feeds before pos
-  long long fieldLine = 1;  // line of the field last returned
+  // Reading: the chunk in hand; the stream's hand tells its fields handed out.
+  Hand& hand;
+  ReadingPlan plan;
+  std::unique_ptr<ChunkSource> source;  // made at the first read
+  const Chunk* chunk = nullptr;
+  bool atEnd = false;  // the end has been reported
+  long long lineFeedsBefore = 0;  // in the chunks before this one
+  bool lastByteLf = false;        // the last byte of the chunks before is a line feed
   int damageLine = 0;
+  // Where the fields of the chunk lie is found again only when asked (a
+  // field's text or line): found up to field `located`, which starts at
+  // `start` after `startLineFeeds` line feeds of the chunk and ends at `stop`.
+  std::size_t located = 0;  // 0: none yet
+  std::size_t start = 0;
+  std::size_t stop = 0;
+  long long startLineFeeds = 0;
 
   // Writing: buf[0, used) waits to be written.
+  std::unique_ptr<char[]> buf;
+  std::size_t cap = 0;
   std::size_t used = 0;
   bool failed = false;
   bool boundary = true;  // nothing written yet, or the last byte is a blank or line end
 
-  Impl(int f, Mode m) : fd(f), mode(m) {
-    cap = m == Mode::Read ? kReadBufferSize : kWriteBufferSize;
-    buf = std::make_unique_for_overwrite<char[]>(cap);
+  Impl(int f, Mode m, Hand& h, const ReadingPlan& p) : fd(f), mode(m), hand(h), plan(p) {
+    if (m == Mode::Write) {
+      cap = kWriteBufferSize;
+      buf = std::make_unique_for_overwrite<char[]>(cap);
+    }
   }
 
-  // Keeps the last `keep` unconsumed bytes (moved to the front of the buffer,
-  // which grows when they fill it) and reads more after them. Returns the
-  // number of bytes read, 0 at the end of the file or on a read error.
-  std::size_t Refill(std::size_t keep) {
-    if (eof) return 0;
-    if (keep > 0 && end - keep > 0) std::memmove(buf.get(), buf.get() + end - keep, keep);
-    if (keep == cap) {
-      auto bigger = std::make_unique_for_overwrite<char[]>(cap * 2);
-      std::memcpy(bigger.get(), buf.get(), keep);
-      buf = std::move(bigger);
-      cap *= 2;
-    }
-    pos = 0;
-    end = keep;
+  // Moves to the next chunk that holds a field; false at the end (the
+  // source is let go then).
+  bool NextChunk() {
+    if (!source) source = std::make_unique<ChunkSource>(fd, plan);
     for (;;) {
-      ssize_t n = ::read(fd, buf.get() + keep, cap - keep);
-      if (n > 0) {
-        end = keep + static_cast<std::size_t>(n);
-        lastByteLf = buf[end - 1] == '\n';
-        return static_cast<std::size_t>(n);
+      if (chunk != nullptr) {
+        lineFeedsBefore += chunk->fields.lineFeeds;
+        if (chunk->size > 0) lastByteLf = chunk->text[chunk->size - 1] == '\n';
+        if (chunk->last) {
+          atEnd = true;
+          if (chunk->readError) NoteDamage();
+          // Damage at the line where the field too long to be one starts.
+          if (chunk->longField && damageLine == 0) damageLine = ClampLine(1 + lineFeedsBefore);
+          LetGo();
+          return false;
+        }
       }
-      if (n < 0 && errno == EINTR) continue;
-      eof = true;
-      readError = n < 0;
-      return 0;
+      chunk = source->Next();
+      hand = {chunk->fields.kinds.data(), chunk->fields.bits.data(), 0, chunk->fields.count};
+      located = 0;
+      start = stop = 0;
+      startLineFeeds = 0;
+      if (chunk->fields.count > 0) return true;
     }
   }
 
-  long long Line() const {
-    if (!atEnd) return fieldLine;
+  // Gives back the chunk in hand and stops the helpers.
+  void LetGo() {
+    chunk = nullptr;
+    hand = {};
+    source.reset();
+  }
+
+  // Finds where field number `field` (from 1) of the chunk lies.
+  void Locate(std::size_t field) {
+    const char* text = chunk->text.get();
+    while (located < field) {
+      std::size_t p = stop;
+      while (p < chunk->size && IsFieldSeparator(text[p])) startLineFeeds += text[p++] == '\n';
+      start = p;
+      stop = FieldEnd(text, p, chunk->size);
+      ++located;
+    }
+  }
+
+  long long Line() {
     // A line feed that ends the file does not start another line.
-    return 1 + newlines - (lastByteLf ? 1 : 0);
+    if (atEnd) return 1 + lineFeedsBefore - (lastByteLf ? 1 : 0);
+    if (chunk == nullptr || hand.next == 0) return 1;
+    Locate(hand.next);
+    return 1 + lineFeedsBefore + startLineFeeds;
   }
 
   void NoteDamage() {
     if (damageLine == 0) damageLine = ClampLine(Line());
-  }
-
-  // Ends the reading at a field too long to be one, noting damage at its line.
-  bool RefuseLongField(long long newlinesBefore) {
-    newlines = newlinesBefore;
-    fieldLine = 1 + newlinesBefore;
-    NoteDamage();
-    atEnd = true;
-    return false;
   }
 
   // Writes the bytes to the file; a failure is remembered and the bytes dropped.
@@ -150,70 +166,33 @@ struct FileStream::Impl {
   }
 };
 
-FileStream::FileStream(int fd, Mode mode) : impl_(new Impl(fd, mode)) {}
+FileStream::FileStream(int fd, Mode mode, const ReadingPlan& plan)
+    : impl_(new Impl(fd, mode, hand_, plan)) {}
 
 FileStream::~FileStream() {
   Close();
   delete impl_;
 }
 
-bool FileStream::NextField(std::string_view& field) {
+bool FileStream::NextChunkInHand() {
   Impl& s = *impl_;
-  field = {};
-  if (s.mode != Mode::Read || s.closed || s.atEnd) return false;
+  return s.mode == Mode::Read && !s.closed && !s.atEnd && s.NextChunk();
+}
 
-  const char* b = s.buf.get();
-  std::size_t p = s.pos;
-  std::size_t e = s.end;
-  long long newlines = s.newlines;
+std::string_view FileStream::FieldText() {
+  Impl& s = *impl_;
+  if (s.chunk == nullptr || hand_.next == 0) return {};
+  s.Locate(hand_.next);
+  return std::string_view(s.chunk->text.get() + s.start, s.stop - s.start);
+}
 
-  // Skip separators, counting line feeds.
-  for (;;) {
-    while (p < e && kSeparator[static_cast<unsigned char>(b[p])]) {
-      newlines += b[p] == '\n';
-      ++p;
-    }
-    if (p < e) break;
-    if (s.Refill(0) == 0) {
-      s.newlines = newlines;
-      s.atEnd = true;
-      if (s.readError) s.NoteDamage();
-      return false;
-    }
-    b = s.buf.get();
-    p = s.pos;
-    e = s.end;
+bool FileStream::NextField(std::string_view& field) {
+  ScannedNumber number;
+  if (!NextNumber(number)) {
+    field = {};
+    return false;
   }
-
-  // The field: up to the next separator, across buffer boundaries.
-  std::size_t start = p;
-  for (;;) {
-    p = SkipFieldBytes(b, p, e);
-    if (p < e && !kSeparator[static_cast<unsigned char>(b[p])]) {
-      ++p;  // a control byte that is not a separator belongs to the field
-      continue;
-    }
-    if (p < e || s.eof) break;
-    std::size_t have = p - start;
-    if (have > kLongestField) return s.RefuseLongField(newlines);
-    if (s.Refill(have) == 0 && s.readError) {
-      // A read error cut the field short: nothing trustworthy is left.
-      s.newlines = newlines;
-      s.atEnd = true;
-      s.NoteDamage();
-      return false;
-    }
-    b = s.buf.get();
-    start = 0;
-    p = have;
-    e = s.end;
-  }
-
-  if (p - start > kLongestField) return s.RefuseLongField(newlines);
-  s.pos = p;
-  s.newlines = newlines;
-  s.fieldLine = 1 + newlines;
-  field = std::string_view(b + start, p - start);
+  field = FieldText();
   return true;
 }
 
@@ -259,6 +238,7 @@ bool FileStream::Close() {
   Impl& s = *impl_;
   if (s.closed) return false;
   s.closed = true;
+  s.LetGo();  // the helpers read the descriptor
   bool ok = true;
   if (s.mode == Mode::Write) {
     s.Flush();

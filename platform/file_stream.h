@@ -1,19 +1,48 @@
 // Buffered stream behind a file handle: field-wise reading and byte writing
 // for the common library. Files are never held whole in memory.
+//
+// A reading stream splits its file into chunks that end at field separators
+// and scans every field of a chunk as a number before the reader asks for it
+// (platform/field_scan.h): the reader then takes each field's value ready
+// made. A large file is scanned on helper threads, a few chunks ahead of the
+// reader; the reader still takes the fields strictly in file order, with the
+// same values and lines whatever the chunks.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/field_scan.h"
 #include "platform/platform.h"
 
 namespace platform {
 
+// How reading streams share out their work.
+struct ReadingPlan {
+  // Threads that scan chunks of a large file, the reader's own included (it
+  // scans a chunk ahead while the one it waits for is not ready); 1: the
+  // reader scans its chunks itself and no thread is started.
+  int threads = 1;
+  // Bytes per chunk (a chunk grows to hold a field longer than that).
+  std::size_t chunkBytes = std::size_t{256} << 10;
+  // Files shorter than this are read without helper threads.
+  std::uint64_t parallelFrom = std::uint64_t{8} << 20;
+};
+
+// The plan for this machine: as many threads as the process may use cores,
+// or the number the environment variable STRATAPLOT_THREADS gives (1 or more).
+PLATFORM_API ReadingPlan DefaultReadingPlan();
+// The plan that reading streams opened from now on follow (at first the
+// default plan). Tests and benchmarks set others.
+PLATFORM_API ReadingPlan CurrentReadingPlan();
+PLATFORM_API void SetReadingPlan(const ReadingPlan& plan);
+
 class PLATFORM_API FileStream {
  public:
   enum class Mode { Read, Write };
-  FileStream(int fd, Mode mode);
+  FileStream(int fd, Mode mode, const ReadingPlan& plan = CurrentReadingPlan());
   ~FileStream();
   FileStream(const FileStream&) = delete;
   FileStream& operator=(const FileStream&) = delete;
@@ -23,10 +52,23 @@ class PLATFORM_API FileStream {
 
   // ---- Reading ----
   // Moves to the next field (bytes up to the next ASCII white space) and
-  // returns it; the view stays valid until the next call. Returns false at
-  // the end of the file (or on a read error, or at a field longer than 64 KiB,
-  // which no number or name can be: both are remembered as damage, and the
-  // stream then reads as ended).
+  // tells what it holds as a number. Returns false at the end of the file (or
+  // on a read error, or before a field longer than 64 KiB, which no number or
+  // name can be: both are remembered as damage, and the stream then reads as
+  // ended).
+  bool NextNumber(ScannedNumber& number) {
+    // The reader's loop takes every field here: the fields of the chunk in
+    // hand are taken without a call (and number may stay in registers).
+    if (hand_.next == hand_.count && !NextChunkInHand()) return false;
+    number.kind = hand_.kinds[hand_.next];
+    number.bits = hand_.bits[hand_.next];
+    ++hand_.next;
+    return true;
+  }
+  // The text of the field last moved to; the view stays valid until the next
+  // move. Empty before the first field and at the end.
+  std::string_view FieldText();
+  // Moves to the next field and returns its text, as FieldText.
   bool NextField(std::string_view& field);
   // Line (from 1) of the field last returned; at the end of the file, the
   // last line of the file.
@@ -50,6 +92,17 @@ class PLATFORM_API FileStream {
   bool ForWriting() const;
 
  private:
+  // Takes the next chunk that holds a field in hand; false at the end.
+  bool NextChunkInHand();
+
+  // The scanned fields of the chunk in hand, and the next to hand out.
+  struct Hand {
+    const NumberKind* kinds = nullptr;
+    const std::uint32_t* bits = nullptr;
+    std::size_t next = 0;
+    std::size_t count = 0;
+  };
+  Hand hand_;
   struct Impl;
   Impl* impl_;
 };

@@ -1,0 +1,141 @@
+// Reading streams split their files into chunks, scanned on the reader's
+// thread or on helper threads: whatever the plan, the fields, their numbers
+// and their lines must be those of the file read as one text.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/file_stream.h"
+#include "testing/temp_dir.h"
+
+namespace platform {
+namespace {
+
+using test_support::TempDir;
+
+struct Field {
+  std::string text;
+  int line;
+};
+
+// The fields of the text as one piece, with their lines, and the line of the end.
+std::vector<Field> ReferenceFields(const std::string& text, int& endLine) {
+  std::vector<Field> fields;
+  int line = 1;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (IsFieldSeparator(text[i])) {
+      line += text[i++] == '\n';
+      continue;
+    }
+    std::size_t start = i;
+    while (i < text.size() && !IsFieldSeparator(text[i])) ++i;
+    fields.push_back({text.substr(start, i - start), line});
+  }
+  endLine = line - (!text.empty() && text.back() == '\n' ? 1 : 0);
+  return fields;
+}
+
+// A random file: numbers of many forms, texts, fields longer than a chunk,
+// every separator, blank lines and CRLF line ends.
+std::string RandomText(std::mt19937& random) {
+  static const char* const kSeparators[] = {" ", " ", " ", "\n", "\r\n", "\t", "  ", "\n\n", "\v", "\f", "\r", " \r\n"};
+  static const char* const kFields[] = {"0.0000", "-12.5", "7", "-2147483648", "2147483648", "1.5e-3", "-0",
+                                        "+3", "12a", "1e39", "nan", "\xb2\xe3\xce\xbb", "\x01\x7f", "."};
+  std::string text;
+  int fields = static_cast<int>(random() % 300);
+  if (random() % 3 == 0) text += kSeparators[random() % std::size(kSeparators)];
+  for (int i = 0; i < fields; ++i) {
+    switch (random() % 4) {
+      case 0: text += kFields[random() % std::size(kFields)]; break;
+      case 1: text += std::to_string(random() % 100000) + "." + std::to_string(random() % 10000); break;
+      case 2: text += std::string(1 + random() % 90, static_cast<char>('0' + random() % 10)); break;
+      default: text += std::to_string(static_cast<int>(random() % 2000) - 1000); break;
+    }
+    if (i + 1 < fields || random() % 2 == 0) text += kSeparators[random() % std::size(kSeparators)];
+  }
+  return text;
+}
+
+// Reads the file with the plan and checks every field against the reference;
+// asks for texts and lines of some fields only, so that fields are passed by
+// unasked too.
+void CheckReading(const std::string& name, const std::string& text, const ReadingPlan& plan,
+                  std::mt19937& random) {
+  int endLine = 0;
+  std::vector<Field> expected = ReferenceFields(text, endLine);
+  SCOPED_TRACE("threads " + std::to_string(plan.threads) + ", chunks of " + std::to_string(plan.chunkBytes) +
+               ": " + ::testing::PrintToString(text));
+  FileStream stream(::open(name.c_str(), O_RDONLY | O_CLOEXEC), FileStream::Mode::Read, plan);
+  std::size_t damaged = random() % (expected.size() + 1);
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    ScannedNumber number;
+    ASSERT_TRUE(stream.NextNumber(number)) << i;
+    if (random() % 3 == 0) {
+      ASSERT_EQ(stream.FieldText(), expected[i].text) << i;
+      ScannedNumber alone = ScanNumber(expected[i].text);
+      ASSERT_EQ(number.kind, alone.kind) << i;
+      ASSERT_EQ(number.bits, alone.bits) << i;
+    }
+    if (random() % 3 == 0) {
+      ASSERT_EQ(stream.Line(), expected[i].line) << i;
+    }
+    if (i == damaged) stream.NoteDamage();
+  }
+  ScannedNumber number;
+  EXPECT_FALSE(stream.NextNumber(number));
+  EXPECT_FALSE(stream.NextNumber(number));
+  EXPECT_EQ(stream.FieldText(), "");
+  EXPECT_EQ(stream.Line(), endLine);
+  EXPECT_EQ(stream.DamageLine(), damaged < expected.size() ? expected[damaged].line : 0);
+}
+
+TEST(fileStreamChunks, AnyPlanReadsTheFieldsAndLinesOfTheWholeText) {
+  std::mt19937 random(13);
+  TempDir dir;
+  for (int file = 0; file < 150; ++file) {
+    std::string text = RandomText(random);
+    std::string name = dir.Put("random.txt", text);
+    for (int threads : {1, 2, 3}) {
+      ReadingPlan plan;
+      plan.threads = threads;
+      plan.chunkBytes = 1 + random() % (file % 2 ? 16 : 300);  // fields span several chunks
+      plan.parallelFrom = 0;
+      CheckReading(name, text, plan, random);
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+}
+
+TEST(fileStreamChunks, ClosingStopsTheHelpersAnywhere) {
+  std::mt19937 random(5);
+  TempDir dir;
+  std::string text;
+  while (text.size() < 200000) text += RandomText(random) + "\n";
+  std::string name = dir.Put("long.txt", text);
+  for (int stop : {0, 1, 1000, 10000}) {
+    FileStream stream(::open(name.c_str(), O_RDONLY | O_CLOEXEC), FileStream::Mode::Read, {3, 64, 0});
+    ScannedNumber number;
+    for (int i = 0; i < stop; ++i) ASSERT_TRUE(stream.NextNumber(number));
+    EXPECT_TRUE(stream.Close());
+    EXPECT_FALSE(stream.NextNumber(number));
+  }
+}
+
+TEST(fileStreamChunks, AFailedReadEndsTheFileAsDamage) {
+  TempDir dir;
+  for (ReadingPlan plan : {ReadingPlan{1, 64, 0}, ReadingPlan{2, 64, 0}}) {
+    // Reading a directory fails.
+    FileStream stream(::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), FileStream::Mode::Read, plan);
+    ScannedNumber number;
+    EXPECT_FALSE(stream.NextNumber(number));
+    EXPECT_EQ(stream.DamageLine(), 1);
+  }
+}
+
+}  // namespace
+}  // namespace platform
