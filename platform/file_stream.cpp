@@ -40,12 +40,15 @@ ReadingPlan DefaultReadingPlan() {
   if (const char* text = std::getenv("STRATAPLOT_THREADS")) {
     char* end = nullptr;
     long n = std::strtol(text, &end, 10);
-    if (end != text && *end == '\0' && n >= 1 && n <= 1024) plan.threads = static_cast<int>(n);
+    if (end != text && *end == '\0' && n >= 1) plan.threads = static_cast<int>(std::min(n, 1024l));
   }
+  // More threads than that would only wait for the reader.
+  plan.threads = std::min(plan.threads, 64);
   // A chunk of text and its scanned fields take about twice the chunk's
-  // bytes, and threads + 2 chunks are in flight: a few MiB per file read.
-  const std::size_t perChunk = (std::size_t{8} << 20) / (static_cast<std::size_t>(plan.threads) + 2);
-  plan.chunkBytes = std::clamp(perChunk, std::size_t{64} << 10, std::size_t{256} << 10);
+  // bytes, and threads + 2 chunks are in flight: about 8 MiB per file read
+  // at the most.
+  const std::size_t perChunk = (std::size_t{4} << 20) / (static_cast<std::size_t>(plan.threads) + 2);
+  plan.chunkBytes = std::clamp(perChunk, std::size_t{16} << 10, std::size_t{256} << 10);
   return plan;
 }
 

@@ -32,7 +32,9 @@ struct ReadingPlan {
 };
 
 // The plan for this machine: as many threads as the process may use cores,
-// or the number the environment variable STRATAPLOT_THREADS gives (1 or more).
+// or the number the environment variable STRATAPLOT_THREADS gives (1 or more;
+// other values are ignored), at most 64; chunks small enough that a file read
+// keeps about 8 MiB in flight at the most.
 PLATFORM_API ReadingPlan DefaultReadingPlan();
 // The plan that reading streams opened from now on follow (at first the
 // default plan). Tests and benchmarks set others.

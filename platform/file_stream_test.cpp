@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -134,6 +135,30 @@ TEST(fileStreamChunks, AFailedReadEndsTheFileAsDamage) {
     ScannedNumber number;
     EXPECT_FALSE(stream.NextNumber(number));
     EXPECT_EQ(stream.DamageLine(), 1);
+  }
+}
+
+TEST(fileStreamChunks, ThreadsFromTheEnvironment) {
+  const char* saved = std::getenv("STRATAPLOT_THREADS");
+  std::string savedText = saved != nullptr ? saved : "";
+  ::unsetenv("STRATAPLOT_THREADS");
+  const int cores = DefaultReadingPlan().threads;
+  EXPECT_GE(cores, 1);
+  struct Case {
+    const char* value;
+    int threads;
+  };
+  for (const Case& c : {Case{"1", 1}, Case{"3", 3}, Case{"64", 64}, Case{"100000", 64}, Case{"0", cores},
+                        Case{"-2", cores}, Case{"2x", cores}, Case{"", cores}, Case{"many", cores}}) {
+    ::setenv("STRATAPLOT_THREADS", c.value, 1);
+    ReadingPlan plan = DefaultReadingPlan();
+    EXPECT_EQ(plan.threads, c.threads) << c.value;
+    EXPECT_LE(plan.chunkBytes * static_cast<std::size_t>(plan.threads + 2), std::size_t{8} << 20) << c.value;
+  }
+  if (saved != nullptr) {
+    ::setenv("STRATAPLOT_THREADS", savedText.c_str(), 1);
+  } else {
+    ::unsetenv("STRATAPLOT_THREADS");
   }
 }
 
