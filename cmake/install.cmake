@@ -1,9 +1,9 @@
 # What `cmake --install` puts where, and the Debian package made from it.
-install(TARGETS strataplot-host strataplot-makeproject strataplot-bench
+install(TARGETS strataplot-host strataplot-desktop strataplot-makeproject strataplot-bench
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS strataplot-platform strataplot-common
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
-install(TARGETS strataplot strataplot-static strataplot-grids strataplot-render
+install(TARGETS strataplot strataplot-static strataplot-grids strataplot-render strataplot-gui
         LIBRARY DESTINATION ${STRATAPLOT_MODULE_DIR})
 install(DIRECTORY sample/ DESTINATION ${CMAKE_INSTALL_DATADIR}/strataplot/sample)
 install(FILES README.md docs/formats.md DESTINATION ${CMAKE_INSTALL_DOCDIR})

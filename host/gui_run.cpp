@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "host/gui_module.h"
 #include "platform/ui_backend.h"
 
 namespace host {
@@ -97,3 +98,9 @@ int RunWithWindows(const LoadedLibrary& library, Command command, const std::str
 }
 
 }  // namespace host
+
+extern "C" __attribute__((visibility("default"))) int StrataplotRunWithWindows(
+    const host::LoadedLibrary& library, host::Command command, const std::string& gbkProject,
+    int mode, platform::Transcript* transcript) {
+  return host::RunWithWindows(library, command, gbkProject, mode, transcript);
+}

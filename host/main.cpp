@@ -12,7 +12,6 @@
 #include <string>
 
 #include "host/export_runner.h"
-#include "host/gui_run.h"
 #include "host/modules.h"
 #include "host/options.h"
 #include "host/signals.h"
@@ -66,7 +65,7 @@ int main(int argc, char** argv) {
 
   int status = 0;
   if (options.gui) {
-    status = host::RunWithWindows(*library, options.command, *project, options.mode, transcript.get());
+    status = host::RunWithWindowsModule(*library, options.command, *project, options.mode, transcript.get());
   } else {
     std::unique_ptr<platform::UiBackend> backend = host::MakeUserInterface(options, transcript.get());
     platform::InstallUiBackend(backend.get());

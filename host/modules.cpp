@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "host/grid_export.h"
+#include "host/gui_module.h"
 #include "host/library.h"
 #include "host/render_command.h"
 
@@ -54,6 +55,18 @@ int RunRenderCommand(const RenderOptions& options) {
     return 2;
   }
   return module->FindFunction<RenderEntry>(kRenderEntry)(options);
+}
+
+int RunWithWindowsModule(const LoadedLibrary& library, Command command,
+                         const std::string& gbkProject, int mode,
+                         platform::Transcript* transcript) {
+  std::string error;
+  std::unique_ptr<Library> module = LoadModule(kGuiModule, kGuiEntry, error);
+  if (!module) {
+    std::fprintf(stderr, "strataplot: --gui: %s\n", error.c_str());
+    return kExitHostError;
+  }
+  return module->FindFunction<GuiEntry>(kGuiEntry)(library, command, gbkProject, mode, transcript);
 }
 
 std::unique_ptr<GridExport> StartGridExport(const Options& options, std::string& error) {
