@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -139,6 +140,44 @@ class ByteReader {
   bool failed_ = false;
 };
 
+// Helper threads of all sources together scan no more chunks at a time than
+// a plan's threads less the reader's: two files read in step (the reader
+// taking a value of one, then of the other) then share the cores instead of
+// each bringing its own helpers.
+class ScanPermits {
+ public:
+  // Waits until fewer than `limit` helpers scan; false when stop was set first.
+  bool Acquire(int limit, const std::atomic<bool>& stop) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    freed_.wait(lock, [&] { return stop || scanning_ < limit; });
+    if (stop) return false;
+    ++scanning_;
+    return true;
+  }
+  void Release() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      --scanning_;
+    }
+    freed_.notify_all();
+  }
+  // Wakes the waiters, so that those whose source stops see it.
+  void WakeAll() {
+    { std::lock_guard<std::mutex> lock(mutex_); }
+    freed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable freed_;
+  int scanning_ = 0;
+};
+
+ScanPermits& Permits() {
+  static ScanPermits permits;
+  return permits;
+}
+
 }  // namespace
 
 // The reader takes chunk after chunk in file order. Alone, it fills and scans
@@ -151,11 +190,12 @@ struct ChunkSource::Shared {
   ByteReader bytes;
   std::vector<Chunk> slots;
   std::vector<std::thread> helpers;
+  int scanLimit = 1;  // helpers of all sources scanning at a time
 
   // Reading: the thread that holds it fills the next chunk.
   std::mutex readMutex;
-  long long claimed = 0;  // chunks whose filling has begun
-  bool filledLast = false;
+  std::atomic<long long> claimed{0};  // chunks whose filling has begun
+  std::atomic<bool> filledLast{false};
 
   // Handing over between the helpers and the reader.
   std::mutex mutex;
@@ -163,7 +203,7 @@ struct ChunkSource::Shared {
   std::condition_variable chunkReady;
   std::vector<long long> readyChunk;  // per slot: the number of the scanned chunk it holds
   long long givenBack = 0;            // the reader is done with every chunk before this one
-  bool stop = false;
+  std::atomic<bool> stop{false};
 
   // The reader's own state.
   long long next = 0;  // number of the chunk Next returns next
@@ -172,43 +212,55 @@ struct ChunkSource::Shared {
 
   Shared(int fd, std::size_t chunkBytes) : bytes(fd, chunkBytes) {}
 
-  enum class Turn { Scanned, Busy, Done };
+  long long SlotCount() const { return static_cast<long long>(slots.size()); }
+  // With mutex held: the next chunk to claim has a free slot.
+  bool SlotFree() const { return claimed - givenBack < SlotCount(); }
 
-  // Fills and scans the next chunk. A helper waits for reading and for a free
-  // slot; the reader does not wait (Busy). Done when every chunk is claimed
-  // or the source stops.
-  Turn ScanNext(bool reader) {
-    const long long slotCount = static_cast<long long>(slots.size());
+  // Claims, fills and scans the next chunk; false when there is none to
+  // claim, its slot is not free yet, or (without wait) another thread reads.
+  bool ScanNext(bool wait) {
     long long number;
     Chunk* chunk;
     {
       std::unique_lock<std::mutex> reading(readMutex, std::defer_lock);
-      if (!reader) {
+      if (wait) {
         reading.lock();
       } else if (!reading.try_lock()) {
-        return Turn::Busy;
+        return false;
       }
-      if (filledLast) return Turn::Done;
-      number = claimed;
+      if (filledLast) return false;
       {
-        std::unique_lock<std::mutex> lock(mutex);
-        auto free = [&] { return stop || number - givenBack < slotCount; };
-        if (reader && !free()) return Turn::Busy;
-        slotFreed.wait(lock, free);
-        if (stop) return Turn::Done;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!SlotFree()) return false;
       }
-      chunk = &slots[static_cast<std::size_t>(number % slotCount)];
-      ++claimed;
+      number = claimed;
+      chunk = &slots[static_cast<std::size_t>(number % SlotCount())];
+      claimed = number + 1;
       bytes.Fill(*chunk);
       filledLast = chunk->last;
     }
     ScanChunk(chunk->text.get(), chunk->size, chunk->fields);
     {
       std::lock_guard<std::mutex> lock(mutex);
-      readyChunk[static_cast<std::size_t>(number % slotCount)] = number;
+      readyChunk[static_cast<std::size_t>(number % SlotCount())] = number;
     }
     chunkReady.notify_one();
-    return Turn::Scanned;
+    return true;
+  }
+
+  // A helper's work: waits for a free slot and a scan permit, scans a chunk,
+  // and so on until every chunk is claimed or the source stops.
+  void Help() {
+    for (;;) {
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        slotFreed.wait(lock, [&] { return stop || filledLast || SlotFree(); });
+        if (stop || filledLast) return;
+      }
+      if (!Permits().Acquire(scanLimit, stop)) return;
+      ScanNext(true);  // false when another thread claimed the chunk first
+      Permits().Release();
+    }
   }
 };
 
@@ -226,12 +278,10 @@ ChunkSource::ChunkSource(int fd, const ReadingPlan& plan)
   const std::size_t slotCount = static_cast<std::size_t>(plan.threads) + 2;
   shared_->slots.resize(slotCount);
   shared_->readyChunk.assign(slotCount, -1);
+  shared_->scanLimit = plan.threads - 1;
   for (int i = 1; i < plan.threads; ++i) {
     try {
-      shared_->helpers.emplace_back([shared = shared_.get()] {
-        while (shared->ScanNext(false) == Shared::Turn::Scanned) {
-        }
-      });
+      shared_->helpers.emplace_back([shared = shared_.get()] { shared->Help(); });
     } catch (const std::system_error&) {
       break;  // as many helpers as the system gives
     }
@@ -248,6 +298,7 @@ ChunkSource::~ChunkSource() {
     shared_->stop = true;
   }
   shared_->slotFreed.notify_all();
+  Permits().WakeAll();
   for (std::thread& helper : shared_->helpers) helper.join();
 }
 
@@ -261,7 +312,7 @@ const Chunk* ChunkSource::Next() {
     s.finished = chunk.last;
     return &chunk;
   }
-  const long long slotCount = static_cast<long long>(s.slots.size());
+  const long long slotCount = s.SlotCount();
   std::unique_lock<std::mutex> lock(s.mutex);
   if (s.holding) {
     s.givenBack = s.next;
@@ -274,12 +325,12 @@ const Chunk* ChunkSource::Next() {
   const std::size_t slot = static_cast<std::size_t>(s.next % slotCount);
   auto ready = [&] { return s.readyChunk[slot] == s.next; };
   while (!ready()) {
-    // Rather than wait, scan a chunk ahead; when there is none to scan, the
-    // chunk waited for is being scanned.
+    // Rather than wait, scan a chunk ahead; when there is none to scan (or
+    // a helper holds reading), the chunk waited for is being scanned.
     lock.unlock();
-    Shared::Turn turn = s.ScanNext(true);
+    bool scanned = s.ScanNext(false);
     lock.lock();
-    if (turn != Shared::Turn::Scanned) s.chunkReady.wait(lock, ready);
+    if (!scanned) s.chunkReady.wait(lock, ready);
   }
   ++s.next;
   s.holding = true;

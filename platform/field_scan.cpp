@@ -221,7 +221,8 @@ std::uint64_t SeparatorMask(const char* text, std::uint64_t& lineFeeds) {
 // for the one before it.
 // Built twice, the machine choosing at start-up: for every x86-64, and for those
 // of 2013 on (x86-64-v3: bit counting and shifts in one instruction each).
-#if defined(__x86_64__) && defined(__GNUC__)
+// ThreadSanitizer's runtime is not up yet when the choice is made.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("arch=x86-64-v3", "default")))
 #endif
 void ScanChunkInBlocks(const char* text, std::size_t size, ChunkFields& fields) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -109,6 +110,37 @@ TEST(fileStreamChunks, AnyPlanReadsTheFieldsAndLinesOfTheWholeText) {
       CheckReading(name, text, plan, random);
       if (::testing::Test::HasFailure()) return;
     }
+  }
+}
+
+// Files read in step share the helpers' scanning: each still reads whole.
+TEST(fileStreamChunks, FilesReadInStep) {
+  std::mt19937 random(21);
+  TempDir dir;
+  std::vector<std::string> texts(3);
+  std::vector<std::vector<Field>> expected(3);
+  std::vector<std::unique_ptr<FileStream>> streams;
+  for (std::size_t f = 0; f < texts.size(); ++f) {
+    while (texts[f].size() < 100000) texts[f] += RandomText(random) + "\n";
+    int endLine;
+    expected[f] = ReferenceFields(texts[f], endLine);
+    std::string name = dir.Put("step" + std::to_string(f) + ".txt", texts[f]);
+    streams.push_back(std::make_unique<FileStream>(::open(name.c_str(), O_RDONLY | O_CLOEXEC),
+                                                   FileStream::Mode::Read, ReadingPlan{2 + static_cast<int>(f), 100, 0}));
+  }
+  for (std::size_t i = 0;; ++i) {
+    bool any = false;
+    for (std::size_t f = 0; f < streams.size(); ++f) {
+      if (f == 2 && i == 500) {
+        EXPECT_TRUE(streams[f]->Close());  // one stops half way
+      }
+      std::string_view field;
+      if (!streams[f]->NextField(field)) continue;
+      ASSERT_LT(i, expected[f].size());
+      ASSERT_EQ(field, expected[f][i].text) << f << " " << i;
+      any = true;
+    }
+    if (!any) break;
   }
 }
 
