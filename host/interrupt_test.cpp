@@ -49,7 +49,7 @@ class Interrupted : public ::testing::Test {
       _exit(127);
     }
     if (!WaitFor("[y/N]")) return child;
-    Type("y\n");
+    Type("y");  // one key answers a Yes/No question
     WaitFor("间距");
     return child;
   }
