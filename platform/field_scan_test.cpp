@@ -79,7 +79,8 @@ TEST(fieldScan, EdgeCases) {
       // Midpoints of two floats, and texts a hair off them.
       {"16777217", Whole}, {"16777217.0", Other}, {"16777219.5", Real},
       {"16777217.000000001", Other}, {"1.00000005960464477539062500001", Other},
-      {"5.16563613928156e-05", Other},
+      {"5.16563613928156e-05", Other}, {"8388608.5", Other}, {"-8388609.5", Other},
+      {"4194304.25", Other}, {"0.0000001", Real}, {"9999999.9", Real}, {"99999999", Whole},
       // 19 and 20 significant digits, denormals, huge exponents, leading zeros.
       {"1234567890123456789", Other}, {"12345678901234567890", Other},
       {"0.1234567890123456789", Other}, {"1e-40", Other}, {"1.4e-45", Other}, {"1e-50", Other},
@@ -107,9 +108,9 @@ TEST(fieldScan, AgreesWithFromCharsOnRandomTexts) {
   int plain = 0;
   int plainSettled = 0;
   char text[96];
-  for (int n = 0; n < 400000; ++n) {
+  for (int n = 0; n < 420000; ++n) {
     bool isPlain = false;
-    switch (n % 6) {
+    switch (n % 7) {
       case 0: {  // fixed decimals as simulators write them
         int decimals = static_cast<int>(random() % 9);
         double value = static_cast<double>(static_cast<std::int64_t>(random() % 2000000000) - 1000000000) /
@@ -155,6 +156,16 @@ TEST(fieldScan, AgreesWithFromCharsOnRandomTexts) {
                       static_cast<long long>(random() % (std::uint64_t{1} << 36)) - (1ll << 35));
         isPlain = true;
         break;
+      case 5: {  // a short decimal within a hair of the midpoint of two floats
+        int decimals = 1 + static_cast<int>(random() % 7);
+        double limit = std::pow(10.0, 8 - decimals);
+        float f = static_cast<float>(std::ldexp(static_cast<double>(random() % (1u << 24)), -24) * limit);
+        double mid = (static_cast<double>(f) +
+                      static_cast<double>(std::nextafter(f, std::numeric_limits<float>::max()))) /
+                     2;
+        std::snprintf(text, sizeof text, "%.*f", decimals, mid);
+        break;
+      }
       default: {  // a damaged field: one byte of a number changed
         std::snprintf(text, sizeof text, "%.4f", static_cast<double>(random() % 100000) / 7.0);
         std::size_t at = random() % std::string_view(text).size();

@@ -107,9 +107,23 @@ struct Handle {
   }
 };
 
+// The streams of the open handles, as StreamOf finds them
+// (detail::openStreams); declared first, so that it outlives the handles.
+constinit std::vector<FileStream*> streams;
 // Open handles by number; a free slot holds nullptr and is handed out again.
 // Constant-initialized: usable before any dynamic initialization runs.
 constinit std::vector<std::unique_ptr<Handle>> handles;
+
+// Puts the handle (or nullptr) in its slot.
+void SetHandle(std::size_t slot, std::unique_ptr<Handle> handle) {
+  if (slot == handles.size()) {
+    handles.push_back(nullptr);
+    streams.push_back(nullptr);
+  }
+  streams[slot] = handle != nullptr ? handle->stream.get() : nullptr;
+  handles[slot] = std::move(handle);  // a handle replaced is abandoned
+  detail::openStreams = {streams.data(), streams.size()};
+}
 
 WrittenFileObserver* observer = nullptr;
 
@@ -119,14 +133,10 @@ std::optional<std::string> SystemName(const char* gbkName) {
 }
 
 HFILE Keep(std::unique_ptr<Handle> handle) {
-  for (std::size_t i = 0; i < handles.size(); ++i) {
-    if (!handles[i]) {
-      handles[i] = std::move(handle);
-      return static_cast<HFILE>(i);
-    }
-  }
-  handles.push_back(std::move(handle));
-  return static_cast<HFILE>(handles.size() - 1);
+  std::size_t slot = 0;
+  while (slot < handles.size() && handles[slot]) ++slot;
+  SetHandle(slot, std::move(handle));
+  return static_cast<HFILE>(slot);
 }
 
 Handle* HandleOf(HFILE file) {
@@ -207,6 +217,8 @@ HFILE CreateForWriting(const std::string& name) {
 
 }  // namespace
 
+constinit detail::StreamTable detail::openStreams;
+
 HFILE OpenFile(const char* gbkName, unsigned style) {
   if (style != OF_READ && style != OF_CREATE_WRITE) return HFILE_ERROR;
   auto name = SystemName(gbkName);
@@ -219,7 +231,7 @@ HFILE _lclose(HFILE file) {
   if (handle == nullptr) return HFILE_ERROR;
   bool stored = handle->Commit();
   std::string written = std::move(handle->written);
-  handles[static_cast<std::size_t>(file)].reset();
+  SetHandle(static_cast<std::size_t>(file), nullptr);
   if (stored && !written.empty() && observer != nullptr) observer->FileWritten(written);
   return stored ? 0 : HFILE_ERROR;
 }
@@ -227,7 +239,7 @@ HFILE _lclose(HFILE file) {
 HFILE AbandonFile(HFILE file) {
   Handle* handle = HandleOf(file);
   if (handle == nullptr) return HFILE_ERROR;
-  handles[static_cast<std::size_t>(file)].reset();  // abandons
+  SetHandle(static_cast<std::size_t>(file), nullptr);  // abandons
   return 0;
 }
 
@@ -250,11 +262,6 @@ bool FileExists(const char* gbkName) {
   auto name = SystemName(gbkName);
   struct stat st;
   return name && ::lstat(name->c_str(), &st) == 0;
-}
-
-FileStream* StreamOf(HFILE file) {
-  Handle* handle = HandleOf(file);
-  return handle != nullptr ? handle->stream.get() : nullptr;
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 // touches the file system or shows anything.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -83,8 +84,22 @@ PLATFORM_API bool FileExists(const char* gbkName);
 PLATFORM_API std::optional<std::uint64_t> AvailableMemory();
 
 class FileStream;
+namespace detail {
+// The streams of the handles by number (nullptr: not open), kept by the files
+// by handle for StreamOf, which the common library calls for every field it
+// reads or writes: inline, that costs a load instead of a call.
+struct StreamTable {
+  FileStream* const* streams = nullptr;
+  std::size_t count = 0;
+};
+PLATFORM_API extern constinit StreamTable openStreams;
+}  // namespace detail
+
 // The stream behind an open handle, or nullptr when the handle is not open.
-PLATFORM_API FileStream* StreamOf(HFILE file);
+inline FileStream* StreamOf(HFILE file) {
+  const auto number = static_cast<std::size_t>(file);  // a negative handle is past the end
+  return number < detail::openStreams.count ? detail::openStreams.streams[number] : nullptr;
+}
 
 // ---- Message boxes ------------------------------------------------------------
 

@@ -16,12 +16,6 @@ void InputFile::Close() {
   file_ = HFILE_ERROR;
 }
 
-bool InputFile::ReadInt(int& value) { return readi(file_, &value) == 1; }
-
-bool InputFile::ReadReal(float& value) { return readf(file_, &value) == 1; }
-
-bool InputFile::ReadText(std::string& text) { return reads(file_, text) == 1; }
-
 int InputFile::StopLine() const {
   int line = ReadDamageLine(file_);
   return line != 0 ? line : ReadLine(file_);

@@ -22,10 +22,10 @@ class InputFile {
 
   // Each reads the next field: true with the value, false when the file is
   // damaged there or ends before it (then nothing more should be read).
-  bool ReadInt(int& value);
-  bool ReadReal(float& value);
+  bool ReadInt(int& value) { return readi(file_, &value) == 1; }
+  bool ReadReal(float& value) { return readf(file_, &value) == 1; }
   // A text field; false only at the end of the file.
-  bool ReadText(std::string& text);
+  bool ReadText(std::string& text) { return reads(file_, text) == 1; }
 
   // True when a field of the file was found damaged.
   bool Damaged() const { return ReadDamageLine(file_) != 0; }
