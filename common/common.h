@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/file_stream.h"
 #include "platform/platform.h"
 
 #define COMMON_API __attribute__((visibility("default")))
@@ -33,9 +34,49 @@ COMMON_API int ShowWait(HWND window, const char* text, int flag);
 // one is read, a whole number that does not fit 32 bits, or a real that is not
 // finite. A damaged read stores 0 and is remembered (ReadDamageLine).
 
-COMMON_API int readi(HFILE file, int* value);
-COMMON_API int readf(HFILE file, float* value);
+// readi and readf take the field's value as the stream found it, inline: they
+// are called for every one of the millions of values a quantity file holds.
+// The rest of their work is done out of line, by the functions below.
+inline int readi(HFILE file, int* value);
+inline int readf(HFILE file, float* value);
 COMMON_API int reads(HFILE file, std::string& text);
+
+namespace common_reading {
+// The field the stream moved to last, converted from its text (the stream
+// did not settle it): as readi and readf do it.
+COMMON_API int WholeFromText(platform::FileStream* stream, int* value);
+COMMON_API int RealFromText(platform::FileStream* stream, float* value);
+// Notes damage at the field; -1.
+COMMON_API int Damaged(platform::FileStream* stream);
+}  // namespace common_reading
+
+inline int readi(HFILE file, int* value) {
+  platform::FileStream* stream = platform::StreamOf(file);
+  platform::ScannedNumber number;
+  if (stream == nullptr || !stream->NextNumber(number)) {
+    *value = 0;
+    return 0;
+  }
+  if (number.kind == platform::NumberKind::Whole) {
+    *value = number.Whole();
+    return 1;
+  }
+  if (number.kind == platform::NumberKind::Other) return common_reading::WholeFromText(stream, value);
+  *value = 0;  // a real is no whole number
+  return common_reading::Damaged(stream);
+}
+
+inline int readf(HFILE file, float* value) {
+  platform::FileStream* stream = platform::StreamOf(file);
+  platform::ScannedNumber number;
+  if (stream == nullptr || !stream->NextNumber(number)) {
+    *value = 0.0f;
+    return 0;
+  }
+  if (number.kind == platform::NumberKind::Other) return common_reading::RealFromText(stream, value);
+  *value = number.kind == platform::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
+  return 1;
+}
 
 // Line (from 1) of the first damaged field read from the file, 0 when none.
 COMMON_API int ReadDamageLine(HFILE file);

@@ -23,19 +23,6 @@ bool OutOfFloatRange(std::string_view text, float& value) {
   return std::isfinite(value);
 }
 
-int Damaged(platform::FileStream* stream) {
-  stream->NoteDamage();
-  return -1;
-}
-
-// The next field of an open reading handle, with what the stream found it to
-// hold as a number; false at the end (or when the handle does not read, which
-// reads as an empty file).
-bool NextNumber(HFILE file, platform::FileStream*& stream, platform::ScannedNumber& number) {
-  stream = platform::StreamOf(file);
-  return stream != nullptr && stream->NextNumber(number);
-}
-
 // The field last moved to as the text of a number: true with its bytes (a
 // leading '+' dropped: std::from_chars takes only '-'), false (damage noted)
 // for a '+' followed by another sign or by nothing.
@@ -50,9 +37,16 @@ bool NumberText(platform::FileStream* stream, const char*& first, const char*& l
   return true;
 }
 
-// A whole number the stream left to be converted here (out of the way of the
-// quick path, which then needs no registers saved).
-[[gnu::noinline]] int SlowWhole(platform::FileStream* stream, int* value) {
+}  // namespace
+
+namespace common_reading {
+
+int Damaged(platform::FileStream* stream) {
+  stream->NoteDamage();
+  return -1;
+}
+
+int WholeFromText(platform::FileStream* stream, int* value) {
   *value = 0;
   const char* first;
   const char* last;
@@ -64,8 +58,7 @@ bool NumberText(platform::FileStream* stream, const char*& first, const char*& l
   return 1;
 }
 
-// A real the stream left to be converted here.
-[[gnu::noinline]] int SlowReal(platform::FileStream* stream, float* value) {
+int RealFromText(platform::FileStream* stream, float* value) {
   *value = 0.0f;
   const char* first;
   const char* last;
@@ -82,41 +75,7 @@ bool NumberText(platform::FileStream* stream, const char*& first, const char*& l
   return 1;
 }
 
-// The next field read as a T: 1, 0 at the end, -1 for damage. Fields the
-// stream converted quickly take `quick` (false: damaged), the others `slow`.
-template <typename T, typename Slow, typename Quick>
-int ReadNumber(HFILE file, T* value, Slow slow, Quick quick) {
-  platform::FileStream* stream;
-  platform::ScannedNumber number;
-  if (!NextNumber(file, stream, number)) {
-    *value = T{};
-    return 0;
-  }
-  if (number.kind == platform::NumberKind::Other) return slow(stream, value);
-  T quickValue;
-  if (!quick(number, quickValue)) {
-    *value = T{};
-    return Damaged(stream);
-  }
-  *value = quickValue;
-  return 1;
-}
-
-}  // namespace
-
-int readi(HFILE file, int* value) {
-  return ReadNumber(file, value, SlowWhole, [](platform::ScannedNumber number, int& whole) {
-    whole = number.Whole();
-    return number.kind == platform::NumberKind::Whole;  // a Real is no whole number
-  });
-}
-
-int readf(HFILE file, float* value) {
-  return ReadNumber(file, value, SlowReal, [](platform::ScannedNumber number, float& real) {
-    real = number.kind == platform::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
-    return true;
-  });
-}
+}  // namespace common_reading
 
 int reads(HFILE file, std::string& text) {
   text.clear();
