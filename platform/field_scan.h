@@ -72,4 +72,15 @@ inline constexpr std::size_t kScanPadding = 64;
 // reader that needs a field's text or line finds it again with FieldEnd.
 void ScanChunk(const char* text, std::size_t size, ChunkFields& fields);
 
+// The ways ScanChunk may take, each giving the same fields; it takes the first
+// the machine can. Tests compare them.
+enum class ScanWay : std::uint8_t {
+  Wide,    // 64 bytes and eight fields at a time (x86-64 with AVX-512)
+  Blocks,  // 64 bytes at a time, field after field
+  Bytes,   // byte by byte
+};
+PLATFORM_API std::vector<ScanWay> ScanWaysOfThisMachine();
+// ScanChunk the given way, which must be one of this machine's.
+PLATFORM_API void ScanChunkBy(ScanWay way, const char* text, std::size_t size, ChunkFields& fields);
+
 }  // namespace platform

@@ -183,5 +183,72 @@ TEST(fieldScan, AgreesWithFromCharsOnRandomTexts) {
   EXPECT_GT(plainSettled, plain * 99 / 100);
 }
 
+// Every way of scanning a chunk this machine has finds the same fields, kinds,
+// values and line feeds, on random chunks of every field form (short and long
+// numbers, signs, points, "-0", texts), with fields at chunk ends and padding
+// of any bytes after them.
+TEST(fieldScan, EveryWayScansChunksAlike) {
+  static const char* const kSeparators[] = {" ", "\n", "\r\n", "\t", "  ", "\v\f", "   \n  "};
+  std::mt19937_64 random(7);
+  const std::vector<ScanWay> ways = ScanWaysOfThisMachine();
+  char number[48];
+  for (int chunk = 0; chunk < 3000; ++chunk) {
+    std::string text;
+    const int fieldCount = static_cast<int>(random() % 200);
+    for (int i = 0; i < fieldCount; ++i) {
+      if (i > 0 || random() % 4 == 0) text += kSeparators[random() % std::size(kSeparators)];
+      switch (random() % 5) {
+        case 0:  // short decimals as simulators write them, at times long
+          std::snprintf(number, sizeof number, "%.*f", static_cast<int>(random() % 9),
+                        static_cast<double>(static_cast<std::int64_t>(random() % 200000001) - 100000000) /
+                            std::pow(10.0, static_cast<double>(random() % 9)));
+          break;
+        case 1:  // whole numbers of up to 10 digits
+          std::snprintf(number, sizeof number, "%lld",
+                        static_cast<long long>(random() % 20000000001) - 10000000000);
+          break;
+        case 2: {  // digits, points and signs anywhere
+          std::string t;
+          for (int k = 1 + static_cast<int>(random() % 10); k > 0; --k) t += "0123456789.-+e5"[random() % 16];
+          std::snprintf(number, sizeof number, "%s", t.c_str());
+          break;
+        }
+        case 3: {  // forms at the edges
+          static const char* const kEdges[] = {"-0", "-0.0", "0", ".5", "5.", "-.5", ".", "-", "+1", "16777217.",
+                                               "1677721.7", "99999999", "-99999999", "9999.9999", "12\x01",
+                                               "\xb2\xe3", "1.5e3", "00000000", "-00000000"};
+          std::snprintf(number, sizeof number, "%s", kEdges[random() % std::size(kEdges)]);
+          break;
+        }
+        default:  // any bytes but separators
+          for (int k = 0, n = 1 + static_cast<int>(random() % 12); k < n; ++k) {
+            char c;
+            do c = static_cast<char>(random() % 256); while (IsFieldSeparator(c));
+            number[k] = c;
+            number[k + 1] = '\0';
+          }
+          break;
+      }
+      text += number;
+    }
+    if (random() % 2) text += kSeparators[random() % std::size(kSeparators)];
+    // As ScanChunk asks: a separator after the chunk, then padding (of any bytes).
+    std::string padded = text + " ";
+    for (std::size_t k = 0; k < kScanPadding; ++k) padded += static_cast<char>(random() % 256);
+    ChunkFields first;
+    ScanChunkBy(ways.front(), padded.data(), text.size(), first);
+    for (ScanWay way : ways) {
+      ChunkFields fields;
+      ScanChunkBy(way, padded.data(), text.size(), fields);
+      ASSERT_EQ(fields.count, first.count) << static_cast<int>(way) << " " << text;
+      ASSERT_EQ(fields.lineFeeds, first.lineFeeds) << static_cast<int>(way) << " " << text;
+      for (std::size_t f = 0; f < first.count; ++f) {
+        ASSERT_EQ(fields.kinds[f], first.kinds[f]) << static_cast<int>(way) << " field " << f << ": " << text;
+        ASSERT_EQ(fields.bits[f], first.bits[f]) << static_cast<int>(way) << " field " << f << ": " << text;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace platform
