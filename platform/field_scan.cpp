@@ -320,8 +320,10 @@ void ScanChunkInBlocks(const char* text, std::size_t size, ChunkFields& fields) 
 #define STRATAPLOT_AVX512_TARGET \
   "avx512f,avx512dq,avx512bw,avx512vl,avx512cd,avx512vbmi2,bmi,bmi2,lzcnt,popcnt"
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 // GCC 12's AVX-512 headers start some vectors undefined on purpose.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // Appends the offsets of the bits set in mask, plus base, to places[count...]
 // (and up to 15 more places after them).
