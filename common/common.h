@@ -61,7 +61,8 @@ inline int readi(HFILE file, int* value) {
     *value = number.Whole();
     return 1;
   }
-  if (number.kind == platform::NumberKind::Other) return common_reading::WholeFromText(stream, value);
+  if (number.kind == platform::NumberKind::Other)
+    return common_reading::WholeFromText(stream, value);
   *value = 0;  // a real is no whole number
   return common_reading::Damaged(stream);
 }
@@ -73,8 +74,10 @@ inline int readf(HFILE file, float* value) {
     *value = 0.0f;
     return 0;
   }
-  if (number.kind == platform::NumberKind::Other) return common_reading::RealFromText(stream, value);
-  *value = number.kind == platform::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
+  if (number.kind == platform::NumberKind::Other)
+    return common_reading::RealFromText(stream, value);
+  *value = number.kind == platform::NumberKind::Whole ? static_cast<float>(number.Whole())
+                                                      : number.Real();
   return 1;
 }
 

@@ -35,7 +35,8 @@ inline unsigned Digit(char c) { return static_cast<unsigned char>(c - '0'); }
 // Results are returned by value, never stored field by field into a
 // ScannedNumber that is then read whole: such a read waits many cycles for
 // the stores.
-[[gnu::always_inline]] inline ScannedNumber QuickReal(std::uint64_t mantissa, int exponent, bool negative) {
+[[gnu::always_inline]] inline ScannedNumber QuickReal(std::uint64_t mantissa, int exponent,
+                                                      bool negative) {
   // A mantissa up to 2^24 and a power of ten up to 10^10 are exact floats:
   // their product or quotient in float is the float nearest the exact value.
   static constexpr float kFloatPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
@@ -52,7 +53,8 @@ inline unsigned Digit(char c) { return static_cast<unsigned char>(c - '0'); }
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  if (mantissa == 0) return {NumberKind::Real, std::bit_cast<std::uint32_t>(negative ? -0.0f : 0.0f)};
+  if (mantissa == 0)
+    return {NumberKind::Real, std::bit_cast<std::uint32_t>(negative ? -0.0f : 0.0f)};
   if (mantissa > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22) return {};
   double d = static_cast<double>(mantissa);
   d = exponent < 0 ? d / kPowers[-exponent] : d * kPowers[exponent];
@@ -144,7 +146,8 @@ unsigned RangeMask(const char*, char, char) { return 0; }
 [[gnu::always_inline]] inline std::uint64_t EightDigitValues(std::uint64_t v) {
   v = v * 10 + (v >> 8);
   return (((v & 0x000000FF000000FFu) * 0x000F424000000064u) +
-          (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >> 32;
+          (((v >> 16) & 0x000000FF000000FFu) * 0x0000271000000001u)) >>
+         32;
 }
 
 // The field p[0, size) of the short forms simulators write, "-123", "12.5",
@@ -211,7 +214,8 @@ std::uint64_t SeparatorMask(const char* text, std::uint64_t& lineFeeds) {
 }
 
 // The field text[start, end), scanned.
-[[gnu::always_inline]] inline ScannedNumber ScanField(const char* text, std::size_t start, std::size_t end) {
+[[gnu::always_inline]] inline ScannedNumber ScanField(const char* text, std::size_t start,
+                                                      std::size_t end) {
   ScannedNumber plain = ScanShort(text + start, end - start);
   if (plain.kind != kNotShort.kind) return plain;
   Scanned scanned = ScanAt(text + start);
@@ -228,7 +232,6 @@ void ScanEach(const char* text, const std::uint32_t* starts, const std::uint32_t
   }
 }
 
-
 // The places of a batch of fields: where each starts and ends in the chunk.
 struct Batch {
   static constexpr std::size_t kSize = 256;
@@ -236,15 +239,16 @@ struct Batch {
   // up to 32 more places than it adds.
   std::uint32_t starts[kSize + 96];
   std::uint32_t ends[kSize + 96];
-  std::size_t gathered = 0;  // fields whose start is known
-  std::size_t ended = 0;     // fields whose end is known
-  std::size_t block = 0;     // the next block of the chunk to look at
+  std::size_t gathered = 0;          // fields whose start is known
+  std::size_t ended = 0;             // fields whose end is known
+  std::size_t block = 0;             // the next block of the chunk to look at
   std::uint64_t afterSeparator = 1;  // the chunk starts as after a separator
   long long lineFeeds = 0;
 };
 
 // For the last block of a chunk: the bytes after it count as separators, not as line feeds.
-[[gnu::always_inline]] inline void EndOfChunk(std::size_t rest, std::uint64_t& separators, std::uint64_t& feeds) {
+[[gnu::always_inline]] inline void EndOfChunk(std::size_t rest, std::uint64_t& separators,
+                                              std::uint64_t& feeds) {
   if (rest < 64) {
     std::uint64_t inChunk = (std::uint64_t{1} << rest) - 1;
     separators |= ~inChunk;
@@ -277,7 +281,8 @@ void GatherBatch(const char* text, std::size_t size, Batch& batch) {
 // batch (by `scan`): the places of a few hundred fields are gathered first and
 // the fields scanned after, so that no field's scan waits for the one before it.
 template <auto gather, auto scan>
-[[gnu::always_inline]] inline void ScanBatches(const char* text, std::size_t size, ChunkFields& fields) {
+[[gnu::always_inline]] inline void ScanBatches(const char* text, std::size_t size,
+                                               ChunkFields& fields) {
   Batch batch;
   std::size_t n = 0;
   while (batch.block < size || batch.gathered > 0) {
@@ -290,7 +295,8 @@ template <auto gather, auto scan>
       fields.kinds.resize(capacity);
       fields.bits.resize(capacity);
     }
-    scan(text, batch.starts, batch.ends, batch.ended, fields.kinds.data() + n, fields.bits.data() + n);
+    scan(text, batch.starts, batch.ends, batch.ended, fields.kinds.data() + n,
+         fields.bits.data() + n);
     n += batch.ended;
     // A field whose end is not known yet waits for the next batch.
     if (batch.gathered > batch.ended) batch.starts[0] = batch.starts[batch.ended];
@@ -330,16 +336,18 @@ void ScanChunkInBlocks(const char* text, std::size_t size, ChunkFields& fields) 
 __attribute__((target(STRATAPLOT_AVX512_TARGET), always_inline)) inline void AppendPlaces(
     std::uint32_t* places, std::size_t& count, std::uint32_t base, std::uint64_t mask) {
   const __m512i offsets = _mm512_set_epi8(
-      63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42, 41, 40, 39, 38,
-      37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12,
-      11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+      63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42, 41,
+      40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18,
+      17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
   const __m512i packed = _mm512_maskz_compress_epi8(mask, offsets);
   const __m512i from = _mm512_set1_epi32(static_cast<int>(base));
   const std::size_t total = static_cast<std::size_t>(BitCount(mask));
-  _mm512_storeu_si512(places + count, _mm512_add_epi32(_mm512_cvtepu8_epi32(_mm512_castsi512_si128(packed)), from));
+  _mm512_storeu_si512(places + count,
+                      _mm512_add_epi32(_mm512_cvtepu8_epi32(_mm512_castsi512_si128(packed)), from));
   if (total > 16) {
-    _mm512_storeu_si512(places + count + 16,
-                        _mm512_add_epi32(_mm512_cvtepu8_epi32(_mm512_extracti32x4_epi32(packed, 1)), from));
+    _mm512_storeu_si512(
+        places + count + 16,
+        _mm512_add_epi32(_mm512_cvtepu8_epi32(_mm512_extracti32x4_epi32(packed, 1)), from));
   }
   count += total;
 }
@@ -347,14 +355,15 @@ __attribute__((target(STRATAPLOT_AVX512_TARGET), always_inline)) inline void App
 // GatherBatch with AVX-512: a block's separators from one comparison of its
 // 64 bytes, and the places of its field starts and ends packed from the masks.
 __attribute__((target(STRATAPLOT_AVX512_TARGET), noinline)) void GatherBatchWide(const char* text,
-                                                                                std::size_t size,
-                                                                                Batch& batch) {
+                                                                                 std::size_t size,
+                                                                                 Batch& batch) {
   for (; batch.block < size && batch.ended < Batch::kSize; batch.block += 64) {
     const __m512i bytes = _mm512_loadu_si512(text + batch.block);
     std::uint64_t feeds = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('\n'));
     std::uint64_t separators =
         _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(' ')) |
-        _mm512_cmple_epu8_mask(_mm512_sub_epi8(bytes, _mm512_set1_epi8('\t')), _mm512_set1_epi8('\r' - '\t'));
+        _mm512_cmple_epu8_mask(_mm512_sub_epi8(bytes, _mm512_set1_epi8('\t')),
+                               _mm512_set1_epi8('\r' - '\t'));
     EndOfChunk(size - batch.block, separators, feeds);
     batch.lineFeeds += BitCount(feeds);
     const std::uint64_t before = (separators << 1) | batch.afterSeparator;
@@ -372,60 +381,78 @@ __attribute__((target(STRATAPLOT_AVX512_TARGET), noinline)) void GatherBatchWide
 __attribute__((target(STRATAPLOT_AVX512_TARGET), noinline)) void ScanEightAtATime(
     const char* text, const std::uint32_t* starts, const std::uint32_t* ends, std::size_t count,
     NumberKind* kinds, std::uint32_t* bits) {
-  static_assert(static_cast<int>(NumberKind::Whole) == 0 && static_cast<int>(NumberKind::Real) == 1);
+  static_assert(static_cast<int>(NumberKind::Whole) == 0 &&
+                static_cast<int>(NumberKind::Real) == 1);
   const __m512i one = _mm512_set1_epi64(1);
   const __m512i sixtyFour = _mm512_set1_epi64(64);
   const __m512i lowByte = _mm512_set1_epi64(0xFF);
   const __m256 tenths = _mm256_setr_ps(1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f);
   std::size_t i = 0;
   for (; i + 8 <= count; i += 8) {
-    const __m512i start = _mm512_cvtepu32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(starts + i)));
-    const __m512i end = _mm512_cvtepu32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ends + i)));
+    const __m512i start =
+        _mm512_cvtepu32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(starts + i)));
+    const __m512i end =
+        _mm512_cvtepu32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ends + i)));
     // The eight bytes after the sign.
     __m512i word = _mm512_i64gather_epi64(start, text, 1);
-    const __mmask8 negative = _mm512_cmpeq_epi64_mask(_mm512_and_si512(word, lowByte), _mm512_set1_epi64('-'));
-    if (negative != 0) word = _mm512_mask_i64gather_epi64(word, negative, _mm512_add_epi64(start, one), text, 1);
-    const __m512i n = _mm512_mask_sub_epi64(_mm512_sub_epi64(end, start), negative, _mm512_sub_epi64(end, start), one);
+    const __mmask8 negative =
+        _mm512_cmpeq_epi64_mask(_mm512_and_si512(word, lowByte), _mm512_set1_epi64('-'));
+    if (negative != 0)
+      word = _mm512_mask_i64gather_epi64(word, negative, _mm512_add_epi64(start, one), text, 1);
+    const __m512i n = _mm512_mask_sub_epi64(_mm512_sub_epi64(end, start), negative,
+                                            _mm512_sub_epi64(end, start), one);
     const __mmask8 short_ = _mm512_cmple_epu64_mask(_mm512_sub_epi64(n, one), _mm512_set1_epi64(7));
     const __m512i x = _mm512_xor_si512(word, _mm512_set1_epi64(0x3030303030303030));
-    const __m512i inField = _mm512_srlv_epi64(_mm512_set1_epi64(-1), _mm512_sub_epi64(sixtyFour, _mm512_slli_epi64(n, 3)));
+    const __m512i inField = _mm512_srlv_epi64(_mm512_set1_epi64(-1),
+                                              _mm512_sub_epi64(sixtyFour, _mm512_slli_epi64(n, 3)));
     // (x + 0x76...) | x, within 0x80... and inField.
     const __m512i notDigit = _mm512_and_si512(
         _mm512_or_si512(_mm512_add_epi64(x, _mm512_set1_epi64(0x7676767676767676)), x),
         _mm512_and_si512(_mm512_set1_epi64(static_cast<long long>(0x8080808080808080u)), inField));
     const __mmask8 whole = _mm512_testn_epi64_mask(notDigit, notDigit);
     // One point: the lowest bit of notDigit is its only one, at 8 x point + 7.
-    const __m512i lowest = _mm512_and_si512(notDigit, _mm512_sub_epi64(_mm512_setzero_si512(), notDigit));
+    const __m512i lowest =
+        _mm512_and_si512(notDigit, _mm512_sub_epi64(_mm512_setzero_si512(), notDigit));
     const __m512i pointBits = _mm512_sub_epi64(_mm512_set1_epi64(56), _mm512_lzcnt_epi64(lowest));
     const __mmask8 point =
         _mm512_cmpeq_epi64_mask(lowest, notDigit) &
-        _mm512_cmpeq_epi64_mask(_mm512_and_si512(_mm512_srlv_epi64(x, pointBits), lowByte), _mm512_set1_epi64('.' ^ '0')) &
+        _mm512_cmpeq_epi64_mask(_mm512_and_si512(_mm512_srlv_epi64(x, pointBits), lowByte),
+                                _mm512_set1_epi64('.' ^ '0')) &
         _mm512_cmpneq_epi64_mask(n, one) & static_cast<__mmask8>(~whole);
     const __m512i before = _mm512_sub_epi64(_mm512_sllv_epi64(one, pointBits), one);
-    const __m512i digits = _mm512_or_si512(_mm512_and_si512(x, before), _mm512_andnot_si512(before, _mm512_srli_epi64(x, 8)));
+    const __m512i digits = _mm512_or_si512(_mm512_and_si512(x, before),
+                                           _mm512_andnot_si512(before, _mm512_srli_epi64(x, 8)));
     const __m512i source = _mm512_mask_blend_epi64(whole, digits, x);
     const __m512i length = _mm512_mask_sub_epi64(n, static_cast<__mmask8>(~whole), n, one);
     // The digits' value: the digits moved to the top of the word (so that
     // zeros lead), then pairs of digits, of pairs and of fours summed.
-    const __m512i top = _mm512_sllv_epi64(source, _mm512_sub_epi64(sixtyFour, _mm512_slli_epi64(length, 3)));
-    const __m512i pairs = _mm512_maddubs_epi16(top, _mm512_set1_epi16(0x010A));       // 10 x a + b
-    const __m512i fours = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));    // 100 x ab + cd
+    const __m512i top =
+        _mm512_sllv_epi64(source, _mm512_sub_epi64(sixtyFour, _mm512_slli_epi64(length, 3)));
+    const __m512i pairs = _mm512_maddubs_epi16(top, _mm512_set1_epi16(0x010A));     // 10 x a + b
+    const __m512i fours = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));  // 100 x ab + cd
     const __m512i mantissa = _mm512_add_epi64(_mm512_mul_epu32(fours, _mm512_set1_epi64(10000)),
                                               _mm512_srli_epi64(fours, 32));
     // Whole numbers (not "-0"), and reals whose mantissa is an exact float.
     const __mmask8 zero = _mm512_testn_epi64_mask(mantissa, mantissa);
     const __mmask8 settledWhole = short_ & whole & static_cast<__mmask8>(~(negative & zero));
     const __mmask8 settledReal =
-        short_ & point & _mm512_cmple_epu64_mask(mantissa, _mm512_set1_epi64(std::int64_t{1} << 24));
-    const __m256i signedWhole = _mm512_cvtepi64_epi32(_mm512_mask_sub_epi64(mantissa, negative, _mm512_setzero_si512(), mantissa));
-    const __m256i fraction = _mm512_cvtepi64_epi32(_mm512_sub_epi64(length, _mm512_srli_epi64(pointBits, 3)));
-    __m256 real = _mm256_div_ps(_mm512_cvtepu64_ps(mantissa), _mm256_permutexvar_ps(fraction, tenths));
+        short_ & point &
+        _mm512_cmple_epu64_mask(mantissa, _mm512_set1_epi64(std::int64_t{1} << 24));
+    const __m256i signedWhole = _mm512_cvtepi64_epi32(
+        _mm512_mask_sub_epi64(mantissa, negative, _mm512_setzero_si512(), mantissa));
+    const __m256i fraction =
+        _mm512_cvtepi64_epi32(_mm512_sub_epi64(length, _mm512_srli_epi64(pointBits, 3)));
+    __m256 real =
+        _mm256_div_ps(_mm512_cvtepu64_ps(mantissa), _mm256_permutexvar_ps(fraction, tenths));
     real = _mm256_mask_xor_ps(real, negative, real, _mm256_set1_ps(-0.0f));
     const __m256i result = _mm256_mask_blend_epi32(whole, _mm256_castps_si256(real), signedWhole);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(bits + i), result);
+    // Real (1) in the bytes of settled reals, Whole (0) in the others; the
+    // lanes not settled are scanned again below.
     const std::uint64_t kindBytes = _pdep_u64(settledReal, 0x0101010101010101u);
     std::memcpy(kinds + i, &kindBytes, 8);
-    for (unsigned rest = static_cast<__mmask8>(~(settledWhole | settledReal)) & 0xFFu; rest != 0; rest &= rest - 1) {
+    for (unsigned rest = static_cast<__mmask8>(~(settledWhole | settledReal)) & 0xFFu; rest != 0;
+         rest &= rest - 1) {
       const std::size_t k = i + static_cast<std::size_t>(std::countr_zero(rest));
       ScannedNumber number = ScanField(text, starts[k], ends[k]);
       kinds[k] = number.kind;
@@ -437,14 +464,16 @@ __attribute__((target(STRATAPLOT_AVX512_TARGET), noinline)) void ScanEightAtATim
 
 bool HasAvx512() {
   static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
-                          __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
-                          __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512vbmi2") &&
-                          __builtin_cpu_supports("bmi2");
+                          __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vl") &&
+                          __builtin_cpu_supports("avx512cd") &&
+                          __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
   return has;
 }
 
-__attribute__((target(STRATAPLOT_AVX512_TARGET))) void ScanChunkInWideBlocks(const char* text, std::size_t size,
-                                                                              ChunkFields& fields) {
+__attribute__((target(STRATAPLOT_AVX512_TARGET))) void ScanChunkInWideBlocks(const char* text,
+                                                                             std::size_t size,
+                                                                             ChunkFields& fields) {
   ScanBatches<GatherBatchWide, ScanEightAtATime>(text, size, fields);
 }
 #pragma GCC diagnostic pop
@@ -496,7 +525,7 @@ std::size_t FieldEnd(const char* text, std::size_t pos, std::size_t end) {
       pos += 16;
     }
 #endif
-    while (pos < end && static_cast<unsigned char>(text[pos]) > ' ') ++pos;
+    while (pos<end&& static_cast<unsigned char>(text[pos])> ' ') ++pos;
     if (pos == end || Separator(text[pos])) return pos;
     ++pos;  // a control byte that is not a separator belongs to the field
   }
@@ -524,10 +553,13 @@ void ScanChunkBy(ScanWay way, const char* text, std::size_t size, ChunkFields& f
   if (size >= (std::size_t{1} << 32)) way = ScanWay::Bytes;  // the blocks keep places of 32 bits
   switch (way) {
 #if defined(STRATAPLOT_SCAN_AVX512)
-    case ScanWay::Wide: return ScanChunkInWideBlocks(text, size, fields);
+    case ScanWay::Wide:
+      return ScanChunkInWideBlocks(text, size, fields);
 #endif
-    case ScanWay::Blocks: return ScanChunkInBlocks(text, size, fields);
-    default: return ScanChunkByBytes(text, size, fields);
+    case ScanWay::Blocks:
+      return ScanChunkInBlocks(text, size, fields);
+    default:
+      return ScanChunkByBytes(text, size, fields);
   }
 }
 
