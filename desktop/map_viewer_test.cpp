@@ -10,20 +10,14 @@
 
 #include "rendering/pictures.h"
 #include "testing/host_harness.h"
+#include "testing/small_map.h"
 
 namespace desktop {
 namespace {
 
 using test_support::TempDir;
 
-// 3 rows, 4 columns, three classes of interval 10; three cells outside.
-const std::string kMap =
-    "标题 100.0 200.0    -7.5     8.0 100.0 200.0   2.0   2.5     3     4\n"
-    "(万吨/平方公里)\n"
-    "     3    0       0-10      10-20\n"
-    "  0  1  2  3\n"
-    "  1  2  3  0\n"
-    "  0  0  1  1\n";
+const std::string& kMap = test_support::kSmallMap;
 
 QPointF Centre(const MapViewer& viewer, const rendering::Cell& cell) {
   const auto* map = dynamic_cast<const rendering::MapPicture*>(viewer.Picture());

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "testing/host_harness.h"
+#include "testing/small_map.h"
 #include "mapfile/map_file.h"
 
 namespace {
@@ -157,14 +158,7 @@ TEST(MapReader, ReadsEveryKindTheHostWrites) {
   EXPECT_EQ(kinds.size(), 4u + 9u + 1u);
 }
 
-// A map file of 3 rows and 4 columns with three classes of interval 10.
-const std::string kMap =
-    "标题 100.0 200.0    -7.5     8.0 100.0 200.0   2.0   2.5     3     4\n"
-    "(万吨/平方公里)\n"
-    "     3    0       0-10      10-20\n"
-    "  0  1  2  3\n"
-    "  1  2  3  0\n"
-    "  0  0  1  1\n";
+const std::string& kMap = test_support::kSmallMap;
 
 const std::string kProfile =
     " all\n"
