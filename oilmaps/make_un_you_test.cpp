@@ -94,6 +94,30 @@ TEST_F(OilUnexpelled, AMapThatCannotBeStoredLeavesTheOldOne) {
   }
 }
 
+TEST_F(OilUnexpelled, MemoryThatRunsOutAllTheSameEndsWithAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own memory does not fit the limit";
+#endif
+  // Two million cells take 8 MB per map's values; the host may allocate 10 MiB.
+  std::string mask;
+  for (int i = 0; i < 2000000; ++i) mask += "1 ";
+  WriteProject(dir_, {"demo", 1, {"H1"}, "0 0 2 2 1 2000000\n" + mask + "\n"});
+  WriteFile(dir_ / "demo.dou", mask + "\n");
+  WriteFile(dir_ / "H1.uo1", "old");
+  for (const char* library : {"shared", "static"}) {
+    auto run = Run({"--library", library, "--overwrite", "yes"}, 0, 10 << 20);
+    EXPECT_EQ(run.exitStatus, 1) << library;
+    ASSERT_FALSE(run.transcript.empty()) << library;
+    EXPECT_TRUE(Contains(run.transcript.back(), "\"text\":\"内存不足,无法完成计算\""))
+        << library << ": " << run.transcript.back();
+    EXPECT_EQ(Map("H1.uo1"), "old");
+    EXPECT_EQ(Map("demo.uot"), "<missing>");
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+      EXPECT_FALSE(entry.path().string().ends_with(".partial")) << entry.path();
+    }
+  }
+}
+
 TEST_F(OilUnexpelled, QuantityFileMissingOrShort) {
   WriteFile(dir_ / "demo.dou", "40 20 8  8 8 0  0 0 20\n0 0\n");
   auto run = Run({});

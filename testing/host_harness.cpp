@@ -51,8 +51,10 @@ std::filesystem::path HostProgram() { return STRATAPLOT_HOST; }
 namespace {
 
 // Runs the host with the arguments, standard error into a file of scratch. A
-// fileSizeLimit above 0 is the largest file the host may write.
-HostRun Run(const TempDir& scratch, const std::vector<std::string>& args, long fileSizeLimit = 0) {
+// fileSizeLimit above 0 is the largest file the host may write, a dataLimit
+// above 0 the most memory it may allocate.
+HostRun Run(const TempDir& scratch, const std::vector<std::string>& args, long fileSizeLimit = 0,
+            long dataLimit = 0) {
   std::filesystem::path errors = scratch / "stderr.txt";
   std::vector<std::string> argv = {STRATAPLOT_HOST};
   argv.insert(argv.end(), args.begin(), args.end());
@@ -68,6 +70,10 @@ HostRun Run(const TempDir& scratch, const std::vector<std::string>& args, long f
       signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
       struct rlimit limit = {static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
       setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (dataLimit > 0) {
+      struct rlimit limit = {static_cast<rlim_t>(dataLimit), static_cast<rlim_t>(dataLimit)};
+      setrlimit(RLIMIT_DATA, &limit);
     }
     std::vector<char*> pointers;
     for (std::string& arg : argv) pointers.push_back(arg.data());
@@ -85,13 +91,13 @@ HostRun Run(const TempDir& scratch, const std::vector<std::string>& args, long f
 }  // namespace
 
 HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args,
-                long fileSizeLimit) {
+                long fileSizeLimit, long dataLimit) {
   TempDir scratch;
   std::filesystem::path transcript = scratch / "transcript.jsonl";
   std::vector<std::string> argv = {"-C", dir.string(), "--batch", "--transcript",
                                    transcript.string()};
   argv.insert(argv.end(), args.begin(), args.end());
-  HostRun run = Run(scratch, argv, fileSizeLimit);
+  HostRun run = Run(scratch, argv, fileSizeLimit, dataLimit);
   std::istringstream lines(ReadFile(transcript).value_or(""));
   for (std::string line; std::getline(lines, line);) run.transcript.push_back(line);
   return run;
@@ -106,10 +112,10 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-HostRun ExportTest::Run(std::vector<std::string> args, long fileSizeLimit) const {
+HostRun ExportTest::Run(std::vector<std::string> args, long fileSizeLimit, long dataLimit) const {
   args.insert(args.begin(), {"-p", "demo"});
   args.push_back(command_);
-  return RunHost(dir_.path(), args, fileSizeLimit);
+  return RunHost(dir_.path(), args, fileSizeLimit, dataLimit);
 }
 
 std::string ExportTest::Map(const std::string& name) const {

@@ -43,9 +43,10 @@ std::filesystem::path HostProgram();
 
 // Runs `strataplot -C dir --batch --transcript FILE args...` with no terminal
 // on standard input. A fileSizeLimit above 0 is the largest file the host may
-// write (RLIMIT_FSIZE; writes beyond it fail as on a full disk).
+// write (RLIMIT_FSIZE; writes beyond it fail as on a full disk); a dataLimit
+// above 0 the most memory it may allocate (RLIMIT_DATA).
 HostRun RunHost(const std::filesystem::path& dir, const std::vector<std::string>& args,
-                long fileSizeLimit = 0);
+                long fileSizeLimit = 0, long dataLimit = 0);
 // Runs `strataplot args...` as given, in the current directory, with no
 // terminal on standard input (no transcript).
 HostRun RunHostAsGiven(const std::vector<std::string>& args);
@@ -56,8 +57,9 @@ bool Contains(const std::string& text, const std::string& part);
 class ExportTest : public ::testing::Test {
  protected:
   explicit ExportTest(std::string command) : command_(std::move(command)) {}
-  // Runs `strataplot -p demo ARGS... COMMAND` in the directory.
-  HostRun Run(std::vector<std::string> args, long fileSizeLimit = 0) const;
+  // Runs `strataplot -p demo ARGS... COMMAND` in the directory, with the
+  // limits of RunHost.
+  HostRun Run(std::vector<std::string> args, long fileSizeLimit = 0, long dataLimit = 0) const;
   // A file of the directory, or "<missing>".
   std::string Map(const std::string& name) const;
 
