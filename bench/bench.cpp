@@ -15,8 +15,8 @@
 // case ran as expected and within its memory bound, 1 when some did not, 2 on
 // a usage or set-up error.
 #include <fcntl.h>
-#include <sched.h>
 #include <limits.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,10 +30,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/cli.h"
 #include "strataplot_version.h"
 
 namespace fs = std::filesystem;
@@ -59,15 +62,31 @@ struct Case {
 // export returns 0 and the host exits with 3.
 const std::vector<Case>& Cases() {
   static const std::vector<Case> cases = {
-      {"oil-expulsion", {"oil-expulsion", "--batch", "--overwrite", "yes", "--deep", "no"}, {3}, {"{p}.doe"},
+      {"oil-expulsion",
+       {"oil-expulsion", "--batch", "--overwrite", "yes", "--deep", "no"},
+       {3},
+       {"{p}.doe"},
        Bound::OilPerActiveCell},
-      {"oil-expulsion-deep", {"oil-expulsion", "--batch", "--overwrite", "yes", "--deep", "yes"}, {0},
-       {"{p}.doe", "{p}.peo"}, Bound::OilPerActiveCell},
-      {"oil-unexpelled", {"oil-unexpelled", "--batch", "--overwrite", "yes"}, {0}, {"{p}.dou"},
+      {"oil-expulsion-deep",
+       {"oil-expulsion", "--batch", "--overwrite", "yes", "--deep", "yes"},
+       {0},
+       {"{p}.doe", "{p}.peo"},
        Bound::OilPerActiveCell},
-      {"oil-generation", {"oil-generation", "--batch", "--overwrite", "yes"}, {0}, {"{p}.doe", "{p}.dou"},
+      {"oil-unexpelled",
+       {"oil-unexpelled", "--batch", "--overwrite", "yes"},
+       {0},
+       {"{p}.dou"},
        Bound::OilPerActiveCell},
-      {"gas", {"gas", "--batch", "--overwrite", "yes", "--kind", "sg"}, {0}, {"gasr.out"}, Bound::GasPerCell},
+      {"oil-generation",
+       {"oil-generation", "--batch", "--overwrite", "yes"},
+       {0},
+       {"{p}.doe", "{p}.dou"},
+       Bound::OilPerActiveCell},
+      {"gas",
+       {"gas", "--batch", "--overwrite", "yes", "--kind", "sg"},
+       {0},
+       {"gasr.out"},
+       Bound::GasPerCell},
   };
   return cases;
 }
@@ -89,23 +108,6 @@ struct Settings {
               gasRecords = "6", seed = "1";
   std::vector<int> scales = {1, 2};  // the project sizes, as multiples of the rows
 };
-
-const char kUsage[] =
-    "usage: strataplot-bench [options]\n"
-    "  --build-dir DIR        where strataplot and strataplot-makeproject are\n"
-    "                         (default: the directory of this program)\n"
-    "  --dir DIR              projects directory (default: a temporary one, removed at the end);\n"
-    "                         the project of scale S is in DIR/xS\n"
-    "  --keep                 keep the temporary directory\n"
-    "  --reuse                use the projects already in --dir instead of generating them\n"
-    "  --only NAME            run only that case\n"
-    "  --list                 list the cases\n"
-    "  --runs N               runs of every timed command (default 5; the median counts)\n"
-    "  --max-ratio X          fail a case whose strataplot/wc time ratio with every core exceeds X\n"
-    "  --scale LIST           project sizes as multiples of the rows, e.g. 1,2 (the default)\n"
-    "  --project NAME         project name (default bench)\n"
-    "  --rows R --cols C --horizons H --periods P --active-fraction F --gas-records N --seed S\n"
-    "                         project size at scale 1 (default 400 500 5 25 0.8 6 1)\n";
 
 // ---- Running commands -----------------------------------------------------------------------
 
@@ -189,7 +191,8 @@ std::string LastLines(const std::string& text, int count) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   std::string out;
-  for (std::size_t i = lines.size() > static_cast<std::size_t>(count) ? lines.size() - count : 0; i < lines.size(); ++i)
+  for (std::size_t i = lines.size() > static_cast<std::size_t>(count) ? lines.size() - count : 0;
+       i < lines.size(); ++i)
     out += (out.empty() ? "" : "\n") + lines[i];
   return out;
 }
@@ -251,79 +254,83 @@ std::string MiB(double bytes) {
   return buffer;
 }
 
-bool ParseArgs(int argc, char** argv, Settings& s) {
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    auto value = [&](std::string& target) {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "strataplot-bench: %s needs a value\n", a.c_str());
-        return false;
-      }
-      target = argv[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "--keep") {
-      s.keep = true;
-    } else if (a == "--reuse") {
-      s.reuse = true;
-    } else if (a == "--list") {
-      for (const Case& c : Cases()) std::printf("%s\n", c.name);
-      std::exit(0);
-    } else if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
-    } else if (a == "--build-dir") {
-      if (!value(v)) return false;
-      s.buildDir = v;
-    } else if (a == "--dir") {
-      if (!value(v)) return false;
-      s.dir = v;
-    } else if (a == "--only") {
-      if (!value(s.only)) return false;
-    } else if (a == "--runs") {
-      if (!value(v)) return false;
-      s.runs = std::atoi(v.c_str());
-      if (s.runs < 1) return false;
-    } else if (a == "--max-ratio") {
-      if (!value(v)) return false;
-      s.maxRatio = std::atof(v.c_str());
-    } else if (a == "--scale") {
-      if (!value(v)) return false;
-      s.scales.clear();
-      for (std::size_t at = 0; at <= v.size();) {
-        std::size_t comma = std::min(v.find(',', at), v.size());
-        int scale = std::atoi(v.substr(at, comma - at).c_str());
-        if (scale < 1) return false;
-        s.scales.push_back(scale);
-        at = comma + 1;
-      }
-    } else if (a == "--project") {
-      if (!value(s.project)) return false;
-    } else if (a == "--rows") {
-      if (!value(s.rows)) return false;
-    } else if (a == "--cols") {
-      if (!value(s.cols)) return false;
-    } else if (a == "--horizons") {
-      if (!value(s.horizons)) return false;
-    } else if (a == "--periods") {
-      if (!value(s.periods)) return false;
-    } else if (a == "--active-fraction") {
-      if (!value(s.activeFraction)) return false;
-    } else if (a == "--gas-records") {
-      if (!value(s.gasRecords)) return false;
-    } else if (a == "--seed") {
-      if (!value(s.seed)) return false;
-    } else {
-      std::fprintf(stderr, "strataplot-bench: unknown option %s\n", a.c_str());
-      return false;
-    }
+// The project sizes as multiples of the rows ("1,2"); empty when an item is not a whole number of 1
+// or more.
+std::vector<int> Scales(const std::string& list) {
+  std::vector<int> scales;
+  for (const std::string& item : cli::SplitList(list)) {
+    char* end = nullptr;
+    long scale = std::strtol(item.c_str(), &end, 10);
+    if (item.empty() || *end != '\0' || scale < 1 || scale > 1000) return {};
+    scales.push_back(static_cast<int>(scale));
   }
-  if (s.reuse && s.dir.empty()) {
-    std::fprintf(stderr, "strataplot-bench: --reuse needs --dir\n");
-    return false;
+  return scales;
+}
+
+// Reads the command line into the settings; --list prints the cases.
+cli::Parsed ParseArgs(const std::vector<std::string>& args, Settings& s) {
+  std::unique_ptr<CLI::App> app =
+      cli::MakeApp("strataplot-bench",
+                   "Generates projects with strataplot-makeproject and times, in the same run,\n"
+                   "the host strataplot on every command against `wc -w` on the files the\n"
+                   "command reads, with one thread and with every core; reports the ratios,\n"
+                   "the throughput and the host's peak memory against its bound.");
+  std::string buildDir;
+  std::string dir;
+  app->add_option("--build-dir", buildDir,
+                  "where strataplot and strataplot-makeproject are\n(default: the directory of "
+                  "this program)")
+      ->type_name("DIR");
+  app->add_option("--dir", dir,
+                  "projects directory (default: a temporary one, removed\nat the end); the project "
+                  "of scale S "
+                  "is in DIR/xS")
+      ->type_name("DIR");
+  app->add_flag("--keep", s.keep, "keep the temporary directory");
+  app->add_flag("--reuse", s.reuse,
+                "use the projects already in --dir instead of\ngenerating them");
+  app->add_option("--only", s.only, "run only that case")->type_name("NAME");
+  bool list = false;
+  app->add_flag("--list", list, "list the cases and exit");
+  app->add_option("--runs", s.runs, "runs of every timed command (default 5; the median\ncounts)")
+      ->type_name("N")
+      ->check(cli::AtLeast(1));
+  app->add_option("--max-ratio", s.maxRatio,
+                  "fail a case whose strataplot/wc time ratio with every\ncore exceeds X")
+      ->type_name("X")
+      ->check(cli::AtLeast(0));
+  std::string scales;
+  app->add_option("--scale", scales, "project sizes as multiples of the rows (default 1,2)")
+      ->type_name("LIST");
+  app->add_option("--project", s.project, "project name (default bench)")->type_name("NAME");
+  auto size = [&app](const char* name, std::string& value, const char* what) {
+    app->add_option(name, value, what)->type_name("VALUE")->group("project size at scale 1");
+  };
+  size("--rows", s.rows, "grid rows (default 400)");
+  size("--cols", s.cols, "grid columns (default 500)");
+  size("--horizons", s.horizons, "source-rock horizons (default 5)");
+  size("--periods", s.periods, "periods (default 25)");
+  size("--active-fraction", s.activeFraction, "share of active cells (default 0.8)");
+  size("--gas-records", s.gasRecords, "gas records per active cell and horizon (default 6)");
+  size("--seed", s.seed, "random seed (default 1)");
+
+  cli::Parsed parsed = cli::Parse(*app, args);
+  if (!parsed.proceed) return parsed;
+  if (!scales.empty()) {
+    s.scales = Scales(scales);
+    if (s.scales.empty())
+      return cli::UsageError(
+          *app, "--scale: '" + scales + "' is not a list of whole numbers of 1 or more");
   }
-  return true;
+  if (s.reuse && dir.empty()) return cli::UsageError(*app, "--reuse needs --dir");
+  s.buildDir = buildDir;
+  s.dir = dir;
+  if (list) {
+    std::string names;
+    for (const Case& c : Cases()) names += std::string(c.name) + "\n";
+    return {false, 0, names};
+  }
+  return parsed;
 }
 
 // Cores this process may run on: the count the host's readers use by default.
@@ -356,10 +363,24 @@ bool PrepareProject(const Settings& s, int scale, const fs::path& dir, const fs:
   if (!s.reuse) {
     std::string rows = std::to_string(std::atoll(s.rows.c_str()) * scale);
     std::vector<std::string> gen = {(s.buildDir / "strataplot-makeproject").string(),
-                                    "--dir", dir.string(), "--project", s.project,
-                                    "--rows", rows, "--cols", s.cols, "--horizons", s.horizons,
-                                    "--periods", s.periods, "--active-fraction", s.activeFraction,
-                                    "--gas-records", s.gasRecords, "--seed", s.seed};
+                                    "--dir",
+                                    dir.string(),
+                                    "--project",
+                                    s.project,
+                                    "--rows",
+                                    rows,
+                                    "--cols",
+                                    s.cols,
+                                    "--horizons",
+                                    s.horizons,
+                                    "--periods",
+                                    s.periods,
+                                    "--active-fraction",
+                                    s.activeFraction,
+                                    "--gas-records",
+                                    s.gasRecords,
+                                    "--seed",
+                                    s.seed};
     RunResult r = Run(gen, logs / "makeproject.out", logs / "makeproject.err");
     if (r.exitStatus != 0) {
       std::fprintf(stderr, "strataplot-makeproject failed: %s\n%s\n", Describe(r).c_str(),
@@ -371,8 +392,8 @@ bool PrepareProject(const Settings& s, int scale, const fs::path& dir, const fs:
                 ReadText(logs / "makeproject.out").c_str());
   }
   if (!ReadShape(dir, s.project, shape)) {
-    std::fprintf(stderr, "strataplot-bench: cannot read %s.dgr or %s.isc in %s\n", s.project.c_str(),
-                 s.project.c_str(), dir.c_str());
+    std::fprintf(stderr, "strataplot-bench: cannot read %s.dgr or %s.isc in %s\n",
+                 s.project.c_str(), s.project.c_str(), dir.c_str());
     return false;
   }
   return true;
@@ -410,14 +431,16 @@ std::string HostColumns(const Timing& host, double wcSeconds, double bytes) {
   char text[96];
   double t = host.Median();
   if (t <= 0) return "      -      -      -          -";
-  std::snprintf(text, sizeof text, "%8s %6.2f %6.0f %10s", Seconds(t).c_str(), wcSeconds > 0 ? t / wcSeconds : 0.0,
-                bytes / t / 1e6, MiB(static_cast<double>(host.maxRssKiB) * 1024).c_str());
+  std::snprintf(text, sizeof text, "%8s %6.2f %6.0f %10s", Seconds(t).c_str(),
+                wcSeconds > 0 ? t / wcSeconds : 0.0, bytes / t / 1e6,
+                MiB(static_cast<double>(host.maxRssKiB) * 1024).c_str());
   return text;
 }
 
 // Runs every selected case on the project; returns the number that failed.
 int RunCases(const Settings& s, const std::vector<const Case*>& selected, const fs::path& dir,
-             const fs::path& logs, const ProjectShape& shape, int cores, std::vector<std::string>& notes) {
+             const fs::path& logs, const ProjectShape& shape, int cores,
+             std::vector<std::string>& notes) {
   const fs::path strataplot = s.buildDir / "strataplot";
   const std::string all = std::to_string(cores);
   int failures = 0;
@@ -454,9 +477,11 @@ int RunCases(const Settings& s, const std::vector<const Case*>& selected, const 
       Record(allCores, r, accepted(r), "strataplot (" + all + " threads)", err);
     }
 
-    const double perArray = c->bound == Bound::OilPerActiveCell
-                                ? static_cast<double>(shape.horizons) * static_cast<double>(shape.active)
-                                : static_cast<double>(shape.horizons + 1) * static_cast<double>(shape.rows * shape.cols);
+    const double perArray =
+        c->bound == Bound::OilPerActiveCell
+            ? static_cast<double>(shape.horizons) * static_cast<double>(shape.active)
+            : static_cast<double>(shape.horizons + 1) *
+                  static_cast<double>(shape.rows * shape.cols);
     const double bound = perArray * 4 + 32.0 * 1024 * 1024;
     const double wcSeconds = wcTiming.Median();
     std::string status = "ok";
@@ -474,9 +499,10 @@ int RunCases(const Settings& s, const std::vector<const Case*>& selected, const 
       }
     }
     if (status != "ok") ++failures;
-    std::printf("%-19s %-22s %5.0f %8s | %s | %s | %9s  %s\n", c->name, fileList.c_str(), bytes / 1e6,
-                Seconds(wcSeconds).c_str(), HostColumns(oneThread, wcSeconds, bytes).c_str(),
-                HostColumns(allCores, wcSeconds, bytes).c_str(), MiB(bound).c_str(), status.c_str());
+    std::printf(
+        "%-19s %-22s %5.0f %8s | %s | %s | %9s  %s\n", c->name, fileList.c_str(), bytes / 1e6,
+        Seconds(wcSeconds).c_str(), HostColumns(oneThread, wcSeconds, bytes).c_str(),
+        HostColumns(allCores, wcSeconds, bytes).c_str(), MiB(bound).c_str(), status.c_str());
     std::fflush(stdout);
   }
   return failures;
@@ -485,14 +511,10 @@ int RunCases(const Settings& s, const std::vector<const Case*>& selected, const 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("strataplot-bench %s\n", STRATAPLOT_VERSION);
-    return 0;
-  }
   Settings s;
-  if (!ParseArgs(argc, argv, s)) {
-    std::fputs(kUsage, stderr);
-    return 2;
+  if (std::optional<int> status =
+          cli::Finish(ParseArgs(std::vector<std::string>(argv + 1, argv + argc), s))) {
+    return *status;
   }
   if (s.buildDir.empty()) {
     char self[PATH_MAX];
@@ -533,8 +555,10 @@ int main(int argc, char** argv) {
               temporary && !s.keep ? " (removed at the end)" : "");
   std::printf("wc locale: LC_CTYPE=%s\n", WcLocale().c_str());
   std::printf("cores: %d; load averages at the start: %s\n", cores, LoadAverages().c_str());
-  std::printf("runs per command: %d, taking turns (median wall time; peak RSS is the largest of the runs)\n",
-              s.runs);
+  std::printf(
+      "runs per command: %d, taking turns (median wall time; peak RSS is the largest of the "
+      "runs)\n",
+      s.runs);
   if (access(strataplot.c_str(), X_OK) != 0)
     std::printf("(no %s: build the strataplot-host target first; every case will fail)\n",
                 strataplot.c_str());
@@ -550,16 +574,18 @@ int main(int argc, char** argv) {
                 s.project.c_str(), scale, shape.rows, shape.cols, shape.active, shape.horizons);
     std::printf("%-19s %-22s %5s %8s | %-32s | %-32s | %9s  %s\n", "", "", "", "wc -w", "1 thread",
                 (std::to_string(cores) + (cores == 1 ? " thread" : " threads")).c_str(), "", "");
-    std::printf("%-19s %-22s %5s %8s | %8s %6s %6s %10s | %8s %6s %6s %10s | %9s  %s\n", "case", "files read",
-                "MB", "time", "time", "ratio", "MB/s", "peak", "time", "ratio", "MB/s", "peak", "bound",
-                "status");
+    std::printf("%-19s %-22s %5s %8s | %8s %6s %6s %10s | %8s %6s %6s %10s | %9s  %s\n", "case",
+                "files read", "MB", "time", "time", "ratio", "MB/s", "peak", "time", "ratio",
+                "MB/s", "peak", "bound", "status");
     std::fflush(stdout);
     failures += RunCases(s, selected, dir, logs, shape, cores, notes);
   }
-  std::printf("\nratio: strataplot time / wc -w time; MB/s: megabytes of the files read per second of "
-              "strataplot. bound: horizons x active cells x 4 bytes + 32 MiB (gas: (horizons + 1) x cells x "
-              "4 bytes + 32 MiB).\nload averages at the end: %s\n",
-              LoadAverages().c_str());
+  std::printf(
+      "\nratio: strataplot time / wc -w time; MB/s: megabytes of the files read per second of "
+      "strataplot. bound: horizons x active cells x 4 bytes + 32 MiB (gas: (horizons + 1) x cells "
+      "x "
+      "4 bytes + 32 MiB).\nload averages at the end: %s\n",
+      LoadAverages().c_str());
   for (const std::string& note : notes) std::printf("\n%s\n", note.c_str());
   std::fflush(stdout);
 

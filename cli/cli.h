@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,21 @@ inline CLI::Validator EachOneOf(std::vector<std::string> allowed) {
           }
         }
         return "";
+      },
+      "", "");
+}
+
+// Checks that a number is at least `least`. The help shows only the value's
+// name; the error says "VALUE is less than LEAST".
+inline CLI::Validator AtLeast(double least) {
+  return CLI::Validator(
+      [least](std::string& text) -> std::string {
+        double value = 0;
+        if (!CLI::detail::lexical_cast(text, value)) return "'" + text + "' is not a number";
+        if (value >= least) return "";
+        std::ostringstream bound;
+        bound << least;
+        return text + " is less than " + bound.str();
       },
       "", "");
 }

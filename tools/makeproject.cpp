@@ -540,7 +540,7 @@ cli::Parsed ParseArguments(const std::vector<std::string>& args, Options& option
       app->add_option("--horizons", options.horizons, "source-rock horizons (default 3, or the number of names)")
           ->type_name("H");
   app->add_option("--periods", options.periods, "geological periods (default 5)")->type_name("P");
-  app->add_option("--seed", options.seed, "random seed (default 1)")->type_name("S")->check(CLI::NonNegativeNumber);
+  app->add_option("--seed", options.seed, "random seed (default 1)")->type_name("S")->check(cli::AtLeast(0));
   app->add_option("--active-fraction", options.activeFraction,
                   "share of cells inside the modelled area, 0..1\n(default 0.6)")
       ->type_name("F");

@@ -245,6 +245,12 @@ TEST(MakeProjectArguments, UsageErrorsEndWithStatusTwo) {
     EXPECT_EQ(parsed.exitStatus, 2);
     EXPECT_TRUE(parsed.output.starts_with("strataplot-makeproject: ")) << parsed.output;
   }
+  // A bound is said in a few words, and the help shows only the value's name.
+  Options o;
+  EXPECT_TRUE(makeproject::ParseArguments(bad[1], o).output.starts_with(
+      "strataplot-makeproject: --seed: -1 is less than 0\n"));
+  std::string help = makeproject::ParseArguments({"--help"}, o).output;
+  EXPECT_NE(help.find("  --seed S  "), std::string::npos) << help;
 }
 
 }  // namespace
