@@ -15,7 +15,6 @@
 // case ran as expected and within its memory bound, 1 when some did not, 2 on
 // a usage or set-up error.
 #include <fcntl.h>
-#include <limits.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -517,14 +516,13 @@ int main(int argc, char** argv) {
     return *status;
   }
   if (s.buildDir.empty()) {
-    char self[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) {
-      std::perror("readlink /proc/self/exe");
+    std::error_code error;
+    s.buildDir = fs::read_symlink("/proc/self/exe", error).parent_path();
+    if (error) {
+      std::fprintf(stderr, "strataplot-bench: cannot find its own directory: %s\n",
+                   error.message().c_str());
       return 2;
     }
-    self[n] = '\0';
-    s.buildDir = fs::path(self).parent_path();
   }
   s.buildDir = fs::absolute(s.buildDir);
   std::vector<const Case*> selected;

@@ -16,9 +16,9 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
 
 #include "host/gui_run.h"
+#include "host/options.h"
 #include "qtui/qt_backend.h"
 
 namespace desktop {
@@ -27,14 +27,13 @@ namespace {
 struct CommandButton {
   host::Command command;
   const char* label;
-  const char* name;  // as the host program's command line says it
 };
 constexpr CommandButton kCommands[] = {
-    {host::Command::OilExpulsion, "Oil &expulsion", "oil-expulsion"},
-    {host::Command::OilUnexpelled, "&Unexpelled oil", "oil-unexpelled"},
-    {host::Command::OilGeneration, "Oil &generation", "oil-generation"},
-    {host::Command::Gas, "G&as", "gas"},
-    {host::Command::Saturation, "&Saturation", "saturation"},
+    {host::Command::OilExpulsion, "Oil &expulsion"},
+    {host::Command::OilUnexpelled, "&Unexpelled oil"},
+    {host::Command::OilGeneration, "Oil &generation"},
+    {host::Command::Gas, "G&as"},
+    {host::Command::Saturation, "&Saturation"},
 };
 
 QString ResultText(int result) {
@@ -66,7 +65,7 @@ class MainWindow::FileLog final : public platform::WrittenFileObserver {
  private:
   void Tell(const std::string& path, bool written) {
     // Relative names are relative to the project directory, the current one.
-    QString absolute = QString::fromStdString(std::filesystem::absolute(path).lexically_normal().string());
+    QString absolute = AbsolutePath(path);
     QMetaObject::invokeMethod(
         window_,
         [window = window_, absolute, written] {
@@ -220,10 +219,7 @@ void MainWindow::Log(const QString& line, const QString& path) {
 
 bool MainWindow::Start(host::Command command) {
   if (Running()) return false;
-  QString name;
-  for (const CommandButton& entry : kCommands) {
-    if (entry.command == command) name = entry.name;
-  }
+  const QString name = host::CommandName(command);
   std::string error;
   std::optional<std::string> project = host::ProjectForLibrary(projects_->currentText().toStdString(), error);
   std::string path = host::LibraryPath(builds_->currentData().toString().toStdString());

@@ -19,31 +19,25 @@
 
 namespace desktop {
 
+QString AbsolutePath(const std::string& utf8) {
+  return QString::fromStdString(std::filesystem::absolute(utf8).lexically_normal().string());
+}
+
 void MapValues::MapCompleted(const platform::CompletedMap& map) {
   std::optional<std::string> name = platform::GbkToUtf8(map.fileName);
   if (!name) return;
   // Relative names are relative to the project directory, the current one.
-  const QString path = QString::fromStdString(std::filesystem::absolute(*name).lexically_normal().string());
-  auto grid = std::make_shared<Grid>();
-  grid->rowCount = map.rowCount;
-  grid->columnCount = map.columnCount;
-  const bool sized = map.rowCount >= 0 && map.columnCount >= 0 &&
-                     map.mask.size() == static_cast<std::size_t>(map.rowCount) *
-                                            static_cast<std::size_t>(map.columnCount);
-  const std::size_t active =
-      sized ? static_cast<std::size_t>(std::count_if(map.mask.begin(), map.mask.end(),
-                                                     [](std::uint8_t on) { return on != 0; }))
-            : 0;
+  const QString path = AbsolutePath(*name);
+  std::optional<std::vector<float>> cells = platform::CellsOf(map, std::numeric_limits<float>::quiet_NaN());
   std::lock_guard lock(mutex_);
-  if (!sized || active != map.values.size()) {
+  if (!cells) {
     grids_.erase(path);  // values that do not fit their grid are not shown
     return;
   }
-  grid->cells.assign(map.mask.size(), std::numeric_limits<float>::quiet_NaN());
-  std::size_t next = 0;
-  for (std::size_t cell = 0; cell < map.mask.size(); ++cell) {
-    if (map.mask[cell] != 0) grid->cells[cell] = map.values[next++];
-  }
+  auto grid = std::make_shared<Grid>();
+  grid->rowCount = map.rowCount;
+  grid->columnCount = map.columnCount;
+  grid->cells = std::move(*cells);
   grids_[path] = std::move(grid);
 }
 

@@ -26,6 +26,10 @@ class Picture;
 
 namespace desktop {
 
+// The absolute, normal form of a UTF-8 file name (relative names are relative
+// to the current directory): how the file log and the map values name a map.
+QString AbsolutePath(const std::string& utf8);
+
 // The values of the maps completed while it is installed, kept per map file
 // (absolute UTF-8 path). Maps arrive on the export's thread; the viewer asks
 // on the GUI thread.

@@ -18,6 +18,7 @@
 
 namespace {
 
+using qtui::testing::Enter;
 using qtui::testing::Press;
 
 QString outDir;
@@ -43,8 +44,6 @@ void Run(desktop::MainWindow& window, host::Command command, const std::vector<q
   }
   QObject::disconnect(connection);
 }
-
-void Enter(QWidget* window) { Press(window, Qt::Key_Return); }
 
 }  // namespace
 

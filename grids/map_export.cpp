@@ -89,19 +89,10 @@ double NoDataFor(std::span<const float> values) {
 // The map's values as a raster in memory: row 0 at the top, no data outside.
 GDALDatasetUniquePtr InMemory(const platform::CompletedMap& map, double noData,
                               std::string& error) {
-  const std::size_t cells =
-      static_cast<std::size_t>(map.rowCount) * static_cast<std::size_t>(map.columnCount);
-  const std::size_t active = static_cast<std::size_t>(
-      std::count_if(map.mask.begin(), map.mask.end(), [](std::uint8_t m) { return m != 0; }));
-  if (map.rowCount <= 0 || map.columnCount <= 0 || map.mask.size() != cells ||
-      map.values.size() != active) {
+  std::optional<std::vector<float>> raster = platform::CellsOf(map, static_cast<float>(noData));
+  if (map.rowCount <= 0 || map.columnCount <= 0 || !raster) {
     error = "the map's grid holds no cells or its values do not match its active cells";
     return nullptr;
-  }
-  std::vector<float> raster(cells, static_cast<float>(noData));
-  std::size_t next = 0;
-  for (std::size_t cell = 0; cell < cells; ++cell) {
-    if (map.mask[cell] != 0) raster[cell] = map.values[next++];
   }
   GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("MEM");
   GDALDatasetUniquePtr dataset(memory == nullptr ? nullptr
@@ -114,7 +105,7 @@ GDALDatasetUniquePtr InMemory(const platform::CompletedMap& map, double noData,
   double transform[6] = {map.originX, map.cellSizeX, 0, map.originY, 0, -map.cellSizeY};
   GDALRasterBand* band = dataset->GetRasterBand(1);
   if (dataset->SetGeoTransform(transform) != CE_None || band->SetNoDataValue(noData) != CE_None ||
-      band->RasterIO(GF_Write, 0, 0, map.columnCount, map.rowCount, raster.data(), map.columnCount,
+      band->RasterIO(GF_Write, 0, 0, map.columnCount, map.rowCount, raster->data(), map.columnCount,
                      map.rowCount, GDT_Float32, 0, 0, nullptr) != CE_None) {
     error = "cannot make the grid in memory: " + LastError();
     return nullptr;

@@ -22,6 +22,7 @@
 namespace host {
 namespace {
 
+using qtui::testing::Enter;
 using qtui::testing::Press;
 using qtui::testing::Step;
 using qtui::testing::Type;
@@ -32,7 +33,6 @@ const QString kOil = "输入油强度间距值";
 const QString kGas = "输入生(排)气强度间距值";
 const QString kBox = "Strataplot";
 
-void Enter(QWidget* window) { Press(window, Qt::Key_Return); }
 std::function<void(QWidget*)> TypeThenEnter(const QString& text) {
   return [text](QWidget* window) {
     Type(window, text);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/field_scan.h"
 #include "platform/platform.h"
 
 namespace mapreader {
@@ -22,7 +23,8 @@ struct Damaged {
   std::string message;
 };
 
-bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+// A blank within a line: a field separator other than the line end.
+bool IsBlank(char c) { return c != '\n' && platform::IsFieldSeparator(c); }
 
 // A file read as lines or as fields, counting lines as it goes.
 class Reader {
@@ -53,12 +55,12 @@ class Reader {
   bool Field(std::string& field) {
     field.clear();
     int c = getc_unlocked(file_);
-    for (; c == '\n' || IsBlank(c); c = getc_unlocked(file_)) {
+    for (; c != EOF && platform::IsFieldSeparator(static_cast<char>(c)); c = getc_unlocked(file_)) {
       if (c == '\n') ++current_;
     }
     line_ = current_;
     if (c == EOF) return false;
-    for (; c != EOF && c != '\n' && !IsBlank(c); c = getc_unlocked(file_)) {
+    for (; c != EOF && !platform::IsFieldSeparator(static_cast<char>(c)); c = getc_unlocked(file_)) {
       if (field.size() == kLongestField) Fail(line_, "a field is too long");
       field.push_back(static_cast<char>(c));
     }
@@ -81,10 +83,10 @@ std::vector<std::string_view> Split(std::string_view text) {
   std::vector<std::string_view> fields;
   std::size_t at = 0;
   while (true) {
-    while (at < text.size() && IsBlank(static_cast<unsigned char>(text[at]))) ++at;
+    while (at < text.size() && IsBlank(text[at])) ++at;
     if (at == text.size()) return fields;
     std::size_t end = at;
-    while (end < text.size() && !IsBlank(static_cast<unsigned char>(text[end]))) ++end;
+    while (end < text.size() && !IsBlank(text[end])) ++end;
     fields.push_back(text.substr(at, end - at));
     at = end;
   }
@@ -108,13 +110,13 @@ Number ParseOrFail(const Reader& reader, std::string_view text, const char* what
 }
 
 std::string_view TrimEnd(std::string_view text) {
-  while (!text.empty() && IsBlank(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
 }
 
 std::string_view Trim(std::string_view text) {
   text = TrimEnd(text);
-  while (!text.empty() && IsBlank(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   return text;
 }
 

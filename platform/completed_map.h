@@ -9,8 +9,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -30,6 +32,11 @@ struct CompletedMap {
   std::span<const std::uint8_t> mask;  // rowCount x columnCount, row by row; non-zero: active
   std::span<const float> values;       // one per active cell, row by row, in the map's unit
 };
+
+// The map's values over its whole grid, row by row, with `outside` at the
+// cells outside the area; nullopt when the counts do not fit (a negative
+// count, a mask that is not rows x columns, or not one value per active cell).
+PLATFORM_API std::optional<std::vector<float>> CellsOf(const CompletedMap& map, float outside);
 
 class PLATFORM_API CompletedMapSink {
  public:

@@ -1,5 +1,6 @@
 #include "platform/field_scan.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -222,6 +223,14 @@ std::uint64_t SeparatorMask(const char* text, std::uint64_t& lineFeeds) {
   return scanned.stop == text + end ? scanned.number : ScannedNumber{};
 }
 
+// Makes room in fields for `needed` fields (it grows by doubling).
+void MakeRoom(ChunkFields& fields, std::size_t needed) {
+  if (fields.kinds.size() >= needed) return;
+  const std::size_t capacity = std::max({fields.kinds.size() * 2, needed, std::size_t{4096}});
+  fields.kinds.resize(capacity);
+  fields.bits.resize(capacity);
+}
+
 // The fields text[starts[i], ends[i]) for i below count, scanned one by one.
 void ScanEach(const char* text, const std::uint32_t* starts, const std::uint32_t* ends,
               std::size_t count, NumberKind* kinds, std::uint32_t* bits) {
@@ -290,11 +299,7 @@ template <auto gather, auto scan>
     if (batch.block >= size && batch.ended < batch.gathered) {
       batch.ends[batch.ended++] = static_cast<std::uint32_t>(size);
     }
-    if (fields.kinds.size() < n + batch.ended) {
-      std::size_t capacity = std::max<std::size_t>(fields.kinds.size() * 2, 4096);
-      fields.kinds.resize(capacity);
-      fields.bits.resize(capacity);
-    }
+    MakeRoom(fields, n + batch.ended);
     scan(text, batch.starts, batch.ends, batch.ended, fields.kinds.data() + n,
          fields.bits.data() + n);
     n += batch.ended;
@@ -454,9 +459,7 @@ __attribute__((target(STRATAPLOT_AVX512_TARGET), noinline)) void ScanEightAtATim
     for (unsigned rest = static_cast<__mmask8>(~(settledWhole | settledReal)) & 0xFFu; rest != 0;
          rest &= rest - 1) {
       const std::size_t k = i + static_cast<std::size_t>(std::countr_zero(rest));
-      ScannedNumber number = ScanField(text, starts[k], ends[k]);
-      kinds[k] = number.kind;
-      bits[k] = number.bits;
+      ScanEach(text, starts + k, ends + k, 1, kinds + k, bits + k);
     }
   }
   ScanEach(text, starts + i, ends + i, count - i, kinds + i, bits + i);
@@ -489,11 +492,7 @@ void ScanChunkByBytes(const char* text, std::size_t size, ChunkFields& fields) {
   for (;;) {
     while (p < size && Separator(text[p])) lineFeeds += text[p++] == '\n';
     if (p == size) break;
-    if (n == fields.kinds.size()) {
-      std::size_t capacity = std::max<std::size_t>(fields.kinds.size() * 2, 4096);
-      fields.kinds.resize(capacity);
-      fields.bits.resize(capacity);
-    }
+    MakeRoom(fields, n + 1);
     std::size_t end = FieldEnd(text, p, size);
     ScannedNumber number = ScanField(text, p, end);
     fields.kinds[n] = number.kind;

@@ -12,11 +12,12 @@
 
 #include "common/common.h"
 #include "platform/platform.h"
+#include "testing/host_harness.h"
 #include "testing/temp_dir.h"
 
 namespace qtui::testing {
 
-inline std::string Gbk(const std::string& utf8) { return platform::Utf8ToGbk(utf8).value_or("?"); }
+using test_support::Gbk;
 
 // The current project "demo" in a fresh current directory, with the horizon
 // names given (UTF-8, written as GBK) or without a horizon file.

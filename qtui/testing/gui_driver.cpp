@@ -71,4 +71,6 @@ void Press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers) {
   QTest::keyClick(Receiver(window), key, modifiers);
 }
 
+void Enter(QWidget* window) { Press(window, Qt::Key_Return); }
+
 }  // namespace qtui::testing

@@ -51,5 +51,7 @@ bool Drive(const std::vector<Step>& steps);
 // when none has it).
 void Type(QWidget* window, const QString& text);
 void Press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// Presses Enter.
+void Enter(QWidget* window);
 
 }  // namespace qtui::testing
