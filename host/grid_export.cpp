@@ -26,8 +26,8 @@ class GridExportToFiles final : public GridExportSink {
   int Failures() const override { return failures_; }
 
  private:
-  const std::vector<grids::Format>& gridFormats_;
-  const std::vector<grids::Format>& contourFormats_;
+  const std::vector<grids::Format> gridFormats_;
+  const std::vector<grids::Format> contourFormats_;
   int failures_ = 0;
 };
 

@@ -17,7 +17,7 @@ class GridExportSink : public platform::CompletedMapSink {
 
 inline constexpr const char* kGridModule = "libstrataplot-grids.so";
 inline constexpr const char* kMakeGridExportSink = "StrataplotMakeGridExportSink";
-// The caller owns the sink; the format lists must outlive it.
+// The caller owns the sink, which keeps copies of the format lists.
 using MakeGridExportSink = GridExportSink* (*)(const std::vector<grids::Format>& gridFormats,
                                                const std::vector<grids::Format>& contourFormats);
 

@@ -51,7 +51,7 @@ WindowedRun::WindowedRun(const LoadedLibrary& library, Command command, std::str
       }) {
   connect(&thread_, &qtui::ExportThread::finished, this, [this](qint32 result) {
     platform::InstallUiBackend(nullptr);
-    backend_.EndOfRun();
+    backend_.Finished(result == 1);
     emit finished(result);
   });
 }

@@ -31,9 +31,7 @@ class GridExportSession final : public GridExport {
  public:
   GridExportSession(std::unique_ptr<Library> module, const Options& options)
       : module_(std::move(module)),
-        gridFormats_(options.grids),
-        contourFormats_(options.contours),
-        sink_(module_->FindFunction<MakeGridExportSink>(kMakeGridExportSink)(gridFormats_, contourFormats_)) {
+        sink_(module_->FindFunction<MakeGridExportSink>(kMakeGridExportSink)(options.grids, options.contours)) {
     platform::InstallCompletedMapSink(sink_.get());
   }
   ~GridExportSession() override { platform::InstallCompletedMapSink(nullptr); }
@@ -41,7 +39,6 @@ class GridExportSession final : public GridExport {
 
  private:
   std::unique_ptr<Library> module_;  // goes last, after the sink it made
-  std::vector<grids::Format> gridFormats_, contourFormats_;
   std::unique_ptr<GridExportSink> sink_;
 };
 
@@ -52,7 +49,7 @@ int RunRenderCommand(const RenderOptions& options) {
   std::unique_ptr<Library> module = LoadModule(kRenderModule, kRenderEntry, error);
   if (!module) {
     std::fprintf(stderr, "strataplot: %s\n", error.c_str());
-    return 2;
+    return kExitHostError;
   }
   return module->FindFunction<RenderEntry>(kRenderEntry)(options);
 }

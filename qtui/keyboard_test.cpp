@@ -343,7 +343,7 @@ TEST_F(Keyboard, WaitNoticeAndProgressInOneWindow) {
   EXPECT_EQ(display->WaitText(), "正在读入数据,请稍候...");
   EXPECT_EQ(display->Total(), 5);
   EXPECT_EQ(display->Current(), 2);
-  backend_.EndOfRun();
+  backend_.Finished(true);
   EXPECT_FALSE(display->isVisible());
   EXPECT_EQ(Records(), (std::vector<std::string>{
                            R"({"type":"wait","text":"正在读入数据,请稍候...","show":true})" "\n",

@@ -232,7 +232,7 @@ void QtBackend::Wait(const std::string& text, bool show) {
 
 ProgressWindow* QtBackend::ProgressDisplay() const { return progress_; }
 
-void QtBackend::EndOfRun() {
+void QtBackend::Finished(bool /*completed*/) {
   if (progress_) progress_->hide();
 }
 

@@ -60,7 +60,7 @@ class QtBackend final : public QObject, public platform::UiBackend {
   void Wait(const std::string& text, bool show) override;
 
   // The export returned: the wait and progress window goes. GUI thread.
-  void EndOfRun();
+  void Finished(bool completed) override;
 
  signals:
   // A message box (or the overwrite question) was answered: its caption,

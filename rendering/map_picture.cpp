@@ -202,8 +202,8 @@ void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
   painter.setFont(m.textFont);
   const std::vector<double> xTicks = Ticks(view_.left(), view_.right(), kAxisTicks);
   const std::vector<double> yTicks = Ticks(view_.top(), view_.bottom(), kAxisTicks);
-  const double xStep = xTicks.size() > 1 ? xTicks[1] - xTicks[0] : 1;
-  const double yStep = yTicks.size() > 1 ? yTicks[1] - yTicks[0] : 1;
+  const double xStep = TickStep(xTicks);
+  const double yStep = TickStep(yTicks);
   for (double tick : xTicks) {
     const double at = x(tick);
     painter.drawLine(QPointF(at, layout.plot.bottom()), QPointF(at, layout.plot.bottom() + m.tick));
@@ -212,12 +212,7 @@ void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
         Qt::AlignHCenter | Qt::AlignTop, TickLabel(tick, xStep));
   }
   for (double tick : yTicks) {
-    const double at = y(tick);
-    painter.drawLine(QPointF(layout.plot.left() - m.tick, at), QPointF(layout.plot.left(), at));
-    painter.drawText(
-        QRectF(target.left(), at - m.lineHeight / 2,
-               layout.plot.left() - m.tick - m.gap * 0.5 - target.left(), m.lineHeight),
-        Qt::AlignRight | Qt::AlignVCenter, TickLabel(tick, yStep));
+    DrawLeftTick(painter, m, target, layout.plot, y(tick), TickLabel(tick, yStep));
   }
 
   // The legend: the unit, then a swatch and the range of each class listed.

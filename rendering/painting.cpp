@@ -63,9 +63,19 @@ QString TickLabel(double value, double step) {
   return QString::number(value, 'f', decimals);
 }
 
+double TickStep(const std::vector<double>& ticks) { return ticks.size() > 1 ? ticks[1] - ticks[0] : 1; }
+
+void DrawLeftTick(QPainter& painter, const Metrics& m, const QRectF& target, const QRectF& plot,
+                  double at, const QString& label) {
+  painter.drawLine(QPointF(plot.left() - m.tick, at), QPointF(plot.left(), at));
+  painter.drawText(QRectF(target.left(), at - m.lineHeight / 2,
+                          plot.left() - m.tick - m.gap * 0.5 - target.left(), m.lineHeight),
+                   Qt::AlignRight | Qt::AlignVCenter, label);
+}
+
 double WidestLabel(const QFont& font, const std::vector<double>& ticks) {
   QFontMetricsF metrics(font);
-  const double step = ticks.size() > 1 ? ticks[1] - ticks[0] : 1;
+  const double step = TickStep(ticks);
   double widest = 0;
   for (double tick : ticks)
     widest = std::max(widest, metrics.horizontalAdvance(TickLabel(tick, step)));

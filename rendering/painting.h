@@ -26,8 +26,14 @@ QString Text(const std::string& utf8);
 double NiceStep(double span, int wanted);
 // The multiples of NiceStep between from and to (both included).
 std::vector<double> Ticks(double from, double to, int wanted);
+// The step between the ticks (1 for fewer than two).
+double TickStep(const std::vector<double>& ticks);
 // A tick's label: as many decimals as the step between ticks needs.
 QString TickLabel(double value, double step);
+// A tick on the left side of the plot at device height `at`, with its label
+// right-aligned in the room between the target's left edge and the tick.
+void DrawLeftTick(QPainter& painter, const Metrics& m, const QRectF& target, const QRectF& plot,
+                  double at, const QString& label);
 // The widest of the labels in the font.
 double WidestLabel(const QFont& font, const std::vector<double>& ticks);
 

@@ -85,8 +85,8 @@ void ProfilePicture::Paint(QPainter& painter, const QRectF& target) const {
   // Sa across the top, depth down the left side, with a light grid.
   const std::vector<double> saTicks = Ticks(saturation_.first, saturation_.last, kAxisTicks);
   const std::vector<double> depthTicks = Ticks(depth_.first, depth_.last, kAxisTicks);
-  const double saStep = saTicks.size() > 1 ? saTicks[1] - saTicks[0] : 1;
-  const double depthStep = depthTicks.size() > 1 ? depthTicks[1] - depthTicks[0] : 1;
+  const double saStep = TickStep(saTicks);
+  const double depthStep = TickStep(depthTicks);
   const QPen gridPen(QColor(220, 220, 220), 0);
   const QPen axisPen(Qt::black, 0);
   for (double tick : saTicks) {
@@ -104,10 +104,7 @@ void ProfilePicture::Paint(QPainter& painter, const QRectF& target) const {
     painter.setPen(gridPen);
     painter.drawLine(QPointF(plot.left(), at), QPointF(plot.right(), at));
     painter.setPen(axisPen);
-    painter.drawLine(QPointF(plot.left() - m.tick, at), QPointF(plot.left(), at));
-    painter.drawText(QRectF(target.left(), at - m.lineHeight / 2,
-                            plot.left() - m.tick - m.gap * 0.5 - target.left(), m.lineHeight),
-                     Qt::AlignRight | Qt::AlignVCenter, TickLabel(tick, depthStep));
+    DrawLeftTick(painter, m, target, plot, at, TickLabel(tick, depthStep));
   }
   painter.setPen(axisPen);
   painter.setBrush(Qt::NoBrush);
