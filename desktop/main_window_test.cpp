@@ -32,7 +32,7 @@ TEST(DesktopWindow, ListsOneProjectPerAgeFile) {
 
 TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
   TempDir dir;
-  std::filesystem::copy(STRATAPLOT_SAMPLE, dir.path(), std::filesystem::copy_options::recursive);
+  test_support::CopySample(dir.path());
   QString project = QString::fromStdString(dir.path().string());
   MainWindow window;
   window.show();

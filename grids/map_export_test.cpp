@@ -127,7 +127,7 @@ TEST(MapExport, FormatListsOnTheCommandLine) {
 // map gets none.
 TEST(MapExport, CompletedMapsOfARunAgreeWithTheirMapFiles) {
   TempDir dir;
-  fs::copy(STRATAPLOT_SAMPLE, dir.path(), fs::copy_options::recursive);
+  test_support::CopySample(dir.path());
   fs::create_directory(dir / "Ek1.po3.xyz");  // in the way of two files, and left alone
   fs::create_directory(dir / "Ek1.po3.shp");
   WriteFile(dir / "Ek1.po3.shp" / "other.shp", "a file of the user's");

@@ -53,7 +53,7 @@ class GuiRun : public ::testing::Test {
  protected:
   GuiRun() {
     for (const TempDir* dir : {&batch_, &windowed_}) {
-      std::filesystem::copy(STRATAPLOT_SAMPLE, dir->path(), std::filesystem::copy_options::recursive);
+      test_support::CopySample(dir->path());
       std::filesystem::remove(dir->path() / "README.md");
     }
   }

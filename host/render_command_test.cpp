@@ -20,7 +20,7 @@ const std::string kProfile =
 class RenderCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::copy(STRATAPLOT_SAMPLE, dir_.path(), fs::copy_options::recursive);
+    test_support::CopySample(dir_.path());
     ASSERT_EQ(RunHost(dir_.path(), {"-p", "demo", "oil-unexpelled"}).exitStatus, 0);
     WriteFile(dir_ / "demo.dsa", kProfile);
     WriteFile(dir_ / "bad.po1", "title only\n");

@@ -112,7 +112,7 @@ TEST(MapReader, ClassRangesFollowTheClassingRule) {
 // Every kind of map and the profile, as the host writes them for the sample project.
 TEST(MapReader, ReadsEveryKindTheHostWrites) {
   TempDir dir;
-  fs::copy(STRATAPLOT_SAMPLE, dir.path(), fs::copy_options::recursive);
+  test_support::CopySample(dir.path());
   std::vector<std::vector<std::string>> runs = {
       {"oil-expulsion", "--deep", "yes"}, {"oil-unexpelled"}, {"oil-generation"},
       {"saturation"}};

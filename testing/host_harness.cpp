@@ -46,6 +46,10 @@ void WriteHorizonsBeyondMemory(const TempDir& dir) {
   WriteFile(dir / "demo.dgr", "0 0 2 2 1 1000000\n" + mask + "\n");
 }
 
+void CopySample(const std::filesystem::path& dir) {
+  std::filesystem::copy(STRATAPLOT_SAMPLE, dir, std::filesystem::copy_options::recursive);
+}
+
 std::filesystem::path HostProgram() { return STRATAPLOT_HOST; }
 
 namespace {

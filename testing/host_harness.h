@@ -38,6 +38,9 @@ struct HostRun {
   std::vector<std::string> transcript;  // one JSON record per line
 };
 
+// Copies the bundled sample project (the project "demo") into dir.
+void CopySample(const std::filesystem::path& dir);
+
 // The host program's path; the library builds lie beside it.
 std::filesystem::path HostProgram();
 
