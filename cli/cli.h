@@ -6,7 +6,6 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -35,12 +34,15 @@ class HelpFormatter : public CLI::Formatter {
 
   // A command's help shows its program's options when they apply to it
   // (fall through), and its program's footer.
-  std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
+  std::string make_help(const CLI::App* app, std::string name,
+                        CLI::AppFormatMode mode) const override {
     if (mode == CLI::AppFormatMode::Sub) return make_expanded(app);
-    const CLI::App* owner = app->get_parent() != nullptr && app->get_fallthrough() ? app->get_parent() : app;
+    const CLI::App* owner =
+        app->get_parent() != nullptr && app->get_fallthrough() ? app->get_parent() : app;
     std::string description = make_description(app);
-    return make_usage(app, name) + (description.empty() ? "" : "\n" + description) + "\n" + make_positionals(app) +
-           make_groups(owner, mode) + make_subcommands(app, mode) + make_footer(owner);
+    return make_usage(app, name) + (description.empty() ? "" : "\n" + description) + "\n" +
+           make_positionals(app) + make_groups(owner, mode) + make_subcommands(app, mode) +
+           make_footer(owner);
   }
 
   // "usage: PROGRAM --dir DIR [OPTIONS] COMMAND": the options the
@@ -66,7 +68,8 @@ class HelpFormatter : public CLI::Formatter {
   }
 
   // A group under its name; the groups are set apart by one blank line.
-  std::string make_group(std::string group, bool positional, std::vector<const CLI::Option*> options) const override {
+  std::string make_group(std::string group, bool positional,
+                         std::vector<const CLI::Option*> options) const override {
     std::string out = group + ":\n";
     for (const CLI::Option* option : options) out += make_option(option, positional);
     return out;
@@ -93,7 +96,8 @@ class HelpFormatter : public CLI::Formatter {
 // A program's command line with our help layout, --help (-h) and --version.
 // An option given twice takes its last value. Every option should name its
 // value with type_name ("NAME"), which the help and the errors show.
-inline std::unique_ptr<CLI::App> MakeApp(const std::string& program, const std::string& description) {
+inline std::unique_ptr<CLI::App> MakeApp(const std::string& program,
+                                         const std::string& description) {
   auto app = std::make_unique<CLI::App>(description, program);
   app->formatter(std::make_shared<HelpFormatter>());
   app->option_defaults()->group("options")->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -109,7 +113,8 @@ inline std::vector<std::string> SplitList(const std::string& list) {
   std::vector<std::string> items;
   for (std::size_t start = 0;;) {
     std::size_t comma = list.find(',', start);
-    items.push_back(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    items.push_back(
+        list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
     if (comma == std::string::npos) return items;
     start = comma + 1;
   }
@@ -159,7 +164,8 @@ struct Parsed {
 // what the parser cannot check itself (a combination of options).
 inline Parsed UsageError(const CLI::App& app, const std::string& message) {
   const std::string& program = app.get_name();
-  return {false, kUsageError, program + ": " + message + "\nRun '" + program + " --help' for the options.\n"};
+  return {false, kUsageError,
+          program + ": " + message + "\nRun '" + program + " --help' for the options.\n"};
 }
 
 // Parses the arguments (without the program name); prints nothing.

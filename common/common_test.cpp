@@ -1,10 +1,11 @@
+#include "common/common.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
 
-#include "common/common.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -31,7 +32,7 @@ TEST(common, ChazhiInsideTheTable) {
     float y;
   };
   const Case cases[] = {
-      {0.0f, 0.0f},   {5.0f, 50.0f},  {2.5f, 25.0f}, {10.0f, 100.0f},  // shared end: first segment
+      {0.0f, 0.0f},   {5.0f, 50.0f},  {2.5f, 25.0f},  {10.0f, 100.0f},  // shared end: first segment
       {15.0f, 75.0f}, {20.0f, 50.0f}, {30.0f, 50.0f}, {40.0f, 50.0f},
   };
   for (const Case& c : cases) EXPECT_EQ(chazhi(xs, ys, 4, c.x), c.y) << c.x;

@@ -78,9 +78,14 @@ TEST(fieldsRead, ReadiWholeNumbers) {
 
 TEST(fieldsRead, ReadiDamagedFieldsStoreZero) {
   const char* cases[] = {
-      "12a",        "a12",  "1.5",  "1e3",  "1.",  ".5", "2147483648", "-2147483649",
-      "99999999999999999999", "--1", "-+1", "+-1", "++1", "+",   "-",  "0x10",
-      "1,000",      "abc",  "nan",  "inf",  "1-",  "\xb2\xe3",
+      "12a",        "a12",         "1.5",
+      "1e3",        "1.",          ".5",
+      "2147483648", "-2147483649", "99999999999999999999",
+      "--1",        "-+1",         "+-1",
+      "++1",        "+",           "-",
+      "0x10",       "1,000",       "abc",
+      "nan",        "inf",         "1-",
+      "\xb2\xe3",
   };
   for (const char* text : cases) {
     ReadFile file(std::string("\n") + text + "\n5");
@@ -124,8 +129,8 @@ TEST(fieldsRead, ReadfRealNumbers) {
       {"1.17549435e-38", std::numeric_limits<float>::min()},
       {"1e-40", 1e-40f},  // denormal
       {"1.4e-45", std::numeric_limits<float>::denorm_min()},
-      {"1e-50", 0.0f},    // underflows to zero
-      {"1e-400", 0.0f},   // underflows even as a double
+      {"1e-50", 0.0f},   // underflows to zero
+      {"1e-400", 0.0f},  // underflows even as a double
       {"0.00000000000000000000000000000000000000000000000000000001", 0.0f},
       {"2147483648", 2147483648.0f},
       {"00012.500", 12.5f},
@@ -171,10 +176,10 @@ TEST(fieldsRead, ReadfAgreesWithStrtof) {
         break;
       }
       case 2:  // fixed decimals as maps and profiles hold them
-        std::snprintf(text, sizeof text, "%.*f", static_cast<int>(random() % 9),
-                      static_cast<double>(static_cast<std::int64_t>(random() % 2000000000) -
-                                          1000000000) /
-                          static_cast<double>(1 + random() % 100000));
+        std::snprintf(
+            text, sizeof text, "%.*f", static_cast<int>(random() % 9),
+            static_cast<double>(static_cast<std::int64_t>(random() % 2000000000) - 1000000000) /
+                static_cast<double>(1 + random() % 100000));
         break;
       case 3: {  // random digits, point and exponent
         std::string t = random() % 2 ? "-" : "";
@@ -219,11 +224,18 @@ TEST(fieldsRead, ReadfSignOfZero) {
 
 TEST(fieldsRead, ReadfDamagedFieldsStoreZero) {
   const char* cases[] = {
-      "1e39", "-1e39", "3.5e38", "1e400", "-1e400",
-      "1000000000000000000000000000000000000000000",
-      "nan", "-nan", "NaN", "nan(1)", "inf", "-inf", "+inf", "infinity", "INF",
-      "--1", "+-1", "-+1", "++1", "+", "-", ".", "+.", "e5", "1e", "1e+", "1.5.2", "1,5",
-      "12a", "0x10", "0x1p3", "1d5", "1.0D+05", "1.5f", "abc", "\xb2\xe3\xce\xbb",
+      "1e39",   "-1e39",    "3.5e38",
+      "1e400",  "-1e400",   "1000000000000000000000000000000000000000000",
+      "nan",    "-nan",     "NaN",
+      "nan(1)", "inf",      "-inf",
+      "+inf",   "infinity", "INF",
+      "--1",    "+-1",      "-+1",
+      "++1",    "+",        "-",
+      ".",      "+.",       "e5",
+      "1e",     "1e+",      "1.5.2",
+      "1,5",    "12a",      "0x10",
+      "0x1p3",  "1d5",      "1.0D+05",
+      "1.5f",   "abc",      "\xb2\xe3\xce\xbb",
   };
   for (const char* text : cases) {
     ReadFile file(std::string("1.5 ") + text + "\n2.5");
@@ -340,8 +352,8 @@ TEST(fieldsRead, ReadLineAtTheEndOfFilesOfEveryShape) {
     int line;
   };
   const Case cases[] = {
-      {"", 1},      {"\n", 1},       {"5", 1},          {"5\n", 1},    {"5\n\n", 2},
-      {"5\n6", 2},  {"5\r\n6\r\n", 2}, {"5\n6\n\n\n", 4}, {"\n\n\n5", 4}, {"5 \n \n ", 3},
+      {"", 1},     {"\n", 1},         {"5", 1},          {"5\n", 1},     {"5\n\n", 2},
+      {"5\n6", 2}, {"5\r\n6\r\n", 2}, {"5\n6\n\n\n", 4}, {"\n\n\n5", 4}, {"5 \n \n ", 3},
   };
   for (const Case& c : cases) {
     ReadFile file(c.text);
@@ -474,8 +486,9 @@ std::vector<std::string> ReadAll(const std::string& name, const std::string& cal
 // whole file read at once: the same values, the same damage on the same line
 // (in any chunk), the same end.
 TEST(fieldsRead, ChunkedReadingMatchesReadingAtOnce) {
-  static const char* const kFields[] = {"0.0000", "-12.5", "7", "-2147483648", "2147483648", "1.5e-3",
-                                        "-0", "+3", "12a", "1e39", "1e-50", "nan", "--1", "\xb2\xe3"};
+  static const char* const kFields[] = {"0.0000", "-12.5", "7",   "-2147483648", "2147483648",
+                                        "1.5e-3", "-0",    "+3",  "12a",         "1e39",
+                                        "1e-50",  "nan",   "--1", "\xb2\xe3"};
   static const char* const kSeparators[] = {" ", "\n", "\r\n", "\t", "\n\n", " \r\n"};
   std::mt19937 random(8);
   TempDir dir;
@@ -496,7 +509,8 @@ TEST(fieldsRead, ChunkedReadingMatchesReadingAtOnce) {
     const auto atOnce = ReadAll(name, calls, {1, std::size_t{1} << 20, 0});
     for (int threads : {1, 3}) {
       platform::ReadingPlan plan{threads, 1 + random() % 200, 0};
-      EXPECT_EQ(ReadAll(name, calls, plan), atOnce) << "threads " << threads << ", chunks of " << plan.chunkBytes;
+      EXPECT_EQ(ReadAll(name, calls, plan), atOnce)
+          << "threads " << threads << ", chunks of " << plan.chunkBytes;
     }
   }
 }

@@ -51,8 +51,9 @@ int writef(HFILE file, float value, int width, int decimals) {
   }
   // Exact, correctly rounded digits, as the C library's "%.*f" gives them
   // (including "-0.0", "nan", "-nan", "inf" and "-inf").
-  char* end = std::to_chars(text, text + size, static_cast<double>(value),
-                            std::chars_format::fixed, decimals).ptr;
+  char* end = std::to_chars(text, text + size, static_cast<double>(value), std::chars_format::fixed,
+                            decimals)
+                  .ptr;
   PutNumber(*stream, std::string_view(text, end - text), width);
   return 1;
 }

@@ -10,7 +10,8 @@
 #include "host/gui_run.h"
 
 int main(int argc, char** argv) {
-  if (argc > 2 || (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0))) {
+  if (argc > 2 ||
+      (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0))) {
     std::fputs("usage: strataplot-desktop [DIR]\n", argc == 2 ? stdout : stderr);
     return argc == 2 ? 0 : host::kExitHostError;
   }

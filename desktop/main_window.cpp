@@ -3,16 +3,16 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QSplitter>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -38,17 +38,23 @@ constexpr CommandButton kCommands[] = {
 
 QString ResultText(int result) {
   switch (result) {
-    case 1: return "done";
-    case 0: return "declined";
-    default: return "failed or cancelled";
+    case 1:
+      return "done";
+    case 0:
+      return "declined";
+    default:
+      return "failed or cancelled";
   }
 }
 
 QString AnswerText(int answer) {
   switch (answer) {
-    case platform::IDYES: return "yes";
-    case platform::IDNO: return "no";
-    default: return "ok";
+    case platform::IDYES:
+      return "yes";
+    case platform::IDNO:
+      return "no";
+    default:
+      return "ok";
   }
 }
 
@@ -102,7 +108,8 @@ MainWindow::MainWindow(QWidget* parent)
 
   auto* choose = new QPushButton("&Choose...");
   connect(choose, &QPushButton::clicked, this, &MainWindow::ChooseDirectory);
-  connect(directory_, &QLineEdit::returnPressed, this, [this] { OpenDirectory(directory_->text()); });
+  connect(directory_, &QLineEdit::returnPressed, this,
+          [this] { OpenDirectory(directory_->text()); });
   auto* directoryRow = new QHBoxLayout;
   directoryRow->addWidget(directory_);
   directoryRow->addWidget(choose);
@@ -125,7 +132,8 @@ MainWindow::MainWindow(QWidget* parent)
   auto* buttons = new QHBoxLayout;
   for (const CommandButton& entry : kCommands) {
     auto* button = new QPushButton(entry.label);
-    connect(button, &QPushButton::clicked, this, [this, command = entry.command] { Start(command); });
+    connect(button, &QPushButton::clicked, this,
+            [this, command = entry.command] { Start(command); });
     commands_[entry.command] = button;
     buttons->addWidget(button);
   }
@@ -168,7 +176,8 @@ void MainWindow::ChooseFile() {
 
 bool MainWindow::OpenFile(const QString& path) {
   QString absolute = QFileInfo(path).absoluteFilePath();
-  auto run = std::find_if(runs_.rbegin(), runs_.rend(), [&](const QStringList& files) { return files.contains(absolute); });
+  auto run = std::find_if(runs_.rbegin(), runs_.rend(),
+                          [&](const QStringList& files) { return files.contains(absolute); });
   bool shown = run != runs_.rend() ? viewer_->Show(*run, static_cast<int>(run->indexOf(absolute)))
                                    : viewer_->Show({absolute}, 0);
   if (!shown) Log(viewer_->Message());
@@ -221,10 +230,12 @@ bool MainWindow::Start(host::Command command) {
   if (Running()) return false;
   const QString name = host::CommandName(command);
   std::string error;
-  std::optional<std::string> project = host::ProjectForLibrary(projects_->currentText().toStdString(), error);
+  std::optional<std::string> project =
+      host::ProjectForLibrary(projects_->currentText().toStdString(), error);
   std::string path = host::LibraryPath(builds_->currentData().toString().toStdString());
   std::unique_ptr<host::LoadedLibrary>& library = libraries_[path];
-  if (project && !QDir::setCurrent(current_)) error = "cannot change to the directory " + current_.toStdString();
+  if (project && !QDir::setCurrent(current_))
+    error = "cannot change to the directory " + current_.toStdString();
   if (project && error.empty() && !library) library = host::LoadedLibrary::Load(path, error);
   if (!project || !error.empty() || !library || !library->Has(command, error)) {
     Log(name + ": " + QString::fromStdString(error));
@@ -232,13 +243,15 @@ bool MainWindow::Start(host::Command command) {
   }
 
   runName_ = name;
-  Log(QString("%1 on %2 (%3)").arg(name, projects_->currentText(), builds_->currentData().toString()));
+  Log(QString("%1 on %2 (%3)")
+          .arg(name, projects_->currentText(), builds_->currentData().toString()));
   int mode = modes_->currentData().toInt();
   run_ = std::make_unique<host::WindowedRun>(*library, command, *project, mode, nullptr, this);
-  connect(&run_->Backend(), &qtui::QtBackend::messageShown, this,
-          [this](const QString& caption, const QString& text, int answer) {
-            Log(QString("message [%1]: %2 (%3)").arg(caption, text.simplified(), AnswerText(answer)));
-          });
+  connect(
+      &run_->Backend(), &qtui::QtBackend::messageShown, this,
+      [this](const QString& caption, const QString& text, int answer) {
+        Log(QString("message [%1]: %2 (%3)").arg(caption, text.simplified(), AnswerText(answer)));
+      });
   connect(run_.get(), &host::WindowedRun::finished, this, &MainWindow::Finished);
   runs_.emplace_back();
   platform::InstallWrittenFileObserver(fileLog_.get());
@@ -270,7 +283,8 @@ void MainWindow::Finished(int result) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // The export's thread waits for its windows: it cannot be left behind.
   if (Running()) {
-    statusBar()->showMessage(runName_ + " is still running: answer or cancel its windows first", 10000);
+    statusBar()->showMessage(runName_ + " is still running: answer or cancel its windows first",
+                             10000);
     event->ignore();
     return;
   }

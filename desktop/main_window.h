@@ -79,7 +79,7 @@ class MainWindow : public QMainWindow {
   QString current_;  // the directory whose projects are listed
   QStringList written_;
   std::vector<QStringList> runs_;  // the files of each run, for the viewer to walk
-  MapValues values_;      // of the maps completed in this session
+  MapValues values_;               // of the maps completed in this session
   MapViewer* viewer_;
   std::unique_ptr<FileLog> fileLog_;
   // Builds stay loaded between commands: their state (the chosen horizon)

@@ -1,5 +1,6 @@
 #include "desktop/map_viewer.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,7 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -28,7 +28,8 @@ void MapValues::MapCompleted(const platform::CompletedMap& map) {
   if (!name) return;
   // Relative names are relative to the project directory, the current one.
   const QString path = AbsolutePath(*name);
-  std::optional<std::vector<float>> cells = platform::CellsOf(map, std::numeric_limits<float>::quiet_NaN());
+  std::optional<std::vector<float>> cells =
+      platform::CellsOf(map, std::numeric_limits<float>::quiet_NaN());
   std::lock_guard lock(mutex_);
   if (!cells) {
     grids_.erase(path);  // values that do not fit their grid are not shown
@@ -46,9 +47,11 @@ std::optional<float> MapValues::ValueAt(const QString& path, int row, int column
   auto found = grids_.find(path);
   if (found == grids_.end()) return std::nullopt;
   const Grid& grid = *found->second;
-  if (row < 0 || row >= grid.rowCount || column < 0 || column >= grid.columnCount) return std::nullopt;
-  const float value = grid.cells[static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.columnCount) +
-                                 static_cast<std::size_t>(column)];
+  if (row < 0 || row >= grid.rowCount || column < 0 || column >= grid.columnCount)
+    return std::nullopt;
+  const float value =
+      grid.cells[static_cast<std::size_t>(row) * static_cast<std::size_t>(grid.columnCount) +
+                 static_cast<std::size_t>(column)];
   if (std::isnan(value)) return std::nullopt;
   return value;
 }
@@ -80,7 +83,9 @@ class MapViewer::View final : public QWidget {
     setMinimumSize(240, 200);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   }
-  rendering::MapPicture* Map() const { return dynamic_cast<rendering::MapPicture*>(viewer_->picture_.get()); }
+  rendering::MapPicture* Map() const {
+    return dynamic_cast<rendering::MapPicture*>(viewer_->picture_.get());
+  }
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -117,10 +122,17 @@ class MapViewer::View final : public QWidget {
     const QPointF centre = QRectF(rect()).center();
     switch (event->key()) {
       case Qt::Key_Plus:
-      case Qt::Key_Equal: viewer_->Zoom(1.25, centre); break;
-      case Qt::Key_Minus: viewer_->Zoom(0.8, centre); break;
-      case Qt::Key_0: viewer_->Zoom(0, centre); break;
-      default: QWidget::keyPressEvent(event);
+      case Qt::Key_Equal:
+        viewer_->Zoom(1.25, centre);
+        break;
+      case Qt::Key_Minus:
+        viewer_->Zoom(0.8, centre);
+        break;
+      case Qt::Key_0:
+        viewer_->Zoom(0, centre);
+        break;
+      default:
+        QWidget::keyPressEvent(event);
     }
   }
 
@@ -202,7 +214,8 @@ QString MapViewer::CellText(const QPointF& point) const {
   // not lie in the cell's class: those are not shown.
   std::optional<float> value =
       values_ != nullptr ? values_->ValueAt(Current(), cell->row, cell->column) : std::nullopt;
-  if (value && range.Contains(*value)) text += QString(", value %1").arg(static_cast<double>(*value), 0, 'g', 7);
+  if (value && range.Contains(*value))
+    text += QString(", value %1").arg(static_cast<double>(*value), 0, 'g', 7);
   return text;
 }
 
@@ -223,8 +236,8 @@ void MapViewer::Zoom(double factor, const QPointF& about) {
     const double closest = std::min(2 * whole.width() / std::max(g.columnCount, 1) / view.width(),
                                     2 * whole.height() / std::max(g.rowCount, 1) / view.height());
     const double scale = std::max(1 / factor, std::min(closest, 1.0));
-    const QRectF zoomed(x - (x - view.left()) * scale, y - (y - view.top()) * scale, view.width() * scale,
-                        view.height() * scale);
+    const QRectF zoomed(x - (x - view.left()) * scale, y - (y - view.top()) * scale,
+                        view.width() * scale, view.height() * scale);
     map->SetView(Inside(zoomed, whole));
   }
   canvas_->update();

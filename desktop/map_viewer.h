@@ -66,8 +66,8 @@ class MapViewer final : public QWidget {
   bool Next();
 
   QString Current() const;
-  QString Message() const;    // the hovered cell, or why nothing is shown
-  QWidget* Canvas() const;    // where the picture is painted
+  QString Message() const;  // the hovered cell, or why nothing is shown
+  QWidget* Canvas() const;  // where the picture is painted
   const rendering::Picture* Picture() const { return picture_.get(); }
 
   // The hover text of the cell under a point of the canvas ("" off the grid).

@@ -25,8 +25,8 @@ QPointF Centre(const MapViewer& viewer, const rendering::Cell& cell) {
 }
 
 void Hover(const MapViewer& viewer, const QPointF& point) {
-  QMouseEvent move(QEvent::MouseMove, point, viewer.Canvas()->mapToGlobal(point), Qt::NoButton, Qt::NoButton,
-                   Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, point, viewer.Canvas()->mapToGlobal(point), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(viewer.Canvas(), &move);
 }
 
@@ -36,7 +36,8 @@ TEST(MapViewer, ShowsAMapFromDiskWithTheTextOfTheHoveredCell) {
   MapViewer viewer(nullptr);
   viewer.resize(800, 600);
   viewer.show();
-  ASSERT_TRUE(viewer.Show({QString::fromStdString((dir / "m.po1").string())}, 0)) << viewer.Message().toStdString();
+  ASSERT_TRUE(viewer.Show({QString::fromStdString((dir / "m.po1").string())}, 0))
+      << viewer.Message().toStdString();
 
   const QImage image = viewer.Canvas()->grab().toImage();
   EXPECT_EQ(image.pixelColor(Centre(viewer, {1, 2}).toPoint()), rendering::ClassColour(3, 3));
@@ -56,12 +57,14 @@ TEST(MapViewer, ShowsAMapFromDiskWithTheTextOfTheHoveredCell) {
   // Zooming keeps the cell under the pointer there, and draws it larger.
   const QPointF point = Centre(viewer, {1, 1});
   const double width = dynamic_cast<const rendering::MapPicture*>(viewer.Picture())
-                           ->CellRect(QRectF(viewer.Canvas()->rect()), {1, 1}).width();
+                           ->CellRect(QRectF(viewer.Canvas()->rect()), {1, 1})
+                           .width();
   viewer.Zoom(2, point);
   EXPECT_NEAR(Centre(viewer, {1, 1}).x(), point.x(), 1);
   EXPECT_EQ(viewer.CellText(point).left(15), "row 1, column 1");
   EXPECT_GT(dynamic_cast<const rendering::MapPicture*>(viewer.Picture())
-                ->CellRect(QRectF(viewer.Canvas()->rect()), {1, 1}).width(),
+                ->CellRect(QRectF(viewer.Canvas()->rect()), {1, 1})
+                .width(),
             1.5 * width);
 
   // A file that cannot be read says why and shows nothing.
@@ -71,11 +74,13 @@ TEST(MapViewer, ShowsAMapFromDiskWithTheTextOfTheHoveredCell) {
   EXPECT_EQ(viewer.Picture(), nullptr);
 
   // A profile shows as its plot, with no cells to hover.
-  test_support::WriteFile(dir / "p.dsa",
-                          " all\n        1500        4.00\n        1520       12.50\n        0.00        0.00\n"
-                          "           0        2000         100\n        0.00       15.00        2.50\n"
-                          "       Sa(%)    Depth(m)");
-  ASSERT_TRUE(viewer.Show({QString::fromStdString((dir / "p.dsa").string())}, 0)) << viewer.Message().toStdString();
+  test_support::WriteFile(
+      dir / "p.dsa",
+      " all\n        1500        4.00\n        1520       12.50\n        0.00        0.00\n"
+      "           0        2000         100\n        0.00       15.00        2.50\n"
+      "       Sa(%)    Depth(m)");
+  ASSERT_TRUE(viewer.Show({QString::fromStdString((dir / "p.dsa").string())}, 0))
+      << viewer.Message().toStdString();
   EXPECT_NE(dynamic_cast<const rendering::ProfilePicture*>(viewer.Picture()), nullptr);
   EXPECT_EQ(viewer.CellText(QRectF(viewer.Canvas()->rect()).center()), "");
 }

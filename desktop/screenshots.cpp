@@ -34,9 +34,11 @@ void Save(QWidget* window, const char* name) {
 }
 
 // Runs the command and answers its windows in order.
-void Run(desktop::MainWindow& window, host::Command command, const std::vector<qtui::testing::Step>& steps) {
+void Run(desktop::MainWindow& window, host::Command command,
+         const std::vector<qtui::testing::Step>& steps) {
   bool finished = false;
-  auto connection = QObject::connect(&window, &desktop::MainWindow::commandFinished, [&] { finished = true; });
+  auto connection =
+      QObject::connect(&window, &desktop::MainWindow::commandFinished, [&] { finished = true; });
   if (!window.Start(command) || !qtui::testing::Drive(steps) ||
       !QTest::qWaitFor([&] { return finished; }, 20000)) {
     std::fputs("strataplot-screenshots: the command did not run through\n", stderr);
@@ -68,28 +70,44 @@ int main(int argc, char** argv) {
 
   const char* oil = "输入油强度间距值";
   Run(window, host::Command::OilUnexpelled,
-      {{oil, [](QWidget* w) { Save(w, "contour-interval-dialog.png"); Enter(w); }},
-       {oil, Enter}, {oil, Enter}, {oil, Enter}, {"Strataplot", Enter}});
+      {{oil,
+        [](QWidget* w) {
+          Save(w, "contour-interval-dialog.png");
+          Enter(w);
+        }},
+       {oil, Enter},
+       {oil, Enter},
+       {oil, Enter},
+       {"Strataplot", Enter}});
   const char* gas = "输入生(排)气强度间距值";
   Run(window, host::Command::Gas,
-      {{"选择强度图类型", [](QWidget* w) {
+      {{"选择强度图类型",
+        [](QWidget* w) {
           Press(w, Qt::Key_W);
           Save(w, "gas-map-type-dialog.png");
           Enter(w);
         }},
-       {gas, Enter}, {gas, Enter}, {gas, Enter}, {gas, Enter}, {"Strataplot", Enter}});
+       {gas, Enter},
+       {gas, Enter},
+       {gas, Enter},
+       {gas, Enter},
+       {"Strataplot", Enter}});
   // The horizon list of the saturation profile: mode 2, chosen in the window.
   window.findChild<QComboBox*>("mode")->setCurrentIndex(1);
   Run(window, host::Command::Saturation,
-      {{"选择层位", [](QWidget* w) { Save(w, "horizon-selection-dialog.png"); Enter(w); }},
+      {{"选择层位",
+        [](QWidget* w) {
+          Save(w, "horizon-selection-dialog.png");
+          Enter(w);
+        }},
        {"计算SA", Enter}});
   // The viewer on a map of the first run, a cell near its middle hovered.
   window.OpenFile(QString::fromStdString((project / "沙三段.uo1").string()));
   QWidget* canvas = window.Viewer()->Canvas();
   QTest::qWait(100);
   const QPointF middle = QRectF(canvas->rect()).center() - QPointF(60, 0);
-  QMouseEvent hover(QEvent::MouseMove, middle, canvas->mapToGlobal(middle), Qt::NoButton, Qt::NoButton,
-                    Qt::NoModifier);
+  QMouseEvent hover(QEvent::MouseMove, middle, canvas->mapToGlobal(middle), Qt::NoButton,
+                    Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(canvas, &hover);
   Save(&window, "desktop.png");
   std::filesystem::remove_all(project);

@@ -18,11 +18,19 @@ TEST(WholeNumber, AcceptsOnlyWholeDecimalNumbers) {
     const char* text;
     bool accepted;
     int value;
-  } cases[] = {{"5", true, 5},          {"-3", true, -3},       {"+12", true, 12},
-               {"0", true, 0},          {"2147483647", true, 2147483647},
-               {"12a", false, 0},       {"1.5", false, 0},      {"", false, 0},
-               {" 5", false, 0},        {"+-3", false, 0},      {"+", false, 0},
-               {"-", false, 0},         {"2147483648", false, 0}};
+  } cases[] = {{"5", true, 5},
+               {"-3", true, -3},
+               {"+12", true, 12},
+               {"0", true, 0},
+               {"2147483647", true, 2147483647},
+               {"12a", false, 0},
+               {"1.5", false, 0},
+               {"", false, 0},
+               {" 5", false, 0},
+               {"+-3", false, 0},
+               {"+", false, 0},
+               {"-", false, 0},
+               {"2147483648", false, 0}};
   for (const Case& c : cases) {
     int value = 0;
     EXPECT_EQ(ParseWholeNumber(c.text, value), c.accepted) << c.text;
@@ -35,7 +43,9 @@ TEST(WholeNumber, AcceptsOnlyWholeDecimalNumbers) {
 class IntervalDialog : public ::testing::Test {
  protected:
   // The templates are found as when the shared-framework build is loaded.
-  void SetUp() override { platform::RegisterDialogTemplates(this, templates::FrameworkTemplates()); }
+  void SetUp() override {
+    platform::RegisterDialogTemplates(this, templates::FrameworkTemplates());
+  }
   void TearDown() override { platform::UnregisterDialogTemplates(this); }
 
   // Runs the dialog with the answers and returns its result; the transcript in records_.
@@ -71,7 +81,8 @@ TEST_F(IntervalDialog, RefusesWhatIsNotAWholeNumberAndStaysOpen) {
   EXPECT_EQ(Run(dialog, {"12a", "1.5", "", "-3"}), platform::IDOK);
   EXPECT_EQ(dialog.value, -3) << "0 and negative numbers come back as they are";
   ASSERT_EQ(records_.size(), 4u);
-  for (int i = 0; i < 3; ++i) EXPECT_NE(records_[i].find("\"type\":\"message\""), std::string::npos);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NE(records_[i].find("\"type\":\"message\""), std::string::npos);
   EXPECT_NE(records_[0].find("\"owner\":\"window\""), std::string::npos);
 }
 

@@ -47,7 +47,8 @@ std::intptr_t GetGasTypeDlgProc(HWND dialog, unsigned message, std::uintptr_t wP
   }
   if (message != platform::WM_COMMAND) return 0;
   if (wParam == platform::IDOK) {
-    int position = CheckedPosition([dialog](int id) { return platform::IsDlgButtonChecked(dialog, id); });
+    int position =
+        CheckedPosition([dialog](int id) { return platform::IsDlgButtonChecked(dialog, id); });
     if (position >= 0) module_state::gasMapKind = position + 1;
     return EndProcedureDialog(dialog, true);
   }

@@ -59,7 +59,8 @@ std::optional<bool> RunConfirmed(const platform::DialogTemplate& dialogTemplate,
 }  // namespace
 
 std::optional<int> AskGasMapKind(HWND window) {
-  std::optional<bool> confirmed = RunConfirmed(templates::kGetGasTypeDlg, nullptr, GetGasTypeDlgProc);
+  std::optional<bool> confirmed =
+      RunConfirmed(templates::kGetGasTypeDlg, nullptr, GetGasTypeDlgProc);
   if (!confirmed) {
     platform::MessageBox(window, "无法建立该对话框.", "", platform::Icon::Error,
                          platform::Buttons::Ok);
@@ -85,7 +86,8 @@ const char* GasTooSmallText() { return "本区该值太小，不必计算"; }
 
 // The dialog procedure keeps the chosen name itself.
 bool ChooseSaturationHorizon(HWND window) {
-  std::optional<bool> confirmed = RunConfirmed(templates::kPreSaLayerDlg, window, PreSaLayerDlgProc);
+  std::optional<bool> confirmed =
+      RunConfirmed(templates::kPreSaLayerDlg, window, PreSaLayerDlgProc);
   if (!confirmed) {
     platform::MessageBox(window, "无法建立该对话框", " ", platform::Icon::Error,
                          platform::Buttons::Ok);

@@ -118,7 +118,8 @@ std::vector<Damage> DamagesOf(const std::string& name, const std::string& text, 
   for (std::size_t field : draw(fields.size())) {
     auto [start, length] = fields[field];
     damages.push_back({"field " + std::to_string(field + 1) + " garbage",
-                       text.substr(0, start) + Garbage(std::string_view(text).substr(start, length)) +
+                       text.substr(0, start) +
+                           Garbage(std::string_view(text).substr(start, length)) +
                            text.substr(start + length)});
   }
   return damages;
@@ -141,7 +142,8 @@ class DamagedProject : public ::testing::Test {
 
   // The maps of the directory (what is not the sample's): each as in the
   // clean run, and no temporary file. The name changed is left out.
-  void ExpectOnlyCleanMaps(const Files& clean, const std::string& changed, const std::string& what) {
+  void ExpectOnlyCleanMaps(const Files& clean, const std::string& changed,
+                           const std::string& what) {
     for (const auto& [name, contents] : FilesOf(dir_.path())) {
       if (Sample().contains(name) || name == changed) continue;
       EXPECT_FALSE(name.ends_with(".partial")) << what << ": " << name;
@@ -157,7 +159,8 @@ class DamagedProject : public ::testing::Test {
   void ExpectRefusedNaming(const HostRun& run, const std::string& name, const std::string& what) {
     EXPECT_EQ(run.exitStatus, 1) << what;
     bool named = false;
-    for (const std::string& message : RecordsOfType(run, "message")) named |= Contains(message, name);
+    for (const std::string& message : RecordsOfType(run, "message"))
+      named |= Contains(message, name);
     EXPECT_TRUE(named) << what << ": no message names " << name;
   }
 
@@ -170,8 +173,8 @@ TEST_F(DamagedProject, NeverACrashAndNothingHalfWritten) {
   unsigned seed = 1;
   for (const char* library : {"shared", "static"}) {
     for (const Command& command : kCommands) {
-      const std::string commandLine = std::string(library) + " " + command.args.back() + " " +
-                                      command.args.front();
+      const std::string commandLine =
+          std::string(library) + " " + command.args.back() + " " + command.args.front();
       // The clean run: the maps every damaged run is held to.
       HostRun clean = RunOn(library, command, [](const fs::path&) {});
       ASSERT_EQ(clean.exitStatus, 0) << commandLine;
@@ -205,8 +208,8 @@ TEST_F(DamagedProject, NeverACrashAndNothingHalfWritten) {
       // A map's name taken by a directory: the first and the last map by name.
       for (const std::string& map : {maps.begin()->first, maps.rbegin()->first}) {
         const std::string what = commandLine + ", a directory named " + map;
-        HostRun run = RunOn(library, command,
-                            [&](const fs::path& dir) { fs::create_directory(dir / map); });
+        HostRun run =
+            RunOn(library, command, [&](const fs::path& dir) { fs::create_directory(dir / map); });
         ExpectRefusedNaming(run, map, what);
         ExpectOnlyCleanMaps(maps, map, what);
         EXPECT_TRUE(fs::is_directory(dir_ / map)) << what;

@@ -9,9 +9,9 @@
 
 #include "common/common.h"
 #include "dialogs/module_state.h"
-#include "testing/host_harness.h"
 #include "platform/backends.h"
 #include "saprofile/saprofile.h"
+#include "testing/host_harness.h"
 
 namespace strataplot {
 namespace {

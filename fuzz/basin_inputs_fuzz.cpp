@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (rest.data() == nullptr) continue;
     std::size_t end = rest.find(kSeparator);
     fuzz::Put(name, rest.substr(0, end));
-    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + kSeparator.size());
+    rest =
+        end == std::string_view::npos ? std::string_view() : rest.substr(end + kSeparator.size());
   }
 
   strataplot::InputFailure failure;

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Expect(map.codes.size() ==
            static_cast<std::size_t>(grid.rowCount) * static_cast<std::size_t>(grid.columnCount));
     for (std::int32_t code : map.codes) Expect(code >= 0 && code <= map.HighestCode());
-    for (int code = 1; code <= map.HighestCode(); ++code) Expect(!map.RangeOf(code).Label().empty());
+    for (int code = 1; code <= map.HighestCode(); ++code)
+      Expect(!map.RangeOf(code).Label().empty());
   } else {
     Expect(error.find("map.po1") != std::string::npos);
   }

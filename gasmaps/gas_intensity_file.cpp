@@ -93,10 +93,14 @@ std::optional<GasAccumulation> ReadGasIntensityFile(HWND window, GasMapKind kind
 
   // The checks, in order.
   const char* failure = nullptr;
-  if (sweep == Sweep::WrongFile) failure = kWrongFile;
-  else if (gas.totalMaximum <= 0) failure = flavour::GasNoValueText();
-  else if (static_cast<double>(gas.totalMaximum) <= 0.0001) failure = flavour::GasTooSmallText();
-  else if (gas.lastCellNumber != inputs.grid.activeCount) failure = kWrongFile;
+  if (sweep == Sweep::WrongFile)
+    failure = kWrongFile;
+  else if (gas.totalMaximum <= 0)
+    failure = flavour::GasNoValueText();
+  else if (static_cast<double>(gas.totalMaximum) <= 0.0001)
+    failure = flavour::GasTooSmallText();
+  else if (gas.lastCellNumber != inputs.grid.activeCount)
+    failure = kWrongFile;
   if (failure != nullptr) {
     flavour::ShowFailure(window, failure);
     return std::nullopt;

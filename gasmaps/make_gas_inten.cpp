@@ -32,12 +32,12 @@ struct GasMapTexts {
 const GasMapTexts kKinds[kGasMapKindCount] = {
     {"%s.sg%d", "%s层各时期累计生气强度图", "本层各网格中最大累积生气强度为:%10.2f%s",
      "输入%s层生气强度间距值%s:", "%s.sgt", "%s地区各层各时期总生气强度图",
-     "所有层各网格中最大累积生气强度为:%10.2f%s", "输入所有层总生气强度间距值%s:",
-     "生气强度图文件生成.\n\n分别在文件%s*.sg?和%s.sgt中"},
+     "所有层各网格中最大累积生气强度为:%10.2f%s",
+     "输入所有层总生气强度间距值%s:", "生气强度图文件生成.\n\n分别在文件%s*.sg?和%s.sgt中"},
     {"%s.pg%d", "%s层各时期累计排气强度图", "本层各网格中最大累积排气强度为:%10.2f%s",
      "输入%s层排气强度间距值%s:", "%s.pgt", "%s地区各层各时期总排气强度图",
-     "所有层各网格中最大累积排气强度为:%10.2f%s", "输入所有层总排气强度间距值%s:",
-     "总排气强度图文件生成.\n\n分别在文件%s*.pg?和%s.pgt中"},
+     "所有层各网格中最大累积排气强度为:%10.2f%s",
+     "输入所有层总排气强度间距值%s:", "总排气强度图文件生成.\n\n分别在文件%s*.pg?和%s.pgt中"},
     {"%s.fg%d", "%s层各时期累计游离相排气强度图", "本层各网格中最大累积游离相排气强度为:%10.2f%s",
      "输入%s层游离相排气强度间距值%s:", "%s.fgt", "%s地区各层各时期游离相总排气强度图",
      "所有层各网格中最大累积游离相排气强度为:%10.2f%s", "输入所有层游离相总排气强度间距值%s:",
@@ -56,16 +56,16 @@ const GasMapTexts kKinds[kGasMapKindCount] = {
      "扩散相排气强度图文件生成.\n\n分别在文件%s*.kg?和%s.kgt中"},
     {"%s.ug%d", "%s层各时期累计未排气强度图", "本层各网格中最大累积未排气强度为:%10.2f%s",
      "输入%s层未排气强度间距值%s:", "%s.ugt", "%s地区各层各时期总未排气强度图",
-     "所有层各网格中最大累积未排气强度为:%10.2f%s", "输入所有层总未排气强度间距值%s:",
-     "未排气强度图文件生成.\n\n分别在文件%s*.ug?和%s.ugt中"},
+     "所有层各网格中最大累积未排气强度为:%10.2f%s",
+     "输入所有层总未排气强度间距值%s:", "未排气强度图文件生成.\n\n分别在文件%s*.ug?和%s.ugt中"},
     {"%s.eg%d", "%s层各时期累计深层生气强度图", "本层各网格中最大累积深层生气强度为:%10.2f%s",
      "输入%s层深层生气强度间距值%s:", "%s.egt", "%s地区各层各时期总深层生气强度图",
-     "所有层各网格中深层最大累积生气强度为:%10.2f%s", "输入所有层深层总生气强度间距值%s:",
-     "深层生气强度图文件生成.\n\n分别在文件%s*.eg?和%s.egt中"},
+     "所有层各网格中深层最大累积生气强度为:%10.2f%s",
+     "输入所有层深层总生气强度间距值%s:", "深层生气强度图文件生成.\n\n分别在文件%s*.eg?和%s.egt中"},
     {"%s.ag%d", "%s层各时期累计深层排气强度图", "本层各网格中最大累积深层排气强度为:%10.2f%s",
      "输入%s层深层排气强度间距值%s:", "%s.agt", "%s地区各层各时期总深层排气强度图",
-     "所有层各网格中深层最大累积排气强度为:%10.2f%s", "输入所有层深层总排气强度间距值%s:",
-     "深层排气强度图文件生成.\n\n分别在文件%s*.ag?和%s.agt中"},
+     "所有层各网格中深层最大累积排气强度为:%10.2f%s",
+     "输入所有层深层总排气强度间距值%s:", "深层排气强度图文件生成.\n\n分别在文件%s*.ag?和%s.agt中"},
 };
 
 constexpr const char* kLargeUnit = "(亿方/平方公里)";
@@ -100,9 +100,13 @@ bool WriteGasMap(HWND window, const SimulationGrid& grid, const std::string& nam
                  float largest, std::string hint, std::string prompt, int legendWidth) {
   MapFile map;
   switch (map.Create(name, kCreateFailed)) {
-    case MapFile::Opened::Declined: return false;
-    case MapFile::Opened::Failed: flavour::ShowFailure(window, map.FailureText()); return false;
-    case MapFile::Opened::Created: break;
+    case MapFile::Opened::Declined:
+      return false;
+    case MapFile::Opened::Failed:
+      flavour::ShowFailure(window, map.FailureText());
+      return false;
+    case MapFile::Opened::Created:
+      break;
   }
   map.WriteHead(title, grid, unit);
   std::optional<int> interval = flavour::AskGasInterval(

@@ -78,8 +78,9 @@ TEST_F(GasMaps, HorizonGridsThatCannotFitAreRefusedBeforeAnythingIsRead) {
   for (const char* library : {"shared", "static"}) {
     auto run = Run(Generated(1000000, 1, 5), {"--library", library});
     EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_TRUE(Contains(LastMessage(run), "\"text\":\"生油层层位文件demo.isc列出100000个层位,"
-                                           "在1000000个网格上计算需要内存381474MB,可用内存只有"))
+    EXPECT_TRUE(Contains(LastMessage(run),
+                         "\"text\":\"生油层层位文件demo.isc列出100000个层位,"
+                         "在1000000个网格上计算需要内存381474MB,可用内存只有"))
         << LastMessage(run);
     EXPECT_TRUE(RecordsOfType(run, "wait").empty()) << "gasr.out is not read";
   }
@@ -93,23 +94,27 @@ TEST_F(GasMaps, RecordsAddUpAndMaximaRun) {
   auto run = Run(records, {"--interval", "100"});
   EXPECT_EQ(run.exitStatus, 0);
   std::string header = "   0.0   0.0    -2.0     6.0   0.0   0.0   2.0   2.0     1     3\n";
-  EXPECT_EQ(Map("H1.sg1"), Gbk("H1层各时期累计生气强度图") + header + Gbk("(百万方/平方公里)\n") +
-                               "     6    0       0-100     100-200     200-300     300-400     400-500\n"
-                               "  6  0  3\n");
+  EXPECT_EQ(Map("H1.sg1"),
+            Gbk("H1层各时期累计生气强度图") + header + Gbk("(百万方/平方公里)\n") +
+                "     6    0       0-100     100-200     200-300     300-400     400-500\n"
+                "  6  0  3\n");
   EXPECT_FALSE(std::filesystem::exists(dir_ / "H3.sg3"));
   // The total: 500 and 1400, its legend in fields of 10.
-  EXPECT_TRUE(Map("demo.sgt").ends_with("    15    0         0-100       100-200       200-300"
-                                        "       300-400       400-500       500-600       600-700"
-                                        "       700-800       800-900       900-1000      1000-1100"
-                                        "      1100-1200      1200-1300      1300-1400\n  6  0 15\n"));
+  EXPECT_TRUE(Map("demo.sgt")
+                  .ends_with("    15    0         0-100       100-200       200-300"
+                             "       300-400       400-500       500-600       600-700"
+                             "       700-800       800-900       900-1000      1000-1100"
+                             "      1100-1200      1200-1300      1300-1400\n  6  0 15\n"));
   auto messages = RecordsOfType(run, "message");
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_TRUE(Contains(messages[0], "\"text\":\"H3层的强度值太小，不必计算\\n\\n请按“确定”钮继续\""));
+  EXPECT_TRUE(
+      Contains(messages[0], "\"text\":\"H3层的强度值太小，不必计算\\n\\n请按“确定”钮继续\""));
   EXPECT_TRUE(Contains(messages[1], "生气强度图文件生成.\\n\\n分别在文件demo*.sg?和demo.sgt中"));
   auto dialogs = RecordsOfType(run, "dialog");
   ASSERT_EQ(dialogs.size(), 4u);
   EXPECT_TRUE(Contains(dialogs[1], "\"2000\":\"50\"")) << "default of 500";
-  EXPECT_TRUE(Contains(dialogs[1], "\"1043\":\"本层各网格中最大累积生气强度为:    500.00(百万方/平方公里)\""));
+  EXPECT_TRUE(Contains(dialogs[1],
+                       "\"1043\":\"本层各网格中最大累积生气强度为:    500.00(百万方/平方公里)\""));
   EXPECT_TRUE(Contains(dialogs[1], "\"1041\":\"输入H1层生气强度间距值(百万方/平方公里):\""));
   EXPECT_TRUE(Contains(dialogs[1], "\"title\":\"输入生(排)气强度间距值\""));
   EXPECT_TRUE(Contains(dialogs[3], "\"1041\":\"输入所有层总生气强度间距值(百万方/平方公里):\""));
@@ -139,7 +144,8 @@ TEST_F(GasMaps, LargeValuesKeepTheirUnitAndSkippedHorizonsKeepTheirNumbers) {
 }
 
 TEST_F(GasMaps, ThresholdAppliesAfterScaling) {
-  std::string records = Generated(1, 1, 0.0000008f) + Generated(1, 2, 0.000002f) + Generated(2, 3, 1);
+  std::string records =
+      Generated(1, 1, 0.0000008f) + Generated(1, 2, 0.000002f) + Generated(2, 3, 1);
   auto run = Run(records, {});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "H1.sg1"));
@@ -199,10 +205,12 @@ TEST_F(GasMaps, CancelAndDecline) {
 TEST_F(GasMaps, StaticBuildTextsAndDialogs) {
   auto run = Run("", {"--library", "static"});
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_TRUE(Contains(LastMessage(run), "\"text\":\"本区无该值，不必计算\",\"caption\":\"\",\"icon\":\"error\""));
+  EXPECT_TRUE(Contains(LastMessage(run),
+                       "\"text\":\"本区无该值，不必计算\",\"caption\":\"\",\"icon\":\"error\""));
   EXPECT_TRUE(Contains(RecordsOfType(run, "dialog").at(0), "\"template\":\"GetGasTypeDlg\""));
 
-  std::string records = Record(1, 1, {0, 0, 0, 0, 0, 0, 30}) + Record(2, 2, {0, 0, 0, 0, 0, 0, 30}) +
+  std::string records = Record(1, 1, {0, 0, 0, 0, 0, 0, 30}) +
+                        Record(2, 2, {0, 0, 0, 0, 0, 0, 30}) +
                         Record(2, 3, {0, 0, 0, 0, 0, 0, 123.4f});
   run = Run(records, {"--library", "static", "--kind", "eg"});
   EXPECT_EQ(run.exitStatus, 0);

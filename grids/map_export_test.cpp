@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <map>
 
-#include "testing/host_harness.h"
 #include "mapreader/map_reader.h"
+#include "testing/host_harness.h"
 
 namespace {
 

@@ -11,9 +11,12 @@ constexpr std::size_t kLongestProjectName = 19;  // GBK bytes
 
 int ExitStatus(std::int32_t result) {
   switch (result) {
-    case 1: return 0;
-    case 0: return 3;
-    default: return 1;
+    case 1:
+      return 0;
+    case 0:
+      return 3;
+    default:
+      return 1;
   }
 }
 
@@ -46,8 +49,8 @@ std::unique_ptr<LoadedLibrary> LoadedLibrary::Load(const std::string& path, std:
 
 bool LoadedLibrary::Has(Command command, std::string& error) const {
   if (library_.Find(ExportSymbol(command)) != nullptr) return true;
-  error = "the library " + path_ + " does not have the export " + ExportName(command) +
-          ", which " + CommandName(command) + " calls";
+  error = "the library " + path_ + " does not have the export " + ExportName(command) + ", which " +
+          CommandName(command) + " calls";
   return false;
 }
 

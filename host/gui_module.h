@@ -13,7 +13,6 @@ namespace host {
 inline constexpr const char* kGuiModule = "libstrataplot-gui.so";
 inline constexpr const char* kGuiEntry = "StrataplotRunWithWindows";
 using GuiEntry = int (*)(const LoadedLibrary& library, Command command,
-                         const std::string& gbkProject, int mode,
-                         platform::Transcript* transcript);
+                         const std::string& gbkProject, int mode, platform::Transcript* transcript);
 
 }  // namespace host

@@ -19,7 +19,8 @@ std::string MissingDisplay() {
   };
   std::string platformName = set("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
   if (platformName.rfind("xcb", 0) == 0 && !set("DISPLAY")) return "DISPLAY is not set";
-  if (platformName.rfind("wayland", 0) == 0 && !set("WAYLAND_DISPLAY")) return "WAYLAND_DISPLAY is not set";
+  if (platformName.rfind("wayland", 0) == 0 && !set("WAYLAND_DISPLAY"))
+    return "WAYLAND_DISPLAY is not set";
   if (platformName.empty() && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
     return "neither DISPLAY nor WAYLAND_DISPLAY is set";
   }
@@ -43,8 +44,8 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 
 }  // namespace
 
-WindowedRun::WindowedRun(const LoadedLibrary& library, Command command, std::string gbkProject, int mode,
-                         platform::Transcript* transcript, QWidget* mainWindow)
+WindowedRun::WindowedRun(const LoadedLibrary& library, Command command, std::string gbkProject,
+                         int mode, platform::Transcript* transcript, QWidget* mainWindow)
     : backend_(transcript, mainWindow, KindCodes()),
       thread_([&library, command, project = std::move(gbkProject), mode] {
         return library.Call(command, project, HostWindow(), mode);

@@ -15,9 +15,9 @@
 #include <map>
 #include <optional>
 
-#include "testing/host_harness.h"
 #include "platform/backends.h"
 #include "qtui/testing/gui_driver.h"
+#include "testing/host_harness.h"
 
 namespace host {
 namespace {
@@ -113,11 +113,11 @@ TEST_F(GuiRun, OilExpulsionWithARefusedIntervalAndTheDeepPassEqualsTheBatchRun) 
   std::vector<Step> steps = {
       {kOil, TypeThenEnter("1.5")},  // refused
       {kBox, Enter},
-      {kOil, TypeThenEnter("12")},   // the same dialog, still open
+      {kOil, TypeThenEnter("12")},  // the same dialog, still open
       {kOil, Enter},
       {kOil, Enter},
       {kOil, Enter},
-      {kBox, Enter},  // the maps written
+      {kBox, Enter},                                                         // the maps written
       {kBox, [](QWidget* box) { Press(box, Qt::Key_Y, Qt::AltModifier); }},  // the deep pass: Yes
       {kOil, Enter},
       {kOil, Enter},
@@ -134,7 +134,11 @@ TEST_F(GuiRun, GasMapsOfTheKindChosenByItsLetterEqualTheBatchRun) {
   HostRun batch = Batch({"--kind", "wg", "--interval", "3,default"}, "gas");
   ASSERT_EQ(batch.exitStatus, 0) << batch.errorOutput;
   std::vector<Step> steps = {
-      {"选择强度图类型", [](QWidget* window) { Press(window, Qt::Key_W); Enter(window); }},
+      {"选择强度图类型",
+       [](QWidget* window) {
+         Press(window, Qt::Key_W);
+         Enter(window);
+       }},
       {kGas, TypeThenEnter("3")},
       {kGas, Enter},
       {kGas, Enter},
@@ -151,7 +155,8 @@ TEST_F(GuiRun, HorizonChosenFromTheListReachesTheSaturationProfile) {
   HostRun batch = Batch({"--mode", "2", "--horizon", "Ek1"}, "saturation");
   ASSERT_EQ(batch.exitStatus, 1) << batch.errorOutput;
   std::vector<Step> steps = {
-      {"选择层位", [](QWidget* window) {
+      {"选择层位",
+       [](QWidget* window) {
          Press(window, Qt::Key_S, Qt::AltModifier);
          Press(window, Qt::Key_End);
          Enter(window);

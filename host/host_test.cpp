@@ -55,11 +55,17 @@ TEST_F(HostBatch, HostFailuresSayWhyWithStatusTwo) {
     std::string message;
   };
   const Case cases[] = {
-      {dir_ / "nope", {"-p", "demo", "gas"},
-       "strataplot: cannot change to the directory " + (dir_ / "nope").string() + ": No such file or directory\n"},
-      {dir_.path(), {"-p", "demo", "--library", platform.string(), "gas"},
-       "strataplot: the library " + platform.string() + " does not have the export MakeGasInten, which gas calls\n"},
-      {dir_.path(), {"-p", "demo", "--library", "nosuch.so", "gas"}, "strataplot: cannot load the library: "},
+      {dir_ / "nope",
+       {"-p", "demo", "gas"},
+       "strataplot: cannot change to the directory " + (dir_ / "nope").string() +
+           ": No such file or directory\n"},
+      {dir_.path(),
+       {"-p", "demo", "--library", platform.string(), "gas"},
+       "strataplot: the library " + platform.string() +
+           " does not have the export MakeGasInten, which gas calls\n"},
+      {dir_.path(),
+       {"-p", "demo", "--library", "nosuch.so", "gas"},
+       "strataplot: cannot load the library: "},
       {dir_.path(), {"-p", "demo", "--mode", "x", "saturation"}, "strataplot: "},
   };
   for (const Case& c : cases) {

@@ -2,12 +2,11 @@
 // pseudo-terminal here), stopped by Ctrl-C or SIGTERM while it asks for a
 // contour interval, with the map file open.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>

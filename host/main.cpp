@@ -28,7 +28,8 @@ int HostError(const std::string& message) {
 
 int main(int argc, char** argv) {
   host::Options options;
-  if (auto status = cli::Finish(host::ParseOptions({argv + 1, argv + argc}, options))) return *status;
+  if (auto status = cli::Finish(host::ParseOptions({argv + 1, argv + argc}, options)))
+    return *status;
   if (options.render) return host::RunRenderCommand(options.pictures);
 
   std::string error;
@@ -41,11 +42,13 @@ int main(int argc, char** argv) {
   if (!options.transcript.empty()) {
     transcriptFile.reset(std::fopen(options.transcript.c_str(), "a"));
     if (!transcriptFile) {
-      return HostError("cannot open the transcript " + options.transcript + ": " + std::strerror(errno));
+      return HostError("cannot open the transcript " + options.transcript + ": " +
+                       std::strerror(errno));
     }
   }
   if (!options.directory.empty() && chdir(options.directory.c_str()) != 0) {
-    return HostError("cannot change to the directory " + options.directory + ": " + std::strerror(errno));
+    return HostError("cannot change to the directory " + options.directory + ": " +
+                     std::strerror(errno));
   }
 
   // Grids and contours of every completed map, when asked for.
@@ -65,11 +68,14 @@ int main(int argc, char** argv) {
 
   int status = 0;
   if (options.gui) {
-    status = host::RunWithWindowsModule(*library, options.command, *project, options.mode, transcript.get());
+    status = host::RunWithWindowsModule(*library, options.command, *project, options.mode,
+                                        transcript.get());
   } else {
-    std::unique_ptr<platform::UiBackend> backend = host::MakeUserInterface(options, transcript.get());
+    std::unique_ptr<platform::UiBackend> backend =
+        host::MakeUserInterface(options, transcript.get());
     platform::InstallUiBackend(backend.get());
-    std::int32_t result = library->Call(options.command, *project, host::HostWindow(), options.mode);
+    std::int32_t result =
+        library->Call(options.command, *project, host::HostWindow(), options.mode);
     backend->Finished(result == 1);
     platform::InstallUiBackend(nullptr);
     status = host::ExitStatus(result);

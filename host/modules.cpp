@@ -31,7 +31,8 @@ class GridExportSession final : public GridExport {
  public:
   GridExportSession(std::unique_ptr<Library> module, const Options& options)
       : module_(std::move(module)),
-        sink_(module_->FindFunction<MakeGridExportSink>(kMakeGridExportSink)(options.grids, options.contours)) {
+        sink_(module_->FindFunction<MakeGridExportSink>(kMakeGridExportSink)(options.grids,
+                                                                             options.contours)) {
     platform::InstallCompletedMapSink(sink_.get());
   }
   ~GridExportSession() override { platform::InstallCompletedMapSink(nullptr); }

@@ -21,8 +21,7 @@ int RunRenderCommand(const RenderOptions& options);
 // `strataplot --gui`: runs the export with windows through the gui module and
 // returns the exit status.
 int RunWithWindowsModule(const LoadedLibrary& library, Command command,
-                         const std::string& gbkProject, int mode,
-                         platform::Transcript* transcript);
+                         const std::string& gbkProject, int mode, platform::Transcript* transcript);
 
 // The grid export of a map command: while it lives, every completed map is
 // also written in the formats of --grids and --contours.

@@ -22,12 +22,14 @@ constexpr std::array<CommandEntry, 5> kCommands = {{
      "unexpelled oil intensity maps"},
     {"oil-generation", Command::OilGeneration, "MakeShengYou", "_Z12MakeShengYouP6HWND__",
      "oil generation intensity maps"},
-    {"gas", Command::Gas, "MakeGasInten", "_Z12MakeGasIntenP6HWND__", "gas intensity maps of one kind (--kind)"},
+    {"gas", Command::Gas, "MakeGasInten", "_Z12MakeGasIntenP6HWND__",
+     "gas intensity maps of one kind (--kind)"},
     {"saturation", Command::Saturation, "MakeSa", "_Z6MakeSaP6HWND__i",
      "chloroform bitumen \"A\" saturation profile (--mode)"},
 }};
 
-constexpr std::array<const char*, 9> kKindCodes = {"sg", "pg", "fg", "wg", "og", "kg", "ug", "eg", "ag"};
+constexpr std::array<const char*, 9> kKindCodes = {"sg", "pg", "fg", "wg", "og",
+                                                   "kg", "ug", "eg", "ag"};
 
 const CommandEntry& EntryOf(Command command) {
   for (const CommandEntry& entry : kCommands) {
@@ -41,9 +43,9 @@ const char kExitStatuses[] =
     "user's word (a declined optional pass or overwrite), 1 when it failed or\n"
     "was cancelled, 2 when strataplot could not run it.";
 
-
 void AddRunOptions(CLI::App& app, Options& options) {
-  app.add_option("-p,--project", options.project, "the current project (required)")->type_name("NAME");
+  app.add_option("-p,--project", options.project, "the current project (required)")
+      ->type_name("NAME");
   app.add_option("-C,--directory", options.directory,
                  "change to DIR first: project files, maps and gasr.out\nare relative to it")
       ->type_name("DIR");
@@ -60,7 +62,8 @@ void AddInterfaceOptions(CLI::App& app, Options& options) {
                "ask nothing; answer from the options below (implied\n"
                "when standard input is not a terminal)")
       ->group(group);
-  app.add_flag("--quiet", options.quiet, "in batch, do not echo the library's messages to\nstandard error")
+  app.add_flag("--quiet", options.quiet,
+               "in batch, do not echo the library's messages to\nstandard error")
       ->group(group);
   app.add_flag("--gui", options.gui,
                "show dialogs and messages as windows (needs a display;\n"
@@ -74,7 +77,8 @@ void AddInterfaceOptions(CLI::App& app, Options& options) {
 void AddBatchAnswers(CLI::App& app, BatchAnswers& answers) {
   const char* group = "answers in batch";
   app.add_option_function<std::string>(
-         "--interval", [&answers](const std::string& list) { answers.intervals = cli::SplitList(list); },
+         "--interval",
+         [&answers](const std::string& list) { answers.intervals = cli::SplitList(list); },
          "contour interval answers in order: a number to type,\n"
          "default (OK on the suggested value, also after a\n"
          "refused text) or cancel; the last repeats. Write\n"
@@ -85,7 +89,8 @@ void AddBatchAnswers(CLI::App& app, BatchAnswers& answers) {
          "--overwrite",
          [&answers](const std::string& list) {
            answers.overwrites.clear();
-           for (const std::string& item : cli::SplitList(list)) answers.overwrites.push_back(item == "yes");
+           for (const std::string& item : cli::SplitList(list))
+             answers.overwrites.push_back(item == "yes");
          },
          "overwrite answers: yes or no; the last repeats\n(default no)")
       ->type_name("LIST")
@@ -115,8 +120,10 @@ void AddBatchAnswers(CLI::App& app, BatchAnswers& answers) {
   app.add_option_function<std::string>(
          "--horizon",
          [&answers](const std::string& name) {
-           if (name == "cancel") answers.horizon.reset();
-           else answers.horizon = name;
+           if (name == "cancel")
+             answers.horizon.reset();
+           else
+             answers.horizon = name;
          },
          "horizon to choose, or cancel (default: the first)")
       ->type_name("NAME")
@@ -132,7 +139,8 @@ void AddGridOptions(CLI::App& app, Options& options) {
            name,
            [&into, known](const std::string& list) {
              std::string error;
-             into = grids::ParseFormatList(list, known(), error).value_or(std::vector<grids::Format>{});
+             into = grids::ParseFormatList(list, known(), error)
+                        .value_or(std::vector<grids::Format>{});
            },
            help)
         ->type_name("LIST")
@@ -162,8 +170,10 @@ void AddRenderCommand(CLI::App& app, Options& options) {
   render->add_option("FILE", options.pictures.files, "map files and .dsa profiles")
       ->type_name("")
       ->required();
-  render->add_option("-o,--output", options.pictures.out,
-                     "the picture (without it FILE.png beside FILE); with\nseveral FILEs, a directory")
+  render
+      ->add_option(
+          "-o,--output", options.pictures.out,
+          "the picture (without it FILE.png beside FILE); with\nseveral FILEs, a directory")
       ->type_name("OUT");
   render->add_option("--width", options.pictures.width, "the picture's width (default 1200)")
       ->type_name("PIXELS")
@@ -200,8 +210,8 @@ std::string LeftOver(const CLI::App& app) {
 }  // namespace
 
 cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options) {
-  std::unique_ptr<CLI::App> app = cli::MakeApp(
-      "strataplot", "Runs one export of the library on the current project.");
+  std::unique_ptr<CLI::App> app =
+      cli::MakeApp("strataplot", "Runs one export of the library on the current project.");
   AddRunOptions(*app, options);
   AddInterfaceOptions(*app, options);
   AddBatchAnswers(*app, options.answers);
@@ -217,11 +227,13 @@ cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options)
   if (!parsed.proceed) return parsed;
   if (std::string error = LeftOver(*app); !error.empty()) return cli::UsageError(*app, error);
   bool runsAnExport = false;
-  for (const CommandEntry& entry : kCommands) runsAnExport = runsAnExport || app->got_subcommand(entry.name);
+  for (const CommandEntry& entry : kCommands)
+    runsAnExport = runsAnExport || app->got_subcommand(entry.name);
   if (runsAnExport && app->get_option("--project")->count() == 0) {
     return cli::UsageError(*app, "no project given (-p NAME)");
   }
-  if (options.command == Command::Saturation && !(options.grids.empty() && options.contours.empty())) {
+  if (options.command == Command::Saturation &&
+      !(options.grids.empty() && options.contours.empty())) {
     return cli::UsageError(*app, "--grids and --contours go with the map commands, not saturation");
   }
   return parsed;

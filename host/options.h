@@ -30,7 +30,7 @@ struct Options {
   std::string project;    // UTF-8 as given
   std::string directory;  // empty: stay where we are
   std::string library = "shared";
-  int mode = 1;           // handed to saturation's export
+  int mode = 1;  // handed to saturation's export
 
   // How it meets the user.
   bool batch = false;

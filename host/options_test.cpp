@@ -7,11 +7,28 @@ namespace {
 
 TEST(HostOptions, ReadsEveryOptionInBothFormsBeforeOrAfterTheCommand) {
   Options options;
-  cli::Parsed parsed =
-      ParseOptions({"-p", "demo", "-C", "dir", "--library=static", "--batch", "--interval=-3,12,cancel", "gas",
-                    "--overwrite", "yes,no", "--deep", "yes", "--kind", "wg", "--horizon", "Es3", "--mode", "2",
-                    "--transcript", "t.jsonl", "--quiet"},
-                   options);
+  cli::Parsed parsed = ParseOptions({"-p",
+                                     "demo",
+                                     "-C",
+                                     "dir",
+                                     "--library=static",
+                                     "--batch",
+                                     "--interval=-3,12,cancel",
+                                     "gas",
+                                     "--overwrite",
+                                     "yes,no",
+                                     "--deep",
+                                     "yes",
+                                     "--kind",
+                                     "wg",
+                                     "--horizon",
+                                     "Es3",
+                                     "--mode",
+                                     "2",
+                                     "--transcript",
+                                     "t.jsonl",
+                                     "--quiet"},
+                                    options);
   ASSERT_TRUE(parsed.proceed) << parsed.output;
   EXPECT_EQ(options.command, Command::Gas);
   EXPECT_EQ(options.project, "demo");
@@ -31,8 +48,8 @@ TEST(HostOptions, ReadsEveryOptionInBothFormsBeforeOrAfterTheCommand) {
 
 TEST(HostOptions, AnOptionGivenAgainTakesItsLastValue) {
   Options options;
-  ASSERT_TRUE(ParseOptions({"-p", "a", "--overwrite", "yes,yes", "--interval", "1,2", "gas", "--overwrite", "no",
-                            "--interval", "cancel", "-p", "b"},
+  ASSERT_TRUE(ParseOptions({"-p", "a", "--overwrite", "yes,yes", "--interval", "1,2", "gas",
+                            "--overwrite", "no", "--interval", "cancel", "-p", "b"},
                            options)
                   .proceed);
   EXPECT_EQ(options.project, "b");
@@ -55,7 +72,9 @@ TEST(HostOptions, DefaultsAnswerWithTheSuggestedValuesAndNo) {
 
 TEST(HostOptions, CancelAnswersForKindAndHorizon) {
   Options options;
-  ASSERT_TRUE(ParseOptions({"-p", "d", "--kind", "cancel", "--horizon", "cancel", "saturation"}, options).proceed);
+  ASSERT_TRUE(
+      ParseOptions({"-p", "d", "--kind", "cancel", "--horizon", "cancel", "saturation"}, options)
+          .proceed);
   EXPECT_FALSE(options.answers.kind);
   EXPECT_FALSE(options.answers.horizon);
 }
@@ -66,7 +85,8 @@ TEST(HostOptions, HelpAndVersionNeedNothingElse) {
     cli::Parsed parsed = ParseOptions({flag}, options);
     EXPECT_FALSE(parsed.proceed) << flag;
     EXPECT_EQ(parsed.exitStatus, 0) << flag;
-    EXPECT_TRUE(parsed.output.starts_with(flag[2] == 'v' ? "strataplot 1." : "usage: strataplot [OPTIONS] COMMAND"))
+    EXPECT_TRUE(parsed.output.starts_with(flag[2] == 'v' ? "strataplot 1."
+                                                         : "usage: strataplot [OPTIONS] COMMAND"))
         << parsed.output;
   }
 }

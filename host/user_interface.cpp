@@ -39,7 +39,8 @@ std::string WhatFollows(Command command, const platform::Declined& declined) {
   return ends;
 }
 
-std::unique_ptr<platform::UiBackend> MakeUserInterface(const Options& options, platform::Transcript* transcript) {
+std::unique_ptr<platform::UiBackend> MakeUserInterface(const Options& options,
+                                                       platform::Transcript* transcript) {
   if (options.batch || isatty(STDIN_FILENO) == 0) {
     platform::ScriptedDisplay display;
     display.messages = !options.quiet;
@@ -48,7 +49,9 @@ std::unique_ptr<platform::UiBackend> MakeUserInterface(const Options& options, p
   platform::TerminalSettings settings;
   if (options.command == Command::Gas) settings.radioCodes = KindCodes();
   Command command = options.command;
-  settings.whatFollows = [command](const platform::Declined& declined) { return WhatFollows(command, declined); };
+  settings.whatFollows = [command](const platform::Declined& declined) {
+    return WhatFollows(command, declined);
+  };
   return platform::MakeTerminalBackend(transcript, std::move(settings));
 }
 

@@ -13,7 +13,8 @@ namespace host {
 // --batch is not given); otherwise the answers of the options, with the
 // library's messages echoed to standard error unless --quiet. transcript may
 // be null.
-std::unique_ptr<platform::UiBackend> MakeUserInterface(const Options& options, platform::Transcript* transcript);
+std::unique_ptr<platform::UiBackend> MakeUserInterface(const Options& options,
+                                                       platform::Transcript* transcript);
 
 // The scripted backend's answers from the options.
 platform::ScriptedAnswers ScriptedAnswersFrom(const BatchAnswers& answers);

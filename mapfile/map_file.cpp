@@ -88,7 +88,8 @@ bool WriteMapBody(HFILE file, const SimulationGrid& grid, std::span<const float>
   for (int row = 0; row < grid.rowCount; ++row) {
     for (int column = 0; column < grid.columnCount; ++column, ++cell) {
       int code = 0;
-      if (grid.mask[cell] != 0) code = next < values.size() ? ClassCode(values[next++], interval) : 1;
+      if (grid.mask[cell] != 0)
+        code = next < values.size() ? ClassCode(values[next++], interval) : 1;
       writei(file, code, 3);
     }
     writec(file, kLineEnd, 2);

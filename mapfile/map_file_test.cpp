@@ -49,7 +49,8 @@ class MapFileTest : public ::testing::Test {
 
 TEST_F(MapFileTest, HeadHoldsTitleGridHeaderAndUnit) {
   SimulationGrid grid = Grid(3, 4, std::vector<std::uint8_t>(12, 1));
-  std::string bytes = Written([&](HFILE file) { WriteMapHead(file, "标题", grid, "(万吨/平方公里)"); });
+  std::string bytes =
+      Written([&](HFILE file) { WriteMapHead(file, "标题", grid, "(万吨/平方公里)"); });
   EXPECT_EQ(bytes,
             "标题 100.0 200.0    -7.5     8.0 100.0 200.0   2.0   2.5     3     4\n"
             "(万吨/平方公里)\n");
@@ -75,8 +76,8 @@ TEST_F(MapFileTest, ClassCodesAtTheBoundaries) {
   struct Case {
     float value;
     int code;
-  } cases[] = {{-3, 1}, {0, 1}, {0.5f, 2}, {10, 2}, {15, 2}, {19.99f, 2}, {20, 3}, {29.9f, 3},
-               {30, 4}};
+  } cases[] = {{-3, 1},     {0, 1},  {0.5f, 2},  {10, 2}, {15, 2},
+               {19.99f, 2}, {20, 3}, {29.9f, 3}, {30, 4}};
   for (const Case& c : cases) EXPECT_EQ(ClassCode(c.value, 10), c.code) << c.value;
   EXPECT_EQ(ClassCount(30, 10), 4);
   EXPECT_EQ(ClassCount(9, 10), 1);

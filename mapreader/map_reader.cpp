@@ -60,7 +60,8 @@ class Reader {
     }
     line_ = current_;
     if (c == EOF) return false;
-    for (; c != EOF && !platform::IsFieldSeparator(static_cast<char>(c)); c = getc_unlocked(file_)) {
+    for (; c != EOF && !platform::IsFieldSeparator(static_cast<char>(c));
+         c = getc_unlocked(file_)) {
       if (field.size() == kLongestField) Fail(line_, "a field is too long");
       field.push_back(static_cast<char>(c));
     }

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <set>
 
+#include "mapfile/map_file.h"
 #include "testing/host_harness.h"
 #include "testing/small_map.h"
-#include "mapfile/map_file.h"
 
 namespace {
 
@@ -38,17 +38,38 @@ float Largest(const std::vector<float>& values) {
 TEST(MapReader, ReadsWhatTheWriterWrote) {
   const std::string oil = "(万吨/平方公里)";
   WrittenMap cases[] = {
-      {"four classes", "沙三段层各时期累计排油强度图", oil, 540, 340, 2, 2, 2, 3,
-       {1, 1, 1, 0, 1, 1}, {35, 12, 20, 0, -3}, 10, 8},
-      {"a title with blanks, wide negative origin", "demo 地区 总图", "(亿方/平方公里)", -12345.5f,
-       98765.5f, 250, 125, 3, 2, {1, 1, 1, 1, 0, 1}, {1, 2, 3, 4, 900}, 100, 10},
+      {"four classes",
+       "沙三段层各时期累计排油强度图",
+       oil,
+       540,
+       340,
+       2,
+       2,
+       2,
+       3,
+       {1, 1, 1, 0, 1, 1},
+       {35, 12, 20, 0, -3},
+       10,
+       8},
+      {"a title with blanks, wide negative origin",
+       "demo 地区 总图",
+       "(亿方/平方公里)",
+       -12345.5f,
+       98765.5f,
+       250,
+       125,
+       3,
+       2,
+       {1, 1, 1, 1, 0, 1},
+       {1, 2, 3, 4, 900},
+       100,
+       10},
       {"cell sizes finer than one decimal", "T", "(百万方/平方公里)", 0, 0, 0.25f, 2.37f, 3, 4,
        std::vector<std::uint8_t>(12, 1), std::vector<float>(12, 5), 1, 8},
       {"one class: positive cells get 2", "T", oil, 0, 0, 1, 1, 1, 3, {1, 1, 0}, {0, 9}, 10, 8},
       {"interval 0 is taken as 1", "T", oil, 0, 0, 1, 1, 1, 2, {1, 1}, {0.5f, 3}, 0, 8},
       {"no active cell", "T", oil, 0, 0, 1, 1, 2, 2, {0, 0, 0, 0}, {}, 10, 8},
-      {"bounds that wrap in 32 bits", "T", oil, 0, 0, 1, 1, 1, 2, {1, 1}, {7e9f, 1}, 2000000000,
-       8},
+      {"bounds that wrap in 32 bits", "T", oil, 0, 0, 1, 1, 1, 2, {1, 1}, {7e9f, 1}, 2000000000, 8},
   };
   TempDir dir;
   for (const WrittenMap& c : cases) {
@@ -114,8 +135,7 @@ TEST(MapReader, ReadsEveryKindTheHostWrites) {
   TempDir dir;
   test_support::CopySample(dir.path());
   std::vector<std::vector<std::string>> runs = {
-      {"oil-expulsion", "--deep", "yes"}, {"oil-unexpelled"}, {"oil-generation"},
-      {"saturation"}};
+      {"oil-expulsion", "--deep", "yes"}, {"oil-unexpelled"}, {"oil-generation"}, {"saturation"}};
   for (const char* kind : {"sg", "pg", "fg", "wg", "og", "kg", "ug", "eg", "ag"}) {
     runs.push_back({"gas", "--kind", kind});
   }
@@ -139,9 +159,8 @@ TEST(MapReader, ReadsEveryKindTheHostWrites) {
       kinds.insert("dsa");
       continue;
     }
-    if (extension.size() != 4 || name.find(".i") != std::string::npos ||
-        extension == ".doe" || extension == ".dou" || extension == ".peo" ||
-        extension == ".dgr" || extension == ".out") {
+    if (extension.size() != 4 || name.find(".i") != std::string::npos || extension == ".doe" ||
+        extension == ".dou" || extension == ".peo" || extension == ".dgr" || extension == ".out") {
       continue;
     }
     SCOPED_TRACE(name);
@@ -220,7 +239,8 @@ TEST(MapReader, DamagedFilesNameTheLine) {
       {false, "10-20", "10:20", ":3: '10:20' is not a legend range"},
       {false, "  1  2  3  0\n", "  1  2  3\n", ":5: the row holds 3 class codes, not 4"},
       {false, "  1  2  3  0\n", "  1  2  3  0  1\n", ":5: the row holds more than 4 class codes"},
-      {false, "  0  0  1  1\n", "  0  0  1  4\n", ":6: '4' is not a class code of this map (0 to 3)"},
+      {false, "  0  0  1  1\n", "  0  0  1  4\n",
+       ":6: '4' is not a class code of this map (0 to 3)"},
       {false, "  0  0  1  1\n", "  0  0  1 -1\n", ":6: '-1' is not a class code"},
       {false, "  0  0  1  1\n", "  0  0  1  1\n  1\n", ":7: more follows the 3 rows"},
       {true, "        1520       12.50\n", "        1520\n", ":3: the line is not a sample"},

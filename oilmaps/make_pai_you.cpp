@@ -37,8 +37,7 @@ const Pass kDeepPass = {
     {"%s.pp%d", "%s层各时期深层累计排油强度图",
      "本层各网格中深层最大累积排油强度为:%8.2f万吨/平方公里",
      "输入%s层深层排油强度间距值(万吨/平方公里):", kHorizonCreateFailed, "%s.ppt",
-     "%s地区各层各时期深层总排油强度图",
-     "所有层各网格中深层最大累积排油强度为:%8.2f万吨/平方公里",
+     "%s地区各层各时期深层总排油强度图", "所有层各网格中深层最大累积排油强度为:%8.2f万吨/平方公里",
      "输入所有层深层总排油强度间距值(万吨/平方公里):", kTotalCreateFailed,
      "深层排油强度图文件生成.\n\n分别在文件%s*.pp?和%s.ppt中", kCaption},
 };
@@ -68,9 +67,12 @@ int WritePass(HWND window, const std::string& project, const BasinInputs& inputs
     ShowClock(window, inputs.horizonCount, h);
     MapFile map;
     switch (StartHorizonMap(window, map, pass.maps, inputs, h)) {
-      case MapFile::Opened::Declined: return 0;
-      case MapFile::Opened::Failed: return -1;
-      case MapFile::Opened::Created: break;
+      case MapFile::Opened::Declined:
+        return 0;
+      case MapFile::Opened::Failed:
+        return -1;
+      case MapFile::Opened::Created:
+        break;
     }
     float largest = 0;
     for (int i = 0; i < grid.activeCount; ++i) {

@@ -16,7 +16,6 @@ class OilExpulsion : public ExportTest {
     WriteProject(dir_, {"demo", 1, {"H1", "沙三段"}, "100 200 2 2 1 3\n1 0 1\n"});
     WriteFile(dir_ / "demo.doe", "8 4\n12 0\n");
   }
-
 };
 
 const char* kHeader = " 100.0 200.0    -2.0     6.0 100.0 200.0   2.0   2.0     1     3\n";
@@ -45,15 +44,19 @@ TEST_F(OilExpulsion, AsksEachIntervalWithHintPromptAndCaption) {
   EXPECT_TRUE(Contains(dialogs[0], "\"title\":\"输入油强度间距值\""));
   EXPECT_TRUE(Contains(dialogs[0], "\"2000\":\"0\""));
   EXPECT_TRUE(Contains(dialogs[0], "\"1041\":\"输入H1层排油强度间距值(万吨/平方公里):\""));
-  EXPECT_TRUE(Contains(dialogs[0], "\"1043\":\"本层各网格中最大累积排油强度为:    2.00万吨/平方公里\""));
+  EXPECT_TRUE(
+      Contains(dialogs[0], "\"1043\":\"本层各网格中最大累积排油强度为:    2.00万吨/平方公里\""));
   EXPECT_TRUE(Contains(dialogs[1], "\"1041\":\"输入沙三段层排油强度间距值(万吨/平方公里):\""));
   EXPECT_TRUE(Contains(dialogs[2], "\"1041\":\"输入所有层总排油强度间距值(万吨/平方公里):\""));
-  EXPECT_TRUE(Contains(dialogs[2], "\"1043\":\"所有层各网格中最大累积排油强度为:    5.00万吨/平方公里\""));
+  EXPECT_TRUE(
+      Contains(dialogs[2], "\"1043\":\"所有层各网格中最大累积排油强度为:    5.00万吨/平方公里\""));
 
   auto messages = RecordsOfType(run, "message");
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_TRUE(Contains(messages[0], "\"text\":\"排油强度图文件生成.\\n\\n分别在文件demo*.po?和demo.pot中\""));
-  EXPECT_TRUE(Contains(messages[0], "\"caption\":null,\"icon\":\"information\",\"buttons\":\"ok\""));
+  EXPECT_TRUE(Contains(messages[0],
+                       "\"text\":\"排油强度图文件生成.\\n\\n分别在文件demo*.po?和demo.pot中\""));
+  EXPECT_TRUE(
+      Contains(messages[0], "\"caption\":null,\"icon\":\"information\",\"buttons\":\"ok\""));
   EXPECT_TRUE(Contains(messages[1], "\"text\":\"请问您还想继续生成深层排油强度图吗?\""));
   EXPECT_TRUE(Contains(messages[1], "\"icon\":\"question\",\"buttons\":\"yesno\""));
   EXPECT_TRUE(Contains(messages[1], "\"answer\":\"no\""));
@@ -87,7 +90,8 @@ TEST_F(OilExpulsion, DefaultAfterARefusedTextIsTheSuggestedInterval) {
     auto dialogs = RecordsOfType(run, "dialog");
     ASSERT_EQ(dialogs.size(), 3u) << library;
     EXPECT_TRUE(Contains(dialogs[0], std::string("\"answer\":\"") +
-                                         (std::string(library) == "shared" ? "default" : "1.5") + "\""))
+                                         (std::string(library) == "shared" ? "default" : "1.5") +
+                                         "\""))
         << dialogs[0];
     EXPECT_TRUE(Contains(dialogs[1], "\"answer\":\"default\",\"result\":\"ok\"")) << dialogs[1];
     EXPECT_EQ(Map("沙三段.po2"), second) << library;
@@ -99,13 +103,14 @@ TEST_F(OilExpulsion, DeepPassReadsTheDeepQuantityFile) {
   WriteFile(dir_ / "demo.peo", "4 4\n0 8\n");
   auto run = Run({"--deep", "yes", "--interval", "1"});
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(Map("H1.pp1"), Gbk("H1层各时期深层累计排油强度图") + kHeader + Gbk("(万吨/平方公里)\n") +
-                               "     2    0       0-1\n  2  0  2\n");
+  EXPECT_EQ(Map("H1.pp1"), Gbk("H1层各时期深层累计排油强度图") + kHeader +
+                               Gbk("(万吨/平方公里)\n") + "     2    0       0-1\n  2  0  2\n");
   EXPECT_TRUE(Contains(Map("demo.ppt"), Gbk("demo地区各层各时期深层总排油强度图")));
   EXPECT_TRUE(Contains(Map("demo.pot"), Gbk("demo地区各层各时期总排油强度图")));
   auto messages = RecordsOfType(run, "message");
   ASSERT_EQ(messages.size(), 3u);
-  EXPECT_TRUE(Contains(messages[2], "深层排油强度图文件生成.\\n\\n分别在文件demo*.pp?和demo.ppt中"));
+  EXPECT_TRUE(
+      Contains(messages[2], "深层排油强度图文件生成.\\n\\n分别在文件demo*.pp?和demo.ppt中"));
 }
 
 TEST_F(OilExpulsion, MissingDeepQuantityFileEndsWithFailure) {
@@ -137,7 +142,8 @@ TEST_F(OilExpulsion, PeriodsAddUpAndNegativeSumsGetClassOne) {
   WriteFile(dir_ / "demo.doe", "4 4 8\n-4 -4 0\n");
   auto run = Run({"--interval", "1"});
   EXPECT_EQ(run.exitStatus, 3);
-  EXPECT_TRUE(Contains(Map("H1.po1"), "     5    0       0-1       1-2       2-3       3-4\n  5  1\n"));
+  EXPECT_TRUE(
+      Contains(Map("H1.po1"), "     5    0       0-1       1-2       2-3       3-4\n  5  1\n"));
 }
 
 TEST_F(OilExpulsion, NoHorizonsStillWritesTheTotal) {
@@ -242,8 +248,9 @@ TEST_F(OilExpulsion, StaticBuildDiffersWhereItShould) {
   std::filesystem::remove(dir_ / "demo.isc");
   run = Run({"--library", "static"});
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_TRUE(Contains(run.transcript.back(),
-                       "\"caption\":\" \",\"icon\":\"error\",\"buttons\":\"ok\",\"owner\":\"window\""));
+  EXPECT_TRUE(
+      Contains(run.transcript.back(),
+               "\"caption\":\" \",\"icon\":\"error\",\"buttons\":\"ok\",\"owner\":\"window\""));
 }
 
 TEST_F(OilExpulsion, StaticBuildCompletionHasNoIcon) {
@@ -252,7 +259,8 @@ TEST_F(OilExpulsion, StaticBuildCompletionHasNoIcon) {
   auto messages = RecordsOfType(run, "message");
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_TRUE(Contains(messages[0], "\"caption\":\"\",\"icon\":\"none\""));
-  EXPECT_TRUE(Contains(messages[1], "\"icon\":\"question\",\"buttons\":\"yesno\",\"owner\":\"window\""));
+  EXPECT_TRUE(
+      Contains(messages[1], "\"icon\":\"question\",\"buttons\":\"yesno\",\"owner\":\"window\""));
 }
 
 TEST(Host, RefusesWhatItCannotRun) {

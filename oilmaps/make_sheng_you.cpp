@@ -111,9 +111,12 @@ int WriteMaps(HWND window, const std::string& project, const BasinInputs& inputs
     ShowClock(window, inputs.horizonCount, h);
     MapFile map;
     switch (StartHorizonMap(window, map, kMaps, inputs, h)) {
-      case MapFile::Opened::Declined: return 0;
-      case MapFile::Opened::Failed: return -1;
-      case MapFile::Opened::Created: break;
+      case MapFile::Opened::Declined:
+        return 0;
+      case MapFile::Opened::Failed:
+        return -1;
+      case MapFile::Opened::Created:
+        break;
     }
     if (!CompleteHorizonMap(window, map, kMaps, inputs, h, generation.intensities[h],
                             generation.maxima[h])) {
@@ -122,9 +125,12 @@ int WriteMaps(HWND window, const std::string& project, const BasinInputs& inputs
   }
   MapFile map;
   switch (StartTotalMap(window, map, kMaps, inputs, project)) {
-    case MapFile::Opened::Declined: return 0;
-    case MapFile::Opened::Failed: return -1;
-    case MapFile::Opened::Created: break;
+    case MapFile::Opened::Declined:
+      return 0;
+    case MapFile::Opened::Failed:
+      return -1;
+    case MapFile::Opened::Created:
+      break;
   }
   if (!CompleteTotalMap(window, map, kMaps, inputs, generation.totals, generation.totalMaximum)) {
     return -1;

@@ -26,8 +26,9 @@ TEST_F(OilGeneration, IntensitiesThatCannotFitAreRefusedBeforeAnythingIsRead) {
   EXPECT_EQ(run.exitStatus, 1);
   auto messages = RecordsOfType(run, "message");
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_TRUE(Contains(messages[0], "\"text\":\"生油层层位文件demo.isc列出100000个层位,在1000000个"
-                                    "网格上计算需要内存381474MB,可用内存只有"))
+  EXPECT_TRUE(Contains(messages[0],
+                       "\"text\":\"生油层层位文件demo.isc列出100000个层位,在1000000个"
+                       "网格上计算需要内存381474MB,可用内存只有"))
       << messages[0];
 }
 
@@ -36,17 +37,19 @@ TEST_F(OilGeneration, ExpelledInAllPeriodsPlusPresentUnexpelled) {
   Write(3, {"H1"}, "4 8 12  0 0 0\n", "40 20 8  100 0 0\n");
   auto run = Run({"--interval", "1"});
   EXPECT_EQ(run.exitStatus, 0);
-  EXPECT_EQ(Map("H1.so1"), Gbk("H1层各时期累计生油强度图") +
-                               "   0.0   0.0    -2.0     4.0   0.0   0.0   2.0   2.0     1     2\n" +
-                               Gbk("(万吨/平方公里)\n") +
-                               "     9    0       0-1       1-2       2-3       3-4       4-5"
-                               "       5-6       6-7       7-8\n  9  1\n");
+  EXPECT_EQ(Map("H1.so1"),
+            Gbk("H1层各时期累计生油强度图") +
+                "   0.0   0.0    -2.0     4.0   0.0   0.0   2.0   2.0     1     2\n" +
+                Gbk("(万吨/平方公里)\n") +
+                "     9    0       0-1       1-2       2-3       3-4       4-5"
+                "       5-6       6-7       7-8\n  9  1\n");
   EXPECT_TRUE(Contains(Map("demo.sot"), Gbk("demo地区各层各时期总生油强度图")));
 
   // The wait notice is shown first and removed after the sums and again at the end.
   auto waits = RecordsOfType(run, "wait");
   ASSERT_EQ(waits.size(), 3u);
-  EXPECT_TRUE(Contains(waits[0], "\"text\":\"正在生成demo地区的生油强度图文件，请稍候...\",\"show\":true"));
+  EXPECT_TRUE(
+      Contains(waits[0], "\"text\":\"正在生成demo地区的生油强度图文件，请稍候...\",\"show\":true"));
   EXPECT_TRUE(Contains(waits[1], "\"text\":\"\",\"show\":false"));
   EXPECT_TRUE(Contains(waits[2], "\"show\":false"));
   auto messages = RecordsOfType(run, "message");
@@ -88,7 +91,8 @@ TEST_F(OilGeneration, DeclinesReturnZeroAndFailuresMinusOne) {
   auto messages = RecordsOfType(run, "message");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_TRUE(Contains(messages[0], "\"text\":\"打开未排油量文件demo.dou错\""));
-  EXPECT_TRUE(Contains(run.transcript.back(), "\"show\":false")) << "the notice goes after the message";
+  EXPECT_TRUE(Contains(run.transcript.back(), "\"show\":false"))
+      << "the notice goes after the message";
 }
 
 TEST_F(OilGeneration, ShortFileIsNamedAndNoMapIsWritten) {
@@ -108,17 +112,19 @@ TEST_F(OilGeneration, StaticBuildDividesByTenAndCancelEnds) {
   ASSERT_EQ(dialogs.size(), 2u);
   EXPECT_TRUE(Contains(dialogs[0], "\"2000\":\"12\""));
   EXPECT_TRUE(Contains(dialogs[0], "\"template\":\"GetOilDlg\""));
-  EXPECT_TRUE(Map("H1.so1").ends_with("    11    0       0-12      12-24      24-36      36-48"
-                                      "      48-60      60-72      72-84      84-96      96-108"
-                                      "     108-120\n 11  1\n"));
+  EXPECT_TRUE(
+      Map("H1.so1").ends_with("    11    0       0-12      12-24      24-36      36-48"
+                              "      48-60      60-72      72-84      84-96      96-108"
+                              "     108-120\n 11  1\n"));
   EXPECT_FALSE(Map("demo.sot").ends_with("\n 11  1\n"));
 
   // Its messages have an empty caption, those about the input files too.
   std::filesystem::remove(dir_ / "demo.isc");
   run = Run({"--library", "static"});
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_TRUE(Contains(RecordsOfType(run, "message").at(0),
-                       "\"text\":\"打开生油层层位文件 demo.isc 失败\",\"caption\":\"\",\"icon\":\"error\""));
+  EXPECT_TRUE(Contains(
+      RecordsOfType(run, "message").at(0),
+      "\"text\":\"打开生油层层位文件 demo.isc 失败\",\"caption\":\"\",\"icon\":\"error\""));
 }
 
 }  // namespace

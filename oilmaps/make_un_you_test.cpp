@@ -22,8 +22,7 @@ TEST_F(OilUnexpelled, TakesThePresentDayValueOnly) {
   auto run = Run({"--interval", "1"});
   EXPECT_EQ(run.exitStatus, 0);
   std::string header = "   0.0   0.0    -2.0     6.0   0.0   0.0   2.0   2.0     1     3\n";
-  EXPECT_EQ(Map("H1.uo1"), Gbk("H1层各时期累计未排油强度图") + header +
-                               Gbk("(万吨/平方公里)\n") +
+  EXPECT_EQ(Map("H1.uo1"), Gbk("H1层各时期累计未排油强度图") + header + Gbk("(万吨/平方公里)\n") +
                                "     6    0       0-1       1-2       2-3       3-4       4-5\n"
                                "  3  1  6\n");
   // Negative present values get class 1 and leave the maximum at 0.
@@ -32,13 +31,17 @@ TEST_F(OilUnexpelled, TakesThePresentDayValueOnly) {
   EXPECT_TRUE(Map("demo.uot").ends_with("     4    0       0-1       1-2       2-3\n  1  2  4\n"));
   auto messages = RecordsOfType(run, "message");
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_TRUE(Contains(messages[0], "\"text\":\"未排油强度图文件生成.\\n\\n分别在文件demo*.uo?和demo.uot中\""));
+  EXPECT_TRUE(Contains(messages[0],
+                       "\"text\":\"未排油强度图文件生成.\\n\\n分别在文件demo*.uo?和demo.uot中\""));
   auto dialogs = RecordsOfType(run, "dialog");
   ASSERT_EQ(dialogs.size(), 3u);
-  EXPECT_TRUE(Contains(dialogs[0], "\"1043\":\"本层各网格中现最大未排油强度为:    5.00万吨/平方公里\""));
+  EXPECT_TRUE(
+      Contains(dialogs[0], "\"1043\":\"本层各网格中现最大未排油强度为:    5.00万吨/平方公里\""));
   EXPECT_TRUE(Contains(dialogs[1], "\"1041\":\"输入H2层现未排油强度间距值(万吨/平方公里):\""));
-  EXPECT_TRUE(Contains(dialogs[1], "\"1043\":\"本层各网格中现最大未排油强度为:    1.00万吨/平方公里\""));
-  EXPECT_TRUE(Contains(dialogs[2], "\"1043\":\"所有层各网格中现最大未排油强度为:    3.00万吨/平方公里\""));
+  EXPECT_TRUE(
+      Contains(dialogs[1], "\"1043\":\"本层各网格中现最大未排油强度为:    1.00万吨/平方公里\""));
+  EXPECT_TRUE(
+      Contains(dialogs[2], "\"1043\":\"所有层各网格中现最大未排油强度为:    3.00万吨/平方公里\""));
   EXPECT_TRUE(RecordsOfType(run, "wait").empty());
 }
 
@@ -65,8 +68,8 @@ TEST_F(OilUnexpelled, CancelKeepsTheDefaultExceptInTheStaticBuild) {
   TempDir other;
   WriteProject(other, {"demo", 3, {"H1", "H2"}, "0 0 2 2 1 3\n1 1 1\n"});
   WriteFile(other / "demo.dou", ReadFile(dir_ / "demo.dou").value());
-  run = RunHost(other.path(), {"-p", "demo", "--library", "static", "--interval", "cancel",
-                               "oil-unexpelled"});
+  run = RunHost(other.path(),
+                {"-p", "demo", "--library", "static", "--interval", "cancel", "oil-unexpelled"});
   EXPECT_EQ(run.exitStatus, 1);
   // Nothing is left of the cancelled map, and a map it was to replace stays.
   EXPECT_FALSE(std::filesystem::exists(other / "H1.uo1"));

@@ -8,8 +8,8 @@ namespace strataplot {
 namespace {
 
 bool CompleteMap(HWND window, MapFile& map, const SimulationGrid& grid,
-                 std::span<const float> values, float largest, std::string hint,
-                 std::string prompt, const char* caption) {
+                 std::span<const float> values, float largest, std::string hint, std::string prompt,
+                 const char* caption) {
   std::optional<int> interval = flavour::AskOilInterval(
       {std::move(hint), std::move(prompt), caption, flavour::DefaultContourInterval(largest)});
   if (!interval) return false;
@@ -54,8 +54,8 @@ bool CheckCellArea(HWND window, const std::string& project, const SimulationGrid
 MapFile::Opened StartHorizonMap(HWND window, MapFile& map, const OilMapTexts& texts,
                                 const BasinInputs& inputs, int h) {
   const char* horizon = inputs.horizonNames[h].c_str();
-  return StartMap(window, map, Format(texts.horizonFile, horizon, h + 1),
-                  texts.horizonCreateFailed, Format(texts.horizonTitle, horizon), inputs.grid);
+  return StartMap(window, map, Format(texts.horizonFile, horizon, h + 1), texts.horizonCreateFailed,
+                  Format(texts.horizonTitle, horizon), inputs.grid);
 }
 
 MapFile::Opened StartTotalMap(HWND window, MapFile& map, const OilMapTexts& texts,

@@ -87,14 +87,15 @@ struct TerminalSettings {
 // empty line for the current choice. Yes/No questions take Y or N at once and
 // Enter for their default (Yes; No for the overwrite question).
 PLATFORM_API std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript,
-                                                             TerminalSettings settings = {});
+                                                            TerminalSettings settings = {});
 // The same on the given streams (UTF-8): out shows, in answers. On a terminal
 // the keys are read in raw mode and echoed by the backend; the progress
 // overprints one line only when out is a terminal; answers read from a stream
 // that is not a terminal are echoed to out when each is complete. The caller
 // keeps both streams open while the backend lives.
 PLATFORM_API std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, std::FILE* in,
-                                                             std::FILE* out, TerminalSettings settings = {});
+                                                            std::FILE* out,
+                                                            TerminalSettings settings = {});
 
 // Where the scripted backend shows what it does: progress and wait notices
 // when out is a terminal; with messages, also the text of every message box
@@ -117,7 +118,7 @@ struct ScriptedDisplay {
 // confirmed. Every question is recorded in the transcript as it is answered;
 // a dialog when it ends, with its controls as they were when it opened.
 PLATFORM_API std::unique_ptr<UiBackend> MakeScriptedBackend(ScriptedAnswers answers,
-                                                             Transcript* transcript,
-                                                             ScriptedDisplay display = {});
+                                                            Transcript* transcript,
+                                                            ScriptedDisplay display = {});
 
 }  // namespace platform

@@ -3,9 +3,8 @@
 
 #include "platform/backends.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -60,7 +59,8 @@ class Capture {
 class Input {
  public:
   explicit Input(std::string text) : text_(std::move(text)) {
-    file_ = text_.empty() ? std::fopen("/dev/null", "r") : fmemopen(text_.data(), text_.size(), "r");
+    file_ =
+        text_.empty() ? std::fopen("/dev/null", "r") : fmemopen(text_.data(), text_.size(), "r");
   }
   ~Input() { std::fclose(file_); }
   Input(const Input&) = delete;
@@ -90,25 +90,30 @@ constexpr const char* kMaxHint = "\xd7\xee\xb4\xf3\xd6\xb5 12";  // 最大值 12
 TEST(TranscriptFormat, MessageWithTheHostTitle) {
   Capture out;
   Transcript transcript(out.File());
-  MessageBoxRequest request{"打开文件 a.isc 失败", std::nullopt, Icon::Information, Buttons::Ok, false};
+  MessageBoxRequest request{"打开文件 a.isc 失败", std::nullopt, Icon::Information, Buttons::Ok,
+                            false};
   transcript.Message(request, IDOK);
   request = {"是否继续?", " ", Icon::Question, Buttons::YesNo, true};
   transcript.Message(request, IDNO);
   transcript.Message({"", "", Icon::Error, Buttons::YesNo, true}, IDYES);
   transcript.Message({"", "", Icon::None, Buttons::Ok, true}, IDOK);
-  EXPECT_EQ(out.Lines(), (std::vector<std::string>{
-      R"j({"type":"message","text":"打开文件 a.isc 失败","caption":null,"icon":"information","buttons":"ok","owner":"none","answer":"ok"})j",
-      R"j({"type":"message","text":"是否继续?","caption":" ","icon":"question","buttons":"yesno","owner":"window","answer":"no"})j",
-      R"j({"type":"message","text":"","caption":"","icon":"error","buttons":"yesno","owner":"window","answer":"yes"})j",
-      R"j({"type":"message","text":"","caption":"","icon":"none","buttons":"ok","owner":"window","answer":"ok"})j",
-  }));
+  EXPECT_EQ(
+      out.Lines(),
+      (std::vector<std::string>{
+          R"j({"type":"message","text":"打开文件 a.isc 失败","caption":null,"icon":"information","buttons":"ok","owner":"none","answer":"ok"})j",
+          R"j({"type":"message","text":"是否继续?","caption":" ","icon":"question","buttons":"yesno","owner":"window","answer":"no"})j",
+          R"j({"type":"message","text":"","caption":"","icon":"error","buttons":"yesno","owner":"window","answer":"yes"})j",
+          R"j({"type":"message","text":"","caption":"","icon":"none","buttons":"ok","owner":"window","answer":"ok"})j",
+      }));
 }
 
 TEST(TranscriptFormat, StringEscapes) {
   Capture out;
   Transcript transcript(out.File());
   transcript.Wait("a\"b\\c\nd\te\rf\bg\fh\x01i\x1fj\x7f/沙", true);
-  EXPECT_EQ(out.Text(), "{\"type\":\"wait\",\"text\":\"a\\\"b\\\\c\\nd\\te\\rf\\bg\\fh\\u0001i\\u001fj\x7f/沙\",\"show\":true}\n");
+  EXPECT_EQ(out.Text(),
+            "{\"type\":\"wait\",\"text\":\"a\\\"b\\\\c\\nd\\te\\rf\\bg\\fh\\u0001i\\u001fj\x7f/"
+            "沙\",\"show\":true}\n");
 }
 
 TEST(TranscriptFormat, BytesThatAreNotUtf8BecomeReplacementCharacters) {
@@ -117,18 +122,19 @@ TEST(TranscriptFormat, BytesThatAreNotUtf8BecomeReplacementCharacters) {
     std::string text;
     std::string written;
   } cases[] = {
-      {"\xD7\xEE\xB4\xF3", r + r + r + r},         // 最大 in GBK, as a terminal may send it
-      {"ok \xE6\xB2", "ok " + r + r},              // cut at the end
-      {"\xE6\xB2x", r + r + "x"},                  // cut in the middle
+      {"\xD7\xEE\xB4\xF3", r + r + r + r},  // 最大 in GBK, as a terminal may send it
+      {"ok \xE6\xB2", "ok " + r + r},       // cut at the end
+      {"\xE6\xB2x", r + r + "x"},           // cut in the middle
       {"\xC0\xAF \xE0\x80\xAF", r + r + " " + r + r + r},  // overlong forms of '/'
-      {"\xED\xA0\x80", r + r + r},                // a surrogate
+      {"\xED\xA0\x80", r + r + r},                         // a surrogate
       {"\xF4\x90\x80\x80 \xFF", r + r + r + r + " " + r},  // beyond U+10FFFF; 0xFF
       {"\xF0\x9F\x97\xBA \xC2\xA0 \xEF\xBF\xBD", "\xF0\x9F\x97\xBA \xC2\xA0 \xEF\xBF\xBD"},
   };
   for (const Case& c : cases) {
     Capture out;
     Transcript(out.File()).Overwrite(c.text, true);
-    EXPECT_EQ(out.Text(), "{\"type\":\"overwrite\",\"path\":\"" + c.written + "\",\"answer\":\"yes\"}\n")
+    EXPECT_EQ(out.Text(),
+              "{\"type\":\"overwrite\",\"path\":\"" + c.written + "\",\"answer\":\"yes\"}\n")
         << c.text;
   }
 }
@@ -142,12 +148,12 @@ TEST(TranscriptFormat, OverwriteWaitProgress) {
   transcript.Progress(7, 0);
   transcript.Progress(-1, 12);
   EXPECT_EQ(out.Lines(), (std::vector<std::string>{
-      R"j({"type":"overwrite","path":"沙三段.po1","answer":"yes"})j",
-      R"j({"type":"overwrite","path":"x","answer":"no"})j",
-      R"j({"type":"wait","text":"正在读入","show":false})j",
-      R"j({"type":"progress","total":7,"current":0})j",
-      R"j({"type":"progress","total":-1,"current":12})j",
-  }));
+                             R"j({"type":"overwrite","path":"沙三段.po1","answer":"yes"})j",
+                             R"j({"type":"overwrite","path":"x","answer":"no"})j",
+                             R"j({"type":"wait","text":"正在读入","show":false})j",
+                             R"j({"type":"progress","total":7,"current":0})j",
+                             R"j({"type":"progress","total":-1,"current":12})j",
+                         }));
 }
 
 TEST(TranscriptFormat, WithoutAStreamNothingIsWritten) {
@@ -180,21 +186,24 @@ TEST_F(ScriptedBackendTest, MessagesAndQuestions) {
   Answer(answers);
   int host = 0;
   EXPECT_EQ(AfxMessageBox(GBK_HINT, Icon::Information, Buttons::Ok), IDOK);
-  EXPECT_EQ(MessageBox(reinterpret_cast<HWND>(&host), GBK_HINT, "", Icon::Question, Buttons::YesNo), IDYES);
+  EXPECT_EQ(MessageBox(reinterpret_cast<HWND>(&host), GBK_HINT, "", Icon::Question, Buttons::YesNo),
+            IDYES);
   EXPECT_TRUE(AskOverwrite(GBK_SHASAN ".po1"));
   EXPECT_FALSE(AskOverwrite("b"));
   EXPECT_FALSE(AskOverwrite("c"));  // the last answer repeats
   ShowWaitNotice(GBK_HINT, true);
   ShowProgress(3, 1);
-  EXPECT_EQ(out_.Lines(), (std::vector<std::string>{
-      R"j({"type":"message","text":"提示","caption":null,"icon":"information","buttons":"ok","owner":"none","answer":"ok"})j",
-      R"j({"type":"message","text":"提示","caption":"","icon":"question","buttons":"yesno","owner":"window","answer":"yes"})j",
-      R"j({"type":"overwrite","path":"沙三段.po1","answer":"yes"})j",
-      R"j({"type":"overwrite","path":"b","answer":"no"})j",
-      R"j({"type":"overwrite","path":"c","answer":"no"})j",
-      R"j({"type":"wait","text":"提示","show":true})j",
-      R"j({"type":"progress","total":3,"current":1})j",
-  }));
+  EXPECT_EQ(
+      out_.Lines(),
+      (std::vector<std::string>{
+          R"j({"type":"message","text":"提示","caption":null,"icon":"information","buttons":"ok","owner":"none","answer":"ok"})j",
+          R"j({"type":"message","text":"提示","caption":"","icon":"question","buttons":"yesno","owner":"window","answer":"yes"})j",
+          R"j({"type":"overwrite","path":"沙三段.po1","answer":"yes"})j",
+          R"j({"type":"overwrite","path":"b","answer":"no"})j",
+          R"j({"type":"overwrite","path":"c","answer":"no"})j",
+          R"j({"type":"wait","text":"提示","show":true})j",
+          R"j({"type":"progress","total":3,"current":1})j",
+      }));
 }
 
 TEST_F(ScriptedBackendTest, DefaultsAnswerNoAndConfirmWhatIsShown) {
@@ -213,12 +222,14 @@ TEST_F(ScriptedBackendTest, DefaultsAnswerNoAndConfirmWhatIsShown) {
   EXPECT_EQ(horizon.chosen, GBK_SHASAN);
   std::vector<std::string> lines = out_.Lines();
   ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[2], std::string(R"j({"type":"dialog","template":"90002","title":"间距:",)j") + kIntervalControlsJson +
-                          R"j(,"answer":"default","result":"ok"})j");
-  EXPECT_EQ(lines[3],
-            R"j({"type":"dialog","template":"90003","title":"Kind","controls":{"1":"确认(&Y)","2":"取消(&N)","2002":"A  a  (&A)","2003":"B(&B)","8008":"W(&W)","9001":"X","9002":"Y"},"checked":"2002","answer":"A  a  (&A)","result":"ok"})j");
-  EXPECT_EQ(lines[4],
-            R"j({"type":"dialog","template":"HorizonDlg","title":"Horizon","controls":{"1":"确认(&Y)","2":"取消(&N)","1061":"沙三段"},"items":["沙三段","沙四段"],"selected":"沙三段","answer":"沙三段","result":"ok"})j");
+  EXPECT_EQ(lines[2], std::string(R"j({"type":"dialog","template":"90002","title":"间距:",)j") +
+                          kIntervalControlsJson + R"j(,"answer":"default","result":"ok"})j");
+  EXPECT_EQ(
+      lines[3],
+      R"j({"type":"dialog","template":"90003","title":"Kind","controls":{"1":"确认(&Y)","2":"取消(&N)","2002":"A  a  (&A)","2003":"B(&B)","8008":"W(&W)","9001":"X","9002":"Y"},"checked":"2002","answer":"A  a  (&A)","result":"ok"})j");
+  EXPECT_EQ(
+      lines[4],
+      R"j({"type":"dialog","template":"HorizonDlg","title":"Horizon","controls":{"1":"确认(&Y)","2":"取消(&N)","1061":"沙三段"},"items":["沙三段","沙四段"],"selected":"沙三段","answer":"沙三段","result":"ok"})j");
 }
 
 TEST_F(ScriptedBackendTest, RefusedTextConsumesOneAnswerThenTheNextIsTyped) {
@@ -240,11 +251,13 @@ TEST_F(ScriptedBackendTest, RefusedTextConsumesOneAnswerThenTheNextIsTyped) {
   EXPECT_EQ(fourth.value, -3);
   std::vector<std::string> lines = out_.Lines();
   ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0],
-            R"j({"type":"message","text":"请输入整数","caption":null,"icon":"information","buttons":"ok","owner":"window","answer":"ok"})j");
-  EXPECT_EQ(lines[1], std::string(R"j({"type":"dialog","template":"90002","title":"间距:",)j") + kIntervalControlsJson +
-                          R"j(,"answer":"12","result":"ok"})j");
-  EXPECT_NE(lines[2].find(R"j("answer":"cancel","result":"cancel"})j"), std::string::npos) << lines[2];
+  EXPECT_EQ(
+      lines[0],
+      R"j({"type":"message","text":"请输入整数","caption":null,"icon":"information","buttons":"ok","owner":"window","answer":"ok"})j");
+  EXPECT_EQ(lines[1], std::string(R"j({"type":"dialog","template":"90002","title":"间距:",)j") +
+                          kIntervalControlsJson + R"j(,"answer":"12","result":"ok"})j");
+  EXPECT_NE(lines[2].find(R"j("answer":"cancel","result":"cancel"})j"), std::string::npos)
+      << lines[2];
   EXPECT_NE(lines[3].find(R"j("answer":"-3","result":"ok"})j"), std::string::npos) << lines[3];
 }
 
@@ -257,7 +270,8 @@ TEST_F(ScriptedBackendTest, DefaultAfterARefusalPutsBackTheSuggestion) {
   EXPECT_EQ(interval.value, 5);
   EXPECT_EQ(interval.refusals, 1);
   EXPECT_NE(out_.Text().find(R"j({"2000":"5",)j"), std::string::npos) << out_.Text();
-  EXPECT_NE(out_.Text().find(R"j("answer":"default","result":"ok"})j"), std::string::npos) << out_.Text();
+  EXPECT_NE(out_.Text().find(R"j("answer":"default","result":"ok"})j"), std::string::npos)
+      << out_.Text();
 }
 
 TEST_F(ScriptedBackendTest, EchoesMessagesButNotQuestionsOneLineEach) {
@@ -297,11 +311,14 @@ TEST_F(ScriptedBackendTest, RadioByPositionWithTheCallersAnswer) {
   KindDialog kind;
   EXPECT_EQ(kind.DoModal(), IDOK);
   EXPECT_EQ(kind.kind, 2);
-  EXPECT_NE(out_.Text().find(R"j("checked":"2002","answer":"wg","result":"ok"})j"), std::string::npos) << out_.Text();
+  EXPECT_NE(out_.Text().find(R"j("checked":"2002","answer":"wg","result":"ok"})j"),
+            std::string::npos)
+      << out_.Text();
 }
 
 TEST_F(ScriptedBackendTest, RadioNulloptOrOutOfRangeCancels) {
-  for (std::optional<int> radio : {std::optional<int>(), std::optional<int>(5), std::optional<int>(-1)}) {
+  for (std::optional<int> radio :
+       {std::optional<int>(), std::optional<int>(5), std::optional<int>(-1)}) {
     ScriptedAnswers answers;
     answers.radio = radio;
     Answer(answers);
@@ -321,8 +338,10 @@ TEST_F(ScriptedBackendTest, ListEntryByName) {
   EXPECT_EQ(horizon.DoModal(), IDOK);
   EXPECT_EQ(horizon.chosen, GBK_SHASI);
   // The record shows the list as it opened, the first entry selected.
-  EXPECT_NE(out_.Text().find(R"j("items":["沙三段","沙四段"],"selected":"沙三段","answer":"沙四段","result":"ok"})j"),
-            std::string::npos)
+  EXPECT_NE(
+      out_.Text().find(
+          R"j("items":["沙三段","沙四段"],"selected":"沙三段","answer":"沙四段","result":"ok"})j"),
+      std::string::npos)
       << out_.Text();
 }
 
@@ -332,7 +351,8 @@ TEST_F(ScriptedBackendTest, ListEntryNotListedCancelsAChooseOnlyList) {
   Answer(answers);
   HorizonDialog horizon({GBK_SHASAN});
   EXPECT_EQ(horizon.DoModal(), IDCANCEL);
-  EXPECT_NE(out_.Text().find(R"j("answer":"孔店组","result":"cancel"})j"), std::string::npos) << out_.Text();
+  EXPECT_NE(out_.Text().find(R"j("answer":"孔店组","result":"cancel"})j"), std::string::npos)
+      << out_.Text();
 }
 
 TEST_F(ScriptedBackendTest, ListEntryNotListedIsTypedIntoAnEditableList) {
@@ -351,8 +371,9 @@ TEST_F(ScriptedBackendTest, EmptyListRefusedThenCancelled) {
   std::vector<std::string> lines = out_.Lines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_NE(lines[0].find(R"j("text":"选择层位","caption":null)j"), std::string::npos) << lines[0];
-  EXPECT_EQ(lines[1],
-            R"j({"type":"dialog","template":"HorizonDlg","title":"Horizon","controls":{"1":"确认(&Y)","2":"取消(&N)","1061":""},"items":[],"selected":null,"answer":"","result":"cancel"})j");
+  EXPECT_EQ(
+      lines[1],
+      R"j({"type":"dialog","template":"HorizonDlg","title":"Horizon","controls":{"1":"确认(&Y)","2":"取消(&N)","1061":""},"items":[],"selected":null,"answer":"","result":"cancel"})j");
 }
 
 TEST_F(ScriptedBackendTest, ListNulloptCancels) {
@@ -367,7 +388,8 @@ TEST_F(ScriptedBackendTest, ListNulloptCancels) {
 TEST_F(ScriptedBackendTest, DialogOfThePlainWay) {
   Answer({});
   struct Proc {
-    static std::intptr_t Handle(HWND dialog, unsigned message, std::uintptr_t wParam, std::intptr_t) {
+    static std::intptr_t Handle(HWND dialog, unsigned message, std::uintptr_t wParam,
+                                std::intptr_t) {
       if (message == WM_INITDIALOG) SetDlgItemInt(dialog, 2000, 10, false);
       if (message == WM_COMMAND) EndDialog(dialog, wParam == IDOK ? 1 : 0);
       return 1;
@@ -375,7 +397,8 @@ TEST_F(ScriptedBackendTest, DialogOfThePlainWay) {
   };
   EXPECT_EQ(DialogBoxParam(test_dialogs::kTemplates[0], nullptr, Proc::Handle, 0), 1);
   EXPECT_NE(out_.Text().find(R"j({"2000":"10",)j"), std::string::npos) << out_.Text();
-  EXPECT_NE(out_.Text().find(R"j("answer":"default","result":"ok"})j"), std::string::npos) << out_.Text();
+  EXPECT_NE(out_.Text().find(R"j("answer":"default","result":"ok"})j"), std::string::npos)
+      << out_.Text();
 }
 
 // ---- The terminal backend --------------------------------------------------------------
@@ -385,7 +408,8 @@ class TerminalBackendTest : public ::testing::Test {
   // Installs the terminal backend reading these keys.
   void Type(std::string keys, TerminalSettings settings = {}) {
     input_ = std::make_unique<Input>(std::move(keys));
-    backend_ = MakeTerminalBackend(&transcript_, input_->File(), screen_.File(), std::move(settings));
+    backend_ =
+        MakeTerminalBackend(&transcript_, input_->File(), screen_.File(), std::move(settings));
     InstallUiBackend(backend_.get());
   }
   void TearDown() override { InstallUiBackend(nullptr); }
@@ -402,8 +426,10 @@ TEST_F(TerminalBackendTest, MessageBoxWaitsForEnter) {
   Type("\n");
   EXPECT_EQ(AfxMessageBox("\xb4\xf2\xbf\xaa\n" GBK_HINT, Icon::Error, Buttons::Ok), IDOK);
   EXPECT_EQ(screen_.Text(), "\n[strataplot] 错误\n  打开\n  提示\n(按回车继续) \n");
-  EXPECT_EQ(out_.Lines(), (std::vector<std::string>{
-      R"j({"type":"message","text":"打开\n提示","caption":null,"icon":"error","buttons":"ok","owner":"none","answer":"ok"})j"}));
+  EXPECT_EQ(
+      out_.Lines(),
+      (std::vector<std::string>{
+          R"j({"type":"message","text":"打开\n提示","caption":null,"icon":"error","buttons":"ok","owner":"none","answer":"ok"})j"}));
 }
 
 TEST_F(TerminalBackendTest, YesNoTakesOneKeyAndEnterForYes) {
@@ -412,7 +438,12 @@ TEST_F(TerminalBackendTest, YesNoTakesOneKeyAndEnterForYes) {
     EXPECT_EQ(declined.what, Declined::What::Question);
     return "导出结束";
   };
-  Type("xy" "\n" "N" "\x1b", settings);
+  Type(
+      "xy"
+      "\n"
+      "N"
+      "\x1b",
+      settings);
   EXPECT_EQ(MessageBox(nullptr, "a", "Cap", Icon::Question, Buttons::YesNo), IDYES);
   EXPECT_EQ(MessageBox(nullptr, "b", "Cap", Icon::Question, Buttons::YesNo), IDYES);
   EXPECT_EQ(MessageBox(nullptr, "c", "Cap", Icon::Question, Buttons::YesNo), IDNO);
@@ -426,7 +457,12 @@ TEST_F(TerminalBackendTest, YesNoTakesOneKeyAndEnterForYes) {
 }
 
 TEST_F(TerminalBackendTest, OverwriteTakesOneKeyAndEnterForNo) {
-  Type("\n" "y" "x" "Y" "\x04");
+  Type(
+      "\n"
+      "y"
+      "x"
+      "Y"
+      "\x04");
   EXPECT_FALSE(AskOverwrite(GBK_SHASAN ".po1"));
   EXPECT_TRUE(AskOverwrite("b"));
   EXPECT_TRUE(AskOverwrite("c"));
@@ -455,14 +491,25 @@ TEST_F(TerminalBackendTest, InputFieldKeys) {
   };
   const Case cases[] = {
       {"12\n", IDOK, 12, "12"},
-      {"\n", IDOK, 5, "default"},                    // the suggestion
-      {"1\x7f" "7\r", IDOK, 7, "7"},                 // Backspace takes the 1 back
-      {"1.5\r\n" "\r\n" "9\r\n", IDOK, 9, "9"},       // CR LF is one Enter
-      {"\x1b[A" "\x1bOP" "8\n", IDOK, 8, "8"},       // arrow and function keys do nothing
-      {"1.5\n" "\n" "\n", IDOK, 5, "default"},        // refused, then Enter: the suggestion again
-      {"9\x1b", IDCANCEL, 5, "cancel"},              // Escape cancels at once
-      {"9\x04", IDCANCEL, 5, "cancel"},              // so does Ctrl-D
-      {"", IDCANCEL, 5, "cancel"},                    // and the end of the answers
+      {"\n", IDOK, 5, "default"},  // the suggestion
+      {"1\x7f"
+       "7\r",
+       IDOK, 7, "7"},  // Backspace takes the 1 back
+      {"1.5\r\n"
+       "\r\n"
+       "9\r\n",
+       IDOK, 9, "9"},  // CR LF is one Enter
+      {"\x1b[A"
+       "\x1bOP"
+       "8\n",
+       IDOK, 8, "8"},  // arrow and function keys do nothing
+      {"1.5\n"
+       "\n"
+       "\n",
+       IDOK, 5, "default"},              // refused, then Enter: the suggestion again
+      {"9\x1b", IDCANCEL, 5, "cancel"},  // Escape cancels at once
+      {"9\x04", IDCANCEL, 5, "cancel"},  // so does Ctrl-D
+      {"", IDCANCEL, 5, "cancel"},       // and the end of the answers
   };
   for (const Case& c : cases) {
     Type(c.keys);
@@ -471,12 +518,16 @@ TEST_F(TerminalBackendTest, InputFieldKeys) {
     EXPECT_EQ(interval.value, c.value) << c.keys;
     std::vector<std::string> lines = out_.Lines();
     ASSERT_FALSE(lines.empty());
-    EXPECT_NE(lines.back().find("\"answer\":\"" + c.answer + "\""), std::string::npos) << lines.back();
+    EXPECT_NE(lines.back().find("\"answer\":\"" + c.answer + "\""), std::string::npos)
+        << lines.back();
   }
 }
 
 TEST_F(TerminalBackendTest, InputFormShowsItsTextsOnceAndTheSuggestionAfterARefusal) {
-  Type("1.5\n" "\n" "\n");
+  Type(
+      "1.5\n"
+      "\n"
+      "\n");
   IntervalDialog interval;
   interval.hint = kMaxHint;
   EXPECT_EQ(interval.DoModal(), IDOK);
@@ -494,8 +545,8 @@ TEST_F(TerminalBackendTest, InputFormShowsItsTextsOnceAndTheSuggestionAfterARefu
             "  间距: [5] \n");
   std::vector<std::string> lines = out_.Lines();
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1], std::string(R"j({"type":"dialog","template":"90002","title":"间距:",)j") + kIntervalControlsJson +
-                          R"j(,"answer":"default","result":"ok"})j");
+  EXPECT_EQ(lines[1], std::string(R"j({"type":"dialog","template":"90002","title":"间距:",)j") +
+                          kIntervalControlsJson + R"j(,"answer":"default","result":"ok"})j");
 }
 
 TEST_F(TerminalBackendTest, CancelSaysWhatFollows) {
@@ -515,7 +566,18 @@ TEST_F(TerminalBackendTest, RadioByNumberLetterOrCode) {
   TerminalSettings settings;
   settings.radioCodes = {"aa", "bb", "ww"};
   // Each form asks for both radio groups; the second has no codes.
-  Type("3\n" "\n" "w\n" "\n" "BB\n" "2\n" "\n" "\n" "z\n" "\x1b", settings);
+  Type(
+      "3\n"
+      "\n"
+      "w\n"
+      "\n"
+      "BB\n"
+      "2\n"
+      "\n"
+      "\n"
+      "z\n"
+      "\x1b",
+      settings);
   KindDialog byNumber, byLetter, byCode, kept, cancelled;
   EXPECT_EQ(byNumber.DoModal(), IDOK);
   EXPECT_EQ(byNumber.kind, 2);
@@ -539,18 +601,25 @@ TEST_F(TerminalBackendTest, RadioByNumberLetterOrCode) {
       "  ( ) 2. Y\n"
       "  选择 [1-2 或快捷字母，回车保留当前]: \n";
   EXPECT_EQ(screen.substr(0, form.size()), form);
-  EXPECT_NE(screen.find("  选择 [1-3、字母或代码，回车保留当前]: z\n  请输入 1-3 的序号或括号中的字母或代码。\n"),
-            std::string::npos)
+  EXPECT_NE(
+      screen.find(
+          "  选择 [1-3、字母或代码，回车保留当前]: z\n  请输入 1-3 的序号或括号中的字母或代码。\n"),
+      std::string::npos)
       << screen;
   std::vector<std::string> lines = out_.Lines();
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_NE(lines[2].find(R"j("answer":"Y","result":"ok"})j"), std::string::npos) << lines[2];
-  EXPECT_NE(lines[4].find(R"j("answer":"cancel","result":"cancel"})j"), std::string::npos) << lines[4];
+  EXPECT_NE(lines[4].find(R"j("answer":"cancel","result":"cancel"})j"), std::string::npos)
+      << lines[4];
 }
 
 TEST_F(TerminalBackendTest, ListByNumberOrName) {
-  Type("2\n" "沙三段\n" "9\n\n");
-  HorizonDialog byNumber({GBK_SHASAN, GBK_SHASI}), byName({GBK_SHASAN, GBK_SHASI}), kept({GBK_SHASAN, GBK_SHASI});
+  Type(
+      "2\n"
+      "沙三段\n"
+      "9\n\n");
+  HorizonDialog byNumber({GBK_SHASAN, GBK_SHASI}), byName({GBK_SHASAN, GBK_SHASI}),
+      kept({GBK_SHASAN, GBK_SHASI});
   EXPECT_EQ(byNumber.DoModal(), IDOK);
   EXPECT_EQ(byNumber.chosen, GBK_SHASI);
   EXPECT_EQ(byName.DoModal(), IDOK);
@@ -574,7 +643,8 @@ TEST_F(TerminalBackendTest, EditableListTakesFreeText) {
   HorizonDialog horizon({GBK_SHASAN}, "EditableHorizonDlg");
   EXPECT_EQ(horizon.DoModal(), IDOK);
   EXPECT_EQ(horizon.chosen, "\xbf\xd7\xb5\xea\xd7\xe9");
-  EXPECT_NE(out_.Text().find(R"j("answer":"孔店组","result":"ok"})j"), std::string::npos) << out_.Text();
+  EXPECT_NE(out_.Text().find(R"j("answer":"孔店组","result":"ok"})j"), std::string::npos)
+      << out_.Text();
 }
 
 TEST_F(TerminalBackendTest, ProgressAndWaitAreRecordedButNotPrintedOffATerminal) {
@@ -584,10 +654,10 @@ TEST_F(TerminalBackendTest, ProgressAndWaitAreRecordedButNotPrintedOffATerminal)
   ShowWaitNotice(GBK_HINT, false);
   EXPECT_EQ(screen_.Text(), "提示\n");
   EXPECT_EQ(out_.Lines(), (std::vector<std::string>{
-      R"j({"type":"progress","total":2,"current":1})j",
-      R"j({"type":"wait","text":"提示","show":true})j",
-      R"j({"type":"wait","text":"提示","show":false})j",
-  }));
+                              R"j({"type":"progress","total":2,"current":1})j",
+                              R"j({"type":"wait","text":"提示","show":true})j",
+                              R"j({"type":"wait","text":"提示","show":false})j",
+                          }));
 }
 
 // A pseudo-terminal: the backend reads and writes its terminal side, the test
@@ -624,7 +694,8 @@ class PseudoTerminal {
     std::string screen;
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     char buffer[4096];
-    for (ssize_t got; (got = read(master_, buffer, sizeof buffer)) > 0;) screen.append(buffer, static_cast<std::size_t>(got));
+    for (ssize_t got; (got = read(master_, buffer, sizeof buffer)) > 0;)
+      screen.append(buffer, static_cast<std::size_t>(got));
     return screen;
   }
   tcflag_t LocalModes() {
@@ -652,7 +723,10 @@ TEST(TerminalBackendOnATerminal, KeysInRawModeThenTheTerminalAsItWas) {
   InstallUiBackend(backend.get());
 
   // Backspace takes the 2 back; then a lone Escape.
-  std::thread person = pty.TypeAnswers({"12\x7f" "7\r", "\x1b"});
+  std::thread person =
+      pty.TypeAnswers({"12\x7f"
+                       "7\r",
+                       "\x1b"});
   IntervalDialog typed, escaped;
   EXPECT_EQ(typed.DoModal(), IDOK);
   EXPECT_EQ(typed.value, 17);

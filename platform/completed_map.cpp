@@ -11,9 +11,11 @@ CompletedMapSink* installed = nullptr;
 
 std::optional<std::vector<float>> CellsOf(const CompletedMap& map, float outside) {
   if (map.rowCount < 0 || map.columnCount < 0 ||
-      map.mask.size() != static_cast<std::size_t>(map.rowCount) * static_cast<std::size_t>(map.columnCount) ||
-      map.values.size() != static_cast<std::size_t>(std::count_if(map.mask.begin(), map.mask.end(),
-                                                                  [](std::uint8_t on) { return on != 0; }))) {
+      map.mask.size() !=
+          static_cast<std::size_t>(map.rowCount) * static_cast<std::size_t>(map.columnCount) ||
+      map.values.size() !=
+          static_cast<std::size_t>(std::count_if(map.mask.begin(), map.mask.end(),
+                                                 [](std::uint8_t on) { return on != 0; }))) {
     return std::nullopt;
   }
   std::vector<float> cells(map.mask.size(), outside);

@@ -132,9 +132,8 @@ class DialogRun final : public DialogSession {
 
   // Opening: the dialog's initialisation.
   void Initialize(std::intptr_t param) {
-    bool focusFirst = dialog_ != nullptr
-                          ? dialog_->OnInitDialog()
-                          : procedure_(Handle(), WM_INITDIALOG, 0, param) != 0;
+    bool focusFirst = dialog_ != nullptr ? dialog_->OnInitDialog()
+                                         : procedure_(Handle(), WM_INITDIALOG, 0, param) != 0;
     if (focusFirst) FocusFirstTabStop();
   }
 
@@ -298,7 +297,9 @@ class DialogRun final : public DialogSession {
     ControlState* c = Find(id);
     return c != nullptr && c->kind == ControlKind::ComboBox ? c : nullptr;
   }
-  const ControlState* FindCombo(int id) const { return const_cast<DialogRun*>(this)->FindCombo(id); }
+  const ControlState* FindCombo(int id) const {
+    return const_cast<DialogRun*>(this)->FindCombo(id);
+  }
 
   // An index out of range clears the selection, as -1 does.
   static void SelectItem(ControlState& c, int index) {
@@ -335,8 +336,8 @@ class DialogRun final : public DialogSession {
   }
 
   const DialogTemplate& template_;
-  Dialog* dialog_;      // the framework's way
-  DLGPROC procedure_;   // the plain way
+  Dialog* dialog_;     // the framework's way
+  DLGPROC procedure_;  // the plain way
   bool owned_;
   std::string title_;
   std::vector<ControlState> controls_;
@@ -393,7 +394,9 @@ void Dialog::CheckRadioButton(int firstId, int lastId, int checkedId) {
 
 bool Dialog::IsDlgButtonChecked(int id) const { return run_ && run_->IsChecked(id); }
 
-int Dialog::AddString(int id, const std::string& text) { return run_ ? run_->AddItem(id, text) : -1; }
+int Dialog::AddString(int id, const std::string& text) {
+  return run_ ? run_->AddItem(id, text) : -1;
+}
 
 void Dialog::SetCurSel(int id, int index) {
   if (run_) run_->SetSelection(id, index);
@@ -403,7 +406,9 @@ int Dialog::GetCurSel(int id) const { return run_ ? run_->Selection(id) : -1; }
 
 int Dialog::GetCount(int id) const { return run_ ? run_->ItemCount(id) : 0; }
 
-std::string Dialog::GetLBText(int id, int index) const { return run_ ? run_->Item(id, index) : std::string(); }
+std::string Dialog::GetLBText(int id, int index) const {
+  return run_ ? run_->Item(id, index) : std::string();
+}
 
 void Dialog::GotoDlgCtrl(int id) {
   if (run_) run_->SetFocus(id);
@@ -466,7 +471,8 @@ unsigned GetDlgItemInt(HWND dialog, int id, bool* translated, bool isSigned) {
   }
   if (isSigned) {
     if (negative ? magnitude > 0x80000000ull : magnitude > 0x7FFFFFFFull) return 0;
-    std::int64_t value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    std::int64_t value =
+        negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
     if (translated != nullptr) *translated = true;
     return static_cast<unsigned>(static_cast<int>(value));
   }

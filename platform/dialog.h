@@ -34,7 +34,7 @@ enum class ControlKind { PushButton, Edit, Label, GroupBox, RadioButton, ComboBo
 enum ControlStyle : unsigned {
   kDefaultButton = 1u << 0,
   kTabStop = 1u << 1,
-  kGroup = 1u << 2,         // starts a group (radio buttons)
+  kGroup = 1u << 2,  // starts a group (radio buttons)
   kAutoRadio = 1u << 3,
   kAlignLeft = 1u << 4,
   kAlignCenter = 1u << 5,
@@ -56,9 +56,9 @@ enum DialogStyle : unsigned {
 constexpr int kNoId = -1;
 
 struct ControlTemplate {
-  int id;               // kNoId for controls without one
+  int id;  // kNoId for controls without one
   ControlKind kind;
-  const char* text;     // GBK
+  const char* text;  // GBK
   Rect rect;
   unsigned style;
 };
@@ -77,7 +77,8 @@ struct DialogTemplate {
 // Dialog::DoModal finds them by resource id; withdrawn by UnregisterDialogTemplates.
 // The templates are not copied: they must stay in place while registered.
 // Registering a module again replaces its templates.
-PLATFORM_API void RegisterDialogTemplates(const void* module, std::span<const DialogTemplate> templates);
+PLATFORM_API void RegisterDialogTemplates(const void* module,
+                                          std::span<const DialogTemplate> templates);
 PLATFORM_API void UnregisterDialogTemplates(const void* module);
 // The registered template of that resource, or nullptr. The module registered
 // last is searched first.

@@ -132,7 +132,9 @@ TEST_F(DialogModal, TypedUtf8ReachesTheDialogAsGbk) {
   } dialog;
   // 沙 converts; the emoji has no GBK form and becomes '?'.
   backend_.onDialog = [](DialogSession& s) {
-    s.TypeText(2000, "沙\xF0\x9F\x98\x80" "7");
+    s.TypeText(2000,
+               "沙\xF0\x9F\x98\x80"
+               "7");
     s.PressOk();
   };
   EXPECT_EQ(dialog.DoModal(), IDOK);
@@ -285,7 +287,8 @@ struct ProcLog {
 };
 ProcLog procLog;
 
-std::intptr_t LoggingProc(HWND dialog, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t LoggingProc(HWND dialog, unsigned message, std::uintptr_t wParam,
+                          std::intptr_t lParam) {
   procLog.messages.emplace_back(message, wParam);
   if (message == WM_INITDIALOG) {
     procLog.window = dialog;
@@ -424,7 +427,9 @@ using DialogMessageBox = DialogFixture;
 
 TEST_F(DialogMessageBox, OwnerCaptionAndTextsConverted) {
   int hostWindow = 0;
-  EXPECT_EQ(MessageBox(reinterpret_cast<HWND>(&hostWindow), GBK_HINT, " ", Icon::Error, Buttons::Ok), IDOK);
+  EXPECT_EQ(
+      MessageBox(reinterpret_cast<HWND>(&hostWindow), GBK_HINT, " ", Icon::Error, Buttons::Ok),
+      IDOK);
   EXPECT_EQ(AfxMessageBox(GBK_HINT, Icon::Question, Buttons::YesNo), IDYES);
   EXPECT_EQ(MessageBox(nullptr, "a", GBK_HINT, Icon::None, Buttons::Ok), IDOK);
   ASSERT_EQ(backend_.messages.size(), 3u);

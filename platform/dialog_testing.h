@@ -11,14 +11,14 @@
 namespace platform::test_dialogs {
 
 // GBK texts of the test templates.
-#define GBK_OK "\xc8\xb7\xc8\xcf(&Y)"          // 确认(&Y)
-#define GBK_CANCEL "\xc8\xa1\xcf\xfb(&N)"      // 取消(&N)
-#define GBK_HINT "\xcc\xe1\xca\xbe"            // 提示
-#define GBK_PROMPT "\xbc\xe4\xbe\xe0:"         // 间距:
-#define GBK_SHASAN "\xc9\xb3\xc8\xfd\xb6\xce"  // 沙三段
-#define GBK_SHASI "\xc9\xb3\xcb\xc4\xb6\xce"   // 沙四段
+#define GBK_OK "\xc8\xb7\xc8\xcf(&Y)"                         // 确认(&Y)
+#define GBK_CANCEL "\xc8\xa1\xcf\xfb(&N)"                     // 取消(&N)
+#define GBK_HINT "\xcc\xe1\xca\xbe"                           // 提示
+#define GBK_PROMPT "\xbc\xe4\xbe\xe0:"                        // 间距:
+#define GBK_SHASAN "\xc9\xb3\xc8\xfd\xb6\xce"                 // 沙三段
+#define GBK_SHASI "\xc9\xb3\xcb\xc4\xb6\xce"                  // 沙四段
 #define GBK_WHOLE "\xc7\xeb\xca\xe4\xc8\xeb\xd5\xfb\xca\xfd"  // 请输入整数
-#define GBK_CHOOSE "\xd1\xa1\xd4\xf1\xb2\xe3\xce\xbb"        // 选择层位
+#define GBK_CHOOSE "\xd1\xa1\xd4\xf1\xb2\xe3\xce\xbb"         // 选择层位
 
 inline constexpr unsigned kButton = kTabStop;
 inline constexpr unsigned kRadio = kAutoRadio | kTabStop;
@@ -26,7 +26,11 @@ inline constexpr unsigned kRadio = kAutoRadio | kTabStop;
 // An input field with its label left of it, and a titled frame around a hint.
 inline const ControlTemplate kIntervalControls[] = {
     {2000, ControlKind::Edit, "", {195, 9, 35, 14}, kBorder | kAutoHScroll | kTabStop},
-    {IDOK, ControlKind::PushButton, "\xc8\xb7   \xc8\xcf (&Y)", {40, 66, 60, 19}, kDefaultButton | kButton},
+    {IDOK,
+     ControlKind::PushButton,
+     "\xc8\xb7   \xc8\xcf (&Y)",
+     {40, 66, 60, 19},
+     kDefaultButton | kButton},
     {IDCANCEL, ControlKind::PushButton, "\xc8\xa1    \xcf\xfb (&N)", {134, 66, 60, 19}, kButton},
     {1041, ControlKind::Label, GBK_PROMPT, {6, 10, 187, 14}, kAlignLeft},
     {kNoId, ControlKind::GroupBox, GBK_HINT, {5, 28, 225, 36}, 0},
@@ -62,10 +66,27 @@ inline const ControlTemplate kEditableHorizonControls[] = {
 };
 
 inline const DialogTemplate kTemplates[] = {
-    {"90002", GBK_PROMPT, "System", 8, {60, 60, 235, 93}, kModalFrame | kCaption, kIntervalControls},
+    {"90002",
+     GBK_PROMPT,
+     "System",
+     8,
+     {60, 60, 235, 93},
+     kModalFrame | kCaption,
+     kIntervalControls},
     {"90003", "Kind", "System", 8, {60, 60, 159, 152}, kModalFrame | kCaption, kKindControls},
-    {"HorizonDlg", "Horizon", "System", 8, {60, 60, 137, 71}, kModalFrame | kCaption, kHorizonControls},
-    {"EditableHorizonDlg", "Horizon", "System", 8, {60, 60, 137, 71}, kModalFrame | kCaption,
+    {"HorizonDlg",
+     "Horizon",
+     "System",
+     8,
+     {60, 60, 137, 71},
+     kModalFrame | kCaption,
+     kHorizonControls},
+    {"EditableHorizonDlg",
+     "Horizon",
+     "System",
+     8,
+     {60, 60, 137, 71},
+     kModalFrame | kCaption,
      kEditableHorizonControls},
 };
 

@@ -68,8 +68,8 @@ inline constexpr std::size_t kScanPadding = 64;
 
 // Splits text[0, size) into fields and scans each as a number; counts the line
 // feeds. text[size] must hold a separator and kScanPadding bytes from there
-// must be readable (the scan reads ahead without checking the size). The fields' places are not kept: a
-// reader that needs a field's text or line finds it again with FieldEnd.
+// must be readable (the scan reads ahead without checking the size). The fields' places are not
+// kept: a reader that needs a field's text or line finds it again with FieldEnd.
 void ScanChunk(const char* text, std::size_t size, ChunkFields& fields);
 
 // The ways ScanChunk may take, each giving the same fields; it takes the first

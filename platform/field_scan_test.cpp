@@ -70,27 +70,77 @@ TEST(fieldScan, EdgeCases) {
   };
   using enum NumberKind;
   const Case cases[] = {
-      {"0", Whole}, {"-7", Whole}, {"+7", Whole}, {"007", Whole}, {"-00000007", Whole},
-      {"2147483647", Whole}, {"-2147483648", Whole}, {"2147483648", Real}, {"-2147483649", Real},
+      {"0", Whole},
+      {"-7", Whole},
+      {"+7", Whole},
+      {"007", Whole},
+      {"-00000007", Whole},
+      {"2147483647", Whole},
+      {"-2147483648", Whole},
+      {"2147483648", Real},
+      {"-2147483649", Real},
       {"-0", Other},  // readi 0, readf -0: left to the slow way
-      {"0.0000", Real}, {"-0.0", Real}, {"1.5", Real}, {".5", Real}, {"-.5", Real}, {"5.", Real},
-      {"+1.5", Real}, {"12345678.25", Real}, {"1.2345678", Real}, {"1e3", Real}, {"1E+3", Real},
-      {"-2.5e-07", Real}, {"6.02e23", Real}, {"1234567890123456", Real}, {"12345678.5", Other},
+      {"0.0000", Real},
+      {"-0.0", Real},
+      {"1.5", Real},
+      {".5", Real},
+      {"-.5", Real},
+      {"5.", Real},
+      {"+1.5", Real},
+      {"12345678.25", Real},
+      {"1.2345678", Real},
+      {"1e3", Real},
+      {"1E+3", Real},
+      {"-2.5e-07", Real},
+      {"6.02e23", Real},
+      {"1234567890123456", Real},
+      {"12345678.5", Other},
       // Midpoints of two floats, and texts a hair off them.
-      {"16777217", Whole}, {"16777217.0", Other}, {"16777219.5", Real},
-      {"16777217.000000001", Other}, {"1.00000005960464477539062500001", Other},
-      {"5.16563613928156e-05", Other}, {"8388608.5", Other}, {"-8388609.5", Other},
-      {"4194304.25", Other}, {"0.0000001", Real}, {"9999999.9", Real}, {"99999999", Whole},
+      {"16777217", Whole},
+      {"16777217.0", Other},
+      {"16777219.5", Real},
+      {"16777217.000000001", Other},
+      {"1.00000005960464477539062500001", Other},
+      {"5.16563613928156e-05", Other},
+      {"8388608.5", Other},
+      {"-8388609.5", Other},
+      {"4194304.25", Other},
+      {"0.0000001", Real},
+      {"9999999.9", Real},
+      {"99999999", Whole},
       // 19 and 20 significant digits, denormals, huge exponents, leading zeros.
-      {"1234567890123456789", Other}, {"12345678901234567890", Other},
-      {"0.1234567890123456789", Other}, {"1e-40", Other}, {"1.4e-45", Other}, {"1e-50", Other},
-      {"3.4028235e38", Other}, {"3.5e38", Other}, {"1e400", Other}, {"1e-400", Other},
-      {"0000000000000000000000000000123", Other}, {"0.000000000000000000000000000001", Other},
+      {"1234567890123456789", Other},
+      {"12345678901234567890", Other},
+      {"0.1234567890123456789", Other},
+      {"1e-40", Other},
+      {"1.4e-45", Other},
+      {"1e-50", Other},
+      {"3.4028235e38", Other},
+      {"3.5e38", Other},
+      {"1e400", Other},
+      {"1e-400", Other},
+      {"0000000000000000000000000000123", Other},
+      {"0.000000000000000000000000000001", Other},
       // Not numbers, or damaged.
-      {"", Other}, {"+", Other}, {"-", Other}, {".", Other}, {"+-1", Other}, {"--1", Other},
-      {"++1", Other}, {"1e", Other}, {"1e+", Other}, {"e5", Other}, {"1.5.2", Other},
-      {"12a", Other}, {"0x10", Other}, {"nan", Other}, {"inf", Other}, {"1,5", Other},
-      {"1e0001", Other}, {"\xb2\xe3", Other}, {"1.0D+05", Other},
+      {"", Other},
+      {"+", Other},
+      {"-", Other},
+      {".", Other},
+      {"+-1", Other},
+      {"--1", Other},
+      {"++1", Other},
+      {"1e", Other},
+      {"1e+", Other},
+      {"e5", Other},
+      {"1.5.2", Other},
+      {"12a", Other},
+      {"0x10", Other},
+      {"nan", Other},
+      {"inf", Other},
+      {"1,5", Other},
+      {"1e0001", Other},
+      {"\xb2\xe3", Other},
+      {"1.0D+05", Other},
   };
   for (const Case& c : cases) {
     NumberKind kind = CheckAgainstFromChars(c.text);
@@ -113,8 +163,9 @@ TEST(fieldScan, AgreesWithFromCharsOnRandomTexts) {
     switch (n % 7) {
       case 0: {  // fixed decimals as simulators write them
         int decimals = static_cast<int>(random() % 9);
-        double value = static_cast<double>(static_cast<std::int64_t>(random() % 2000000000) - 1000000000) /
-                       static_cast<double>(1 + random() % 100000);
+        double value =
+            static_cast<double>(static_cast<std::int64_t>(random() % 2000000000) - 1000000000) /
+            static_cast<double>(1 + random() % 100000);
         std::snprintf(text, sizeof text, "%.*f", decimals, value);
         isPlain = std::string_view(text).size() <= 9 + (text[0] == '-');
         break;
@@ -122,7 +173,8 @@ TEST(fieldScan, AgreesWithFromCharsOnRandomTexts) {
       case 1: {  // a float shortly written, in every notation
         float f = std::bit_cast<float>(static_cast<std::uint32_t>(random()));
         const char* format = random() % 2 ? "%.*g" : "%.*e";
-        std::snprintf(text, sizeof text, format, static_cast<int>(random() % 12), static_cast<double>(f));
+        std::snprintf(text, sizeof text, format, static_cast<int>(random() % 12),
+                      static_cast<double>(f));
         break;
       }
       case 2: {  // near the midpoint of two neighbouring floats
@@ -159,7 +211,8 @@ TEST(fieldScan, AgreesWithFromCharsOnRandomTexts) {
       case 5: {  // a short decimal within a hair of the midpoint of two floats
         int decimals = 1 + static_cast<int>(random() % 7);
         double limit = std::pow(10.0, 8 - decimals);
-        float f = static_cast<float>(std::ldexp(static_cast<double>(random() % (1u << 24)), -24) * limit);
+        float f =
+            static_cast<float>(std::ldexp(static_cast<double>(random() % (1u << 24)), -24) * limit);
         double mid = (static_cast<double>(f) +
                       static_cast<double>(std::nextafter(f, std::numeric_limits<float>::max()))) /
                      2;
@@ -199,9 +252,10 @@ TEST(fieldScan, EveryWayScansChunksAlike) {
       if (i > 0 || random() % 4 == 0) text += kSeparators[random() % std::size(kSeparators)];
       switch (random() % 5) {
         case 0:  // short decimals as simulators write them, at times long
-          std::snprintf(number, sizeof number, "%.*f", static_cast<int>(random() % 9),
-                        static_cast<double>(static_cast<std::int64_t>(random() % 200000001) - 100000000) /
-                            std::pow(10.0, static_cast<double>(random() % 9)));
+          std::snprintf(
+              number, sizeof number, "%.*f", static_cast<int>(random() % 9),
+              static_cast<double>(static_cast<std::int64_t>(random() % 200000001) - 100000000) /
+                  std::pow(10.0, static_cast<double>(random() % 9)));
           break;
         case 1:  // whole numbers of up to 10 digits
           std::snprintf(number, sizeof number, "%lld",
@@ -209,21 +263,24 @@ TEST(fieldScan, EveryWayScansChunksAlike) {
           break;
         case 2: {  // digits, points and signs anywhere
           std::string t;
-          for (int k = 1 + static_cast<int>(random() % 10); k > 0; --k) t += "0123456789.-+e5"[random() % 16];
+          for (int k = 1 + static_cast<int>(random() % 10); k > 0; --k)
+            t += "0123456789.-+e5"[random() % 16];
           std::snprintf(number, sizeof number, "%s", t.c_str());
           break;
         }
         case 3: {  // forms at the edges
-          static const char* const kEdges[] = {"-0", "-0.0", "0", ".5", "5.", "-.5", ".", "-", "+1", "16777217.",
-                                               "1677721.7", "99999999", "-99999999", "9999.9999", "12\x01",
-                                               "\xb2\xe3", "1.5e3", "00000000", "-00000000"};
+          static const char* const kEdges[] = {
+              "-0",     "-0.0",     "0",         ".5",        "5.",       "-.5",       ".",
+              "-",      "+1",       "16777217.", "1677721.7", "99999999", "-99999999", "9999.9999",
+              "12\x01", "\xb2\xe3", "1.5e3",     "00000000",  "-00000000"};
           std::snprintf(number, sizeof number, "%s", kEdges[random() % std::size(kEdges)]);
           break;
         }
         default:  // any bytes but separators
           for (int k = 0, n = 1 + static_cast<int>(random() % 12); k < n; ++k) {
             char c;
-            do c = static_cast<char>(random() % 256); while (IsFieldSeparator(c));
+            do c = static_cast<char>(random() % 256);
+            while (IsFieldSeparator(c));
             number[k] = c;
             number[k + 1] = '\0';
           }
@@ -243,8 +300,10 @@ TEST(fieldScan, EveryWayScansChunksAlike) {
       ASSERT_EQ(fields.count, first.count) << static_cast<int>(way) << " " << text;
       ASSERT_EQ(fields.lineFeeds, first.lineFeeds) << static_cast<int>(way) << " " << text;
       for (std::size_t f = 0; f < first.count; ++f) {
-        ASSERT_EQ(fields.kinds[f], first.kinds[f]) << static_cast<int>(way) << " field " << f << ": " << text;
-        ASSERT_EQ(fields.bits[f], first.bits[f]) << static_cast<int>(way) << " field " << f << ": " << text;
+        ASSERT_EQ(fields.kinds[f], first.kinds[f])
+            << static_cast<int>(way) << " field " << f << ": " << text;
+        ASSERT_EQ(fields.bits[f], first.bits[f])
+            << static_cast<int>(way) << " field " << f << ": " << text;
       }
     }
   }

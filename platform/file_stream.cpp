@@ -47,7 +47,8 @@ ReadingPlan DefaultReadingPlan() {
   // A chunk of text and its scanned fields take about twice the chunk's
   // bytes, and threads + 2 chunks are in flight: about 8 MiB per file read
   // at the most.
-  const std::size_t perChunk = (std::size_t{4} << 20) / (static_cast<std::size_t>(plan.threads) + 2);
+  const std::size_t perChunk =
+      (std::size_t{4} << 20) / (static_cast<std::size_t>(plan.threads) + 2);
   plan.chunkBytes = std::clamp(perChunk, std::size_t{16} << 10, std::size_t{256} << 10);
   return plan;
 }
@@ -66,7 +67,7 @@ struct FileStream::Impl {
   ReadingPlan plan;
   std::unique_ptr<ChunkSource> source;  // made at the first read
   const Chunk* chunk = nullptr;
-  bool atEnd = false;  // the end has been reported
+  bool atEnd = false;             // the end has been reported
   long long lineFeedsBefore = 0;  // in the chunks before this one
   bool lastByteLf = false;        // the last byte of the chunks before is a line feed
   int damageLine = 0;

@@ -1,6 +1,8 @@
 // Reading streams split their files into chunks, scanned on the reader's
 // thread or on helper threads: whatever the plan, the fields, their numbers
 // and their lines must be those of the file read as one text.
+#include "platform/file_stream.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_stream.h"
 #include "testing/temp_dir.h"
 
 namespace platform {
@@ -45,18 +46,28 @@ std::vector<Field> ReferenceFields(const std::string& text, int& endLine) {
 // A random file: numbers of many forms, texts, fields longer than a chunk,
 // every separator, blank lines and CRLF line ends.
 std::string RandomText(std::mt19937& random) {
-  static const char* const kSeparators[] = {" ", " ", " ", "\n", "\r\n", "\t", "  ", "\n\n", "\v", "\f", "\r", " \r\n"};
-  static const char* const kFields[] = {"0.0000", "-12.5", "7", "-2147483648", "2147483648", "1.5e-3", "-0",
-                                        "+3", "12a", "1e39", "nan", "\xb2\xe3\xce\xbb", "\x01\x7f", "."};
+  static const char* const kSeparators[] = {" ",  " ",    " ",  "\n", "\r\n", "\t",
+                                            "  ", "\n\n", "\v", "\f", "\r",   " \r\n"};
+  static const char* const kFields[] = {
+      "0.0000", "-12.5", "7",    "-2147483648", "2147483648",       "1.5e-3",   "-0",
+      "+3",     "12a",   "1e39", "nan",         "\xb2\xe3\xce\xbb", "\x01\x7f", "."};
   std::string text;
   int fields = static_cast<int>(random() % 300);
   if (random() % 3 == 0) text += kSeparators[random() % std::size(kSeparators)];
   for (int i = 0; i < fields; ++i) {
     switch (random() % 4) {
-      case 0: text += kFields[random() % std::size(kFields)]; break;
-      case 1: text += std::to_string(random() % 100000) + "." + std::to_string(random() % 10000); break;
-      case 2: text += std::string(1 + random() % 90, static_cast<char>('0' + random() % 10)); break;
-      default: text += std::to_string(static_cast<int>(random() % 2000) - 1000); break;
+      case 0:
+        text += kFields[random() % std::size(kFields)];
+        break;
+      case 1:
+        text += std::to_string(random() % 100000) + "." + std::to_string(random() % 10000);
+        break;
+      case 2:
+        text += std::string(1 + random() % 90, static_cast<char>('0' + random() % 10));
+        break;
+      default:
+        text += std::to_string(static_cast<int>(random() % 2000) - 1000);
+        break;
     }
     if (i + 1 < fields || random() % 2 == 0) text += kSeparators[random() % std::size(kSeparators)];
   }
@@ -70,8 +81,8 @@ void CheckReading(const std::string& name, const std::string& text, const Readin
                   std::mt19937& random) {
   int endLine = 0;
   std::vector<Field> expected = ReferenceFields(text, endLine);
-  SCOPED_TRACE("threads " + std::to_string(plan.threads) + ", chunks of " + std::to_string(plan.chunkBytes) +
-               ": " + ::testing::PrintToString(text));
+  SCOPED_TRACE("threads " + std::to_string(plan.threads) + ", chunks of " +
+               std::to_string(plan.chunkBytes) + ": " + ::testing::PrintToString(text));
   FileStream stream(::open(name.c_str(), O_RDONLY | O_CLOEXEC), FileStream::Mode::Read, plan);
   std::size_t damaged = random() % (expected.size() + 1);
   for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -126,7 +137,8 @@ TEST(fileStreamChunks, FilesReadInStep) {
     expected[f] = ReferenceFields(texts[f], endLine);
     std::string name = dir.Put("step" + std::to_string(f) + ".txt", texts[f]);
     streams.push_back(std::make_unique<FileStream>(::open(name.c_str(), O_RDONLY | O_CLOEXEC),
-                                                   FileStream::Mode::Read, ReadingPlan{2 + static_cast<int>(f), 100, 0}));
+                                                   FileStream::Mode::Read,
+                                                   ReadingPlan{2 + static_cast<int>(f), 100, 0}));
   }
   for (std::size_t i = 0;; ++i) {
     bool any = false;
@@ -151,7 +163,8 @@ TEST(fileStreamChunks, ClosingStopsTheHelpersAnywhere) {
   while (text.size() < 200000) text += RandomText(random) + "\n";
   std::string name = dir.Put("long.txt", text);
   for (int stop : {0, 1, 1000, 10000}) {
-    FileStream stream(::open(name.c_str(), O_RDONLY | O_CLOEXEC), FileStream::Mode::Read, {3, 64, 0});
+    FileStream stream(::open(name.c_str(), O_RDONLY | O_CLOEXEC), FileStream::Mode::Read,
+                      {3, 64, 0});
     ScannedNumber number;
     for (int i = 0; i < stop; ++i) ASSERT_TRUE(stream.NextNumber(number));
     EXPECT_TRUE(stream.Close());
@@ -163,7 +176,8 @@ TEST(fileStreamChunks, AFailedReadEndsTheFileAsDamage) {
   TempDir dir;
   for (ReadingPlan plan : {ReadingPlan{1, 64, 0}, ReadingPlan{2, 64, 0}}) {
     // Reading a directory fails.
-    FileStream stream(::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), FileStream::Mode::Read, plan);
+    FileStream stream(::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC),
+                      FileStream::Mode::Read, plan);
     ScannedNumber number;
     EXPECT_FALSE(stream.NextNumber(number));
     EXPECT_EQ(stream.DamageLine(), 1);
@@ -180,12 +194,14 @@ TEST(fileStreamChunks, ThreadsFromTheEnvironment) {
     const char* value;
     int threads;
   };
-  for (const Case& c : {Case{"1", 1}, Case{"3", 3}, Case{"64", 64}, Case{"100000", 64}, Case{"0", cores},
-                        Case{"-2", cores}, Case{"2x", cores}, Case{"", cores}, Case{"many", cores}}) {
+  for (const Case& c :
+       {Case{"1", 1}, Case{"3", 3}, Case{"64", 64}, Case{"100000", 64}, Case{"0", cores},
+        Case{"-2", cores}, Case{"2x", cores}, Case{"", cores}, Case{"many", cores}}) {
     ::setenv("STRATAPLOT_THREADS", c.value, 1);
     ReadingPlan plan = DefaultReadingPlan();
     EXPECT_EQ(plan.threads, c.threads) << c.value;
-    EXPECT_LE(plan.chunkBytes * static_cast<std::size_t>(plan.threads + 2), std::size_t{8} << 20) << c.value;
+    EXPECT_LE(plan.chunkBytes * static_cast<std::size_t>(plan.threads + 2), std::size_t{8} << 20)
+        << c.value;
   }
   if (saved != nullptr) {
     ::setenv("STRATAPLOT_THREADS", savedText.c_str(), 1);

@@ -204,8 +204,7 @@ HFILE CreateForWriting(const std::string& name) {
   if (fd < 0) return HFILE_ERROR;
   // A replaced file keeps its permissions.
   if (exists && S_ISREG(existing.st_mode)) ::fchmod(fd, existing.st_mode & 07777);
-  auto handle =
-      std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Write));
+  auto handle = std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Write));
   handle->written = name;
   handle->partial = partial;
   handle->final = name;

@@ -13,8 +13,8 @@
 
 #include "platform/file_stream.h"
 #include "platform/platform.h"
-#include "testing/temp_dir.h"
 #include "platform/written_files.h"
+#include "testing/temp_dir.h"
 
 namespace platform {
 namespace {
@@ -531,8 +531,8 @@ TEST(filesStream, FieldTooLongIsDamageAtItsLine) {
   // In one buffer or across a refill; the stream then reads as ended.
   TempDir dir;
   for (std::size_t lead : {std::size_t{0}, (std::size_t{1} << 20) - 10}) {
-    std::string name = dir.Put("long.txt", std::string(lead, ' ') + "1\n2\n" +
-                                                std::string((64 << 10) + 1, '7') + " 3\n");
+    std::string name = dir.Put(
+        "long.txt", std::string(lead, ' ') + "1\n2\n" + std::string((64 << 10) + 1, '7') + " 3\n");
     FileStream stream(OpenRead(name), FileStream::Mode::Read);
     std::string_view field;
     ASSERT_TRUE(stream.NextField(field));

@@ -36,8 +36,8 @@ PLATFORM_API std::string GbkForDisplay(std::string_view gbk);
 
 // ---- Files by handle ---------------------------------------------------------
 
-constexpr unsigned OF_READ = 0;                // open an existing file for reading
-constexpr unsigned OF_CREATE_WRITE = 0x1001;   // 4097: create or replace, then write
+constexpr unsigned OF_READ = 0;               // open an existing file for reading
+constexpr unsigned OF_CREATE_WRITE = 0x1001;  // 4097: create or replace, then write
 
 // Opens the file named by the GBK name (relative names are relative to the
 // current directory). Returns a handle, or HFILE_ERROR when the name does not

@@ -38,15 +38,19 @@ std::string OneLine(const std::string& text) {
   std::string line;
   for (char ch : text) {
     bool lineBreak = ch == '\n' || ch == '\r';
-    if (!lineBreak) line += ch;
-    else if (!line.empty() && line.back() != ' ') line += ' ';
+    if (!lineBreak)
+      line += ch;
+    else if (!line.empty() && line.back() != ' ')
+      line += ' ';
   }
-  if (!line.empty() && line.back() == ' ' && (text.back() == '\n' || text.back() == '\r')) line.pop_back();
+  if (!line.empty() && line.back() == ' ' && (text.back() == '\n' || text.back() == '\r'))
+    line.pop_back();
   return line;
 }
 
 const ControlState* FirstOfKind(const std::vector<ControlState>& controls, ControlKind kind) {
-  auto it = std::find_if(controls.begin(), controls.end(), [kind](const ControlState& c) { return c.kind == kind; });
+  auto it = std::find_if(controls.begin(), controls.end(),
+                         [kind](const ControlState& c) { return c.kind == kind; });
   return it != controls.end() ? &*it : nullptr;
 }
 
@@ -65,7 +69,8 @@ class ScriptedBackend final : public UiBackend {
 
   int ShowMessage(const MessageBoxRequest& request) override {
     int answer = request.buttons == Buttons::YesNo ? (yes_ ? IDYES : IDNO) : IDOK;
-    if (messages_ && request.buttons == Buttons::Ok) display_.Say("strataplot: " + OneLine(request.text) + "\n");
+    if (messages_ && request.buttons == Buttons::Ok)
+      display_.Say("strataplot: " + OneLine(request.text) + "\n");
     if (transcript_) transcript_->Message(request, answer);
     return answer;
   }
@@ -92,7 +97,8 @@ class ScriptedBackend final : public UiBackend {
       }
       if (!session.Ended()) session.PressCancel();
     }
-    if (transcript_) transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
+    if (transcript_)
+      transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
   }
 
   void Progress(int total, int current) override {

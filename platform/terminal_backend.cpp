@@ -82,7 +82,8 @@ std::string Tidy(std::string_view text) {
     i = end;
   }
   std::size_t n = out.size();
-  if (n >= 4 && out[n - 3] == '(' && out[n - 1] == ')' && IsAsciiAlnum(out[n - 2]) && out[n - 4] != ' ') {
+  if (n >= 4 && out[n - 3] == '(' && out[n - 1] == ')' && IsAsciiAlnum(out[n - 2]) &&
+      out[n - 4] != ' ') {
     out.insert(n - 3, " ");
   }
   return out;
@@ -93,7 +94,8 @@ std::vector<std::string> Lines(std::string_view text) {
   std::size_t start = 0;
   while (true) {
     std::size_t end = text.find('\n', start);
-    std::string_view line = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    std::string_view line =
+        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     lines.emplace_back(line);
     if (end == std::string_view::npos) break;
@@ -120,7 +122,8 @@ int ColumnsOf(const std::string& character) {
   unsigned code = lead;
   if (character.size() == 2) code = ((lead & 0x1fu) << 6) | byte(1);
   if (character.size() == 3) code = ((lead & 0x0fu) << 12) | (byte(1) << 6) | byte(2);
-  if (character.size() == 4) code = ((lead & 0x07u) << 18) | (byte(1) << 12) | (byte(2) << 6) | byte(3);
+  if (character.size() == 4)
+    code = ((lead & 0x07u) << 18) | (byte(1) << 12) | (byte(2) << 6) | byte(3);
   bool wide = (code >= 0x1100 && code <= 0x115f) || (code >= 0x2e80 && code <= 0xa4cf) ||
               (code >= 0xac00 && code <= 0xd7a3) || (code >= 0xf900 && code <= 0xfaff) ||
               (code >= 0xfe30 && code <= 0xfe4f) || (code >= 0xff00 && code <= 0xff60) ||
@@ -138,7 +141,8 @@ std::size_t LastCharacter(const std::string& text) {
 // ---- Where the controls stand --------------------------------------------------------
 
 bool Inside(const Rect& inner, const Rect& outer) {
-  return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
+  return inner.x >= outer.x && inner.y >= outer.y &&
+         inner.x + inner.width <= outer.x + outer.width &&
          inner.y + inner.height <= outer.y + outer.height;
 }
 
@@ -219,7 +223,8 @@ class TerminalBackend final : public UiBackend {
       if (!AskForm(session, opened, first)) {
         session.SetAnswer("cancel");
         session.PressCancel();
-        Declined declined{Declined::What::Dialog, session.Template().resource ? session.Template().resource : "", ""};
+        Declined declined{Declined::What::Dialog,
+                          session.Template().resource ? session.Template().resource : "", ""};
         for (const ControlState& c : opened) {
           if (c.kind == ControlKind::Edit) {
             declined.value = c.text;
@@ -231,7 +236,8 @@ class TerminalBackend final : public UiBackend {
       }
       session.PressOk();  // a dialog that refuses stays open: its prompts again
     }
-    if (transcript_) transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
+    if (transcript_)
+      transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
   }
 
   void Progress(int total, int current) override {
@@ -323,8 +329,8 @@ class TerminalBackend final : public UiBackend {
   // Enter (or Escape, Ctrl-D, the space bar) goes on.
   void WaitForEnter(const std::string& prompt) {
     OnKeys(prompt, [](const Key& key) {
-      return key.kind == KeyKind::Enter || key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput ||
-             (key.kind == KeyKind::Character && key.text == " ");
+      return key.kind == KeyKind::Enter || key.kind == KeyKind::Escape ||
+             key.kind == KeyKind::EndOfInput || (key.kind == KeyKind::Character && key.text == " ");
     });
     screen_.Print("\n");
   }
@@ -370,7 +376,8 @@ class TerminalBackend final : public UiBackend {
     bool askedAny = false;
     for (std::size_t i = 0; i < controls.size(); ++i) {
       std::string caption =
-          captions[i] >= 0 ? WithoutMarkers(controls[static_cast<std::size_t>(captions[i])].text) : "";
+          captions[i] >= 0 ? WithoutMarkers(controls[static_cast<std::size_t>(captions[i])].text)
+                           : "";
       std::optional<bool> answered;
       switch (controls[i].kind) {
         case ControlKind::Edit:
@@ -399,7 +406,8 @@ class TerminalBackend final : public UiBackend {
                 const std::string& suggested, std::string& answer) {
     const ControlState& field = session.Controls()[index];
     std::string indent = IndentOf(session.Controls(), index);
-    std::optional<std::string> line = EditLine(indent + (caption.empty() ? "" : caption + " ") + "[" + suggested + "] ");
+    std::optional<std::string> line =
+        EditLine(indent + (caption.empty() ? "" : caption + " ") + "[" + suggested + "] ");
     if (!line) return false;
     if (line->empty()) {
       session.TypeText(field.id, suggested);
@@ -427,7 +435,9 @@ class TerminalBackend final : public UiBackend {
     std::string indent = IndentOf(controls, first);
     // The codes name the buttons of a group of as many.
     bool withCodes = !group.empty() && group.size() == settings_.radioCodes.size();
-    auto codeOf = [&](std::size_t k) { return withCodes ? settings_.radioCodes[k] : std::string(); };
+    auto codeOf = [&](std::size_t k) {
+      return withCodes ? settings_.radioCodes[k] : std::string();
+    };
     std::optional<std::size_t> checked;
     for (std::size_t k = 0; k < group.size(); ++k) {
       const ControlState& button = controls[group[k]];
@@ -438,7 +448,8 @@ class TerminalBackend final : public UiBackend {
     std::string range = "1-" + std::to_string(group.size());
     while (true) {
       std::optional<std::string> line =
-          EditLine(indent + "选择 [" + range + (withCodes ? "、字母或代码" : " 或快捷字母") + "，回车保留当前]: ");
+          EditLine(indent + "选择 [" + range + (withCodes ? "、字母或代码" : " 或快捷字母") +
+                   "，回车保留当前]: ");
       if (!line) return false;
       std::string reply = Trim(*line);
       std::optional<std::size_t> chosen;
@@ -458,11 +469,13 @@ class TerminalBackend final : public UiBackend {
         answer = withCodes ? codeOf(*chosen) : Tidy(controls[group[*chosen]].text);
         return true;
       }
-      screen_.Say(indent + "请输入 " + range + " 的序号或括号中的" + (withCodes ? "字母或代码。\n" : "字母。\n"));
+      screen_.Say(indent + "请输入 " + range + " 的序号或括号中的" +
+                  (withCodes ? "字母或代码。\n" : "字母。\n"));
     }
   }
 
-  bool AskList(DialogSession& session, std::size_t index, const std::string& caption, std::string& answer) {
+  bool AskList(DialogSession& session, std::size_t index, const std::string& caption,
+               std::string& answer) {
     const ControlState& list = session.Controls()[index];
     bool editable = (list.style & kDropDown) != 0;
     std::string indent = IndentOf(session.Controls(), index);
@@ -470,14 +483,15 @@ class TerminalBackend final : public UiBackend {
     if (list.items.empty()) screen_.Say(indent + "  (列表为空)\n");
     for (std::size_t k = 0; k < list.items.size(); ++k) {
       bool selected = static_cast<int>(k) == list.selected;
-      screen_.Say(indent + "  " + (selected ? "(*) " : "( ) ") + std::to_string(k + 1) + ". " + list.items[k] + "\n");
+      screen_.Say(indent + "  " + (selected ? "(*) " : "( ) ") + std::to_string(k + 1) + ". " +
+                  list.items[k] + "\n");
     }
     std::string range = list.items.empty() ? "" : "1-" + std::to_string(list.items.size());
     std::string hint = editable ? (range.empty() ? "输入名称" : range + " 或输入名称") : range;
     std::string current = list.text.empty() ? "" : " " + list.text;
     while (true) {
-      std::optional<std::string> line =
-          EditLine(indent + "选择 [" + (hint.empty() ? "" : hint + "，") + "回车保留当前" + current + "]: ");
+      std::optional<std::string> line = EditLine(
+          indent + "选择 [" + (hint.empty() ? "" : hint + "，") + "回车保留当前" + current + "]: ");
       if (!line) return false;
       std::string reply = Trim(*line);
       if (reply.empty()) {
@@ -500,7 +514,8 @@ class TerminalBackend final : public UiBackend {
         answer = reply;
         return true;
       }
-      screen_.Say(indent + (range.empty() ? "列表为空，请按 Esc 取消。\n" : "请输入 " + range + " 的序号或列表中的名称。\n"));
+      screen_.Say(indent + (range.empty() ? "列表为空，请按 Esc 取消。\n"
+                                          : "请输入 " + range + " 的序号或列表中的名称。\n"));
     }
   }
 
@@ -515,18 +530,22 @@ class TerminalBackend final : public UiBackend {
       if (c.kind != ControlKind::PushButton) continue;
       if (!buttons.empty()) buttons += " / ";
       buttons += Tidy(c.text);
-      if ((c.style & kDefaultButton) != 0 || (c.id == IDOK && okLetter == '\0')) okLetter = ShortcutOf(c.text);
+      if ((c.style & kDefaultButton) != 0 || (c.id == IDOK && okLetter == '\0'))
+        okLetter = ShortcutOf(c.text);
       if (c.id == IDCANCEL) cancelLetter = ShortcutOf(c.text);
     }
     std::string prompt = buttons.empty() ? "回车确认，Esc 取消" : buttons;
     std::optional<bool> confirmed;
-    OnKeys(prompt + (okLetter != '\0' ? std::string(" [") + okLetter + "]: " : ": "), [&](const Key& key) {
-      char letter = key.kind == KeyKind::Character && key.text.size() == 1 ? Upper(key.text[0]) : '\0';
-      if (key.kind == KeyKind::Enter || (letter != '\0' && letter == okLetter)) confirmed = true;
-      if (key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput) confirmed = false;
-      if (letter != '\0' && letter == cancelLetter) confirmed = false;
-      return confirmed.has_value();
-    });
+    OnKeys(prompt + (okLetter != '\0' ? std::string(" [") + okLetter + "]: " : ": "),
+           [&](const Key& key) {
+             char letter =
+                 key.kind == KeyKind::Character && key.text.size() == 1 ? Upper(key.text[0]) : '\0';
+             if (key.kind == KeyKind::Enter || (letter != '\0' && letter == okLetter))
+               confirmed = true;
+             if (key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput) confirmed = false;
+             if (letter != '\0' && letter == cancelLetter) confirmed = false;
+             return confirmed.has_value();
+           });
     screen_.Print(*confirmed ? "\n" : "取消\n");
     return *confirmed;
   }
@@ -543,8 +562,8 @@ std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, TerminalS
   return MakeTerminalBackend(transcript, stdin, stderr, std::move(settings));
 }
 
-std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, std::FILE* in, std::FILE* out,
-                                               TerminalSettings settings) {
+std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, std::FILE* in,
+                                               std::FILE* out, TerminalSettings settings) {
   return std::make_unique<TerminalBackend>(transcript, in, out, std::move(settings));
 }
 

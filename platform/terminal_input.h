@@ -12,7 +12,7 @@
 namespace platform {
 
 enum class KeyKind {
-  Character,   // one UTF-8 character, printable
+  Character,  // one UTF-8 character, printable
   Enter,
   Escape,      // a lone Escape; the sequences of arrow and function keys are Other
   EndOfInput,  // Ctrl-D, or the end of the stream

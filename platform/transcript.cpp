@@ -58,13 +58,27 @@ void AppendString(std::string& out, std::string_view text) {
       continue;
     }
     switch (ch) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
       default:
         if (byte < 0x20) {
           out += "\\u00";
@@ -135,20 +149,28 @@ std::string StringOrNull(const std::optional<std::string>& text) {
 
 const char* IconName(Icon icon) {
   switch (icon) {
-    case Icon::Information: return "information";
-    case Icon::Error: return "error";
-    case Icon::Question: return "question";
-    case Icon::None: break;
+    case Icon::Information:
+      return "information";
+    case Icon::Error:
+      return "error";
+    case Icon::Question:
+      return "question";
+    case Icon::None:
+      break;
   }
   return "none";
 }
 
 const char* AnswerName(int answer) {
   switch (answer) {
-    case IDYES: return "yes";
-    case IDNO: return "no";
-    case IDCANCEL: return "cancel";
-    default: return "ok";
+    case IDYES:
+      return "yes";
+    case IDNO:
+      return "no";
+    case IDCANCEL:
+      return "cancel";
+    default:
+      return "ok";
   }
 }
 
@@ -172,7 +194,8 @@ void Transcript::Overwrite(const std::string& path, bool answer) {
 }
 
 void Transcript::Dialog(const DialogTemplate& dialogTemplate, const std::string& title,
-                        const std::vector<ControlState>& opened, const std::string& answer, int result) {
+                        const std::vector<ControlState>& opened, const std::string& answer,
+                        int result) {
   if (out_ == nullptr) return;
   std::string controls = "{";
   bool hasRadio = false;
@@ -221,7 +244,10 @@ void Transcript::Wait(const std::string& text, bool show) {
 
 void Transcript::Progress(int total, int current) {
   if (out_ == nullptr) return;
-  Record("progress").Raw("total", std::to_string(total)).Raw("current", std::to_string(current)).WriteTo(out_);
+  Record("progress")
+      .Raw("total", std::to_string(total))
+      .Raw("current", std::to_string(current))
+      .WriteTo(out_);
 }
 
 }  // namespace platform

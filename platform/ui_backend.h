@@ -69,7 +69,7 @@ class PLATFORM_API DialogSession {
   virtual void TypeText(int id, const std::string& text) = 0;  // replaces the text
   virtual void Check(int id) = 0;                              // radio button
   virtual void Select(int id, int index) = 0;                  // combo box item
-  virtual void PressOk() = 0;      // the default button, or Enter
+  virtual void PressOk() = 0;                                  // the default button, or Enter
   virtual void PressCancel() = 0;  // the cancel button, Escape or the close box
 
   virtual bool Ended() const = 0;

@@ -79,10 +79,9 @@ std::optional<std::string> HorizonArraysDoNotFit(const std::string& project,
   constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
   const std::uint64_t perArray = static_cast<std::uint64_t>(cells) * sizeof(float);
   // In whole MiB, rounded up; saturates where the count would not fit.
-  const std::uint64_t needed =
-      arrays > std::numeric_limits<std::uint64_t>::max() / perArray
-          ? std::numeric_limits<std::uint64_t>::max() / kMiB
-          : (arrays * perArray + kMiB - 1) / kMiB;
+  const std::uint64_t needed = arrays > std::numeric_limits<std::uint64_t>::max() / perArray
+                                   ? std::numeric_limits<std::uint64_t>::max() / kMiB
+                                   : (arrays * perArray + kMiB - 1) / kMiB;
   if (needed <= *available / kMiB) return std::nullopt;
   std::string horizonFile = project + ".isc";
   return Format(texts::kGridsDoNotFit, horizonFile.c_str(), inputs.horizonCount, cells,

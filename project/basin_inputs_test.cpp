@@ -74,7 +74,7 @@ TEST_F(BasinInputsTest, RefusesDamagedOrUnsafeInputNamingTheFile) {
   } cases[] = {
       {"1 Q1\n", "", "0 0 1 1 0 0\n", "/p.iga数据有误或不全(第1行)"},  // ends before the age
       {"-1\n", "", "0 0 1 1 0 0\n", "/p.iga数据有误或不全(第1行)"},
-      {"0 0\n", "", "0 0 1 1e39 1 1\n1\n", "/p.dgr数据有误或不全(第1行)"},  // not finite
+      {"0 0\n", "", "0 0 1 1e39 1 1\n1\n", "/p.dgr数据有误或不全(第1行)"},   // not finite
       {"0 0\n", "", "0 0 1e5 1e5 1 1\n1\n", "/p.dgr数据有误或不全(第1行)"},  // area too large
       {"0 0\n", "", "0 0 1 1 2 -1\n", "/p.dgr数据有误或不全(第1行)"},
       {"0 0\n", "", "0 0 1 1 65536 65536\n", "/p.dgr数据有误或不全(第1行)"},
@@ -120,7 +120,8 @@ TEST_F(BasinInputsTest, HorizonArraysThatCannotFitAreRefusedNamingTheHorizonFile
   EXPECT_EQ(HorizonArraysDoNotFit(Name(), *inputs, 4, 1000), std::nullopt);
   std::optional<std::string> text = HorizonArraysDoNotFit(Name(), *inputs, 1u << 31, 1 << 30);
   ASSERT_TRUE(text);
-  EXPECT_TRUE(text->starts_with("生油层层位文件" + Name() + ".isc列出3个层位,在1073741824个网格上"
+  EXPECT_TRUE(text->starts_with("生油层层位文件" + Name() +
+                                ".isc列出3个层位,在1073741824个网格上"
                                 "计算需要内存"))
       << *text;
 }

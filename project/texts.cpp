@@ -17,7 +17,7 @@ void AppendEscaped(std::string& out, unsigned char byte) {
 
 std::string ReadableName(std::string_view gbk) {
   std::string out;
-  bool cutLead = false;        // the byte before was a lead byte standing alone
+  bool cutLead = false;         // the byte before was a lead byte standing alone
   bool secondHalfNext = false;  // the next byte is the second half of a cut character
   for (std::size_t i = 0; i < gbk.size(); ++i) {
     auto byte = static_cast<unsigned char>(gbk[i]);

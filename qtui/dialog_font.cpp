@@ -13,9 +13,9 @@ namespace qtui {
 namespace {
 
 constexpr std::array kSongFaces = {"宋体", "新宋体", "SimSun", "NSimSun"};
-constexpr std::array kSongFamilies = {"AR PL UMing CN", "AR PL UMing TW", "AR PL UMing HK",
-                                      "AR PL UMing TW MBE", "Noto Serif CJK SC",
-                                      "Source Han Serif SC"};
+constexpr std::array kSongFamilies = {"AR PL UMing CN",    "AR PL UMing TW",
+                                      "AR PL UMing HK",    "AR PL UMing TW MBE",
+                                      "Noto Serif CJK SC", "Source Han Serif SC"};
 constexpr std::array kSansFaces = {"System", "MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif"};
 constexpr std::array kSansFamilies = {"WenQuanYi Micro Hei", "WenQuanYi Zen Hei",
                                       "Noto Sans CJK SC", "Source Han Sans SC",
@@ -55,22 +55,25 @@ QString FamilyFor(const QString& face, const QStringList& installed, const QStri
 }
 
 QFont DialogFont(const platform::DialogTemplate& dialogTemplate) {
-  QString face = QString::fromStdString(
-      dialogTemplate.font != nullptr ? platform::GbkForDisplay(dialogTemplate.font) : std::string());
+  QString face = QString::fromStdString(dialogTemplate.font != nullptr
+                                            ? platform::GbkForDisplay(dialogTemplate.font)
+                                            : std::string());
   QString family = FamilyFor(face, QFontDatabase::families(),
                              QFontDatabase::families(QFontDatabase::SimplifiedChinese));
   QFont font = QGuiApplication::font();
   if (family.isEmpty()) {
     static std::once_flag warned;
     std::call_once(warned, [] {
-      qWarning("strataplot: no Chinese font is installed (fonts-arphic-uming, fonts-wqy-microhei);"
-               " dialogs use the default font");
+      qWarning(
+          "strataplot: no Chinese font is installed (fonts-arphic-uming, fonts-wqy-microhei);"
+          " dialogs use the default font");
     });
   } else {
     font.setFamilies({family});
   }
   int dpi = 96;
-  if (QScreen* screen = QGuiApplication::primaryScreen()) dpi = qRound(screen->logicalDotsPerInchY());
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    dpi = qRound(screen->logicalDotsPerInchY());
   font.setPixelSize(MulDiv(dialogTemplate.fontSize > 0 ? dialogTemplate.fontSize : 8, dpi, 72));
   return font;
 }

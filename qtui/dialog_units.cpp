@@ -13,7 +13,8 @@ DialogBaseUnits BaseUnitsFromMetrics(int lettersWidth, int height) {
 int MulDiv(int value, int numerator, int denominator) {
   if (denominator == 0) return 0;
   std::int64_t product = static_cast<std::int64_t>(value) * numerator;
-  std::int64_t magnitude = (std::llabs(product) + std::llabs(denominator) / 2) / std::llabs(denominator);
+  std::int64_t magnitude =
+      (std::llabs(product) + std::llabs(denominator) / 2) / std::llabs(denominator);
   bool negative = (product < 0) != (denominator < 0);
   std::int64_t result = negative ? -magnitude : magnitude;
   if (result > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();

@@ -1,8 +1,9 @@
 // Dialog units to pixels, and the fonts that stand for the templates' faces.
+#include "qtui/dialog_units.h"
+
 #include <gtest/gtest.h>
 
 #include "qtui/dialog_font.h"
-#include "qtui/dialog_units.h"
 
 namespace qtui {
 namespace {
@@ -18,22 +19,23 @@ TEST(DialogUnits, BaseUnitsAreTheAverageLetterWidthAndTheHeight) {
       {415, 19, {8, 19}},  // 7.98
       {0, 0, {0, 0}},
   };
-  for (const Case& c : cases) EXPECT_EQ(BaseUnitsFromMetrics(c.letters, c.height), c.base) << c.letters;
+  for (const Case& c : cases)
+    EXPECT_EQ(BaseUnitsFromMetrics(c.letters, c.height), c.base) << c.letters;
 }
 
 TEST(DialogUnits, MulDivRoundsHalvesAwayFromZero) {
   struct Case {
     int value, numerator, denominator, result;
   } cases[] = {
-      {195, 7, 4, 341},   // 341.25
-      {35, 7, 4, 61},     // 61.25
-      {2, 7, 4, 4},       // 3.5
-      {-2, 7, 4, -4},     // -3.5
-      {9, 15, 8, 17},     // 16.875
-      {11, 96, 72, 15},   // 14.67: a font of 11 points at 96 dots per inch
-      {8, 96, 72, 11},    // 10.67
-      {5, 3, 0, 0},       // no denominator
-      {2147483647, 2, 1, 2147483647},     // saturates
+      {195, 7, 4, 341},                // 341.25
+      {35, 7, 4, 61},                  // 61.25
+      {2, 7, 4, 4},                    // 3.5
+      {-2, 7, 4, -4},                  // -3.5
+      {9, 15, 8, 17},                  // 16.875
+      {11, 96, 72, 15},                // 14.67: a font of 11 points at 96 dots per inch
+      {8, 96, 72, 11},                 // 10.67
+      {5, 3, 0, 0},                    // no denominator
+      {2147483647, 2, 1, 2147483647},  // saturates
       {-2147483647 - 1, 2, 1, -2147483647 - 1},
   };
   for (const Case& c : cases) {
@@ -63,13 +65,14 @@ TEST(DialogFont, FacesMapToInstalledFamiliesWithAFallback) {
       {"宋体", all, {}, "AR PL UMing CN"},  // the simplified Chinese variant first
       {"SimSun", all, {}, "AR PL UMing CN"},
       {"System", all, {}, "WenQuanYi Micro Hei"},
-      {"Courier", all, {}, "Courier"},  // installed: itself
+      {"Courier", all, {}, "Courier"},           // installed: itself
       {"楷体", all, {}, "WenQuanYi Micro Hei"},  // unknown: the sans CJK font
       {"宋体", none, {"Noto Sans Mono CJK SC"}, "Noto Sans Mono CJK SC"},
       {"System", none, {}, ""},  // the application's default font
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(FamilyFor(QString::fromUtf8(c.face), c.installed, c.chinese), QString::fromUtf8(c.family))
+    EXPECT_EQ(FamilyFor(QString::fromUtf8(c.face), c.installed, c.chinese),
+              QString::fromUtf8(c.family))
         << c.face;
   }
 }

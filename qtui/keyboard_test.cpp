@@ -80,11 +80,15 @@ class Keyboard : public ::testing::Test {
 
 TEST_F(Keyboard, TypedTextReplacesTheSelectedValueAndEnterConfirms) {
   int value = 0;
-  EXPECT_EQ(Interval([this](QWidget* window) {
-              EXPECT_EQ(window->parentWidget(), &main_);  // the framework's dialog: the main window owns it
-              Type(window, "12");
-              Press(window, Qt::Key_Return);
-            }, value), IDOK);
+  EXPECT_EQ(Interval(
+                [this](QWidget* window) {
+                  EXPECT_EQ(window->parentWidget(),
+                            &main_);  // the framework's dialog: the main window owns it
+                  Type(window, "12");
+                  Press(window, Qt::Key_Return);
+                },
+                value),
+            IDOK);
   EXPECT_EQ(value, 12);
   std::vector<std::string> records = Records();
   ASSERT_EQ(records.size(), 1u);
@@ -103,18 +107,34 @@ TEST_F(Keyboard, ButtonsEscapeTheCloseBoxAndAccelerators) {
       {"Escape", [](QWidget* w) { Press(w, Qt::Key_Escape); }, IDCANCEL, "cancel"},
       {"close box", [](QWidget* w) { w->close(); }, IDCANCEL, "cancel"},
       {"Alt+N", [](QWidget* w) { Press(w, Qt::Key_N, Qt::AltModifier); }, IDCANCEL, "cancel"},
-      {"Alt+Y", [](QWidget* w) { Type(w, "7"); Press(w, Qt::Key_Y, Qt::AltModifier); }, IDOK, "7"},
+      {"Alt+Y",
+       [](QWidget* w) {
+         Type(w, "7");
+         Press(w, Qt::Key_Y, Qt::AltModifier);
+       },
+       IDOK, "7"},
       // Tab order is the template's: field, OK, Cancel, field again; Enter
       // presses the button that has the focus.
-      {"Tab Tab Enter", [](QWidget* w) { Press(w, Qt::Key_Tab); Press(w, Qt::Key_Tab); Press(w, Qt::Key_Return); },
+      {"Tab Tab Enter",
+       [](QWidget* w) {
+         Press(w, Qt::Key_Tab);
+         Press(w, Qt::Key_Tab);
+         Press(w, Qt::Key_Return);
+       },
        IDCANCEL, "cancel"},
-      {"Tab x3 selects the field", [](QWidget* w) {
+      {"Tab x3 selects the field",
+       [](QWidget* w) {
          Type(w, "8");
          for (int i = 0; i < 3; ++i) Press(w, Qt::Key_Tab);
          Type(w, "9");  // replaces the selected 8
          Press(w, Qt::Key_Return);
-       }, IDOK, "9"},
-      {"Shift+Tab to Cancel", [](QWidget* w) { Press(w, Qt::Key_Backtab, Qt::ShiftModifier); Press(w, Qt::Key_Return); },
+       },
+       IDOK, "9"},
+      {"Shift+Tab to Cancel",
+       [](QWidget* w) {
+         Press(w, Qt::Key_Backtab, Qt::ShiftModifier);
+         Press(w, Qt::Key_Return);
+       },
        IDCANCEL, "cancel"},
   };
   std::size_t count = 0;
@@ -124,36 +144,41 @@ TEST_F(Keyboard, ButtonsEscapeTheCloseBoxAndAccelerators) {
     EXPECT_EQ(Interval(c.keys, value), c.result);
     std::vector<std::string> records = Records();
     ASSERT_EQ(records.size(), ++count);
-    EXPECT_NE(records.back().find(std::string("\"answer\":\"") + c.answer + "\""), std::string::npos)
+    EXPECT_NE(records.back().find(std::string("\"answer\":\"") + c.answer + "\""),
+              std::string::npos)
         << records.back();
   }
 }
 
 TEST_F(Keyboard, RefusedWholeNumberKeepsTheDialogOpenWithTheMessageOwnedByIt) {
   int value = 0;
-  EXPECT_EQ(Interval([](QWidget* window) {
-              Type(window, "1.5");
-              Press(window, Qt::Key_Return);
-              QWidget* box = WaitForWindow(kHostTitleText);
-              ASSERT_NE(box, nullptr);
-              EXPECT_EQ(box->parentWidget(), window);
-              EXPECT_EQ(static_cast<QMessageBox*>(box)->text(), "请输入一个整数.");
-              EXPECT_EQ(static_cast<QMessageBox*>(box)->icon(), QMessageBox::Information);
-              Press(box, Qt::Key_Return);
-              ASSERT_TRUE(testing::WaitClosed(box));
-              EXPECT_TRUE(window->isVisible());
-              // Typed at once: the keys wait until the dialog put the focus
-              // back into its field with the text selected.
-              Type(window, "-3");
-              Press(window, Qt::Key_Return);
-            }, value), IDOK);
+  EXPECT_EQ(Interval(
+                [](QWidget* window) {
+                  Type(window, "1.5");
+                  Press(window, Qt::Key_Return);
+                  QWidget* box = WaitForWindow(kHostTitleText);
+                  ASSERT_NE(box, nullptr);
+                  EXPECT_EQ(box->parentWidget(), window);
+                  EXPECT_EQ(static_cast<QMessageBox*>(box)->text(), "请输入一个整数.");
+                  EXPECT_EQ(static_cast<QMessageBox*>(box)->icon(), QMessageBox::Information);
+                  Press(box, Qt::Key_Return);
+                  ASSERT_TRUE(testing::WaitClosed(box));
+                  EXPECT_TRUE(window->isVisible());
+                  // Typed at once: the keys wait until the dialog put the focus
+                  // back into its field with the text selected.
+                  Type(window, "-3");
+                  Press(window, Qt::Key_Return);
+                },
+                value),
+            IDOK);
   EXPECT_EQ(value, -3);
   std::vector<std::string> records = Records();
   ASSERT_EQ(records.size(), 2u);
   EXPECT_NE(records[1].find(R"("2000":"5")"), std::string::npos) << records[1];
-  EXPECT_EQ(records[0],
-            R"({"type":"message","text":"请输入一个整数.","caption":null,"icon":"information","buttons":"ok","owner":"window","answer":"ok"})"
-            "\n");
+  EXPECT_EQ(
+      records[0],
+      R"({"type":"message","text":"请输入一个整数.","caption":null,"icon":"information","buttons":"ok","owner":"window","answer":"ok"})"
+      "\n");
   EXPECT_NE(records[1].find(R"("answer":"-3","result":"ok"})"), std::string::npos) << records[1];
 }
 
@@ -187,13 +212,25 @@ TEST_F(Keyboard, RadioChoicesByLetterAltLetterOrArrowReachTheDialog) {
     const char* code;
   } cases[] = {
       {"Enter", [](QWidget* w) { Press(w, Qt::Key_Return); }, 0, "sg"},
-      {"W alone", [](QWidget* w) { Press(w, Qt::Key_W); Press(w, Qt::Key_Return); }, 3, "wg"},
-      {"Alt+P", [](QWidget* w) { Press(w, Qt::Key_P, Qt::AltModifier); Press(w, Qt::Key_Return); }, 8, "ag"},
-      {"Alt+E then Down", [](QWidget* w) {
+      {"W alone",
+       [](QWidget* w) {
+         Press(w, Qt::Key_W);
+         Press(w, Qt::Key_Return);
+       },
+       3, "wg"},
+      {"Alt+P",
+       [](QWidget* w) {
+         Press(w, Qt::Key_P, Qt::AltModifier);
+         Press(w, Qt::Key_Return);
+       },
+       8, "ag"},
+      {"Alt+E then Down",
+       [](QWidget* w) {
          Press(w, Qt::Key_E, Qt::AltModifier);
          Press(w, Qt::Key_Down);
          Press(w, Qt::Key_Return);
-       }, 2, "fg"},
+       },
+       2, "fg"},
   };
   std::size_t count = 0;
   for (const Case& c : cases) {
@@ -232,8 +269,11 @@ TEST_F(Keyboard, ListChoicesReachTheDialog) {
   EXPECT_EQ(dialog.chosenName, "Ek1");
   std::vector<std::string> records = Records();
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_NE(records[0].find(R"("items":["沙三段","沙四段","Ek1"],"selected":"沙三段","answer":"Ek1","result":"ok"})"),
-            std::string::npos) << records[0];
+  EXPECT_NE(
+      records[0].find(
+          R"("items":["沙三段","沙四段","Ek1"],"selected":"沙三段","answer":"Ek1","result":"ok"})"),
+      std::string::npos)
+      << records[0];
 }
 
 TEST_F(Keyboard, TypedNameInTheEditableListOfTheStaticBuild) {
@@ -248,8 +288,10 @@ TEST_F(Keyboard, TypedNameInTheEditableListOfTheStaticBuild) {
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->parentWidget(), &main_);  // created with the host's window as owner
   EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
-  auto* list = static_cast<TemplateDialog*>(window)->Control(strataplot::templates::kHorizonComboStatic);
-  EXPECT_EQ(static_cast<QComboBox*>(list)->currentText(), "沙三段");  // written in, no entry selected
+  auto* list =
+      static_cast<TemplateDialog*>(window)->Control(strataplot::templates::kHorizonComboStatic);
+  EXPECT_EQ(static_cast<QComboBox*>(list)->currentText(),
+            "沙三段");  // written in, no entry selected
   EXPECT_EQ(static_cast<QComboBox*>(list)->currentIndex(), -1);
   Press(window, Qt::Key_Tab);
   Press(window, Qt::Key_Tab);  // OK, Cancel, the list with its text selected
@@ -292,25 +334,28 @@ TEST_F(Keyboard, MessageBoxesAndTheOverwriteQuestion) {
     QMessageBox::Icon shownIcon;
     int answer;
   } cases[] = {
-      {"information", "完成", nullptr, platform::Icon::Information, platform::Buttons::Ok, Qt::Key_Return,
-       QMessageBox::Information, IDOK},
-      {"error, empty caption", "错", "", platform::Icon::Error, platform::Buttons::Ok, Qt::Key_Escape,
-       QMessageBox::Critical, IDOK},
-      {"question, Yes by default", "是否?", nullptr, platform::Icon::Question, platform::Buttons::YesNo,
-       Qt::Key_Return, QMessageBox::Question, IDYES},
-      {"question, Escape is No", "是否?", " ", platform::Icon::None, platform::Buttons::YesNo, Qt::Key_Escape,
-       QMessageBox::NoIcon, IDNO},
+      {"information", "完成", nullptr, platform::Icon::Information, platform::Buttons::Ok,
+       Qt::Key_Return, QMessageBox::Information, IDOK},
+      {"error, empty caption", "错", "", platform::Icon::Error, platform::Buttons::Ok,
+       Qt::Key_Escape, QMessageBox::Critical, IDOK},
+      {"question, Yes by default", "是否?", nullptr, platform::Icon::Question,
+       platform::Buttons::YesNo, Qt::Key_Return, QMessageBox::Question, IDYES},
+      {"question, Escape is No", "是否?", " ", platform::Icon::None, platform::Buttons::YesNo,
+       Qt::Key_Escape, QMessageBox::NoIcon, IDNO},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     int answer = 0;
     Worker worker([&] {
       std::string caption = c.caption != nullptr ? Gbk(c.caption) : std::string();
-      answer = platform::MessageBox(nullptr, Gbk(c.text).c_str(), c.caption != nullptr ? caption.c_str() : nullptr,
-                                    c.icon, c.buttons);
+      answer =
+          platform::MessageBox(nullptr, Gbk(c.text).c_str(),
+                               c.caption != nullptr ? caption.c_str() : nullptr, c.icon, c.buttons);
     });
     // An empty caption shows blank, not as the application's name.
-    QString title = c.caption == nullptr ? kHostTitleText : *c.caption == '\0' ? " " : QString::fromUtf8(c.caption);
+    QString title = c.caption == nullptr ? kHostTitleText
+                    : *c.caption == '\0' ? " "
+                                         : QString::fromUtf8(c.caption);
     auto* box = qobject_cast<QMessageBox*>(WaitForWindow(title));
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->parentWidget(), nullptr);  // a box without an owner
@@ -338,7 +383,8 @@ TEST_F(Keyboard, WaitNoticeAndProgressInOneWindow) {
     platform::ShowProgress(5, 2);
   });
   ASSERT_TRUE(worker.Wait());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return backend_.ProgressDisplay() && backend_.ProgressDisplay()->isVisible(); }));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return backend_.ProgressDisplay() && backend_.ProgressDisplay()->isVisible(); }));
   ProgressWindow* display = backend_.ProgressDisplay();
   EXPECT_EQ(display->WaitText(), "正在读入数据,请稍候...");
   EXPECT_EQ(display->Total(), 5);
@@ -346,8 +392,10 @@ TEST_F(Keyboard, WaitNoticeAndProgressInOneWindow) {
   backend_.Finished(true);
   EXPECT_FALSE(display->isVisible());
   EXPECT_EQ(Records(), (std::vector<std::string>{
-                           R"({"type":"wait","text":"正在读入数据,请稍候...","show":true})" "\n",
-                           R"({"type":"progress","total":5,"current":2})" "\n"}));
+                           R"({"type":"wait","text":"正在读入数据,请稍候...","show":true})"
+                           "\n",
+                           R"({"type":"progress","total":5,"current":2})"
+                           "\n"}));
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-
 namespace qtui {
 
 ProgressWindow::ProgressWindow(QWidget* owner)
@@ -55,7 +54,9 @@ void ProgressWindow::SetProgress(int total, int current) {
   Reveal();
 }
 
-QString ProgressWindow::WaitText() const { return wait_->isVisibleTo(this) ? wait_->text() : QString(); }
+QString ProgressWindow::WaitText() const {
+  return wait_->isVisibleTo(this) ? wait_->text() : QString();
+}
 int ProgressWindow::Total() const { return bar_->maximum(); }
 int ProgressWindow::Current() const { return bar_->value(); }
 

@@ -42,10 +42,14 @@ class Mailbox {
 
 QMessageBox::Icon BoxIcon(platform::Icon icon) {
   switch (icon) {
-    case platform::Icon::Information: return QMessageBox::Information;
-    case platform::Icon::Error: return QMessageBox::Critical;
-    case platform::Icon::Question: return QMessageBox::Question;
-    case platform::Icon::None: break;
+    case platform::Icon::Information:
+      return QMessageBox::Information;
+    case platform::Icon::Error:
+      return QMessageBox::Critical;
+    case platform::Icon::Question:
+      return QMessageBox::Question;
+    case platform::Icon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -88,7 +92,8 @@ void QtBackend::Post(Function function) {
 
 QMessageBox* QtBackend::MakeBox(const platform::MessageBoxRequest& request, bool yesDefault) {
   QWidget* owner = nullptr;
-  if (request.owned) owner = !open_.empty() && open_.back() ? open_.back().data() : mainWindow_.data();
+  if (request.owned)
+    owner = !open_.empty() && open_.back() ? open_.back().data() : mainWindow_.data();
   auto* box = new QMessageBox(owner);
   box->setIcon(BoxIcon(request.icon));
   // An empty caption shows as a blank one: Qt would put the application's
@@ -189,7 +194,8 @@ void QtBackend::RunDialog(platform::DialogSession& session) {
       RunDialogFromWorker(session);
     }
   }
-  if (transcript_) transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
+  if (transcript_)
+    transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
 }
 
 void QtBackend::RunDialogHere(platform::DialogSession& session) {
@@ -206,7 +212,8 @@ void QtBackend::RunDialogHere(platform::DialogSession& session) {
 
 void QtBackend::RunDialogFromWorker(platform::DialogSession& session) {
   Mailbox<UserInput> presses;
-  TemplateDialog* window = OpenWindow(session, [&presses](const UserInput& input) { presses.Post(input); });
+  TemplateDialog* window =
+      OpenWindow(session, [&presses](const UserInput& input) { presses.Post(input); });
   while (!session.Ended()) {
     Apply(presses.Take(), session, radioAnswers_);
     DialogView view = ViewOf(session);

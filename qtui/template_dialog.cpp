@@ -86,7 +86,8 @@ void Apply(const UserInput& input, platform::DialogSession& session,
 
   // The answer the transcript records, as the scripted backend words it.
   auto first = [&](ControlKind kind) {
-    return std::find_if(now.begin(), now.end(), [kind](const ControlState& c) { return c.kind == kind; });
+    return std::find_if(now.begin(), now.end(),
+                        [kind](const ControlState& c) { return c.kind == kind; });
   };
   if (input.press == Press::Cancel) {
     session.SetAnswer("cancel");
@@ -159,7 +160,8 @@ void TemplateDialog::Build(const DialogLook& look) {
         auto* label = new QLabel(this);
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
-        Qt::Alignment horizontal = (c.style & platform::kAlignCenter) != 0 ? Qt::AlignHCenter : Qt::AlignLeft;
+        Qt::Alignment horizontal =
+            (c.style & platform::kAlignCenter) != 0 ? Qt::AlignHCenter : Qt::AlignLeft;
         label->setAlignment(horizontal | Qt::AlignTop);
         widget = label;
         break;
@@ -192,9 +194,9 @@ void TemplateDialog::Build(const DialogLook& look) {
     }
     widget->setGeometry(r.x, r.y, r.width, r.height);
     bool input = c.kind != ControlKind::Label && c.kind != ControlKind::GroupBox;
-    widget->setFocusPolicy(!input                                  ? Qt::NoFocus
+    widget->setFocusPolicy(!input                                ? Qt::NoFocus
                            : (c.style & platform::kTabStop) != 0 ? Qt::StrongFocus
-                                                                  : Qt::ClickFocus);
+                                                                 : Qt::ClickFocus);
     controls_.push_back(widget);
   }
 
@@ -203,7 +205,8 @@ void TemplateDialog::Build(const DialogLook& look) {
     if (controls[i].kind == ControlKind::GroupBox) controls_[i]->lower();
     // Each radio group is one exclusive group of buttons.
     std::vector<std::size_t> members = platform::RadioGroup(controls, i);
-    if (!members.empty() && members.front() == i && (controls[i].style & platform::kAutoRadio) != 0) {
+    if (!members.empty() && members.front() == i &&
+        (controls[i].style & platform::kAutoRadio) != 0) {
       auto* group = new QButtonGroup(this);
       for (std::size_t m : members) group->addButton(static_cast<QRadioButton*>(controls_[m]));
       groups_.push_back(group);
@@ -270,13 +273,15 @@ QWidget* TemplateDialog::Control(int id) const {
 
 std::size_t TemplateDialog::IndexOf(const QWidget* widget) const {
   for (std::size_t i = 0; i < controls_.size(); ++i) {
-    if (widget != nullptr && (controls_[i] == widget || controls_[i]->isAncestorOf(widget))) return i;
+    if (widget != nullptr && (controls_[i] == widget || controls_[i]->isAncestorOf(widget)))
+      return i;
   }
   return controls_.size();
 }
 
 void TemplateDialog::Open() {
-  QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+  QScreen* screen =
+      parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
   QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 800, 600);
   if ((template_.style & platform::kCentered) != 0) {
     move(area.center() - QPoint(width() / 2, height() / 2));
@@ -306,7 +311,8 @@ void TemplateDialog::FocusIndex(std::size_t index, Qt::FocusReason reason) {
   QWidget* widget = controls_[index];
   widget->setFocus(reason);
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->selectAll();
-  if (auto* list = qobject_cast<QComboBox*>(widget); list != nullptr && list->lineEdit() != nullptr) {
+  if (auto* list = qobject_cast<QComboBox*>(widget);
+      list != nullptr && list->lineEdit() != nullptr) {
     list->lineEdit()->selectAll();
   }
 }
@@ -317,8 +323,8 @@ void TemplateDialog::Update(const DialogView& view) {
   for (std::size_t i = 0; i < count; ++i) {
     const ControlState& before = view_.controls[i];
     const ControlState& after = view.controls[i];
-    if (after.text != before.text || after.checked != before.checked || after.items != before.items ||
-        after.selected != before.selected) {
+    if (after.text != before.text || after.checked != before.checked ||
+        after.items != before.items || after.selected != before.selected) {
       Show(i, after);
     }
   }
@@ -412,7 +418,8 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
   // As in dialogs, a letter the focused control does not take (a button's
   // or radio button's focus) acts as the accelerator it is: W alone as Alt+W.
   constexpr auto kChords = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
-  if ((event->modifiers() & kChords) == 0 && event->text().size() == 1 && event->text()[0].isLetterOrNumber()) {
+  if ((event->modifiers() & kChords) == 0 && event->text().size() == 1 &&
+      event->text()[0].isLetterOrNumber()) {
     QChar letter = event->text()[0].toUpper();
     for (std::size_t i = 0; i < controls_.size(); ++i) {
       if (Accelerator(Qs(view_.controls[i].text)) == letter) {
@@ -428,7 +435,8 @@ bool TemplateDialog::focusNextPrevChild(bool next) {
   // Tab and Shift+Tab follow the template's order of tab stops.
   std::vector<std::size_t> stops;
   for (std::size_t i = 0; i < controls_.size(); ++i) {
-    if ((view_.controls[i].style & platform::kTabStop) != 0 && controls_[i]->isEnabled()) stops.push_back(i);
+    if ((view_.controls[i].style & platform::kTabStop) != 0 && controls_[i]->isEnabled())
+      stops.push_back(i);
   }
   if (stops.empty()) return false;
   std::size_t current = IndexOf(focusWidget());

@@ -95,7 +95,7 @@ class TemplateDialog : public QDialog {
   void FocusControl(int id, Qt::FocusReason reason);  // the dialog itself for kNoId
   void FocusIndex(std::size_t index, Qt::FocusReason reason);
   void PressButton(int id);
-  void Activate(std::size_t index);  // the control's accelerator
+  void Activate(std::size_t index);                  // the control's accelerator
   std::size_t IndexOf(const QWidget* widget) const;  // controls_.size() when none
   UserInput Input(Press press) const;
 

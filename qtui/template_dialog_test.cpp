@@ -62,7 +62,8 @@ std::unique_ptr<TemplateDialog> OpenAsItOpened(Call call) {
   platform::InstallUiBackend(nullptr);
   if (opened.dialogTemplate == nullptr) return nullptr;
   DialogLook look{LookOf(*opened.dialogTemplate).font, kBase};
-  auto window = std::make_unique<TemplateDialog>(*opened.dialogTemplate, opened.view, look, nullptr);
+  auto window =
+      std::make_unique<TemplateDialog>(*opened.dialogTemplate, opened.view, look, nullptr);
   window->Open();
   EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
   return window;
@@ -94,16 +95,20 @@ TEST(TemplateWindow, ContourIntervalOfTheFramework) {
 
   EXPECT_EQ(window->windowTitle(), "输入生(排)气强度间距值");  // the caption replaces the title
   EXPECT_EQ(window->size(), QSize(470, 186));
-  // "宋体" 11 points: AR PL UMing where the scripts installed it, in pixels at the screen's resolution.
+  // "宋体" 11 points: AR PL UMing where the scripts installed it, in pixels at the screen's
+  // resolution.
   if (QFontDatabase::families().contains("AR PL UMing CN")) {
     EXPECT_EQ(window->font().family(), "AR PL UMing CN");
   }
-  EXPECT_EQ(window->font().pixelSize(), MulDiv(11, qRound(window->screen()->logicalDotsPerInchY()), 72));
+  EXPECT_EQ(window->font().pixelSize(),
+            MulDiv(11, qRound(window->screen()->logicalDotsPerInchY()), 72));
   EXPECT_EQ(Geometry(*window, strataplot::templates::kIntervalField), QRect(390, 18, 70, 28));
   EXPECT_EQ(Geometry(*window, IDOK), QRect(80, 132, 120, 38));
   EXPECT_EQ(Geometry(*window, strataplot::templates::kHintLabel), QRect(18, 76, 434, 42));
-  EXPECT_EQ(Text(*window, strataplot::templates::kPromptLabel), "输入沙三段层排油强度间距值(万吨/平方公里):");
-  EXPECT_EQ(Text(*window, strataplot::templates::kHintLabel), "本层各网格中最大排油强度为:  51.43万吨/平方公里");
+  EXPECT_EQ(Text(*window, strataplot::templates::kPromptLabel),
+            "输入沙三段层排油强度间距值(万吨/平方公里):");
+  EXPECT_EQ(Text(*window, strataplot::templates::kHintLabel),
+            "本层各网格中最大排油强度为:  51.43万吨/平方公里");
   EXPECT_EQ(Text(*window, IDOK), "确   认 (&Y)");
   EXPECT_TRUE(static_cast<QPushButton*>(window->Control(IDOK))->isDefault());
 
@@ -127,7 +132,8 @@ TEST(TemplateWindow, GasIntervalOfTheStaticBuildAtItsPosition) {
   EXPECT_EQ(Geometry(*window, strataplot::templates::kGasIntervalField), QRect(396, 14, 68, 28));
   EXPECT_EQ(Geometry(*window, IDCANCEL), QRect(292, 128, 126, 36));
   EXPECT_EQ(Text(*window, IDCANCEL), "取   消(&N)");
-  EXPECT_EQ(static_cast<QLineEdit*>(window->Control(strataplot::templates::kGasIntervalField))->selectedText(),
+  EXPECT_EQ(static_cast<QLineEdit*>(window->Control(strataplot::templates::kGasIntervalField))
+                ->selectedText(),
             "7");
   // Not centred: at (60, 60) dialog units from the screen's corner, with a minimize box.
   EXPECT_EQ(window->pos(), Screen().topLeft() + QPoint(120, 120));
@@ -178,8 +184,9 @@ TEST(TemplateWindow, AcceleratorLetters) {
   struct Case {
     const char* text;
     QChar letter;
-  } cases[] = {{"确认(&Y)", u'Y'}, {"选择烃源岩层位(&s):", u'S'}, {"A && B", QChar()},
-               {"&&x &z", u'Z'},   {"提示", QChar()},           {"end&", QChar()}};
+  } cases[] = {{"确认(&Y)", u'Y'},  {"选择烃源岩层位(&s):", u'S'},
+               {"A && B", QChar()}, {"&&x &z", u'Z'},
+               {"提示", QChar()},   {"end&", QChar()}};
   for (const Case& c : cases) EXPECT_EQ(Accelerator(QString::fromUtf8(c.text)), c.letter) << c.text;
 }
 

@@ -63,7 +63,9 @@ QString TickLabel(double value, double step) {
   return QString::number(value, 'f', decimals);
 }
 
-double TickStep(const std::vector<double>& ticks) { return ticks.size() > 1 ? ticks[1] - ticks[0] : 1; }
+double TickStep(const std::vector<double>& ticks) {
+  return ticks.size() > 1 ? ticks[1] - ticks[0] : 1;
+}
 
 void DrawLeftTick(QPainter& painter, const Metrics& m, const QRectF& target, const QRectF& plot,
                   double at, const QString& label) {

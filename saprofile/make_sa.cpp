@@ -30,8 +30,11 @@ bool LoadTable(HWND window, const std::string& path, const char* openFailed, Sho
                DepthTable& table, float* bitumenDensity = nullptr) {
   DepthTableRead read = ReadDepthTable(path, table, bitumenDensity);
   switch (read.status) {
-    case DepthTableRead::Status::Read: return true;
-    case DepthTableRead::Status::CannotOpen: show(window, Format(openFailed, path.c_str())); break;
+    case DepthTableRead::Status::Read:
+      return true;
+    case DepthTableRead::Status::CannotOpen:
+      show(window, Format(openFailed, path.c_str()));
+      break;
     case DepthTableRead::Status::Damaged:
       show(window, Format(texts::kDamagedFile, path.c_str(), read.damagedLine));
       break;
@@ -108,8 +111,8 @@ int MakeSa(HWND window, int mode) {
   if (GetProjName(window, project) == 0) return -1;
   const std::string prefix = mode == 1 ? project : flavour::SelectedHorizon();
   if (mode != 1 && !UsableAsPrefix(prefix)) {
-    flavour::ShowSaturationFailure(
-        window, Format(texts::kUnsafeHorizonName, ReadableName(prefix).c_str()));
+    flavour::ShowSaturationFailure(window,
+                                   Format(texts::kUnsafeHorizonName, ReadableName(prefix).c_str()));
     return -1;
   }
 
@@ -123,18 +126,19 @@ int MakeSa(HWND window, int mode) {
                  density, &bitumenDensity) ||
       !LoadTable(window, prefix + ".ips", kOpenPorosityFailed, flavour::ShowSaturationFailure,
                  porosity) ||
-      !LoadTable(window, contentPath, kOpenContentFailed, flavour::ShowSaturationFailure, content)) {
+      !LoadTable(window, contentPath, kOpenContentFailed, flavour::ShowSaturationFailure,
+                 content)) {
     return -1;
   }
   // The sampling runs between the content profile's first and last depths in
   // whole metres; depths beyond 32-bit integers are damage of that file.
   if (!content.depths.empty()) {
-    int badLine = !FitsInt(content.depths.front()) ? content.firstLine
+    int badLine = !FitsInt(content.depths.front())  ? content.firstLine
                   : !FitsInt(content.depths.back()) ? content.lastLine
-                                                     : 0;
+                                                    : 0;
     if (badLine != 0) {
-      flavour::ShowSaturationFailure(
-          window, Format(texts::kDamagedFile, contentPath.c_str(), badLine));
+      flavour::ShowSaturationFailure(window,
+                                     Format(texts::kDamagedFile, contentPath.c_str(), badLine));
       return -1;
     }
   }

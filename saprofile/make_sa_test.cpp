@@ -19,8 +19,10 @@ std::string DataLine(int depth, const char* sa) {
 
 const std::string kLabels = "       Sa(%)    Depth(m)";
 const std::string kZeroLine = "        0.00        0.00\n";
-const std::string kEmptyTrailer = kZeroLine + "           0         500           0\n"
-                                              "        0.00        0.00        1.00\n" + kLabels;
+const std::string kEmptyTrailer = kZeroLine +
+                                  "           0         500           0\n"
+                                  "        0.00        0.00        1.00\n" +
+                                  kLabels;
 // Density 1, porosity 100, bitumen density 1: the saturation is the content.
 const char* kDensity = "d\n0 1\n9000 1\n0 0\n1\n";
 const char* kPorosity = "p\n0 100\n9000 100\n0 0\n";
@@ -38,9 +40,7 @@ class Saturation : public ::testing::Test {
     args.push_back("saturation");
     return RunHost(dir_.path(), args, fileSizeLimit);
   }
-  std::string File(const std::string& name) {
-    return ReadFile(dir_ / name).value_or("<missing>");
-  }
+  std::string File(const std::string& name) { return ReadFile(dir_ / name).value_or("<missing>"); }
 
   TempDir dir_;
 };
@@ -91,7 +91,8 @@ TEST_F(Saturation, Trailer) {
       EXPECT_EQ(Run({"--library", library}).exitStatus, 0);
       bool isStatic = std::string(library) == "static" && !c.fromStatic.empty();
       EXPECT_TRUE(Contains(File("demo.dsa"), kZeroLine + (isStatic ? c.fromStatic : c.shared)))
-          << c.content << library << "\n" << File("demo.dsa");
+          << c.content << library << "\n"
+          << File("demo.dsa");
     }
   }
 }
@@ -109,9 +110,11 @@ TEST_F(Saturation, Sampling) {
       {"c\n1200.5 1\n0 0\n", DataLine(1200, "1.00") + kZeroLine},
       // No terminating pair: the table ends with the file. Nothing after one is read.
       {"c\n1000 1\n2000 1\n", DataLine(1990, "1.00") + DataLine(2000, "1.00") + kZeroLine},
-      {"c\n1000 1\n2000 1\n-1 -1 3000 x\n", DataLine(1990, "1.00") + DataLine(2000, "1.00") + kZeroLine},
+      {"c\n1000 1\n2000 1\n-1 -1 3000 x\n",
+       DataLine(1990, "1.00") + DataLine(2000, "1.00") + kZeroLine},
       // A pair with only one number at or below 0 belongs to the table.
-      {"c\n0 5.3\n100 5.3\n150 0\n-1 0\n900 7\n", " all\n" + DataLine(0, "5.30") + DataLine(1, "5.30")},
+      {"c\n0 5.3\n100 5.3\n150 0\n-1 0\n900 7\n",
+       " all\n" + DataLine(0, "5.30") + DataLine(1, "5.30")},
       {"c\n0 5.3\n100 5.3\n150 0\n-1 0\n900 7\n", DataLine(126, "2.54") + DataLine(127, "2.44")},
       {"c\n0 5.3\n100 5.3\n150 0\n-1 0\n900 7\n", DataLine(150, "0.00") + kZeroLine},
       // Last depth above the first, an empty table, an empty file: no data line.
@@ -125,14 +128,18 @@ TEST_F(Saturation, Sampling) {
       {"c\n1000 10\n", " all\n" + DataLine(1000, "21.00"), "d\n0 2.1\n"},
       // No pore space (porosity 0 from 1050 m down, or a bitumen density of 0):
       // no line, and neither SaMax nor depthMax moves.
-      {"c\n1000 1\n1100 1\n", DataLine(1049, "50.00") + kZeroLine + "           0        1500         100\n"
-                                   "        0.00       60.00       10.00\n", kDensity, "p\n1000 100\n1050 0\n0 0\n"},
+      {"c\n1000 1\n1100 1\n",
+       DataLine(1049, "50.00") + kZeroLine +
+           "           0        1500         100\n"
+           "        0.00       60.00       10.00\n",
+       kDensity, "p\n1000 100\n1050 0\n0 0\n"},
       {"c\n1000 1\n1100 1\n", " all\n" + kEmptyTrailer, "d\n0 1\n0 0\n0\n"},
   };
   for (const Case& c : cases) {
     Profiles("demo", c.content, c.density, c.porosity);
     EXPECT_EQ(Run({}).exitStatus, 0) << c.content;
-    EXPECT_TRUE(Contains(File("demo.dsa"), c.lines)) << c.content << c.density << "\n" << File("demo.dsa");
+    EXPECT_TRUE(Contains(File("demo.dsa"), c.lines)) << c.content << c.density << "\n"
+                                                     << File("demo.dsa");
   }
 }
 
@@ -148,14 +155,17 @@ TEST_F(Saturation, Failures) {
   } cases[] = {
       {"demo.ids", nullptr, "shared",
        "打开源岩密度文件 demo.ids 失败\",\"caption\":null," + info + ",\"owner\":\"none\""},
-      {"demo.ips", nullptr, "shared", "打开源岩孔隙度文件demo.ips错" + sa + info + ",\"owner\":\"window\""},
+      {"demo.ips", nullptr, "shared",
+       "打开源岩孔隙度文件demo.ips错" + sa + info + ",\"owner\":\"window\""},
       {"demo.ica", nullptr, "shared", "打开氯仿沥青A含量文件demo.ica错" + sa + info},
       {"demo.ids", nullptr, "static",
        "打开源岩密度文件 demo.ids 失败\",\"caption\":\" \"," + error + ",\"owner\":\"window\""},
       {"demo.ica", nullptr, "static", "打开氯仿沥青A含量文件demo.ica错" + sa + error},
       // Damage is reported in the box of the file's open failure.
-      {"demo.ids", "d\n0 1\nx 1\n0 0\n", "shared", "文件demo.ids数据有误或不全(第3行)\",\"caption\":null"},
-      {"demo.ids", "d\n0 1\n0 0\n\nabc\n", "static", "文件demo.ids数据有误或不全(第5行)\",\"caption\":\" \""},
+      {"demo.ids", "d\n0 1\nx 1\n0 0\n", "shared",
+       "文件demo.ids数据有误或不全(第3行)\",\"caption\":null"},
+      {"demo.ids", "d\n0 1\n0 0\n\nabc\n", "static",
+       "文件demo.ids数据有误或不全(第5行)\",\"caption\":\" \""},
       {"demo.ips", "p\n0 100\n100 1e50\n", "shared", "文件demo.ips数据有误或不全(第3行)" + sa},
       // A depth without its value.
       {"demo.ica", "c\n1000 1\n2000 1\n0\n", "shared", "文件demo.ica数据有误或不全(第4行)"},
@@ -165,8 +175,10 @@ TEST_F(Saturation, Failures) {
   };
   for (const Case& c : cases) {
     Profiles("demo", "c\n1000 1\n0 0\n");
-    if (c.content != nullptr) WriteFile(dir_ / c.file, c.content);
-    else std::filesystem::remove(dir_ / c.file);
+    if (c.content != nullptr)
+      WriteFile(dir_ / c.file, c.content);
+    else
+      std::filesystem::remove(dir_ / c.file);
     HostRun run = Run({"--library", c.library});
     EXPECT_EQ(run.exitStatus, 1) << c.message;
     ASSERT_EQ(run.transcript.size(), 1u) << c.message;
@@ -192,7 +204,8 @@ TEST_F(Saturation, ExistingProfile) {
   EXPECT_EQ(File("demo.dsa"), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
                           std::filesystem::directory_iterator()),
-            4) << "the three profiles and the old one";
+            4)
+      << "the three profiles and the old one";
 
   // A name that is a link: the profile replaces the link, never its target.
   TempDir outside;
@@ -225,7 +238,8 @@ TEST_F(HorizonDialog, ListsTheHorizonsWithTheFirstSelected) {
   EXPECT_EQ(run.transcript[0],
             "{\"type\":\"dialog\",\"template\":\"10001\",\"title\":\"选择层位\","
             "\"controls\":{\"1\":\"确     认 (&Y)\",\"2\":\"取     消 (&N)\",\"1061\":\"H1\"},"
-            "\"items\":[\"H1\",\"沙三段\",\"H3\"],\"selected\":\"H1\",\"answer\":\"H1\",\"result\":\"ok\"}");
+            "\"items\":[\"H1\",\"沙三段\",\"H3\"],\"selected\":\"H1\",\"answer\":\"H1\",\"result\":"
+            "\"ok\"}");
   EXPECT_TRUE(File("H1.dsa").starts_with("H1\n" + DataLine(1000, "1.00")));
   for (const char* library : {"shared", "static"}) {
     EXPECT_EQ(Choose(library, {"--horizon", "沙三段"}).exitStatus, 0);
@@ -239,20 +253,25 @@ TEST_F(HorizonDialog, ListsTheHorizonsWithTheFirstSelected) {
 }
 
 TEST_F(HorizonDialog, EmptyOrMissingHorizonFile) {
-  const std::string ownedInfo = "\"caption\":null,\"icon\":\"information\",\"buttons\":\"ok\",\"owner\":\"window\"";
+  const std::string ownedInfo =
+      "\"caption\":null,\"icon\":\"information\",\"buttons\":\"ok\",\"owner\":\"window\"";
   const std::string noFile = "\"text\":\"打开烃源岩名文件 demo.isc 失败\",";
   struct Case {
     const char* library;
     bool missing;
     std::vector<std::string> records;  // parts of the transcript's records, in order
   } cases[] = {
-      {"shared", false, {"\"text\":\"请选择一个烃源岩层位\"," + ownedInfo,
-                         "\"items\":[],\"selected\":null,\"answer\":\"\",\"result\":\"cancel\""}},
+      {"shared",
+       false,
+       {"\"text\":\"请选择一个烃源岩层位\"," + ownedInfo,
+        "\"items\":[],\"selected\":null,\"answer\":\"\",\"result\":\"cancel\""}},
       {"shared", true, {noFile + ownedInfo, "请选择一个烃源岩层位", "\"items\":[]"}},
       // The static build confirms the empty field: the files have no name.
-      {"static", true, {noFile + "\"caption\":\"\",\"icon\":\"error\",\"buttons\":\"ok\",\"owner\":\"none\"",
-                        "\"3008\":\"\"},\"items\":[],\"selected\":null,\"answer\":\"\",\"result\":\"ok\"",
-                        "打开源岩密度文件 .ids 失败"}},
+      {"static",
+       true,
+       {noFile + "\"caption\":\"\",\"icon\":\"error\",\"buttons\":\"ok\",\"owner\":\"none\"",
+        "\"3008\":\"\"},\"items\":[],\"selected\":null,\"answer\":\"\",\"result\":\"ok\"",
+        "打开源岩密度文件 .ids 失败"}},
   };
   for (const Case& c : cases) {
     Horizons({});
@@ -277,8 +296,10 @@ TEST_F(HorizonDialog, StaticBuildTakesAnyNameWhole) {
   HostRun run = Choose("static", {"--horizon", "N33"});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_TRUE(Contains(run.transcript[0],
-                       "\"template\":\"PreSaLayerDlg\",\"title\":\"选择层位\",\"controls\":{\"1\":\"确     认 (&Y)\","
-                       "\"2\":\"取     消 (&N)\",\"3008\":\"N1\"},\"items\":[" + items + "],\"selected\":null"))
+                       "\"template\":\"PreSaLayerDlg\",\"title\":\"选择层位\",\"controls\":{\"1\":"
+                       "\"确     认 (&Y)\","
+                       "\"2\":\"取     消 (&N)\",\"3008\":\"N1\"},\"items\":[" +
+                           items + "],\"selected\":null"))
       << run.transcript[0];
   EXPECT_TRUE(std::filesystem::exists(dir_ / "N33.dsa"));
 

@@ -72,7 +72,8 @@ HostRun Run(const TempDir& scratch, const std::vector<std::string>& args, long f
     dup2(err, STDERR_FILENO);
     if (fileSizeLimit > 0) {
       signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead
-      struct rlimit limit = {static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      struct rlimit limit = {static_cast<rlim_t>(fileSizeLimit),
+                             static_cast<rlim_t>(fileSizeLimit)};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
     if (dataLimit > 0) {

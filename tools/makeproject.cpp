@@ -124,7 +124,8 @@ class TextWriter {
     Flush();
     std::FILE* file = file_;
     file_ = nullptr;
-    if (std::fclose(file) != 0) Fail("cannot write " + path_.string() + ": " + std::strerror(errno));
+    if (std::fclose(file) != 0)
+      Fail("cannot write " + path_.string() + ": " + std::strerror(errno));
   }
 
   static long long ToUnits(double value, int decimals) {
@@ -203,7 +204,8 @@ Grid MakeGrid(const Options& options) {
   // Highest field first; ties by cell index, so the order is total and the
   // selection the same on every standard library.
   auto higher = [&](int a, int b) { return field[a] != field[b] ? field[a] > field[b] : a < b; };
-  if (target < cellCount) std::nth_element(order.begin(), order.begin() + target, order.end(), higher);
+  if (target < cellCount)
+    std::nth_element(order.begin(), order.begin() + target, order.end(), higher);
   grid.mask.assign(cellCount, 0);
   for (int i = 0; i < target; ++i) grid.mask[order[i]] = 1;
   for (int cell = 0; cell < cellCount; ++cell)
@@ -275,7 +277,8 @@ void WriteAges(const Options& options, const fs::path& path) {
   double oldest = random.Uniform(50, 66);
   for (int p = 0; p < periods; ++p) {
     if (periods <= static_cast<int>(kNames.size())) {
-      out.Bytes(kNames[kNames.size() - static_cast<std::size_t>(periods) + static_cast<std::size_t>(p)]);
+      out.Bytes(
+          kNames[kNames.size() - static_cast<std::size_t>(periods) + static_cast<std::size_t>(p)]);
     } else {
       out.Char('T');
       out.Int(p + 1);
@@ -326,7 +329,8 @@ void WriteGrid(const Options& options, const Grid& grid, const fs::path& path) {
   line.back() = '\n';
   for (int r = 0; r < grid.rows; ++r) {
     for (int c = 0; c < grid.cols; ++c)
-      line[static_cast<std::size_t>(c) * 2] = grid.mask[static_cast<std::size_t>(r) * grid.cols + c] ? '1' : '0';
+      line[static_cast<std::size_t>(c) * 2] =
+          grid.mask[static_cast<std::size_t>(r) * grid.cols + c] ? '1' : '0';
     out.Bytes(line);
   }
   out.Close();
@@ -343,7 +347,8 @@ void WriteQuantities(const Options& options, const std::vector<Horizon>& horizon
                             : quantity == Quantity::DeepExpelled ? kPeoTag
                                                                  : kDouTag;
   Random random(options.seed, tag);
-  const auto area = static_cast<int>(static_cast<float>(options.cellSizeX) * static_cast<float>(options.cellSizeY));
+  const auto area = static_cast<int>(static_cast<float>(options.cellSizeX) *
+                                     static_cast<float>(options.cellSizeY));
   const double cellArea = area > 0 ? area : 1.0;
   const int periods = options.periods;
   std::vector<double> share(static_cast<std::size_t>(periods));
@@ -417,9 +422,10 @@ long long WriteGas(const Options& options, const Grid& grid, const std::vector<H
           generated = horizons[h].gasPeak * std::pow(k, 1.5) * share * random.Uniform(0.7, 1.3);
         }
         const long long gen = TextWriter::ToUnits(generated, 4);
-        const long long expelled = std::min(gen, TextWriter::ToUnits(generated * random.Uniform(0.4, 0.85), 4));
-        double weights[4] = {random.Uniform(0.3, 0.6), random.Uniform(0.1, 0.3), random.Uniform(0.05, 0.2),
-                             random.Uniform(0.01, 0.08)};
+        const long long expelled =
+            std::min(gen, TextWriter::ToUnits(generated * random.Uniform(0.4, 0.85), 4));
+        double weights[4] = {random.Uniform(0.3, 0.6), random.Uniform(0.1, 0.3),
+                             random.Uniform(0.05, 0.2), random.Uniform(0.01, 0.08)};
         double weightSum = weights[0] + weights[1] + weights[2] + weights[3];
         out.Int(static_cast<long long>(i) + 1);
         out.Char(' ');
@@ -436,7 +442,9 @@ long long WriteGas(const Options& options, const Grid& grid, const std::vector<H
         out.Scaled(expelled, 4);
         for (double w : weights) {
           out.Char(' ');
-          out.Scaled(std::llround(static_cast<double>(expelled) * w / weightSum * random.Uniform(0.99, 1.01)), 4);
+          out.Scaled(std::llround(static_cast<double>(expelled) * w / weightSum *
+                                  random.Uniform(0.99, 1.01)),
+                     4);
         }
         out.Char(' ');
         out.Scaled(std::llround(static_cast<double>(gen) * random.Uniform(0.05, 0.3)), 4);
@@ -454,7 +462,8 @@ enum class Profile { Density, Porosity, Content };
 // Depth profile: a name token, 20 to 60 (depth, value) pairs of increasing depth
 // between about 1000 and 4000 m, the terminating pair "0 0", and for the density
 // profile the bitumen density.
-void WriteProfile(const Options& options, std::uint64_t tag, Profile profile, const fs::path& path) {
+void WriteProfile(const Options& options, std::uint64_t tag, Profile profile,
+                  const fs::path& path) {
   static const char* const kTokens[] = {"源岩密度", "源岩孔隙度", "氯仿沥青A含量"};
   Random random(options.seed, tag);
   TextWriter out(path);
@@ -530,24 +539,30 @@ cli::Parsed ParseArguments(const std::vector<std::string>& args, Options& option
   app->add_option("--dir", options.dir, "output directory (created when missing)")
       ->type_name("DIR")
       ->required()
-      ->check(CLI::Validator([](std::string& dir) { return dir.empty() ? "--dir is empty" : ""; }, "", ""));
+      ->check(CLI::Validator([](std::string& dir) { return dir.empty() ? "--dir is empty" : ""; },
+                             "", ""));
   app->add_option("--project", options.project, "project name, UTF-8, at most 19 GBK bytes")
       ->type_name("NAME")
       ->required();
   app->add_option("--rows", options.rows, "grid rows (default 24)")->type_name("R");
   app->add_option("--cols", options.cols, "grid columns (default 30)")->type_name("C");
   CLI::Option* horizons =
-      app->add_option("--horizons", options.horizons, "source-rock horizons (default 3, or the number of names)")
+      app->add_option("--horizons", options.horizons,
+                      "source-rock horizons (default 3, or the number of names)")
           ->type_name("H");
   app->add_option("--periods", options.periods, "geological periods (default 5)")->type_name("P");
-  app->add_option("--seed", options.seed, "random seed (default 1)")->type_name("S")->check(cli::AtLeast(0));
+  app->add_option("--seed", options.seed, "random seed (default 1)")
+      ->type_name("S")
+      ->check(cli::AtLeast(0));
   app->add_option("--active-fraction", options.activeFraction,
                   "share of cells inside the modelled area, 0..1\n(default 0.6)")
       ->type_name("F");
-  app->add_option("--gas-records", options.gasRecords, "gasr.out records per active cell and horizon\n(default 1)")
+  app->add_option("--gas-records", options.gasRecords,
+                  "gasr.out records per active cell and horizon\n(default 1)")
       ->type_name("N");
   app->add_option_function<std::string>(
-         "--horizon-names", [&options](const std::string& list) { options.horizonNames = cli::SplitList(list); },
+         "--horizon-names",
+         [&options](const std::string& list) { options.horizonNames = cli::SplitList(list); },
          "horizon names, UTF-8 (written to NAME.isc in GBK);\ndefault H1,H2,...")
       ->type_name("a,b,c");
   std::vector<double> cellSize;
@@ -581,10 +596,11 @@ Summary GenerateProject(const Options& options) {
         "the grid has more than 2^31-1 cells");
   Check(options.periods >= 0, "--periods must not be negative");
   Check(options.horizons >= 0, "--horizons must not be negative");
-  Check(options.activeFraction >= 0 && options.activeFraction <= 1, "--active-fraction must lie in 0..1");
+  Check(options.activeFraction >= 0 && options.activeFraction <= 1,
+        "--active-fraction must lie in 0..1");
   Check(options.gasRecords >= 0, "--gas-records must not be negative");
-  Check(std::isfinite(options.cellSizeX) && std::isfinite(options.cellSizeY) && options.cellSizeX > 0 &&
-            options.cellSizeY > 0,
+  Check(std::isfinite(options.cellSizeX) && std::isfinite(options.cellSizeY) &&
+            options.cellSizeX > 0 && options.cellSizeY > 0,
         "--cell-size must be positive");
   std::vector<std::string> namesUtf8 = options.horizonNames;
   if (namesUtf8.empty()) {
@@ -629,12 +645,12 @@ Summary GenerateProject(const Options& options) {
   summary.gasRecords = WriteGas(options, grid, horizons, file("gasr.out"));
   const char* const extensions[] = {".ids", ".ips", ".ica"};
   for (int i = 0; i < 3; ++i)
-    WriteProfile(options, kProjectProfileTag + static_cast<std::uint64_t>(i), static_cast<Profile>(i),
-                 file(p + extensions[i]));
+    WriteProfile(options, kProjectProfileTag + static_cast<std::uint64_t>(i),
+                 static_cast<Profile>(i), file(p + extensions[i]));
   if (!namesUtf8.empty()) {
     for (int i = 0; i < 3; ++i)
-      WriteProfile(options, kHorizonProfileTag + static_cast<std::uint64_t>(i), static_cast<Profile>(i),
-                   file(namesUtf8[0] + extensions[i]));
+      WriteProfile(options, kHorizonProfileTag + static_cast<std::uint64_t>(i),
+                   static_cast<Profile>(i), file(namesUtf8[0] + extensions[i]));
   }
   return summary;
 }

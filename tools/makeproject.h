@@ -17,25 +17,25 @@
 namespace makeproject {
 
 struct Options {
-  std::filesystem::path dir;           // where the files go (created when missing)
-  std::string project;                 // UTF-8; the file names' stem
+  std::filesystem::path dir;  // where the files go (created when missing)
+  std::string project;        // UTF-8; the file names' stem
   int rows = 24;
   int cols = 30;
   int horizons = 3;
   int periods = 5;
   std::uint64_t seed = 1;
-  double activeFraction = 0.6;         // share of the cells inside the modelled area
-  int gasRecords = 1;                  // gasr.out records per (active cell, horizon)
+  double activeFraction = 0.6;            // share of the cells inside the modelled area
+  int gasRecords = 1;                     // gasr.out records per (active cell, horizon)
   std::vector<std::string> horizonNames;  // UTF-8; empty: "H1", "H2", ...
   double cellSizeX = 2.0;
   double cellSizeY = 2.0;
-  bool quantities = true;              // write .doe, .peo and .dou
+  bool quantities = true;  // write .doe, .peo and .dou
 };
 
 // What was written.
 struct Summary {
   int activeCount = 0;
-  long long quantityValues = 0;        // values in each quantity file
+  long long quantityValues = 0;  // values in each quantity file
   long long gasRecords = 0;
   std::vector<std::filesystem::path> files;  // in the order written
 };

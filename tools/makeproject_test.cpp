@@ -1,3 +1,5 @@
+#include "tools/makeproject.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "tools/makeproject.h"
 
 namespace fs = std::filesystem;
 using makeproject::GenerateProject;
@@ -96,7 +97,8 @@ TEST_F(MakeProjectTest, LeavingOutQuantitiesChangesNoOtherFile) {
   Summary s = GenerateProject(lean);
   EXPECT_EQ(s.quantityValues, 0);
   EXPECT_FALSE(fs::exists(root_ / "lean" / "demo.doe"));
-  for (const fs::path& f : s.files) EXPECT_EQ(ReadAll(f), ReadAll(root_ / "full" / f.filename())) << f;
+  for (const fs::path& f : s.files)
+    EXPECT_EQ(ReadAll(f), ReadAll(root_ / "full" / f.filename())) << f;
 }
 
 TEST_F(MakeProjectTest, GridAgesAndHorizons) {
@@ -126,7 +128,8 @@ TEST_F(MakeProjectTest, GridAgesAndHorizons) {
   EXPECT_EQ(ages.size(), 2u + 2 * 7 + static_cast<std::size_t>(trailing));
 
   std::string expected;
-  for (const char* name : {"沙三段", "沙四段", "Ek1"}) expected += *platform::Utf8ToGbk(name) + "\n";
+  for (const char* name : {"沙三段", "沙四段", "Ek1"})
+    expected += *platform::Utf8ToGbk(name) + "\n";
   EXPECT_EQ(ReadAll(o.dir / "demo.isc"), expected);
 }
 
@@ -164,7 +167,8 @@ TEST_F(MakeProjectTest, GasRecordsEndWithTheLastActiveCell) {
     ASSERT_TRUE(cell >= 1 && cell <= s.activeCount) << cell;
     ASSERT_TRUE(horizon >= 1 && horizon <= 3) << horizon;
     double generated = Real(fields[r + 5]), expelled = Real(fields[r + 6]);
-    double phases = Real(fields[r + 7]) + Real(fields[r + 8]) + Real(fields[r + 9]) + Real(fields[r + 10]);
+    double phases =
+        Real(fields[r + 7]) + Real(fields[r + 8]) + Real(fields[r + 9]) + Real(fields[r + 10]);
     ASSERT_LE(expelled, generated);
     ASSERT_NEAR(phases, expelled, 0.02 * expelled + 0.0005);
   }
@@ -214,9 +218,10 @@ TEST_F(MakeProjectTest, RefusesProjectsOutsideTheModel) {
 
 TEST(MakeProjectArguments, ParsesTheCommandLine) {
   Options o;
-  cli::Parsed parsed = makeproject::ParseArguments({"--dir", "x", "--project=p", "--rows", "5", "--horizon-names",
-                                                    "a,沙三段", "--cell-size", "2.5,3", "--no-quantities"},
-                                                   o);
+  cli::Parsed parsed =
+      makeproject::ParseArguments({"--dir", "x", "--project=p", "--rows", "5", "--horizon-names",
+                                   "a,沙三段", "--cell-size", "2.5,3", "--no-quantities"},
+                                  o);
   ASSERT_TRUE(parsed.proceed) << parsed.output;
   EXPECT_EQ(o.rows, 5);
   EXPECT_EQ(o.horizons, 2);
@@ -225,7 +230,9 @@ TEST(MakeProjectArguments, ParsesTheCommandLine) {
   EXPECT_EQ(o.cellSizeY, 3.0);
   EXPECT_FALSE(o.quantities);
   Options square;
-  ASSERT_TRUE(makeproject::ParseArguments({"--dir", "x", "--project", "p", "--cell-size", "3"}, square).proceed);
+  ASSERT_TRUE(
+      makeproject::ParseArguments({"--dir", "x", "--project", "p", "--cell-size", "3"}, square)
+          .proceed);
   EXPECT_EQ(square.cellSizeY, 3.0);
 }
 

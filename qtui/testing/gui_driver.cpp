@@ -9,7 +9,9 @@ namespace qtui::testing {
 
 void UseOffscreenPlatform() { setenv("QT_QPA_PLATFORM", "offscreen", 1); }
 
-Worker::Worker(std::function<void()> work) : thread_(QThread::create(std::move(work))) { thread_->start(); }
+Worker::Worker(std::function<void()> work) : thread_(QThread::create(std::move(work))) {
+  thread_->start();
+}
 
 Worker::~Worker() {
   while (!thread_->isFinished()) QTest::qWait(5);

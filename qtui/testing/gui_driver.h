@@ -33,7 +33,8 @@ class Worker {
 
 // The visible window with that title other than previous, once it shows;
 // nullptr when none did within ms.
-QWidget* WaitForWindow(const QString& title, const QPointer<QWidget>& previous = {}, int ms = 20000);
+QWidget* WaitForWindow(const QString& title, const QPointer<QWidget>& previous = {},
+                       int ms = 20000);
 // Waits until the window is hidden or gone; false when it stayed.
 bool WaitClosed(const QPointer<QWidget>& window, int ms = 20000);
 
