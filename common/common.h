@@ -52,32 +52,30 @@ COMMON_API int Damaged(platform::FileStream* stream);
 
 inline int readi(HFILE file, int* value) {
   platform::FileStream* stream = platform::StreamOf(file);
-  platform::ScannedNumber number;
+  scan::ScannedNumber number;
   if (stream == nullptr || !stream->NextNumber(number)) {
     *value = 0;
     return 0;
   }
-  if (number.kind == platform::NumberKind::Whole) {
+  if (number.kind == scan::NumberKind::Whole) {
     *value = number.Whole();
     return 1;
   }
-  if (number.kind == platform::NumberKind::Other)
-    return common_reading::WholeFromText(stream, value);
+  if (number.kind == scan::NumberKind::Other) return common_reading::WholeFromText(stream, value);
   *value = 0;  // a real is no whole number
   return common_reading::Damaged(stream);
 }
 
 inline int readf(HFILE file, float* value) {
   platform::FileStream* stream = platform::StreamOf(file);
-  platform::ScannedNumber number;
+  scan::ScannedNumber number;
   if (stream == nullptr || !stream->NextNumber(number)) {
     *value = 0.0f;
     return 0;
   }
-  if (number.kind == platform::NumberKind::Other)
-    return common_reading::RealFromText(stream, value);
-  *value = number.kind == platform::NumberKind::Whole ? static_cast<float>(number.Whole())
-                                                      : number.Real();
+  if (number.kind == scan::NumberKind::Other) return common_reading::RealFromText(stream, value);
+  *value =
+      number.kind == scan::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
   return 1;
 }
 

@@ -13,6 +13,7 @@
 
 #include "common/common.h"
 #include "platform/file_stream.h"
+#include "scan/chunk_source.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -455,11 +456,11 @@ TEST(fieldsRead, LongNameAcrossTheBufferEdge) {
 
 // What every read of a file gave: result, value, damage line and line.
 std::vector<std::string> ReadAll(const std::string& name, const std::string& calls,
-                                 const platform::ReadingPlan& plan) {
-  platform::ReadingPlan saved = platform::CurrentReadingPlan();
-  platform::SetReadingPlan(plan);
+                                 const scan::ReadingPlan& plan) {
+  scan::ReadingPlan saved = scan::CurrentReadingPlan();
+  scan::SetReadingPlan(plan);
   HFILE file = platform::OpenFile(name.c_str(), platform::OF_READ);
-  platform::SetReadingPlan(saved);
+  scan::SetReadingPlan(saved);
   std::vector<std::string> results;
   for (char call : calls) {
     std::string value;
@@ -508,7 +509,7 @@ TEST(fieldsRead, ChunkedReadingMatchesReadingAtOnce) {
     std::string name = dir.Put("chunks.txt", text);
     const auto atOnce = ReadAll(name, calls, {1, std::size_t{1} << 20, 0});
     for (int threads : {1, 3}) {
-      platform::ReadingPlan plan{threads, 1 + random() % 200, 0};
+      scan::ReadingPlan plan{threads, 1 + random() % 200, 0};
       EXPECT_EQ(ReadAll(name, calls, plan), atOnce)
           << "threads " << threads << ", chunks of " << plan.chunkBytes;
     }

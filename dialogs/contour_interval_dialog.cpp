@@ -1,27 +1,15 @@
 #include "dialogs/contour_interval_dialog.h"
 
-#include <charconv>
-
 #include "dialogs/dialog_outcome.h"
 #include "dialogs/module_state.h"
 #include "dialogs/templates.h"
+#include "scan/field_scan.h"
 
 namespace strataplot {
 
 namespace {
 constexpr const char* kNotAWholeNumber = "请输入一个整数.";
 }  // namespace
-
-bool ParseWholeNumber(const std::string& text, int& value) {
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (first != last && *first == '+') {
-    ++first;
-    if (first == last || *first < '0' || *first > '9') return false;
-  }
-  auto [end, error] = std::from_chars(first, last, value);
-  return error == std::errc() && end == last;
-}
 
 GetOilDlg::GetOilDlg() : platform::Dialog(templates::kContourInterval.resource, nullptr) {}
 
@@ -35,7 +23,7 @@ bool GetOilDlg::OnInitDialog() {
 
 void GetOilDlg::OnOK() {
   int typed = 0;
-  if (!ParseWholeNumber(GetDlgItemText(templates::kIntervalField), typed)) {
+  if (!scan::ParseWhole(GetDlgItemText(templates::kIntervalField), typed)) {
     platform::MessageBox(Window(), kNotAWholeNumber, nullptr, platform::Icon::Information,
                          platform::Buttons::Ok);
     GotoDlgCtrl(templates::kIntervalField);

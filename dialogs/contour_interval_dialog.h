@@ -35,7 +35,4 @@ std::intptr_t GetOilDlgProc(HWND dialog, unsigned message, std::uintptr_t wParam
 std::intptr_t GetGasIntenDlgProc(HWND dialog, unsigned message, std::uintptr_t wParam,
                                  std::intptr_t lParam);
 
-// Parses a whole decimal number with an optional sign that fits 32 bits.
-bool ParseWholeNumber(const std::string& text, int& value);
-
 }  // namespace strataplot

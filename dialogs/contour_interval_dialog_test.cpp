@@ -6,39 +6,13 @@
 #include <cstdio>
 #include <string>
 
+#include "console/scripted_backend.h"
+#include "console/transcript.h"
 #include "dialogs/templates.h"
-#include "platform/backends.h"
 #include "platform/platform.h"
 
 namespace strataplot {
 namespace {
-
-TEST(WholeNumber, AcceptsOnlyWholeDecimalNumbers) {
-  struct Case {
-    const char* text;
-    bool accepted;
-    int value;
-  } cases[] = {{"5", true, 5},
-               {"-3", true, -3},
-               {"+12", true, 12},
-               {"0", true, 0},
-               {"2147483647", true, 2147483647},
-               {"12a", false, 0},
-               {"1.5", false, 0},
-               {"", false, 0},
-               {" 5", false, 0},
-               {"+-3", false, 0},
-               {"+", false, 0},
-               {"-", false, 0},
-               {"2147483648", false, 0}};
-  for (const Case& c : cases) {
-    int value = 0;
-    EXPECT_EQ(ParseWholeNumber(c.text, value), c.accepted) << c.text;
-    if (c.accepted) {
-      EXPECT_EQ(value, c.value) << c.text;
-    }
-  }
-}
 
 class IntervalDialog : public ::testing::Test {
  protected:
@@ -51,11 +25,12 @@ class IntervalDialog : public ::testing::Test {
   // Runs the dialog with the answers and returns its result; the transcript in records_.
   int Run(GetOilDlg& dialog, std::vector<std::string> inputs) {
     std::FILE* out = std::tmpfile();
-    platform::Transcript transcript(out);
-    platform::ScriptedAnswers answers;
+    console::Transcript transcript(out);
+    console::ScriptedAnswers answers;
     answers.inputs = std::move(inputs);
-    auto backend = platform::MakeScriptedBackend(answers, &transcript);
-    platform::InstallUiBackend(backend.get());
+    auto backend = console::MakeScriptedBackend(answers);
+    console::Transcribing transcribing(*backend, transcript);
+    platform::InstallUiBackend(&transcribing);
     int result = dialog.DoModal();
     platform::InstallUiBackend(nullptr);
     std::rewind(out);

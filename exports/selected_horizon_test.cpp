@@ -8,8 +8,10 @@
 #include <memory>
 
 #include "common/common.h"
+#include "console/scripted_backend.h"
+#include "console/terminal_backend.h"
+#include "console/transcript.h"
 #include "dialogs/module_state.h"
-#include "platform/backends.h"
 #include "saprofile/saprofile.h"
 #include "testing/host_harness.h"
 
@@ -44,11 +46,17 @@ class SelectedHorizon : public ::testing::Test {
 
   // Scripted answers: the list entry to choose, nullopt to cancel.
   void Answer(std::optional<std::string> entry) {
-    platform::ScriptedAnswers answers;
+    console::ScriptedAnswers answers;
     answers.listEntry = std::move(entry);
     answers.overwrites = {true};
-    backend_ = platform::MakeScriptedBackend(answers, &transcript_);
-    platform::InstallUiBackend(backend_.get());
+    Install(console::MakeScriptedBackend(answers));
+  }
+
+  // Installs the backend with the transcript around it.
+  void Install(std::unique_ptr<platform::UiBackend> backend) {
+    backend_ = std::move(backend);
+    transcribing_ = std::make_unique<console::Transcribing>(*backend_, transcript_);
+    platform::InstallUiBackend(transcribing_.get());
   }
 
   // The name line of the profile written for prefix (UTF-8); the file is removed.
@@ -69,8 +77,9 @@ class SelectedHorizon : public ::testing::Test {
   test_support::TempDir dir_;
   std::filesystem::path previous_;
   File log_{std::tmpfile(), std::fclose};
-  platform::Transcript transcript_{log_.get()};
+  console::Transcript transcript_{log_.get()};
   std::unique_ptr<platform::UiBackend> backend_;
+  std::unique_ptr<console::Transcribing> transcribing_;
 };
 
 TEST_F(SelectedHorizon, IsKeptAcrossCalls) {
@@ -119,8 +128,7 @@ TEST_F(SelectedHorizon, ChosenAtATerminal) {
   File in(fmemopen(typed.data(), typed.size(), "r"), std::fclose);
   File out(std::tmpfile(), std::fclose);
   ASSERT_TRUE(in && out);
-  backend_ = platform::MakeTerminalBackend(&transcript_, in.get(), out.get());
-  platform::InstallUiBackend(backend_.get());
+  Install(console::MakeTerminalBackend(in.get(), out.get()));
   EXPECT_EQ(MakeSa(kWindow, 2), 1);
   EXPECT_EQ(module_state::selectedHorizon, Gbk("沙三段"));
   EXPECT_EQ(TakeNameLine("沙三段"), Gbk("沙三段"));

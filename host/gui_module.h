@@ -5,14 +5,14 @@
 
 #include <string>
 
+#include "console/transcript.h"
 #include "host/export_runner.h"
-#include "platform/backends.h"
 
 namespace host {
 
 inline constexpr const char* kGuiModule = "libstrataplot-gui.so";
 inline constexpr const char* kGuiEntry = "StrataplotRunWithWindows";
 using GuiEntry = int (*)(const LoadedLibrary& library, Command command,
-                         const std::string& gbkProject, int mode, platform::Transcript* transcript);
+                         const std::string& gbkProject, int mode, console::Transcript* transcript);
 
 }  // namespace host

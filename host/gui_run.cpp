@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/gui_module.h"
+#include "host/user_interface.h"
 #include "platform/ui_backend.h"
 
 namespace host {
@@ -45,11 +46,11 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 }  // namespace
 
 WindowedRun::WindowedRun(const LoadedLibrary& library, Command command, std::string gbkProject,
-                         int mode, platform::Transcript* transcript, QWidget* mainWindow)
-    : backend_(transcript, mainWindow, KindCodes()),
-      thread_([&library, command, project = std::move(gbkProject), mode] {
+                         int mode, console::Transcript* transcript, QWidget* mainWindow)
+    : backend_(mainWindow), thread_([&library, command, project = std::move(gbkProject), mode] {
         return library.Call(command, project, HostWindow(), mode);
       }) {
+  transcribed_ = Transcribed(backend_, transcript);
   connect(&thread_, &qtui::ExportThread::finished, this, [this](qint32 result) {
     platform::InstallUiBackend(nullptr);
     backend_.Finished(result == 1);
@@ -60,7 +61,11 @@ WindowedRun::WindowedRun(const LoadedLibrary& library, Command command, std::str
 WindowedRun::~WindowedRun() = default;
 
 void WindowedRun::Start() {
-  platform::InstallUiBackend(&backend_);
+  if (transcribed_) {
+    platform::InstallUiBackend(transcribed_.get());
+  } else {
+    platform::InstallUiBackend(&backend_);
+  }
   thread_.Start();
 }
 
@@ -82,7 +87,7 @@ std::unique_ptr<QApplication> MakeWindowedApplication(const std::string& who) {
 }
 
 int RunWithWindows(const LoadedLibrary& library, Command command, const std::string& gbkProject,
-                   int mode, platform::Transcript* transcript) {
+                   int mode, console::Transcript* transcript) {
   std::unique_ptr<QApplication> app = MakeWindowedApplication("strataplot: --gui");
   if (!app) return kExitHostError;
   QApplication::setQuitOnLastWindowClosed(false);  // the run ends the application
@@ -102,6 +107,6 @@ int RunWithWindows(const LoadedLibrary& library, Command command, const std::str
 
 extern "C" __attribute__((visibility("default"))) int StrataplotRunWithWindows(
     const host::LoadedLibrary& library, host::Command command, const std::string& gbkProject,
-    int mode, platform::Transcript* transcript) {
+    int mode, console::Transcript* transcript) {
   return host::RunWithWindows(library, command, gbkProject, mode, transcript);
 }

@@ -7,15 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "console/transcript.h"
 #include "host/export_runner.h"
 #include "qtui/export_thread.h"
 #include "qtui/qt_backend.h"
 
 class QApplication;
-
-namespace platform {
-class Transcript;
-}
 
 namespace host {
 
@@ -29,7 +26,7 @@ class WindowedRun : public QObject {
   // mainWindow (or nullptr) owns the windows of owned boxes and dialogs. The
   // library and the transcript must outlive the run.
   WindowedRun(const LoadedLibrary& library, Command command, std::string gbkProject, int mode,
-              platform::Transcript* transcript, QWidget* mainWindow);
+              console::Transcript* transcript, QWidget* mainWindow);
   // Never while the export runs: wait for finished.
   ~WindowedRun() override;
 
@@ -44,6 +41,7 @@ class WindowedRun : public QObject {
 
  private:
   qtui::QtBackend backend_;
+  std::unique_ptr<platform::UiBackend> transcribed_;  // with a transcript
   qtui::ExportThread thread_;
 };
 
@@ -57,6 +55,6 @@ std::unique_ptr<QApplication> MakeWindowedApplication(const std::string& who);
 // and returns the exit status. Without a display (or when the windowing
 // system cannot be reached) it says so and returns kExitHostError.
 int RunWithWindows(const LoadedLibrary& library, Command command, const std::string& gbkProject,
-                   int mode, platform::Transcript* transcript);
+                   int mode, console::Transcript* transcript);
 
 }  // namespace host

@@ -15,7 +15,7 @@
 #include <map>
 #include <optional>
 
-#include "platform/backends.h"
+#include "console/transcript.h"
 #include "qtui/testing/gui_driver.h"
 #include "testing/host_harness.h"
 
@@ -77,7 +77,7 @@ class GuiRun : public ::testing::Test {
     std::FILE* file = std::tmpfile();
     std::optional<std::int32_t> result;
     {
-      platform::Transcript transcript(file);
+      console::Transcript transcript(file);
       WindowedRun run(*library, command, "demo", mode, &transcript, nullptr);
       QObject::connect(&run, &WindowedRun::finished, [&](qint32 returned) { result = returned; });
       run.Start();

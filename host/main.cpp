@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
   if (!library) return HostError(error);
   if (!library->Has(options.command, error)) return HostError(error);
 
-  std::unique_ptr<platform::Transcript> transcript;
-  if (transcriptFile) transcript = std::make_unique<platform::Transcript>(transcriptFile.get());
+  std::unique_ptr<console::Transcript> transcript;
+  if (transcriptFile) transcript = std::make_unique<console::Transcript>(transcriptFile.get());
   host::RemovePartialFilesOnSignals();
 
   int status = 0;
@@ -71,12 +71,14 @@ int main(int argc, char** argv) {
     status = host::RunWithWindowsModule(*library, options.command, *project, options.mode,
                                         transcript.get());
   } else {
-    std::unique_ptr<platform::UiBackend> backend =
-        host::MakeUserInterface(options, transcript.get());
-    platform::InstallUiBackend(backend.get());
+    std::unique_ptr<platform::UiBackend> backend = host::MakeUserInterface(options);
+    std::unique_ptr<platform::UiBackend> transcribed =
+        host::Transcribed(*backend, transcript.get());
+    platform::UiBackend& installed = transcribed ? *transcribed : *backend;
+    platform::InstallUiBackend(&installed);
     std::int32_t result =
         library->Call(options.command, *project, host::HostWindow(), options.mode);
-    backend->Finished(result == 1);
+    installed.Finished(result == 1);
     platform::InstallUiBackend(nullptr);
     status = host::ExitStatus(result);
   }

@@ -56,8 +56,7 @@ int RunRenderCommand(const RenderOptions& options) {
 }
 
 int RunWithWindowsModule(const LoadedLibrary& library, Command command,
-                         const std::string& gbkProject, int mode,
-                         platform::Transcript* transcript) {
+                         const std::string& gbkProject, int mode, console::Transcript* transcript) {
   std::string error;
   std::unique_ptr<Library> module = LoadModule(kGuiModule, kGuiEntry, error);
   if (!module) {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "console/transcript.h"
 #include "host/export_runner.h"
 #include "host/options.h"
 #include "host/render_command.h"
-#include "platform/backends.h"
 
 namespace host {
 
@@ -21,7 +21,7 @@ int RunRenderCommand(const RenderOptions& options);
 // `strataplot --gui`: runs the export with windows through the gui module and
 // returns the exit status.
 int RunWithWindowsModule(const LoadedLibrary& library, Command command,
-                         const std::string& gbkProject, int mode, platform::Transcript* transcript);
+                         const std::string& gbkProject, int mode, console::Transcript* transcript);
 
 // The grid export of a map command: while it lives, every completed map is
 // also written in the formats of --grids and --contours.

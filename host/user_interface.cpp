@@ -4,20 +4,19 @@
 
 namespace host {
 
-platform::ScriptedAnswers ScriptedAnswersFrom(const BatchAnswers& answers) {
-  platform::ScriptedAnswers scripted;
+console::ScriptedAnswers ScriptedAnswersFrom(const BatchAnswers& answers) {
+  console::ScriptedAnswers scripted;
   scripted.inputs = answers.intervals;
   scripted.overwrites = answers.overwrites;
   scripted.yes = answers.deep;
   scripted.radio = answers.kind;
-  scripted.radioAnswer = answers.kindCode;
   // The horizon comes from the command line in UTF-8; the list shows UTF-8 too.
   scripted.listEntry = answers.horizon;
   return scripted;
 }
 
-std::string WhatFollows(Command command, const platform::Declined& declined) {
-  using What = platform::Declined::What;
+std::string WhatFollows(Command command, const console::Declined& declined) {
+  using What = console::Declined::What;
   const std::string ends = "导出到此结束";
   bool oil = command == Command::OilExpulsion || command == Command::OilUnexpelled ||
              command == Command::OilGeneration;
@@ -39,20 +38,25 @@ std::string WhatFollows(Command command, const platform::Declined& declined) {
   return ends;
 }
 
-std::unique_ptr<platform::UiBackend> MakeUserInterface(const Options& options,
-                                                       platform::Transcript* transcript) {
+std::unique_ptr<platform::UiBackend> MakeUserInterface(const Options& options) {
   if (options.batch || isatty(STDIN_FILENO) == 0) {
-    platform::ScriptedDisplay display;
+    console::ScriptedDisplay display;
     display.messages = !options.quiet;
-    return platform::MakeScriptedBackend(ScriptedAnswersFrom(options.answers), transcript, display);
+    return console::MakeScriptedBackend(ScriptedAnswersFrom(options.answers), display);
   }
-  platform::TerminalSettings settings;
+  console::TerminalSettings settings;
   if (options.command == Command::Gas) settings.radioCodes = KindCodes();
   Command command = options.command;
-  settings.whatFollows = [command](const platform::Declined& declined) {
+  settings.whatFollows = [command](const console::Declined& declined) {
     return WhatFollows(command, declined);
   };
-  return platform::MakeTerminalBackend(transcript, std::move(settings));
+  return console::MakeTerminalBackend(std::move(settings));
+}
+
+std::unique_ptr<platform::UiBackend> Transcribed(platform::UiBackend& backend,
+                                                 console::Transcript* transcript) {
+  if (transcript == nullptr) return nullptr;
+  return std::make_unique<console::Transcribing>(backend, *transcript, KindCodes());
 }
 
 }  // namespace host

@@ -5,12 +5,12 @@
 namespace host {
 namespace {
 
-using What = platform::Declined::What;
+using What = console::Declined::What;
 
 TEST(WhatFollows, SaysWhetherTheExportGoesOn) {
   struct Case {
     Command command;
-    platform::Declined declined;
+    console::Declined declined;
     std::string follows;
   };
   const Case cases[] = {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/field_scan.h"
 #include "platform/platform.h"
+#include "scan/field_scan.h"
 
 namespace mapreader {
 namespace {
@@ -24,7 +24,7 @@ struct Damaged {
 };
 
 // A blank within a line: a field separator other than the line end.
-bool IsBlank(char c) { return c != '\n' && platform::IsFieldSeparator(c); }
+bool IsBlank(char c) { return c != '\n' && scan::IsFieldSeparator(c); }
 
 // A file read as lines or as fields, counting lines as it goes.
 class Reader {
@@ -55,13 +55,12 @@ class Reader {
   bool Field(std::string& field) {
     field.clear();
     int c = getc_unlocked(file_);
-    for (; c != EOF && platform::IsFieldSeparator(static_cast<char>(c)); c = getc_unlocked(file_)) {
+    for (; c != EOF && scan::IsFieldSeparator(static_cast<char>(c)); c = getc_unlocked(file_)) {
       if (c == '\n') ++current_;
     }
     line_ = current_;
     if (c == EOF) return false;
-    for (; c != EOF && !platform::IsFieldSeparator(static_cast<char>(c));
-         c = getc_unlocked(file_)) {
+    for (; c != EOF && !scan::IsFieldSeparator(static_cast<char>(c)); c = getc_unlocked(file_)) {
       if (field.size() == kLongestField) Fail(line_, "a field is too long");
       field.push_back(static_cast<char>(c));
     }

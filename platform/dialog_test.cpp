@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialog_testing.h"
+#include "platform/testing/dialog_testing.h"
 #include "platform/ui_backend.h"
 
 namespace platform {
@@ -222,6 +222,39 @@ TEST_F(DialogRadio, GroupMembersInTemplateOrder) {
     s.PressCancel();
   };
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+// One rule for the terminal and the windows: any character after a lone '&',
+// ASCII letters in either case.
+TEST(Accelerators, OfAControlText) {
+  struct Case {
+    const char* text;
+    const char* accelerator;
+    const char* shown;
+  } cases[] = {
+      {"确认(&Y)", "Y", "确认(Y)"},
+      {"选择烃源岩层位(&s):", "S", "选择烃源岩层位(s):"},
+      {"A && B", "", "A & B"},
+      {"&&x &z", "Z", "&x z"},
+      {"提示", "", "提示"},
+      {"end&", "", "end&"},
+      {"&层位", "层", "层位"},
+      {"a&\xce\xb2"
+       "c",
+       "\xce\xb2",
+       "a\xce\xb2"
+       "c"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AcceleratorOf(c.text), c.accelerator) << c.text;
+    EXPECT_EQ(WithoutAcceleratorMarks(c.text), c.shown) << c.text;
+  }
+  EXPECT_TRUE(IsAcceleratorOf("y", "确认(&Y)"));
+  EXPECT_TRUE(IsAcceleratorOf("S", "层位(&s)"));
+  EXPECT_TRUE(IsAcceleratorOf("层", "&层位"));
+  EXPECT_FALSE(IsAcceleratorOf("层位", "&层位"));
+  EXPECT_FALSE(IsAcceleratorOf("", "提示"));
+  EXPECT_FALSE(IsAcceleratorOf("ys", "确认(&Y)"));
 }
 
 using DialogCombo = DialogFixture;

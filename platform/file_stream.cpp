@@ -1,17 +1,14 @@
 #include "platform/file_stream.h"
 
-#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <thread>
 
-#include "platform/chunk_source.h"
+#include "scan/chunk_source.h"
 
 namespace platform {
 namespace {
@@ -20,42 +17,7 @@ constexpr std::size_t kWriteBufferSize = std::size_t{256} << 10;  // 256 KiB
 
 int ClampLine(long long line) { return line > INT_MAX ? INT_MAX : static_cast<int>(line); }
 
-// Cores this process may run on.
-int UsableCores() {
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
-  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-}
-
-ReadingPlan& Plan() {
-  static ReadingPlan plan = DefaultReadingPlan();
-  return plan;
-}
-
 }  // namespace
-
-ReadingPlan DefaultReadingPlan() {
-  ReadingPlan plan;
-  plan.threads = UsableCores();
-  if (const char* text = std::getenv("STRATAPLOT_THREADS")) {
-    char* end = nullptr;
-    long n = std::strtol(text, &end, 10);
-    if (end != text && *end == '\0' && n >= 1) plan.threads = static_cast<int>(std::min(n, 1024l));
-  }
-  // More threads than that would only wait for the reader.
-  plan.threads = std::min(plan.threads, 64);
-  // A chunk of text and its scanned fields take about twice the chunk's
-  // bytes, and threads + 2 chunks are in flight: about 8 MiB per file read
-  // at the most.
-  const std::size_t perChunk =
-      (std::size_t{4} << 20) / (static_cast<std::size_t>(plan.threads) + 2);
-  plan.chunkBytes = std::clamp(perChunk, std::size_t{16} << 10, std::size_t{256} << 10);
-  return plan;
-}
-
-ReadingPlan CurrentReadingPlan() { return Plan(); }
-
-void SetReadingPlan(const ReadingPlan& plan) { Plan() = plan; }
 
 struct FileStream::Impl {
   int fd;
@@ -64,9 +26,9 @@ struct FileStream::Impl {
 
   // Reading: the chunk in hand; the stream's hand tells its fields handed out.
   Hand& hand;
-  ReadingPlan plan;
-  std::unique_ptr<ChunkSource> source;  // made at the first read
-  const Chunk* chunk = nullptr;
+  scan::ReadingPlan plan;
+  std::unique_ptr<scan::ChunkSource> source;  // made at the first read
+  const scan::Chunk* chunk = nullptr;
   bool atEnd = false;             // the end has been reported
   long long lineFeedsBefore = 0;  // in the chunks before this one
   bool lastByteLf = false;        // the last byte of the chunks before is a line feed
@@ -86,7 +48,7 @@ struct FileStream::Impl {
   bool failed = false;
   bool boundary = true;  // nothing written yet, or the last byte is a blank or line end
 
-  Impl(int f, Mode m, Hand& h, const ReadingPlan& p) : fd(f), mode(m), hand(h), plan(p) {
+  Impl(int f, Mode m, Hand& h, const scan::ReadingPlan& p) : fd(f), mode(m), hand(h), plan(p) {
     if (m == Mode::Write) {
       cap = kWriteBufferSize;
       buf = std::make_unique_for_overwrite<char[]>(cap);
@@ -96,7 +58,7 @@ struct FileStream::Impl {
   // Moves to the next chunk that holds a field; false at the end (the
   // source is let go then).
   bool NextChunk() {
-    if (!source) source = std::make_unique<ChunkSource>(fd, plan);
+    if (!source) source = std::make_unique<scan::ChunkSource>(fd, plan);
     for (;;) {
       if (chunk != nullptr) {
         lineFeedsBefore += chunk->fields.lineFeeds;
@@ -131,9 +93,10 @@ struct FileStream::Impl {
     const char* text = chunk->text.get();
     while (located < field) {
       std::size_t p = stop;
-      while (p < chunk->size && IsFieldSeparator(text[p])) startLineFeeds += text[p++] == '\n';
+      while (p < chunk->size && scan::IsFieldSeparator(text[p]))
+        startLineFeeds += text[p++] == '\n';
       start = p;
-      stop = FieldEnd(text, p, chunk->size);
+      stop = scan::FieldEnd(text, p, chunk->size);
       ++located;
     }
   }
@@ -170,7 +133,7 @@ struct FileStream::Impl {
   }
 };
 
-FileStream::FileStream(int fd, Mode mode, const ReadingPlan& plan)
+FileStream::FileStream(int fd, Mode mode, const scan::ReadingPlan& plan)
     : impl_(new Impl(fd, mode, hand_, plan)) {}
 
 FileStream::~FileStream() {
@@ -191,7 +154,7 @@ std::string_view FileStream::FieldText() {
 }
 
 bool FileStream::NextField(std::string_view& field) {
-  ScannedNumber number;
+  scan::ScannedNumber number;
   if (!NextNumber(number)) {
     field = {};
     return false;

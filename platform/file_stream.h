@@ -3,7 +3,7 @@
 //
 // A reading stream splits its file into chunks that end at field separators
 // and scans every field of a chunk as a number before the reader asks for it
-// (platform/field_scan.h): the reader then takes each field's value ready
+// (scan/field_scan.h): the reader then takes each field's value ready
 // made. A large file is scanned on helper threads, a few chunks ahead of the
 // reader; the reader still takes the fields strictly in file order, with the
 // same values and lines whatever the chunks.
@@ -14,37 +14,16 @@
 #include <string>
 #include <string_view>
 
-#include "platform/field_scan.h"
 #include "platform/platform.h"
+#include "scan/chunk_source.h"
+#include "scan/field_scan.h"
 
 namespace platform {
-
-// How reading streams share out their work.
-struct ReadingPlan {
-  // Threads that scan chunks of a large file, the reader's own included (it
-  // scans a chunk ahead while the one it waits for is not ready); 1: the
-  // reader scans its chunks itself and no thread is started.
-  int threads = 1;
-  // Bytes per chunk (a chunk grows to hold a field longer than that).
-  std::size_t chunkBytes = std::size_t{256} << 10;
-  // Files shorter than this are read without helper threads.
-  std::uint64_t parallelFrom = std::uint64_t{8} << 20;
-};
-
-// The plan for this machine: as many threads as the process may use cores,
-// or the number the environment variable STRATAPLOT_THREADS gives (1 or more;
-// other values are ignored), at most 64; chunks small enough that a file read
-// keeps about 8 MiB in flight at the most.
-PLATFORM_API ReadingPlan DefaultReadingPlan();
-// The plan that reading streams opened from now on follow (at first the
-// default plan). Tests and benchmarks set others.
-PLATFORM_API ReadingPlan CurrentReadingPlan();
-PLATFORM_API void SetReadingPlan(const ReadingPlan& plan);
 
 class PLATFORM_API FileStream {
  public:
   enum class Mode { Read, Write };
-  FileStream(int fd, Mode mode, const ReadingPlan& plan = CurrentReadingPlan());
+  FileStream(int fd, Mode mode, const scan::ReadingPlan& plan = scan::CurrentReadingPlan());
   ~FileStream();
   FileStream(const FileStream&) = delete;
   FileStream& operator=(const FileStream&) = delete;
@@ -58,7 +37,7 @@ class PLATFORM_API FileStream {
   // on a read error, or before a field longer than 64 KiB, which no number or
   // name can be: both are remembered as damage, and the stream then reads as
   // ended).
-  bool NextNumber(ScannedNumber& number) {
+  bool NextNumber(scan::ScannedNumber& number) {
     // The reader's loop takes every field here: the fields of the chunk in
     // hand are taken without a call (and number may stay in registers).
     if (hand_.next == hand_.count && !NextChunkInHand()) return false;
@@ -99,7 +78,7 @@ class PLATFORM_API FileStream {
 
   // The scanned fields of the chunk in hand, and the next to hand out.
   struct Hand {
-    const NumberKind* kinds = nullptr;
+    const scan::NumberKind* kinds = nullptr;
     const std::uint32_t* bits = nullptr;
     std::size_t next = 0;
     std::size_t count = 0;

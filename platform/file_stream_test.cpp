@@ -18,6 +18,12 @@
 namespace platform {
 namespace {
 
+using scan::DefaultReadingPlan;
+using scan::IsFieldSeparator;
+using scan::ReadingPlan;
+using scan::ScannedNumber;
+using scan::ScanNumber;
+
 using test_support::TempDir;
 
 struct Field {

@@ -1,6 +1,9 @@
 // Message boxes, progress, wait notices and overwrite questions: GBK from the
 // library, converted to UTF-8 and handed to the installed backend.
 
+#include <string>
+#include <string_view>
+
 #include "platform/platform.h"
 #include "platform/ui_backend.h"
 
@@ -42,6 +45,54 @@ void ShowWaitNotice(const char* text, bool show) {
 
 bool AskOverwrite(const char* gbkName) {
   return installed != nullptr && installed->AskOverwrite(ForDisplay(gbkName));
+}
+
+// ---- Accelerators ----------------------------------------------------------------
+
+namespace {
+
+// Bytes of the UTF-8 character that starts with lead (1 for a stray byte).
+std::size_t CharacterLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  if (lead >= 0xE0) return 3;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  return 1;
+}
+
+std::string UpperAscii(std::string_view character) {
+  std::string out(character);
+  if (out.size() == 1 && out[0] >= 'a' && out[0] <= 'z')
+    out[0] = static_cast<char>(out[0] - 'a' + 'A');
+  return out;
+}
+
+}  // namespace
+
+std::string AcceleratorOf(std::string_view text) {
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    std::size_t length = CharacterLength(static_cast<unsigned char>(text[i + 1]));
+    return UpperAscii(text.substr(i + 1, length));
+  }
+  return {};
+}
+
+bool IsAcceleratorOf(std::string_view typed, std::string_view text) {
+  std::string accelerator = AcceleratorOf(text);
+  return !accelerator.empty() && UpperAscii(typed) == accelerator;
+}
+
+std::string WithoutAcceleratorMarks(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) ++i;
+    out += text[i];
+  }
+  return out;
 }
 
 }  // namespace platform

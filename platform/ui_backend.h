@@ -2,16 +2,15 @@
 // dialog. Everything here is UTF-8: the platform layer converts the library's
 // GBK texts before they reach a backend.
 //
-// Backends: the terminal backend (a person at a terminal), the scripted
-// backend (answers from the host's options, also the recording fake of the
-// tests); a windowed backend can come later without touching dialogs.
+// The host installs one backend: the terminal, the scripted answers of batch
+// runs (both in console/), or the windows (qtui/); a transcript wraps any of
+// them (console/transcript.h).
 #pragma once
 
 #include <cstddef>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/dialog.h"
@@ -48,6 +47,17 @@ struct ControlState {
 PLATFORM_API std::vector<std::size_t> RadioGroup(const std::vector<ControlState>& controls,
                                                  std::size_t index);
 
+// The accelerator of a control text, as every backend takes it: the character
+// after a lone '&' ("&&" stands for one '&'), a whole UTF-8 character, an
+// ASCII letter in upper case: "确认(&Y)" has "Y", "层位(&s):" has "S", "&层"
+// has "层". Empty when the text has none.
+PLATFORM_API std::string AcceleratorOf(std::string_view text);
+// True when the typed character (UTF-8) is the text's accelerator, an ASCII
+// letter in either case.
+PLATFORM_API bool IsAcceleratorOf(std::string_view typed, std::string_view text);
+// The text as shown, without the markers: "&&" shows one '&'.
+PLATFORM_API std::string WithoutAcceleratorMarks(std::string_view text);
+
 // A running dialog as a backend drives it.
 class PLATFORM_API DialogSession {
  public:
@@ -75,7 +85,8 @@ class PLATFORM_API DialogSession {
   virtual bool Ended() const = 0;
   virtual int Result() const = 0;
 
-  // What the user typed or chose last, for the transcript.
+  // What the user typed or chose last, for the transcript: the text typed,
+  // "default" for the value suggested, "cancel".
   virtual void SetAnswer(const std::string& answer) = 0;
   virtual const std::string& Answer() const = 0;
 };

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "console/transcript.h"
 #include "dialogs/contour_interval_dialog.h"
 #include "dialogs/gas_type_dialog.h"
 #include "dialogs/horizon_selection_dialog.h"
@@ -42,7 +43,7 @@ const QString kHostTitleText = "Strataplot";
 
 class Keyboard : public ::testing::Test {
  protected:
-  void SetUp() override { platform::InstallUiBackend(&backend_); }
+  void SetUp() override { platform::InstallUiBackend(&transcribing_); }
   void TearDown() override {
     platform::InstallUiBackend(nullptr);
     std::fclose(file_);
@@ -74,8 +75,10 @@ class Keyboard : public ::testing::Test {
 
   QWidget main_;  // the host's main window
   std::FILE* file_ = std::tmpfile();
-  platform::Transcript transcript_{file_};
-  QtBackend backend_{&transcript_, &main_, {"sg", "pg", "fg", "wg", "og", "kg", "ug", "eg", "ag"}};
+  console::Transcript transcript_{file_};
+  QtBackend backend_{&main_};
+  console::Transcribing transcribing_{
+      backend_, transcript_, {"sg", "pg", "fg", "wg", "og", "kg", "ug", "eg", "ag"}};
 };
 
 TEST_F(Keyboard, TypedTextReplacesTheSelectedValueAndEnterConfirms) {

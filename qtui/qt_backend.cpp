@@ -56,9 +56,7 @@ QMessageBox::Icon BoxIcon(platform::Icon icon) {
 
 }  // namespace
 
-QtBackend::QtBackend(platform::Transcript* transcript, QWidget* mainWindow,
-                     std::vector<std::string> radioAnswers)
-    : transcript_(transcript), mainWindow_(mainWindow), radioAnswers_(std::move(radioAnswers)) {
+QtBackend::QtBackend(QWidget* mainWindow) : mainWindow_(mainWindow) {
   qRegisterMetaType<UserInput>();
 }
 
@@ -146,9 +144,7 @@ int QtBackend::Ask(const platform::MessageBoxRequest& request, bool yesDefault) 
 }
 
 int QtBackend::ShowMessage(const platform::MessageBoxRequest& request) {
-  int answer = Ask(request, true);
-  if (transcript_) transcript_->Message(request, answer);
-  return answer;
+  return Ask(request, true);
 }
 
 bool QtBackend::AskOverwrite(const std::string& path) {
@@ -157,9 +153,7 @@ bool QtBackend::AskOverwrite(const std::string& path) {
   question.icon = platform::Icon::Question;
   question.buttons = platform::Buttons::YesNo;
   question.owned = true;
-  bool answer = Ask(question, false) == platform::IDYES;
-  if (transcript_) transcript_->Overwrite(path, answer);
-  return answer;
+  return Ask(question, false) == platform::IDYES;
 }
 
 TemplateDialog* QtBackend::OpenWindow(platform::DialogSession& session,
@@ -185,24 +179,19 @@ void QtBackend::CloseWindow(TemplateDialog* window) {
 }
 
 void QtBackend::RunDialog(platform::DialogSession& session) {
-  std::vector<platform::ControlState> opened = session.Controls();
-  std::string title = session.Title();
-  if (!session.Ended()) {
-    if (OnGuiThread()) {
-      RunDialogHere(session);
-    } else {
-      RunDialogFromWorker(session);
-    }
+  if (session.Ended()) return;
+  if (OnGuiThread()) {
+    RunDialogHere(session);
+  } else {
+    RunDialogFromWorker(session);
   }
-  if (transcript_)
-    transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
 }
 
 void QtBackend::RunDialogHere(platform::DialogSession& session) {
   QEventLoop loop;
   TemplateDialog* window = nullptr;
   window = OpenWindow(session, [&](const UserInput& input) {
-    Apply(input, session, radioAnswers_);
+    Apply(input, session);
     window->Update(ViewOf(session));
     if (session.Ended()) loop.quit();
   });
@@ -215,7 +204,7 @@ void QtBackend::RunDialogFromWorker(platform::DialogSession& session) {
   TemplateDialog* window =
       OpenWindow(session, [&presses](const UserInput& input) { presses.Post(input); });
   while (!session.Ended()) {
-    Apply(presses.Take(), session, radioAnswers_);
+    Apply(presses.Take(), session);
     DialogView view = ViewOf(session);
     OnGui([&] { window->Update(view); });
   }
@@ -228,12 +217,10 @@ ProgressWindow* QtBackend::Display() {
 }
 
 void QtBackend::Progress(int total, int current) {
-  if (transcript_) transcript_->Progress(total, current);
   Post([this, total, current] { Display()->SetProgress(total, current); });
 }
 
 void QtBackend::Wait(const std::string& text, bool show) {
-  if (transcript_) transcript_->Wait(text, show);
   Post([this, text = QString::fromStdString(text), show] { Display()->SetWait(text, show); });
 }
 

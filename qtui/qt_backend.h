@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/backends.h"
+#include "platform/ui_backend.h"
 
 class QMessageBox;
 class QWidget;
@@ -44,13 +44,10 @@ class QtBackend final : public QObject, public platform::UiBackend {
   Q_OBJECT
 
  public:
-  // Made and destroyed on the GUI thread. transcript may be null. mainWindow:
-  // the host's main window, owner of owned boxes and dialogs, or nullptr.
-  // radioAnswers: what the transcript records for the radio button at each
-  // position when a radio dialog is confirmed (the gas map kind codes); the
-  // button's text where there is none.
-  QtBackend(platform::Transcript* transcript, QWidget* mainWindow,
-            std::vector<std::string> radioAnswers = {});
+  // Made and destroyed on the GUI thread. mainWindow: the host's main window,
+  // owner of owned boxes and dialogs, or nullptr. A transcript wraps it as any
+  // backend (console::Transcribing), on the export's thread.
+  explicit QtBackend(QWidget* mainWindow);
   ~QtBackend() override;
 
   int ShowMessage(const platform::MessageBoxRequest& request) override;
@@ -88,9 +85,7 @@ class QtBackend final : public QObject, public platform::UiBackend {
   void RunDialogFromWorker(platform::DialogSession& session);
   ProgressWindow* Display();
 
-  platform::Transcript* transcript_;
   QPointer<QWidget> mainWindow_;
-  std::vector<std::string> radioAnswers_;
   std::vector<QPointer<TemplateDialog>> open_;  // dialogs shown, innermost last; GUI thread
   QPointer<ProgressWindow> progress_;
 };

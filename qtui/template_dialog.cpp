@@ -44,17 +44,7 @@ DialogView ViewOf(const platform::DialogSession& session) {
           session.Ended()};
 }
 
-QChar Accelerator(const QString& text) {
-  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != u'&') continue;
-    if (text[i + 1] != u'&') return text[i + 1].toUpper();
-    ++i;
-  }
-  return {};
-}
-
-void Apply(const UserInput& input, platform::DialogSession& session,
-           const std::vector<std::string>& radioAnswers) {
+void Apply(const UserInput& input, platform::DialogSession& session) {
   const std::vector<ControlState>& now = session.Controls();
   std::size_t count = std::min(input.controls.size(), now.size());
   for (std::size_t i = 0; i < count; ++i) {
@@ -84,7 +74,8 @@ void Apply(const UserInput& input, platform::DialogSession& session,
     }
   }
 
-  // The answer the transcript records, as the scripted backend words it.
+  // The answer, as the other backends word it; a radio dialog's is named by
+  // the transcript from the button checked.
   auto first = [&](ControlKind kind) {
     return std::find_if(now.begin(), now.end(),
                         [kind](const ControlState& c) { return c.kind == kind; });
@@ -93,16 +84,6 @@ void Apply(const UserInput& input, platform::DialogSession& session,
     session.SetAnswer("cancel");
   } else if (auto edit = first(ControlKind::Edit); edit != now.end()) {
     session.SetAnswer(input.editedSinceOpening ? edit->text : "default");
-  } else if (first(ControlKind::RadioButton) != now.end()) {
-    std::size_t position = 0;
-    for (const ControlState& c : now) {
-      if (c.kind != ControlKind::RadioButton) continue;
-      if (c.checked) {
-        session.SetAnswer(position < radioAnswers.size() ? radioAnswers[position] : c.text);
-        break;
-      }
-      ++position;
-    }
   } else if (auto list = first(ControlKind::ComboBox); list != now.end()) {
     session.SetAnswer(list->text);
   }
@@ -420,9 +401,9 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
   constexpr auto kChords = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
   if ((event->modifiers() & kChords) == 0 && event->text().size() == 1 &&
       event->text()[0].isLetterOrNumber()) {
-    QChar letter = event->text()[0].toUpper();
+    std::string typed = event->text().toStdString();
     for (std::size_t i = 0; i < controls_.size(); ++i) {
-      if (Accelerator(Qs(view_.controls[i].text)) == letter) {
+      if (platform::IsAcceleratorOf(typed, view_.controls[i].text)) {
         Activate(i);
         return;
       }

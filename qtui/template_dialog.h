@@ -44,12 +44,10 @@ struct UserInput {
 };
 
 // Hands the input to the dialog: what differs from the session is typed,
-// checked or selected, the transcript's answer is set, and the button is
-// pressed, which runs the dialog's handlers. radioAnswers: the answer recorded
-// for the radio button at each position (template order); the button's text
-// where there is none.
-void Apply(const UserInput& input, platform::DialogSession& session,
-           const std::vector<std::string>& radioAnswers);
+// checked or selected, the session's answer is set ("cancel", "default" or
+// the text typed, a list's entry), and the button is pressed, which runs the
+// dialog's handlers.
+void Apply(const UserInput& input, platform::DialogSession& session);
 
 // How the window is drawn: the font and its dialog base units.
 struct DialogLook {
@@ -112,10 +110,6 @@ class TemplateDialog : public QDialog {
   std::deque<Deferred> deferred_;  // keys and clicks while busy
   bool edited_ = false;
 };
-
-// The accelerator letter of a control text ("确认(&Y)" has Y), upper case;
-// 0 when there is none ("&&" is a literal '&').
-QChar Accelerator(const QString& text);
 
 }  // namespace qtui
 

@@ -180,15 +180,5 @@ TEST(TemplateWindow, HorizonSelectionListsTheProjectsHorizons) {
   EXPECT_EQ(Geometry(*window, IDCANCEL), QRect(168, 76, 100, 38));
 }
 
-TEST(TemplateWindow, AcceleratorLetters) {
-  struct Case {
-    const char* text;
-    QChar letter;
-  } cases[] = {{"确认(&Y)", u'Y'},  {"选择烃源岩层位(&s):", u'S'},
-               {"A && B", QChar()}, {"&&x &z", u'Z'},
-               {"提示", QChar()},   {"end&", QChar()}};
-  for (const Case& c : cases) EXPECT_EQ(Accelerator(QString::fromUtf8(c.text)), c.letter) << c.text;
-}
-
 }  // namespace
 }  // namespace qtui

@@ -1,4 +1,4 @@
-#include "platform/field_scan.h"
+#include "scan/field_scan.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace scan {
 namespace {
 
 // What std::from_chars says of the text after a leading '+' (not followed by
@@ -309,5 +309,39 @@ TEST(fieldScan, EveryWayScansChunksAlike) {
   }
 }
 
+// The grammar of readi and of the interval dialog's field, both ways together.
+TEST(ParseWhole, AcceptsOnlyWholeDecimalNumbersOf32Bits) {
+  struct Case {
+    const char* text;
+    bool accepted;
+    int value;
+  } cases[] = {{"5", true, 5},
+               {"-3", true, -3},
+               {"+12", true, 12},
+               {"0", true, 0},
+               {"2147483647", true, 2147483647},
+               {"12a", false, 0},
+               {"1.5", false, 0},
+               {"", false, 0},
+               {" 5", false, 0},
+               {"+-3", false, 0},
+               {"+", false, 0},
+               {"-", false, 0},
+               {"2147483648", false, 0},
+               {"-2147483648", true, -2147483647 - 1},
+               {"-0", true, 0},
+               {"5 3", false, 0},
+               {"+ 5", false, 0},
+               {"1e3", false, 0},
+               {"99999999999999999999", false, 0}};
+  for (const Case& c : cases) {
+    int value = 0;
+    EXPECT_EQ(ParseWhole(c.text, value), c.accepted) << c.text;
+    if (c.accepted) {
+      EXPECT_EQ(value, c.value) << c.text;
+    }
+  }
+}
+
 }  // namespace
-}  // namespace platform
+}  // namespace scan

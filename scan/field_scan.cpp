@@ -1,4 +1,4 @@
-#include "platform/field_scan.h"
+#include "scan/field_scan.h"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +11,7 @@
 #include <immintrin.h>
 #endif
 
-namespace platform {
+namespace scan {
 namespace {
 
 // Whole vectors of bytes at a time where the machine has them (every x86-64
@@ -23,6 +23,9 @@ constexpr bool kVectors = false;
 #endif
 
 inline bool Separator(char c) { return IsFieldSeparator(c); }
+
+// Neither a separator nor another control byte.
+inline bool AboveBlank(char c) { return static_cast<unsigned char>(c) > ' '; }
 
 inline unsigned Digit(char c) { return static_cast<unsigned char>(c - '0'); }
 
@@ -524,7 +527,7 @@ std::size_t FieldEnd(const char* text, std::size_t pos, std::size_t end) {
       pos += 16;
     }
 #endif
-    while (pos<end&& static_cast<unsigned char>(text[pos])> ' ') ++pos;
+    while (pos < end && AboveBlank(text[pos])) ++pos;
     if (pos == end || Separator(text[pos])) return pos;
     ++pos;  // a control byte that is not a separator belongs to the field
   }
@@ -567,4 +570,4 @@ void ScanChunk(const char* text, std::size_t size, ChunkFields& fields) {
   ScanChunkBy(fastest, text, size, fields);
 }
 
-}  // namespace platform
+}  // namespace scan

@@ -20,6 +20,11 @@ namespace platform::test_dialogs {
 #define GBK_WHOLE "\xc7\xeb\xca\xe4\xc8\xeb\xd5\xfb\xca\xfd"  // 请输入整数
 #define GBK_CHOOSE "\xd1\xa1\xd4\xf1\xb2\xe3\xce\xbb"         // 选择层位
 
+inline constexpr const char* kMaxHint = "\xd7\xee\xb4\xf3\xd6\xb5 12";  // 最大值 12
+// The interval dialog's controls as a transcript records them, its hint kMaxHint.
+inline constexpr const char kIntervalControlsJson[] =
+    R"j("controls":{"2000":"5","1":"确   认 (&Y)","2":"取    消 (&N)","1041":"间距:","1043":"最大值 12"})j";
+
 inline constexpr unsigned kButton = kTabStop;
 inline constexpr unsigned kRadio = kAutoRadio | kTabStop;
 

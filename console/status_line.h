@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-namespace platform {
+namespace console {
 
 class StatusLine {
  public:
@@ -44,4 +44,4 @@ class StatusLine {
   int progressCurrent_ = 0;
 };
 
-}  // namespace platform
+}  // namespace console

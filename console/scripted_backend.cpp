@@ -1,14 +1,20 @@
-// The scripted backend: answers every question from the host's options and
-// records it. It is also the recording fake of the tests.
+// The scripted backend: answers every question from the host's options.
+
+#include "console/scripted_backend.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "platform/backends.h"
-#include "platform/status_line.h"
+#include "console/status_line.h"
 
-namespace platform {
+namespace console {
 namespace {
+
+using platform::Buttons;
+using platform::ControlKind;
+using platform::ControlState;
+using platform::DialogSession;
+using platform::MessageBoxRequest;
 
 // A list of answers consumed in order; the last one repeats.
 template <typename T>
@@ -54,60 +60,47 @@ const ControlState* FirstOfKind(const std::vector<ControlState>& controls, Contr
   return it != controls.end() ? &*it : nullptr;
 }
 
-class ScriptedBackend final : public UiBackend {
+class ScriptedBackend final : public platform::UiBackend {
  public:
-  ScriptedBackend(ScriptedAnswers answers, Transcript* transcript, ScriptedDisplay display)
+  ScriptedBackend(ScriptedAnswers answers, ScriptedDisplay display)
       : inputs_(std::move(answers.inputs), "default"),
         overwrites_(std::move(answers.overwrites), false),
         yes_(answers.yes),
         radio_(answers.radio),
-        radioAnswer_(std::move(answers.radioAnswer)),
         listEntry_(std::move(answers.listEntry)),
-        transcript_(transcript),
         display_(display.out),
         messages_(display.messages) {}
 
   int ShowMessage(const MessageBoxRequest& request) override {
-    int answer = request.buttons == Buttons::YesNo ? (yes_ ? IDYES : IDNO) : IDOK;
     if (messages_ && request.buttons == Buttons::Ok)
       display_.Say("strataplot: " + OneLine(request.text) + "\n");
-    if (transcript_) transcript_->Message(request, answer);
-    return answer;
+    if (request.buttons == Buttons::Ok) return platform::IDOK;
+    return yes_ ? platform::IDYES : platform::IDNO;
   }
 
   bool AskOverwrite(const std::string& path) override {
-    bool answer = overwrites_.Take().first;
-    if (transcript_) transcript_->Overwrite(path, answer);
-    return answer;
+    (void)path;
+    return overwrites_.Take().first;
   }
 
   void RunDialog(DialogSession& session) override {
-    std::vector<ControlState> opened = session.Controls();
-    std::string title = session.Title();
-    if (!session.Ended()) {
-      const auto& controls = session.Controls();
-      if (const ControlState* edit = FirstOfKind(controls, ControlKind::Edit)) {
-        AnswerInputDialog(session, edit->id, edit->text);
-      } else if (FirstOfKind(controls, ControlKind::RadioButton) != nullptr) {
-        AnswerRadioDialog(session);
-      } else if (const ControlState* list = FirstOfKind(controls, ControlKind::ComboBox)) {
-        AnswerListDialog(session, *list);
-      } else {
-        session.PressOk();
-      }
-      if (!session.Ended()) session.PressCancel();
+    if (session.Ended()) return;
+    const auto& controls = session.Controls();
+    if (const ControlState* edit = FirstOfKind(controls, ControlKind::Edit)) {
+      AnswerInputDialog(session, edit->id, edit->text);
+    } else if (FirstOfKind(controls, ControlKind::RadioButton) != nullptr) {
+      AnswerRadioDialog(session);
+    } else if (const ControlState* list = FirstOfKind(controls, ControlKind::ComboBox)) {
+      AnswerListDialog(session, *list);
+    } else {
+      session.PressOk();
     }
-    if (transcript_)
-      transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
+    if (!session.Ended()) session.PressCancel();
   }
 
-  void Progress(int total, int current) override {
-    if (transcript_) transcript_->Progress(total, current);
-    display_.Progress(total, current);
-  }
+  void Progress(int total, int current) override { display_.Progress(total, current); }
 
   void Wait(const std::string& text, bool show) override {
-    if (transcript_) transcript_->Wait(text, show);
     if (display_.Terminal()) display_.Wait(text, show);
   }
 
@@ -120,7 +113,10 @@ class ScriptedBackend final : public UiBackend {
     for (int attempt = 0; attempt < kMaxRefusals && !session.Ended(); ++attempt) {
       auto [answer, repeated] = inputs_.Take();
       // The last answer, refused once, would be refused forever.
-      if (repeated && refused == answer) return;
+      if (repeated && refused == answer) {
+        Unusable(session, "--interval " + answer + ": refused");
+        return;
+      }
       if (answer == "cancel") {
         session.SetAnswer(answer);
         session.PressCancel();
@@ -138,6 +134,10 @@ class ScriptedBackend final : public UiBackend {
     for (const ControlState& c : session.Controls()) {
       if (c.kind == ControlKind::RadioButton) radios.push_back(&c);
     }
+    if (radio_ && (*radio_ < 0 || *radio_ >= static_cast<int>(radios.size()))) {
+      Unusable(session, "--kind: there is no choice " + std::to_string(*radio_ + 1) + " of " +
+                            std::to_string(radios.size()));
+    }
     if (!radio_ || *radio_ < 0 || *radio_ >= static_cast<int>(radios.size())) {
       session.SetAnswer("cancel");
       session.PressCancel();
@@ -145,7 +145,7 @@ class ScriptedBackend final : public UiBackend {
     }
     const ControlState& button = *radios[static_cast<std::size_t>(*radio_)];
     session.Check(button.id);
-    session.SetAnswer(radioAnswer_.empty() ? button.text : radioAnswer_);
+    session.SetAnswer(button.text);
     session.PressOk();
   }
 
@@ -163,9 +163,10 @@ class ScriptedBackend final : public UiBackend {
       session.SetAnswer(*listEntry_);
       if (it != list.items.end()) {
         session.Select(list.id, static_cast<int>(it - list.items.begin()));
-      } else if ((list.style & kDropDown) != 0) {
+      } else if ((list.style & platform::kDropDown) != 0) {
         session.TypeText(list.id, *listEntry_);
       } else {
+        Unusable(session, "--horizon " + *listEntry_ + ": not in the list" + Listed(list.items));
         session.PressCancel();
         return;
       }
@@ -173,22 +174,33 @@ class ScriptedBackend final : public UiBackend {
     session.PressOk();
   }
 
+  // Says why the dialog is about to be cancelled: an answer it cannot take.
+  void Unusable(const DialogSession& session, const std::string& why) {
+    display_.Say("strataplot: " + why + "; the dialog \"" + session.Title() + "\" is cancelled\n");
+  }
+
+  // " (A, B)", or " (empty)".
+  static std::string Listed(const std::vector<std::string>& items) {
+    if (items.empty()) return " (empty)";
+    std::string listed;
+    for (const std::string& item : items) listed += (listed.empty() ? " (" : ", ") + item;
+    return listed + ")";
+  }
+
   Answers<std::string> inputs_;
   Answers<bool> overwrites_;
   bool yes_;
   std::optional<int> radio_;
-  std::string radioAnswer_;
   std::optional<std::string> listEntry_;
-  Transcript* transcript_;
   StatusLine display_;
   bool messages_;
 };
 
 }  // namespace
 
-std::unique_ptr<UiBackend> MakeScriptedBackend(ScriptedAnswers answers, Transcript* transcript,
-                                               ScriptedDisplay display) {
-  return std::make_unique<ScriptedBackend>(std::move(answers), transcript, display);
+std::unique_ptr<platform::UiBackend> MakeScriptedBackend(ScriptedAnswers answers,
+                                                         ScriptedDisplay display) {
+  return std::make_unique<ScriptedBackend>(std::move(answers), display);
 }
 
-}  // namespace platform
+}  // namespace console

@@ -1,4 +1,4 @@
-#include "platform/terminal_input.h"
+#include "console/terminal_input.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <csignal>
 
-namespace platform {
+namespace console {
 namespace {
 
 constexpr int kEscape = 0x1b;
@@ -130,4 +130,4 @@ Key KeyInput::Read() {
   }
 }
 
-}  // namespace platform
+}  // namespace console

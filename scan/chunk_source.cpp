@@ -1,5 +1,6 @@
-#include "platform/chunk_source.h"
+#include "scan/chunk_source.h"
 
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,12 +8,13 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-namespace platform {
+namespace scan {
 namespace {
 
 // Bytes are taken with large read() calls into each chunk's own buffer. A
@@ -178,6 +180,18 @@ ScanPermits& Permits() {
   return permits;
 }
 
+// Cores this process may run on.
+int UsableCores() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+ReadingPlan& Plan() {
+  static ReadingPlan plan = DefaultReadingPlan();
+  return plan;
+}
+
 }  // namespace
 
 // The reader takes chunk after chunk in file order. Alone, it fills and scans
@@ -264,6 +278,29 @@ struct ChunkSource::Shared {
   }
 };
 
+ReadingPlan DefaultReadingPlan() {
+  ReadingPlan plan;
+  plan.threads = UsableCores();
+  if (const char* text = std::getenv("STRATAPLOT_THREADS")) {
+    char* end = nullptr;
+    long n = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && n >= 1) plan.threads = static_cast<int>(std::min(n, 1024l));
+  }
+  // More threads than that would only wait for the reader.
+  plan.threads = std::min(plan.threads, 64);
+  // A chunk of text and its scanned fields take about twice the chunk's
+  // bytes, and threads + 2 chunks are in flight: about 8 MiB per file read
+  // at the most.
+  const std::size_t perChunk =
+      (std::size_t{4} << 20) / (static_cast<std::size_t>(plan.threads) + 2);
+  plan.chunkBytes = std::clamp(perChunk, std::size_t{16} << 10, std::size_t{256} << 10);
+  return plan;
+}
+
+ReadingPlan CurrentReadingPlan() { return Plan(); }
+
+void SetReadingPlan(const ReadingPlan& plan) { Plan() = plan; }
+
 ChunkSource::ChunkSource(int fd, const ReadingPlan& plan)
     : shared_(std::make_unique<Shared>(fd, std::max<std::size_t>(plan.chunkBytes, 1))) {
   struct stat st;
@@ -338,4 +375,4 @@ const Chunk* ChunkSource::Next() {
   return &s.slots[slot];
 }
 
-}  // namespace platform
+}  // namespace scan

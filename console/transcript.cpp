@@ -1,16 +1,26 @@
 // The transcript: one JSON object per line, fields in a fixed order, flushed
 // line by line so that a transcript survives a crash of the run.
 
+#include "console/transcript.h"
+
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include "platform/backends.h"
+namespace console {
 
-namespace platform {
+using platform::Buttons;
+using platform::ControlKind;
+using platform::ControlState;
+using platform::DialogTemplate;
+using platform::Icon;
+using platform::MessageBoxRequest;
+
 namespace {
 
 // Length of the well-formed UTF-8 character at the start of text (whose first
@@ -163,11 +173,11 @@ const char* IconName(Icon icon) {
 
 const char* AnswerName(int answer) {
   switch (answer) {
-    case IDYES:
+    case platform::IDYES:
       return "yes";
-    case IDNO:
+    case platform::IDNO:
       return "no";
-    case IDCANCEL:
+    case platform::IDCANCEL:
       return "cancel";
     default:
       return "ok";
@@ -202,7 +212,7 @@ void Transcript::Dialog(const DialogTemplate& dialogTemplate, const std::string&
   std::optional<std::string> checked;
   const ControlState* list = nullptr;
   for (const ControlState& c : opened) {
-    if (c.id != kNoId) {
+    if (c.id != platform::kNoId) {
       if (controls.size() > 1) controls += ',';
       AppendString(controls, std::to_string(c.id));
       controls += ':';
@@ -234,7 +244,9 @@ void Transcript::Dialog(const DialogTemplate& dialogTemplate, const std::string&
     }
     record.Raw("items", items).Raw("selected", StringOrNull(selected));
   }
-  record.String("answer", answer).String("result", result == IDOK ? "ok" : "cancel").WriteTo(out_);
+  record.String("answer", answer)
+      .String("result", result == platform::IDOK ? "ok" : "cancel")
+      .WriteTo(out_);
 }
 
 void Transcript::Wait(const std::string& text, bool show) {
@@ -250,4 +262,54 @@ void Transcript::Progress(int total, int current) {
       .WriteTo(out_);
 }
 
-}  // namespace platform
+// ---- The transcript around a backend --------------------------------------------
+
+Transcribing::Transcribing(platform::UiBackend& backend, Transcript& transcript,
+                           std::vector<std::string> radioCodes)
+    : backend_(backend), transcript_(transcript), radioCodes_(std::move(radioCodes)) {}
+
+int Transcribing::ShowMessage(const MessageBoxRequest& request) {
+  int answer = backend_.ShowMessage(request);
+  transcript_.Message(request, answer);
+  return answer;
+}
+
+bool Transcribing::AskOverwrite(const std::string& path) {
+  bool answer = backend_.AskOverwrite(path);
+  transcript_.Overwrite(path, answer);
+  return answer;
+}
+
+void Transcribing::RunDialog(platform::DialogSession& session) {
+  std::vector<ControlState> opened = session.Controls();
+  std::string title = session.Title();
+  backend_.RunDialog(session);
+  std::string answer = session.Answer();
+  if (session.Ended() && session.Result() == platform::IDOK) {
+    // The button checked last in template order: the choice of the last group.
+    const std::vector<ControlState>& controls = session.Controls();
+    for (std::size_t i = controls.size(); i-- > 0;) {
+      if (controls[i].kind != ControlKind::RadioButton || !controls[i].checked) continue;
+      std::vector<std::size_t> group = platform::RadioGroup(controls, i);
+      auto position =
+          static_cast<std::size_t>(std::find(group.begin(), group.end(), i) - group.begin());
+      answer = group.size() == radioCodes_.size() ? radioCodes_[position] : controls[i].text;
+      break;
+    }
+  }
+  transcript_.Dialog(session.Template(), title, opened, answer, session.Result());
+}
+
+void Transcribing::Progress(int total, int current) {
+  transcript_.Progress(total, current);
+  backend_.Progress(total, current);
+}
+
+void Transcribing::Wait(const std::string& text, bool show) {
+  transcript_.Wait(text, show);
+  backend_.Wait(text, show);
+}
+
+void Transcribing::Finished(bool completed) { backend_.Finished(completed); }
+
+}  // namespace console

@@ -1,10 +1,10 @@
-#include "platform/status_line.h"
+#include "console/status_line.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 
-namespace platform {
+namespace console {
 namespace {
 
 std::string ProgressLine(int total, int current) {
@@ -80,4 +80,4 @@ void StatusLine::EndTransientLine() {
   transient_ = Transient::None;
 }
 
-}  // namespace platform
+}  // namespace console

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-namespace platform {
+namespace console {
 
 enum class KeyKind {
   Character,  // one UTF-8 character, printable
@@ -69,4 +69,4 @@ class RawMode {
   KeyInput& input_;
 };
 
-}  // namespace platform
+}  // namespace console

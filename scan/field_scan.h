@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
+#include "scan/api.h"
 
-namespace platform {
+namespace scan {
 
 inline bool IsFieldSeparator(char c) {
   unsigned char u = static_cast<unsigned char>(c);
@@ -52,7 +52,22 @@ struct ScannedNumber {
 // std::from_chars gives for the text (after a leading '+' not followed by a
 // sign); a Whole exactly the int it gives, and its nearest float is what
 // from_chars gives for a float.
-PLATFORM_API ScannedNumber ScanNumber(std::string_view field);
+SCAN_API ScannedNumber ScanNumber(std::string_view field);
+
+// The slow way, for a field the quick conversion leaves as Other: the int or
+// the float std::from_chars gives for the whole text after a leading '+' (not
+// followed by a sign); a real whose magnitude lies beyond the float range is
+// taken as the C library's strtof takes it in the C locale (kept when it
+// underflows to zero or a denormal, refused when it overflows). False, the
+// value left alone, for anything else: not a number, a whole number beyond
+// 32 bits, a real that is not finite, an empty text.
+SCAN_API bool WholeFromText(std::string_view text, int& value);
+SCAN_API bool RealFromText(std::string_view text, float& value);
+
+// The number grammar of every reader, quick and slow way together: a whole
+// decimal of 32 bits with an optional sign ("+12", "-3"), as readi takes a
+// field and the interval dialog its input field.
+SCAN_API bool ParseWhole(std::string_view text, int& value);
 
 // The fields of a chunk of text, as ScanChunk found them.
 struct ChunkFields {
@@ -79,8 +94,8 @@ enum class ScanWay : std::uint8_t {
   Blocks,  // 64 bytes at a time, field after field
   Bytes,   // byte by byte
 };
-PLATFORM_API std::vector<ScanWay> ScanWaysOfThisMachine();
+SCAN_API std::vector<ScanWay> ScanWaysOfThisMachine();
 // ScanChunk the given way, which must be one of this machine's.
-PLATFORM_API void ScanChunkBy(ScanWay way, const char* text, std::size_t size, ChunkFields& fields);
+SCAN_API void ScanChunkBy(ScanWay way, const char* text, std::size_t size, ChunkFields& fields);
 
-}  // namespace platform
+}  // namespace scan

@@ -3,6 +3,8 @@
 // (standard input). A dialog becomes a small form: its texts, then one prompt
 // per input field, radio group and list; the last answer confirms it.
 
+#include "console/terminal_backend.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -11,12 +13,22 @@
 #include <utility>
 #include <vector>
 
-#include "platform/backends.h"
-#include "platform/status_line.h"
-#include "platform/terminal_input.h"
+#include "console/status_line.h"
+#include "console/terminal_input.h"
 
-namespace platform {
+namespace console {
 namespace {
+
+using platform::AcceleratorOf;
+using platform::Buttons;
+using platform::ControlKind;
+using platform::ControlState;
+using platform::DialogSession;
+using platform::Icon;
+using platform::IsAcceleratorOf;
+using platform::MessageBoxRequest;
+using platform::Rect;
+using platform::WithoutAcceleratorMarks;
 
 constexpr const char* kHostTitle = "strataplot";
 
@@ -37,37 +49,15 @@ std::string Lowered(std::string text) {
   return text;
 }
 
-char Upper(char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch; }
-
 bool IsAsciiAlnum(char ch) {
   return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
-}
-
-// The text without the '&' that marks a shortcut letter ("&&" shows one '&').
-std::string WithoutMarkers(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&' && i + 1 < text.size()) ++i;
-    out += text[i];
-  }
-  return out;
-}
-
-// The shortcut letter of a text, upper case; 0 when it has none.
-char ShortcutOf(std::string_view text) {
-  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != '&') continue;
-    if (text[i + 1] != '&') return IsAsciiAlnum(text[i + 1]) ? Upper(text[i + 1]) : '\0';
-    ++i;
-  }
-  return '\0';
 }
 
 // A button's text for one line: the blanks that space out Chinese characters in
 // the window go, other runs of blanks become one, and a shortcut "(X)" at the
 // end gets one blank before it: "确   认 (&Y)" and "确认(&Y)" both show "确认 (Y)".
 std::string Tidy(std::string_view text) {
-  std::string plain = Trim(WithoutMarkers(text));
+  std::string plain = Trim(WithoutAcceleratorMarks(text));
   std::string out;
   for (std::size_t i = 0; i < plain.size();) {
     if (!IsBlank(plain[i])) {
@@ -187,31 +177,28 @@ std::string IndentOf(const std::vector<ControlState>& controls, std::size_t inde
 
 // ---- The backend ---------------------------------------------------------------------
 
-class TerminalBackend final : public UiBackend {
+class TerminalBackend final : public platform::UiBackend {
  public:
-  TerminalBackend(Transcript* transcript, std::FILE* in, std::FILE* out, TerminalSettings settings)
-      : transcript_(transcript), input_(in), screen_(out), settings_(std::move(settings)) {}
+  TerminalBackend(std::FILE* in, std::FILE* out, TerminalSettings settings)
+      : input_(in), screen_(out), settings_(std::move(settings)) {}
 
   int ShowMessage(const MessageBoxRequest& request) override {
     std::string heading = "[" + request.caption.value_or(kHostTitle) + "]";
     if (request.icon == Icon::Error) heading += " 错误";
     screen_.Say("\n" + screen_.Bold(heading) + "\n");
     for (const std::string& line : Lines(request.text)) screen_.Say("  " + line + "\n");
-    int answer = IDOK;
     if (request.buttons == Buttons::Ok) {
       WaitForEnter("(按回车继续) ");
-    } else {
-      // The first button, Yes, is the default one.
-      answer = AskYesNo("[Y/n] ", true) ? IDYES : IDNO;
-      if (answer == IDNO) Report({Declined::What::Question, request.text, ""}, "回答“否”");
+      return platform::IDOK;
     }
-    if (transcript_) transcript_->Message(request, answer);
-    return answer;
+    // The first button, Yes, is the default one.
+    if (AskYesNo("[Y/n] ", true)) return platform::IDYES;
+    Report({Declined::What::Question, request.text, ""}, "回答“否”");
+    return platform::IDNO;
   }
 
   bool AskOverwrite(const std::string& path) override {
     bool answer = AskYesNo("文件 " + path + " 已存在，是否覆盖? [y/N] ", false);
-    if (transcript_) transcript_->Overwrite(path, answer);
     if (!answer) Report({Declined::What::Overwrite, path, ""}, "不覆盖 " + path);
     return answer;
   }
@@ -236,19 +223,11 @@ class TerminalBackend final : public UiBackend {
       }
       session.PressOk();  // a dialog that refuses stays open: its prompts again
     }
-    if (transcript_)
-      transcript_->Dialog(session.Template(), title, opened, session.Answer(), session.Result());
   }
 
-  void Progress(int total, int current) override {
-    if (transcript_) transcript_->Progress(total, current);
-    screen_.Progress(total, current);
-  }
+  void Progress(int total, int current) override { screen_.Progress(total, current); }
 
-  void Wait(const std::string& text, bool show) override {
-    if (transcript_) transcript_->Wait(text, show);
-    screen_.Wait(text, show);
-  }
+  void Wait(const std::string& text, bool show) override { screen_.Wait(text, show); }
 
   void Finished(bool completed) override { screen_.Finish(completed); }
 
@@ -363,9 +342,9 @@ class TerminalBackend final : public UiBackend {
         const ControlState& c = controls[i];
         if (c.text.empty() || isCaption[i]) continue;
         if (c.kind == ControlKind::GroupBox) {
-          screen_.Say(IndentOf(controls, i) + "── " + WithoutMarkers(c.text) + " ──\n");
+          screen_.Say(IndentOf(controls, i) + "── " + WithoutAcceleratorMarks(c.text) + " ──\n");
         } else if (c.kind == ControlKind::Label) {
-          for (const std::string& line : Lines(WithoutMarkers(c.text))) {
+          for (const std::string& line : Lines(WithoutAcceleratorMarks(c.text))) {
             screen_.Say(IndentOf(controls, i) + line + "\n");
           }
         }
@@ -376,15 +355,16 @@ class TerminalBackend final : public UiBackend {
     bool askedAny = false;
     for (std::size_t i = 0; i < controls.size(); ++i) {
       std::string caption =
-          captions[i] >= 0 ? WithoutMarkers(controls[static_cast<std::size_t>(captions[i])].text)
-                           : "";
+          captions[i] >= 0
+              ? WithoutAcceleratorMarks(controls[static_cast<std::size_t>(captions[i])].text)
+              : "";
       std::optional<bool> answered;
       switch (controls[i].kind) {
         case ControlKind::Edit:
           answered = AskInput(session, i, caption, opened[i].text, answer);
           break;
         case ControlKind::RadioButton:
-          if (RadioGroup(controls, i).front() == i) answered = AskRadioGroup(session, i, answer);
+          if (platform::RadioGroup(controls, i).front() == i) answered = AskRadioGroup(session, i);
           break;
         case ControlKind::ComboBox:
           answered = AskList(session, i, caption, answer);
@@ -423,15 +403,16 @@ class TerminalBackend final : public UiBackend {
   static std::string RadioLabel(const ControlState& button, const std::string& code) {
     std::string label = Tidy(button.text);
     if (code.empty()) return label;
-    if (ShortcutOf(button.text) != '\0' && label.ends_with(")")) {
+    if (!AcceleratorOf(button.text).empty() && label.ends_with(")")) {
       return label.insert(label.size() - 1, ", " + code);
     }
     return label + " (" + code + ")";
   }
 
-  bool AskRadioGroup(DialogSession& session, std::size_t first, std::string& answer) {
+  // The button chosen is checked; the transcript names it (console::Transcribing).
+  bool AskRadioGroup(DialogSession& session, std::size_t first) {
     const std::vector<ControlState>& controls = session.Controls();
-    std::vector<std::size_t> group = RadioGroup(controls, first);
+    std::vector<std::size_t> group = platform::RadioGroup(controls, first);
     std::string indent = IndentOf(controls, first);
     // The codes name the buttons of a group of as many.
     bool withCodes = !group.empty() && group.size() == settings_.radioCodes.size();
@@ -460,13 +441,12 @@ class TerminalBackend final : public UiBackend {
         chosen = static_cast<std::size_t>(number - 1);
       }
       for (std::size_t k = 0; k < group.size() && !chosen; ++k) {
-        bool byLetter = reply.size() == 1 && ShortcutOf(controls[group[k]].text) == Upper(reply[0]);
+        bool byLetter = IsAcceleratorOf(reply, controls[group[k]].text);
         bool byCode = withCodes && Lowered(reply) == codeOf(k);
         if (byLetter || byCode) chosen = k;
       }
       if (chosen) {
         session.Check(controls[group[*chosen]].id);
-        answer = withCodes ? codeOf(*chosen) : Tidy(controls[group[*chosen]].text);
         return true;
       }
       screen_.Say(indent + "请输入 " + range + " 的序号或括号中的" +
@@ -477,7 +457,7 @@ class TerminalBackend final : public UiBackend {
   bool AskList(DialogSession& session, std::size_t index, const std::string& caption,
                std::string& answer) {
     const ControlState& list = session.Controls()[index];
-    bool editable = (list.style & kDropDown) != 0;
+    bool editable = (list.style & platform::kDropDown) != 0;
     std::string indent = IndentOf(session.Controls(), index);
     if (!caption.empty()) screen_.Say(indent + caption + "\n");
     if (list.items.empty()) screen_.Say(indent + "  (列表为空)\n");
@@ -524,33 +504,31 @@ class TerminalBackend final : public UiBackend {
   // button's letter, Escape or Ctrl-D cancels.
   bool AskButtons(const std::vector<ControlState>& controls) {
     std::string buttons;
-    char okLetter = '\0';
-    char cancelLetter = '\0';
+    const ControlState* ok = nullptr;
+    const ControlState* cancel = nullptr;
     for (const ControlState& c : controls) {
       if (c.kind != ControlKind::PushButton) continue;
       if (!buttons.empty()) buttons += " / ";
       buttons += Tidy(c.text);
-      if ((c.style & kDefaultButton) != 0 || (c.id == IDOK && okLetter == '\0'))
-        okLetter = ShortcutOf(c.text);
-      if (c.id == IDCANCEL) cancelLetter = ShortcutOf(c.text);
+      if ((c.style & platform::kDefaultButton) != 0 || (c.id == platform::IDOK && ok == nullptr))
+        ok = &c;
+      if (c.id == platform::IDCANCEL) cancel = &c;
     }
+    std::string okLetter = ok != nullptr ? AcceleratorOf(ok->text) : "";
     std::string prompt = buttons.empty() ? "回车确认，Esc 取消" : buttons;
     std::optional<bool> confirmed;
-    OnKeys(prompt + (okLetter != '\0' ? std::string(" [") + okLetter + "]: " : ": "),
-           [&](const Key& key) {
-             char letter =
-                 key.kind == KeyKind::Character && key.text.size() == 1 ? Upper(key.text[0]) : '\0';
-             if (key.kind == KeyKind::Enter || (letter != '\0' && letter == okLetter))
-               confirmed = true;
-             if (key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput) confirmed = false;
-             if (letter != '\0' && letter == cancelLetter) confirmed = false;
-             return confirmed.has_value();
-           });
+    OnKeys(prompt + (!okLetter.empty() ? " [" + okLetter + "]: " : ": "), [&](const Key& key) {
+      bool typed = key.kind == KeyKind::Character;
+      if (key.kind == KeyKind::Enter || (typed && ok && IsAcceleratorOf(key.text, ok->text)))
+        confirmed = true;
+      if (key.kind == KeyKind::Escape || key.kind == KeyKind::EndOfInput) confirmed = false;
+      if (typed && cancel && IsAcceleratorOf(key.text, cancel->text)) confirmed = false;
+      return confirmed.has_value();
+    });
     screen_.Print(*confirmed ? "\n" : "取消\n");
     return *confirmed;
   }
 
-  Transcript* transcript_;
   KeyInput input_;
   StatusLine screen_;
   TerminalSettings settings_;
@@ -558,13 +536,13 @@ class TerminalBackend final : public UiBackend {
 
 }  // namespace
 
-std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, TerminalSettings settings) {
-  return MakeTerminalBackend(transcript, stdin, stderr, std::move(settings));
+std::unique_ptr<platform::UiBackend> MakeTerminalBackend(TerminalSettings settings) {
+  return MakeTerminalBackend(stdin, stderr, std::move(settings));
 }
 
-std::unique_ptr<UiBackend> MakeTerminalBackend(Transcript* transcript, std::FILE* in,
-                                               std::FILE* out, TerminalSettings settings) {
-  return std::make_unique<TerminalBackend>(transcript, in, out, std::move(settings));
+std::unique_ptr<platform::UiBackend> MakeTerminalBackend(std::FILE* in, std::FILE* out,
+                                                         TerminalSettings settings) {
+  return std::make_unique<TerminalBackend>(in, out, std::move(settings));
 }
 
-}  // namespace platform
+}  // namespace console
