@@ -148,11 +148,9 @@ int MakeShengYou(HWND window) {
   ShowClock(window, 1, 0);
   ShowWait(window, Format(kWaitNotice, project.c_str()).c_str(), 1);
 
-  // The input files.
-  InputFailure failure;
-  std::optional<BasinInputs> inputs = LoadBasinInputs(project, failure);
-  if (!inputs) flavour::ShowInputFailure(window, failure, flavour::Caption::Empty);
-  if (!inputs || !CheckCellArea(window, project, inputs->grid)) {
+  // The input files and the cell area.
+  std::optional<BasinInputs> inputs = LoadOilInputs(window, project, flavour::Caption::Empty);
+  if (!inputs) {
     RemoveWaitNotice(window);
     return -1;
   }

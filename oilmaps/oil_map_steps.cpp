@@ -34,21 +34,22 @@ MapFile::Opened StartMap(HWND window, MapFile& map, const std::string& name,
 std::optional<BasinInputs> LoadOilProject(HWND window, std::string& project) {
   if (GetProjName(window, project) == 0) return std::nullopt;
   ShowClock(window, 1, 0);
+  return LoadOilInputs(window, project, flavour::Caption::Blank);
+}
+
+std::optional<BasinInputs> LoadOilInputs(HWND window, const std::string& project,
+                                         flavour::Caption openCaption) {
   InputFailure failure;
   std::optional<BasinInputs> inputs = LoadBasinInputs(project, failure);
   if (!inputs) {
-    flavour::ShowInputFailure(window, failure, flavour::Caption::Blank);
+    flavour::ShowInputFailure(window, failure, openCaption);
     return std::nullopt;
   }
-  if (!CheckCellArea(window, project, inputs->grid)) return std::nullopt;
+  if (std::optional<std::string> text = CellAreaTooSmall(project, inputs->grid)) {
+    flavour::ShowFailure(window, *text);
+    return std::nullopt;
+  }
   return inputs;
-}
-
-bool CheckCellArea(HWND window, const std::string& project, const SimulationGrid& grid) {
-  if (grid.cellArea >= 1) return true;
-  std::string gridName = project + ".dgr";
-  flavour::ShowFailure(window, Format(texts::kCellAreaBelowOne, gridName.c_str()));
-  return false;
 }
 
 MapFile::Opened StartHorizonMap(HWND window, MapFile& map, const OilMapTexts& texts,

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "flavour/build_flavour.h"
 #include "mapfile/map_file.h"
 #include "project/basin_inputs.h"
 
@@ -35,9 +36,12 @@ struct OilMapTexts {
 // has been shown where there was something to say).
 std::optional<BasinInputs> LoadOilProject(HWND window, std::string& project);
 
-// The cell area divides every oil quantity: below 1 no intensity can be
-// computed. Shows the message naming the grid file and returns false then.
-bool CheckCellArea(HWND window, const std::string& project, const SimulationGrid& grid);
+// The input files read and the cell area, by which every oil quantity is
+// divided, checked; nullopt, the message shown, when the export must end.
+// openCaption: the caption of the messages that the age or horizon file
+// cannot be opened.
+std::optional<BasinInputs> LoadOilInputs(HWND window, const std::string& project,
+                                         flavour::Caption openCaption);
 
 // Asks whether the map of horizon h (from 0) may be written, creates it and
 // writes its head.
