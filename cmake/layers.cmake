@@ -12,9 +12,9 @@ set(STRATAPLOT_LAYERS
   platform
   common
   project
+  flavour
   mapfile
   dialogs
-  flavour
   oilmaps
   gasmaps
   saprofile

@@ -14,20 +14,20 @@
 namespace strataplot {
 namespace {
 
-const OilMapTexts kMaps = {
+constexpr MapSet kMaps = OilMaps({
     "%s.so%d",
     "%s层各时期累计生油强度图",
     "本层各网格中最大累积生油强度为:%8.2f万吨/平方公里",
     "输入%s层生油强度间距值(万吨/平方公里):",
-    "生成生油强度文件%s错",
     "%s.sot",
     "%s地区各层各时期总生油强度图",
     "所有层各网格中最大累积生油强度为:%8.2f万吨/平方公里",
     "输入所有层总生油强度间距值(万吨/平方公里):",
-    "生成总生油强度文件%s错",
     "生油强度图文件生成.\n\n分别在文件%s*.so?和%s.sot中",
+    "生成生油强度文件%s错",
+    "生成总生油强度文件%s错",
     "",
-};
+});
 
 constexpr const char* kWaitNotice = "正在生成%s地区的生油强度图文件，请稍候...";
 constexpr const char* kOpenExpelledFailed = "打开排油量文件%s错";
@@ -135,7 +135,7 @@ int WriteMaps(HWND window, const std::string& project, const BasinInputs& inputs
   if (!CompleteTotalMap(window, map, kMaps, inputs, generation.totals, generation.totalMaximum)) {
     return -1;
   }
-  ShowOilCompletion(window, kMaps, project);
+  ShowMapsWritten(window, kMaps, project);
   return 1;
 }
 
