@@ -24,7 +24,7 @@ constexpr const char* kHorizonCreateFailed = "生成排油强度文件%s错";
 constexpr const char* kTotalCreateFailed = "生成总排油强度文件%s错";
 
 constexpr Pass kNormalPass = {
-    "%s.doe",
+    kExpelledOilFile,
     OilMaps({"%s.po%d", "%s层各时期累计排油强度图",
              "本层各网格中最大累积排油强度为:%8.2f万吨/平方公里",
              "输入%s层排油强度间距值(万吨/平方公里):", "%s.pot", "%s地区各层各时期总排油强度图",
@@ -58,9 +58,7 @@ int WritePass(HWND window, const std::string& project, const BasinInputs& inputs
 
   // The pass's quantity file, read in one sweep while the maps are written.
   InputFile quantities;
-  std::string quantityName = Format(pass.quantityFile, project.c_str());
-  if (!quantities.Open(quantityName)) {
-    flavour::ShowFailure(window, Format(kOpenQuantityFailed, quantityName.c_str()));
+  if (!OpenQuantityFile(window, quantities, pass.quantityFile, project, kOpenQuantityFailed)) {
     return -1;
   }
 

@@ -31,7 +31,6 @@ constexpr MapSet kMaps = OilMaps({
 
 constexpr const char* kWaitNotice = "正在生成%s地区的生油强度图文件，请稍候...";
 constexpr const char* kOpenExpelledFailed = "打开排油量文件%s错";
-constexpr const char* kOpenUnexpelledFailed = "打开未排油量文件%s错";
 
 void RemoveWaitNotice(HWND window) { ShowWait(window, "", 0); }
 
@@ -51,14 +50,9 @@ bool Accumulate(HWND window, const std::string& project, const BasinInputs& inpu
   const float area = static_cast<float>(grid.cellArea);
   InputFile expelled;
   InputFile unexpelled;
-  std::string expelledName = project + ".doe";
-  std::string unexpelledName = project + ".dou";
-  if (!expelled.Open(expelledName)) {
-    flavour::ShowFailure(window, Format(kOpenExpelledFailed, expelledName.c_str()));
-    return false;
-  }
-  if (!unexpelled.Open(unexpelledName)) {
-    flavour::ShowFailure(window, Format(kOpenUnexpelledFailed, unexpelledName.c_str()));
+  if (!OpenQuantityFile(window, expelled, kExpelledOilFile, project, kOpenExpelledFailed) ||
+      !OpenQuantityFile(window, unexpelled, kUnexpelledOilFile, project,
+                        kOpenUnexpelledOilFailed)) {
     return false;
   }
 

@@ -28,8 +28,6 @@ constexpr MapSet kMaps = OilMaps({
     "",
 });
 
-constexpr const char* kOpenQuantityFailed = "打开未排油量文件%s错";
-
 }  // namespace
 
 int MakeUnYou(HWND window) {
@@ -42,9 +40,8 @@ int MakeUnYou(HWND window) {
 
   // The unexpelled-oil quantity file, read in one sweep while the maps are written.
   InputFile quantities;
-  std::string quantityName = project + ".dou";
-  if (!quantities.Open(quantityName)) {
-    flavour::ShowFailure(window, Format(kOpenQuantityFailed, quantityName.c_str()));
+  if (!OpenQuantityFile(window, quantities, kUnexpelledOilFile, project,
+                        kOpenUnexpelledOilFailed)) {
     return -1;
   }
 

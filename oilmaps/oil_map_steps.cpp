@@ -26,6 +26,14 @@ std::optional<BasinInputs> LoadOilInputs(HWND window, const std::string& project
   return inputs;
 }
 
+bool OpenQuantityFile(HWND window, InputFile& file, const char* nameFormat,
+                      const std::string& project, const char* openFailed) {
+  std::string name = Format(nameFormat, project.c_str());
+  if (file.Open(name)) return true;
+  flavour::ShowFailure(window, Format(openFailed, name.c_str()));
+  return false;
+}
+
 float LargestValue(std::span<const float> values) {
   float largest = 0;
   for (float value : values) {

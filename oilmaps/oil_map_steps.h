@@ -1,5 +1,5 @@
-// Steps the oil map exports share: their sets of maps, and the project's
-// input files read.
+// Steps the oil map exports share: their sets of maps, the project's input
+// files read, and its oil quantity files opened.
 #pragma once
 
 #include <optional>
@@ -9,6 +9,7 @@
 #include "flavour/build_flavour.h"
 #include "mapfile/map_steps.h"
 #include "project/basin_inputs.h"
+#include "project/input_file.h"
 #include "project/texts.h"
 
 namespace strataplot {
@@ -21,6 +22,13 @@ constexpr MapSet OilMaps(const MapTexts& wording) {
   return {wording, texts::kOilUnit, kOilLegendWidth, kOilLegendWidth, &flavour::AskOilInterval};
 }
 
+// The project's oil quantity files (%s: the project): the oil each horizon
+// expelled, and the oil it holds unexpelled, in every period and active cell.
+inline constexpr const char* kExpelledOilFile = "%s.doe";
+inline constexpr const char* kUnexpelledOilFile = "%s.dou";
+// The unexpelled oil file cannot be opened (%s: its name).
+inline constexpr const char* kOpenUnexpelledOilFailed = "打开未排油量文件%s错";
+
 // The project name, the progress display started, the input files read and
 // the cell area checked; nullopt when the export must end with -1 (a message
 // has been shown where there was something to say).
@@ -32,6 +40,11 @@ std::optional<BasinInputs> LoadOilProject(HWND window, std::string& project);
 // cannot be opened.
 std::optional<BasinInputs> LoadOilInputs(HWND window, const std::string& project,
                                          flavour::Caption openCaption);
+
+// Opens the project's quantity file that nameFormat names (%s: the project);
+// false, with openFailed (%s: the file name) shown, when it cannot be opened.
+bool OpenQuantityFile(HWND window, InputFile& file, const char* nameFormat,
+                      const std::string& project, const char* openFailed);
 
 // The largest of the values, never below 0.
 float LargestValue(std::span<const float> values);
