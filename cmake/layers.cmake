@@ -19,9 +19,9 @@ set(STRATAPLOT_LAYERS
   console
   common
   project
+  flavour
   mapfile
   dialogs
-  flavour
   oilmaps
   gasmaps
   saprofile

@@ -8,70 +8,66 @@
 #include "flavour/build_flavour.h"
 #include "gasmaps/gas_intensity_file.h"
 #include "gasmaps/gasmaps.h"
-#include "mapfile/map_file.h"
+#include "mapfile/map_steps.h"
 #include "project/texts.h"
 
 namespace strataplot {
 namespace {
 
-// The texts of one kind. Horizon texts take the horizon name (the file name
-// also its position from 1), total texts the project name; hints take the
-// largest value and the unit, prompts the unit last.
-struct GasMapTexts {
-  const char* horizonFile;
-  const char* horizonTitle;
-  const char* horizonHint;
-  const char* horizonPrompt;
-  const char* totalFile;
-  const char* totalTitle;
-  const char* totalHint;
-  const char* totalPrompt;
-  const char* completion;  // the project name twice
-};
+constexpr const char* kCaption = "输入生(排)气强度间距值";
+constexpr const char* kCreateFailed = "生成生排气强度文件%s错";
 
-const GasMapTexts kKinds[kGasMapKindCount] = {
+// The texts of each kind; the hints and prompts take the unit, chosen by the
+// magnitude of the values.
+const MapTexts kKinds[kGasMapKindCount] = {
     {"%s.sg%d", "%s层各时期累计生气强度图", "本层各网格中最大累积生气强度为:%10.2f%s",
      "输入%s层生气强度间距值%s:", "%s.sgt", "%s地区各层各时期总生气强度图",
-     "所有层各网格中最大累积生气强度为:%10.2f%s",
-     "输入所有层总生气强度间距值%s:", "生气强度图文件生成.\n\n分别在文件%s*.sg?和%s.sgt中"},
+     "所有层各网格中最大累积生气强度为:%10.2f%s", "输入所有层总生气强度间距值%s:",
+     "生气强度图文件生成.\n\n分别在文件%s*.sg?和%s.sgt中", kCreateFailed, kCreateFailed, kCaption},
     {"%s.pg%d", "%s层各时期累计排气强度图", "本层各网格中最大累积排气强度为:%10.2f%s",
      "输入%s层排气强度间距值%s:", "%s.pgt", "%s地区各层各时期总排气强度图",
      "所有层各网格中最大累积排气强度为:%10.2f%s",
-     "输入所有层总排气强度间距值%s:", "总排气强度图文件生成.\n\n分别在文件%s*.pg?和%s.pgt中"},
+     "输入所有层总排气强度间距值%s:", "总排气强度图文件生成.\n\n分别在文件%s*.pg?和%s.pgt中",
+     kCreateFailed, kCreateFailed, kCaption},
     {"%s.fg%d", "%s层各时期累计游离相排气强度图", "本层各网格中最大累积游离相排气强度为:%10.2f%s",
      "输入%s层游离相排气强度间距值%s:", "%s.fgt", "%s地区各层各时期游离相总排气强度图",
      "所有层各网格中最大累积游离相排气强度为:%10.2f%s", "输入所有层游离相总排气强度间距值%s:",
-     "游离相排气强度图文件生成.\n\n分别在文件%s*.fg?和%s.fgt中"},
+     "游离相排气强度图文件生成.\n\n分别在文件%s*.fg?和%s.fgt中", kCreateFailed, kCreateFailed,
+     kCaption},
     {"%s.wg%d", "%s层各时期累计水溶相排气强度图", "本层各网格中最大累积水溶相排气强度为:%10.2f%s",
      "输入%s层水溶相排气强度间距值%s:", "%s.wgt", "%s地区各层各时期水溶相总排气强度图",
      "所有层各网格中最大累积水溶相排气强度为:%10.2f%s", "输入所有层水溶相总排气强度间距值%s:",
-     "水溶相排气强度图文件生成.\n\n分别在文件%s*.wg?和%s.wgt中"},
+     "水溶相排气强度图文件生成.\n\n分别在文件%s*.wg?和%s.wgt中", kCreateFailed, kCreateFailed,
+     kCaption},
     {"%s.og%d", "%s层各时期累计油溶相排气强度图", "本层各网格中最大累积油溶相排气强度为:%10.2f%s",
      "输入%s层油溶相排气强度间距值%s:", "%s.ogt", "%s地区各层各时期油溶相总排气强度图",
      "所有层各网格中最大累积油溶相排气强度为:%10.2f%s", "输入所有层油溶相总排气强度间距值%s:",
-     "油溶相排气强度图文件生成.\n\n分别在文件%s*.og?和%s.ogt中"},
+     "油溶相排气强度图文件生成.\n\n分别在文件%s*.og?和%s.ogt中", kCreateFailed, kCreateFailed,
+     kCaption},
     {"%s.kg%d", "%s层各时期累计扩散相排气强度图", "本层各网格中最大累积扩散相排气强度为:%10.2f%s",
      "输入%s层扩散相排气强度间距值%s:", "%s.kgt", "%s地区各层各时期扩散相总排气强度图",
      "所有层各网格中最大累积扩散相排气强度为:%10.2f%s", "输入所有层扩散相总排气强度间距值%s:",
-     "扩散相排气强度图文件生成.\n\n分别在文件%s*.kg?和%s.kgt中"},
+     "扩散相排气强度图文件生成.\n\n分别在文件%s*.kg?和%s.kgt中", kCreateFailed, kCreateFailed,
+     kCaption},
     {"%s.ug%d", "%s层各时期累计未排气强度图", "本层各网格中最大累积未排气强度为:%10.2f%s",
      "输入%s层未排气强度间距值%s:", "%s.ugt", "%s地区各层各时期总未排气强度图",
      "所有层各网格中最大累积未排气强度为:%10.2f%s",
-     "输入所有层总未排气强度间距值%s:", "未排气强度图文件生成.\n\n分别在文件%s*.ug?和%s.ugt中"},
+     "输入所有层总未排气强度间距值%s:", "未排气强度图文件生成.\n\n分别在文件%s*.ug?和%s.ugt中",
+     kCreateFailed, kCreateFailed, kCaption},
     {"%s.eg%d", "%s层各时期累计深层生气强度图", "本层各网格中最大累积深层生气强度为:%10.2f%s",
      "输入%s层深层生气强度间距值%s:", "%s.egt", "%s地区各层各时期总深层生气强度图",
      "所有层各网格中深层最大累积生气强度为:%10.2f%s",
-     "输入所有层深层总生气强度间距值%s:", "深层生气强度图文件生成.\n\n分别在文件%s*.eg?和%s.egt中"},
+     "输入所有层深层总生气强度间距值%s:", "深层生气强度图文件生成.\n\n分别在文件%s*.eg?和%s.egt中",
+     kCreateFailed, kCreateFailed, kCaption},
     {"%s.ag%d", "%s层各时期累计深层排气强度图", "本层各网格中最大累积深层排气强度为:%10.2f%s",
      "输入%s层深层排气强度间距值%s:", "%s.agt", "%s地区各层各时期总深层排气强度图",
      "所有层各网格中深层最大累积排气强度为:%10.2f%s",
-     "输入所有层深层总排气强度间距值%s:", "深层排气强度图文件生成.\n\n分别在文件%s*.ag?和%s.agt中"},
+     "输入所有层深层总排气强度间距值%s:", "深层排气强度图文件生成.\n\n分别在文件%s*.ag?和%s.agt中",
+     kCreateFailed, kCreateFailed, kCaption},
 };
 
 constexpr const char* kLargeUnit = "(亿方/平方公里)";
 constexpr const char* kSmallUnit = "(百万方/平方公里)";
-constexpr const char* kCaption = "输入生(排)气强度间距值";
-constexpr const char* kCreateFailed = "生成生排气强度文件%s错";
 constexpr const char* kHorizonTooSmall = "%s层的强度值太小，不必计算\n\n请按“确定”钮继续";
 constexpr int kHorizonLegendWidth = 8;
 constexpr int kTotalLegendWidth = 10;
@@ -93,32 +89,6 @@ const char* ChooseUnit(GasAccumulation& gas, int activeCount) {
   return kSmallUnit;
 }
 
-// One map, from the overwrite question to its close. False when the run must
-// stop (a message has been shown where there was something to say).
-bool WriteGasMap(HWND window, const SimulationGrid& grid, const std::string& name,
-                 const std::string& title, const char* unit, std::span<const float> values,
-                 float largest, std::string hint, std::string prompt, int legendWidth) {
-  MapFile map;
-  switch (map.Create(name, kCreateFailed)) {
-    case MapFile::Opened::Declined:
-      return false;
-    case MapFile::Opened::Failed:
-      flavour::ShowFailure(window, map.FailureText());
-      return false;
-    case MapFile::Opened::Created:
-      break;
-  }
-  map.WriteHead(title, grid, unit);
-  std::optional<int> interval = flavour::AskGasInterval(
-      {std::move(hint), std::move(prompt), kCaption, flavour::DefaultContourInterval(largest)});
-  if (!interval) return false;  // nothing is left of the map
-  if (!map.WriteBody(grid, values, largest, *interval, legendWidth) || !map.Finish()) {
-    flavour::ShowFailure(window, map.FailureText());
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int MakeGasInten(HWND window) {
@@ -128,7 +98,6 @@ int MakeGasInten(HWND window) {
   ShowClock(window, 1, 0);
   std::optional<int> kind = flavour::AskGasMapKind(window);
   if (!kind || *kind < 0 || *kind >= kGasMapKindCount) return -1;
-  const GasMapTexts& texts = kKinds[*kind];
 
   // The input files and the gas intensity file.
   InputFailure failure;
@@ -148,39 +117,35 @@ int MakeGasInten(HWND window) {
   if (!gas) return -1;
   const std::size_t active = static_cast<std::size_t>(grid.activeCount);
 
-  // The unit.
+  // The unit, and the kind's set of maps in it.
   const char* unit = ChooseUnit(*gas, grid.activeCount);
+  const MapSet maps = {kKinds[*kind], unit, kHorizonLegendWidth, kTotalLegendWidth,
+                       &flavour::AskGasInterval};
 
   // A map per horizon; horizons whose largest value is too small are skipped.
-  for (int k = 1; k <= inputs->horizonCount; ++k) {
-    ShowClock(window, inputs->horizonCount, k - 1);
-    const char* horizon = inputs->horizonNames[k - 1].c_str();
-    float largest = gas->horizonMaxima[k - 1];
+  for (int h = 0; h < inputs->horizonCount; ++h) {
+    ShowClock(window, inputs->horizonCount, h);
+    float largest = gas->horizonMaxima[h];
     if (static_cast<double>(largest) <= 0.0001) {
-      flavour::ShowFailure(window, Format(kHorizonTooSmall, horizon), flavour::Caption::Blank);
+      flavour::ShowFailure(window, Format(kHorizonTooSmall, inputs->horizonNames[h].c_str()),
+                           flavour::Caption::Blank);
       continue;
     }
-    std::span<const float> values(gas->horizonGrids[k - 1].data(), active);
-    if (!WriteGasMap(window, grid, Format(texts.horizonFile, horizon, k),
-                     Format(texts.horizonTitle, horizon), unit, values, largest,
-                     Format(texts.horizonHint, static_cast<double>(largest), unit),
-                     Format(texts.horizonPrompt, horizon, unit), kHorizonLegendWidth)) {
-      return -1;
-    }
+    MapFile map;
+    if (StartHorizonMap(window, map, maps, *inputs, h) != MapFile::Opened::Created) return -1;
+    std::span<const float> values(gas->horizonGrids[h].data(), active);
+    if (!CompleteHorizonMap(window, map, maps, *inputs, h, values, largest)) return -1;
   }
 
   // The total map.
   ShowClock(window, 12, 11);
+  MapFile map;
+  if (StartTotalMap(window, map, maps, *inputs, project) != MapFile::Opened::Created) return -1;
   std::span<const float> totals(gas->totalGrid.data(), active);
-  if (!WriteGasMap(window, grid, Format(texts.totalFile, project.c_str()),
-                   Format(texts.totalTitle, project.c_str()), unit, totals, gas->totalMaximum,
-                   Format(texts.totalHint, static_cast<double>(gas->totalMaximum), unit),
-                   Format(texts.totalPrompt, unit), kTotalLegendWidth)) {
-    return -1;
-  }
+  if (!CompleteTotalMap(window, map, maps, *inputs, totals, gas->totalMaximum)) return -1;
 
   // Completion.
-  flavour::ShowCompletion(window, Format(texts.completion, project.c_str(), project.c_str()));
+  ShowMapsWritten(window, maps, project);
   return 1;
 }
 

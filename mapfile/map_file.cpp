@@ -18,6 +18,10 @@ constexpr float kClassLimit = 2147483648.0f;
 constexpr char kLineEnd = 10;
 constexpr char kHyphen = 45;
 
+// The interval a map is classed with, and that its completed map reports: one
+// below 1 is taken as 1.
+int ClassingInterval(int interval) { return std::max(interval, 1); }
+
 bool Classable(float value, float interval) {
   if (std::isnan(value)) return false;
   return value <= interval || value / interval < kClassLimit;
@@ -59,7 +63,7 @@ int ClassCode(float value, int interval) {
 
 bool WriteMapBody(HFILE file, const SimulationGrid& grid, std::span<const float> values,
                   float largest, int interval, int legendWidth) {
-  interval = std::max(interval, 1);
+  interval = ClassingInterval(interval);
   std::optional<int> classCount = ClassCount(largest, interval);
   if (!classCount) return false;
   float divisor = static_cast<float>(interval);
@@ -123,7 +127,7 @@ bool MapFile::WriteBody(const SimulationGrid& grid, std::span<const float> value
   if (WriteMapBody(file_, grid, values, largest, interval, legendWidth)) {
     grid_ = &grid;
     values_ = values;
-    interval_ = std::max(interval, 1);
+    interval_ = ClassingInterval(interval);
     return true;
   }
   Discard();

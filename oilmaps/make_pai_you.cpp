@@ -16,30 +16,34 @@ namespace {
 
 struct Pass {
   const char* quantityFile;  // %s: the project
-  OilMapTexts maps;
+  MapSet maps;
 };
 
 constexpr const char* kCaption = "输入油强度间距值";
 constexpr const char* kHorizonCreateFailed = "生成排油强度文件%s错";
 constexpr const char* kTotalCreateFailed = "生成总排油强度文件%s错";
 
-const Pass kNormalPass = {
-    "%s.doe",
-    {"%s.po%d", "%s层各时期累计排油强度图", "本层各网格中最大累积排油强度为:%8.2f万吨/平方公里",
-     "输入%s层排油强度间距值(万吨/平方公里):", kHorizonCreateFailed, "%s.pot",
-     "%s地区各层各时期总排油强度图", "所有层各网格中最大累积排油强度为:%8.2f万吨/平方公里",
-     "输入所有层总排油强度间距值(万吨/平方公里):", kTotalCreateFailed,
-     "排油强度图文件生成.\n\n分别在文件%s*.po?和%s.pot中", kCaption},
+constexpr Pass kNormalPass = {
+    kExpelledOilFile,
+    OilMaps({"%s.po%d", "%s层各时期累计排油强度图",
+             "本层各网格中最大累积排油强度为:%8.2f万吨/平方公里",
+             "输入%s层排油强度间距值(万吨/平方公里):", "%s.pot", "%s地区各层各时期总排油强度图",
+             "所有层各网格中最大累积排油强度为:%8.2f万吨/平方公里",
+             "输入所有层总排油强度间距值(万吨/平方公里):",
+             "排油强度图文件生成.\n\n分别在文件%s*.po?和%s.pot中", kHorizonCreateFailed,
+             kTotalCreateFailed, kCaption}),
 };
 
-const Pass kDeepPass = {
+constexpr Pass kDeepPass = {
     "%s.peo",
-    {"%s.pp%d", "%s层各时期深层累计排油强度图",
-     "本层各网格中深层最大累积排油强度为:%8.2f万吨/平方公里",
-     "输入%s层深层排油强度间距值(万吨/平方公里):", kHorizonCreateFailed, "%s.ppt",
-     "%s地区各层各时期深层总排油强度图", "所有层各网格中深层最大累积排油强度为:%8.2f万吨/平方公里",
-     "输入所有层深层总排油强度间距值(万吨/平方公里):", kTotalCreateFailed,
-     "深层排油强度图文件生成.\n\n分别在文件%s*.pp?和%s.ppt中", kCaption},
+    OilMaps({"%s.pp%d", "%s层各时期深层累计排油强度图",
+             "本层各网格中深层最大累积排油强度为:%8.2f万吨/平方公里",
+             "输入%s层深层排油强度间距值(万吨/平方公里):", "%s.ppt",
+             "%s地区各层各时期深层总排油强度图",
+             "所有层各网格中深层最大累积排油强度为:%8.2f万吨/平方公里",
+             "输入所有层深层总排油强度间距值(万吨/平方公里):",
+             "深层排油强度图文件生成.\n\n分别在文件%s*.pp?和%s.ppt中", kHorizonCreateFailed,
+             kTotalCreateFailed, kCaption}),
 };
 
 constexpr const char* kOpenQuantityFailed = "打开文件 %s 错!";
@@ -54,9 +58,7 @@ int WritePass(HWND window, const std::string& project, const BasinInputs& inputs
 
   // The pass's quantity file, read in one sweep while the maps are written.
   InputFile quantities;
-  std::string quantityName = Format(pass.quantityFile, project.c_str());
-  if (!quantities.Open(quantityName)) {
-    flavour::ShowFailure(window, Format(kOpenQuantityFailed, quantityName.c_str()));
+  if (!OpenQuantityFile(window, quantities, pass.quantityFile, project, kOpenQuantityFailed)) {
     return -1;
   }
 
@@ -116,7 +118,7 @@ int MakePaiYou(HWND window) {
   if (result != 1) return result;
 
   // Completion, and the question whether the deep pass is wanted.
-  ShowOilCompletion(window, kNormalPass.maps, project);
+  ShowMapsWritten(window, kNormalPass.maps, project);
   if (!flavour::AskYesNo(window, kDeepQuestion)) return 0;
   if (flavour::DeepPassReloadsInputs()) {
     inputs = LoadOilProject(window, project);
@@ -126,7 +128,7 @@ int MakePaiYou(HWND window) {
   // The deep pass and its completion.
   result = WritePass(window, project, *inputs, kDeepPass);
   if (result != 1) return result;
-  ShowOilCompletion(window, kDeepPass.maps, project);
+  ShowMapsWritten(window, kDeepPass.maps, project);
   return 1;
 }
 

@@ -14,24 +14,23 @@
 namespace strataplot {
 namespace {
 
-const OilMapTexts kMaps = {
+constexpr MapSet kMaps = OilMaps({
     "%s.so%d",
     "%s层各时期累计生油强度图",
     "本层各网格中最大累积生油强度为:%8.2f万吨/平方公里",
     "输入%s层生油强度间距值(万吨/平方公里):",
-    "生成生油强度文件%s错",
     "%s.sot",
     "%s地区各层各时期总生油强度图",
     "所有层各网格中最大累积生油强度为:%8.2f万吨/平方公里",
     "输入所有层总生油强度间距值(万吨/平方公里):",
-    "生成总生油强度文件%s错",
     "生油强度图文件生成.\n\n分别在文件%s*.so?和%s.sot中",
+    "生成生油强度文件%s错",
+    "生成总生油强度文件%s错",
     "",
-};
+});
 
 constexpr const char* kWaitNotice = "正在生成%s地区的生油强度图文件，请稍候...";
 constexpr const char* kOpenExpelledFailed = "打开排油量文件%s错";
-constexpr const char* kOpenUnexpelledFailed = "打开未排油量文件%s错";
 
 void RemoveWaitNotice(HWND window) { ShowWait(window, "", 0); }
 
@@ -51,14 +50,9 @@ bool Accumulate(HWND window, const std::string& project, const BasinInputs& inpu
   const float area = static_cast<float>(grid.cellArea);
   InputFile expelled;
   InputFile unexpelled;
-  std::string expelledName = project + ".doe";
-  std::string unexpelledName = project + ".dou";
-  if (!expelled.Open(expelledName)) {
-    flavour::ShowFailure(window, Format(kOpenExpelledFailed, expelledName.c_str()));
-    return false;
-  }
-  if (!unexpelled.Open(unexpelledName)) {
-    flavour::ShowFailure(window, Format(kOpenUnexpelledFailed, unexpelledName.c_str()));
+  if (!OpenQuantityFile(window, expelled, kExpelledOilFile, project, kOpenExpelledFailed) ||
+      !OpenQuantityFile(window, unexpelled, kUnexpelledOilFile, project,
+                        kOpenUnexpelledOilFailed)) {
     return false;
   }
 
@@ -135,7 +129,7 @@ int WriteMaps(HWND window, const std::string& project, const BasinInputs& inputs
   if (!CompleteTotalMap(window, map, kMaps, inputs, generation.totals, generation.totalMaximum)) {
     return -1;
   }
-  ShowOilCompletion(window, kMaps, project);
+  ShowMapsWritten(window, kMaps, project);
   return 1;
 }
 
@@ -148,11 +142,9 @@ int MakeShengYou(HWND window) {
   ShowClock(window, 1, 0);
   ShowWait(window, Format(kWaitNotice, project.c_str()).c_str(), 1);
 
-  // The input files.
-  InputFailure failure;
-  std::optional<BasinInputs> inputs = LoadBasinInputs(project, failure);
-  if (!inputs) flavour::ShowInputFailure(window, failure, flavour::Caption::Empty);
-  if (!inputs || !CheckCellArea(window, project, inputs->grid)) {
+  // The input files and the cell area.
+  std::optional<BasinInputs> inputs = LoadOilInputs(window, project, flavour::Caption::Empty);
+  if (!inputs) {
     RemoveWaitNotice(window);
     return -1;
   }

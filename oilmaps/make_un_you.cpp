@@ -13,22 +13,20 @@
 namespace strataplot {
 namespace {
 
-const OilMapTexts kMaps = {
+constexpr MapSet kMaps = OilMaps({
     "%s.uo%d",
     "%s层各时期累计未排油强度图",
     "本层各网格中现最大未排油强度为:%8.2f万吨/平方公里",
     "输入%s层现未排油强度间距值(万吨/平方公里):",
-    "生成未排油强度文件%s错",
     "%s.uot",
     "%s地区各层各时期总未排油强度图",
     "所有层各网格中现最大未排油强度为:%8.2f万吨/平方公里",
     "输入所有层总未排油强度间距值(万吨/平方公里):",
-    "生成总未排油强度文件%s错",
     "未排油强度图文件生成.\n\n分别在文件%s*.uo?和%s.uot中",
+    "生成未排油强度文件%s错",
+    "生成总未排油强度文件%s错",
     "",
-};
-
-constexpr const char* kOpenQuantityFailed = "打开未排油量文件%s错";
+});
 
 }  // namespace
 
@@ -42,9 +40,8 @@ int MakeUnYou(HWND window) {
 
   // The unexpelled-oil quantity file, read in one sweep while the maps are written.
   InputFile quantities;
-  std::string quantityName = project + ".dou";
-  if (!quantities.Open(quantityName)) {
-    flavour::ShowFailure(window, Format(kOpenQuantityFailed, quantityName.c_str()));
+  if (!OpenQuantityFile(window, quantities, kUnexpelledOilFile, project,
+                        kOpenUnexpelledOilFailed)) {
     return -1;
   }
 
@@ -80,7 +77,7 @@ int MakeUnYou(HWND window) {
   if (!CompleteTotalMap(window, map, kMaps, *inputs, totals, LargestValue(totals))) return -1;
 
   // Completion.
-  ShowOilCompletion(window, kMaps, project);
+  ShowMapsWritten(window, kMaps, project);
   return 1;
 }
 

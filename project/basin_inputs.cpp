@@ -66,6 +66,16 @@ bool ReadGridFile(InputFile& file, SimulationGrid& grid) {
 
 }  // namespace
 
+std::string AgeFileName(const std::string& project) { return project + ".iga"; }
+std::string HorizonFileName(const std::string& project) { return project + ".isc"; }
+std::string GridFileName(const std::string& project) { return project + ".dgr"; }
+
+std::optional<std::string> CellAreaTooSmall(const std::string& project,
+                                            const SimulationGrid& grid) {
+  if (grid.cellArea >= 1) return std::nullopt;
+  return Format(texts::kCellAreaBelowOne, GridFileName(project).c_str());
+}
+
 bool IsSafeHorizonName(const std::string& name) {
   return name != "." && name != ".." && name.find('/') == std::string::npos &&
          name.find('\0') == std::string::npos;
@@ -83,7 +93,7 @@ std::optional<std::string> HorizonArraysDoNotFit(const std::string& project,
                                    ? std::numeric_limits<std::uint64_t>::max() / kMiB
                                    : (arrays * perArray + kMiB - 1) / kMiB;
   if (needed <= *available / kMiB) return std::nullopt;
-  std::string horizonFile = project + ".isc";
+  std::string horizonFile = HorizonFileName(project);
   return Format(texts::kGridsDoNotFit, horizonFile.c_str(), inputs.horizonCount, cells,
                 static_cast<unsigned long long>(needed),
                 static_cast<unsigned long long>(*available / kMiB));
@@ -93,7 +103,7 @@ std::optional<BasinInputs> LoadBasinInputs(const std::string& project, InputFail
   BasinInputs inputs;
   InputFile file;
 
-  std::string ageName = project + ".iga";
+  std::string ageName = AgeFileName(project);
   if (!file.Open(ageName)) {
     failure = {Format(texts::kOpenAgeFileFailed, ageName.c_str()), true};
     return std::nullopt;
@@ -104,7 +114,7 @@ std::optional<BasinInputs> LoadBasinInputs(const std::string& project, InputFail
   }
   file.Close();
 
-  std::string horizonName = project + ".isc";
+  std::string horizonName = HorizonFileName(project);
   if (!file.Open(horizonName)) {
     failure = {Format(texts::kOpenHorizonFileFailed, horizonName.c_str()), true};
     return std::nullopt;
@@ -122,7 +132,7 @@ std::optional<BasinInputs> LoadBasinInputs(const std::string& project, InputFail
     }
   }
 
-  std::string gridName = project + ".dgr";
+  std::string gridName = GridFileName(project);
   if (!file.Open(gridName)) {
     failure = {Format(texts::kOpenGridFileFailed, gridName.c_str())};
     return std::nullopt;

@@ -41,6 +41,11 @@ struct InputFailure {
   bool ageOrHorizonFileMissing = false;
 };
 
+// The names of the project's three input files (GBK, as the project name).
+std::string AgeFileName(const std::string& project);
+std::string HorizonFileName(const std::string& project);
+std::string GridFileName(const std::string& project);
+
 // Reads the three files of the project (GBK name) in order. nullopt, with
 // failure filled in, when
 // - a file cannot be opened;
@@ -51,6 +56,11 @@ struct InputFailure {
 // - a horizon name cannot be used as a file name ("/" or a NUL byte in it,
 //   "." or "..").
 std::optional<BasinInputs> LoadBasinInputs(const std::string& project, InputFailure& failure);
+
+// Every oil quantity is divided by the cell area: below 1 no intensity can be
+// computed. nullopt when the area is at least 1; otherwise the message naming
+// the grid file of the project (GBK).
+std::optional<std::string> CellAreaTooSmall(const std::string& project, const SimulationGrid& grid);
 
 // True when the horizon name can name a map file in the current directory.
 bool IsSafeHorizonName(const std::string& name);

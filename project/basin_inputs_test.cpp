@@ -55,6 +55,18 @@ TEST_F(BasinInputsTest, CellAreaIsTruncatedProductOfSingles) {
   }
 }
 
+TEST_F(BasinInputsTest, CellAreaBelowOneIsRefusedNamingTheGridFile) {
+  SimulationGrid grid;
+  for (int area : {1, 6}) {
+    grid.cellArea = area;
+    EXPECT_EQ(CellAreaTooSmall("p", grid), std::nullopt) << area;
+  }
+  for (int area : {0, -6}) {
+    grid.cellArea = area;
+    EXPECT_EQ(CellAreaTooSmall("p", grid), "模拟网格文件p.dgr的网格面积小于1,无法计算强度") << area;
+  }
+}
+
 TEST_F(BasinInputsTest, EmptyAndZeroCounts) {
   auto inputs = Load("0\n-4\n", "", "0 0 1 1 0 5\n");
   ASSERT_TRUE(inputs);
