@@ -151,6 +151,22 @@ inline CLI::Validator AtLeast(double least) {
       "", "");
 }
 
+// Checks that a number lies between least and most, both included. The help
+// shows only the value's name; the error says "VALUE is not between LEAST and
+// MOST".
+inline CLI::Validator Between(double least, double most) {
+  return CLI::Validator(
+      [least, most](std::string& text) -> std::string {
+        double value = 0;
+        if (!CLI::detail::lexical_cast(text, value)) return "'" + text + "' is not a number";
+        if (value >= least && value <= most) return "";
+        std::ostringstream bounds;
+        bounds << least << " and " << most;
+        return text + " is not between " + bounds.str();
+      },
+      "", "");
+}
+
 // What parsing came to: go on with the values parsed, or end the program
 // with exitStatus after printing output (the help or the version on standard
 // output with status 0; a usage error on standard error with kUsageError).

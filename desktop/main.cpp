@@ -3,23 +3,31 @@
 // library, and runs the commands with windows.
 #include <QApplication>
 #include <QDir>
-#include <cstdio>
-#include <cstring>
+#include <memory>
+#include <string>
 
+#include "cli/cli.h"
 #include "desktop/main_window.h"
 #include "host/gui_run.h"
 
 int main(int argc, char** argv) {
-  if (argc > 2 ||
-      (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0))) {
-    std::fputs("usage: strataplot-desktop [DIR]\n", argc == 2 ? stdout : stderr);
-    return argc == 2 ? 0 : host::kExitHostError;
-  }
-  QString directory = argc == 2 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-  std::unique_ptr<QApplication> app = host::MakeWindowedApplication("strataplot-desktop:");
-  if (!app) return host::kExitHostError;
+  // The command line first: --help, --version and usage errors need no
+  // display and open no window.
+  std::string directory;
+  std::unique_ptr<CLI::App> app =
+      cli::MakeApp("strataplot-desktop",
+                   "The desktop application: runs the commands of strataplot on a project with\n"
+                   "windows, and shows the maps and profiles they write. Needs a display.");
+  app->add_option("DIR", directory, "the project directory (default: the current directory)")
+      ->type_name("");
+  if (auto status = cli::Finish(cli::Parse(*app, {argv + 1, argv + argc}))) return *status;
+
+  QString projectDirectory =
+      directory.empty() ? QDir::currentPath() : QString::fromLocal8Bit(directory.c_str());
+  std::unique_ptr<QApplication> application = host::MakeWindowedApplication("strataplot-desktop:");
+  if (!application) return host::kExitHostError;
   desktop::MainWindow window;
-  window.OpenDirectory(directory);
+  window.OpenDirectory(projectDirectory);
   window.show();
   return QApplication::exec();
 }

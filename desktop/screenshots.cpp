@@ -1,5 +1,5 @@
 // strataplot-screenshots OUTDIR: pictures of the three kinds of dialog and of
-// the desktop application with its viewer for the README, made without a display. Runs the
+// the desktop application with its viewer for docs/windows.md, made without a display. Runs the
 // commands on a copy of the sample project through the desktop window and
 // saves each window as it shows (QWidget::grab: the window's contents,
 // without the frame the window manager would draw).

@@ -35,21 +35,22 @@ std::vector<std::string> ReadHorizonNames(HWND owner, ReportFailure reportFailur
   return names;
 }
 
-// The plain way's list holds texts up to a NUL byte: a name holding one is
-// listed in its readable form, and choosing that form gives the whole name
-// back (which then cannot name a file, as in the other build). Kept from the
-// opening of the dialog to its end.
-std::vector<std::pair<std::string, std::string>> listedWithNul;  // shown, whole
+// A list shows its entries in UTF-8, and the plain way's list holds texts up
+// to a NUL byte: a name holding a NUL byte, or bytes that start no whole
+// character, is listed in its readable form (as messages show it), and
+// choosing that form gives the whole name back (which then cannot name a
+// file). Kept from the opening of the dialog to its end.
+std::vector<std::pair<std::string, std::string>> listedReadably;  // shown, whole
 
 std::string ShownInList(const std::string& name) {
-  if (name.find('\0') == std::string::npos) return name;
+  if (name.find('\0') == std::string::npos && platform::GbkToUtf8(name)) return name;
   std::string shown = ReadableName(name);
-  listedWithNul.emplace_back(shown, name);
+  listedReadably.emplace_back(shown, name);
   return shown;
 }
 
 std::string WholeName(const std::string& shown) {
-  for (const auto& [text, whole] : listedWithNul) {
+  for (const auto& [text, whole] : listedReadably) {
     if (text == shown) return whole;
   }
   return shown;
@@ -64,8 +65,10 @@ bool PreSaLayerDlg::OnInitDialog() {
     platform::MessageBox(Window(), text.c_str(), nullptr, platform::Icon::Information,
                          platform::Buttons::Ok);
   });
-  for (const std::string& name : names) AddString(templates::kHorizonList, name);
+  listedReadably.clear();
+  for (const std::string& name : names) AddString(templates::kHorizonList, ShownInList(name));
   if (!names.empty()) SetCurSel(templates::kHorizonList, 0);
+  wholeNames_ = std::move(names);
   return true;
 }
 
@@ -76,7 +79,10 @@ void PreSaLayerDlg::OnOK() {
                          platform::Buttons::Ok);
     return;
   }
-  chosenName = GetLBText(templates::kHorizonList, selected);
+  // The entry's name as the horizon file holds it, not as the list shows it.
+  chosenName = static_cast<std::size_t>(selected) < wholeNames_.size()
+                   ? wholeNames_[static_cast<std::size_t>(selected)]
+                   : GetLBText(templates::kHorizonList, selected);
   EndDialog(platform::IDOK);
 }
 
@@ -89,7 +95,7 @@ std::intptr_t PreSaLayerDlgProc(HWND dialog, unsigned message, std::uintptr_t wP
     std::vector<std::string> names = ReadHorizonNames(dialog, [](const std::string& text) {
       platform::MessageBox(nullptr, text.c_str(), "", platform::Icon::Error, platform::Buttons::Ok);
     });
-    listedWithNul.clear();
+    listedReadably.clear();
     for (std::string& name : names) name = ShownInList(name);
     for (const std::string& name : names) platform::ComboAddString(dialog, kList, name.c_str());
     if (!names.empty()) platform::SetDlgItemText(dialog, kList, names.front().c_str());

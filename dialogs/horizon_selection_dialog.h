@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/dialog.h"
 
@@ -18,6 +19,9 @@ class PreSaLayerDlg : public platform::Dialog {
  protected:
   bool OnInitDialog() override;
   void OnOK() override;
+
+ private:
+  std::vector<std::string> wholeNames_;  // the horizon file's names, by list entry
 };
 
 // The static-framework build's procedure on the template PreSaLayerDlg: on OK

@@ -171,11 +171,14 @@ void AddRenderCommand(CLI::App& app, Options& options) {
       ->type_name("")
       ->required();
   render
-      ->add_option(
-          "-o,--output", options.pictures.out,
-          "the picture (without it FILE.png beside FILE); with\nseveral FILEs, a directory")
+      ->add_option("-o,--output", options.pictures.out,
+                   "the picture, .png, .svg or .pdf (without it FILE.png\nbeside FILE); with "
+                   "several FILEs, a directory")
       ->type_name("OUT");
-  render->add_option("--width", options.pictures.width, "the picture's width (default 1200)")
+  render
+      ->add_option("--width", options.pictures.width,
+                   "the picture's width, " + std::to_string(kNarrowestPicture) + " to " +
+                       std::to_string(kWidestPicture) + " (default 1200)")
       ->type_name("PIXELS")
       ->check(CLI::Range(kNarrowestPicture, kWidestPicture).description(""));
   render->parse_complete_callback([&options] { options.render = true; });

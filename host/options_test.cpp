@@ -89,6 +89,11 @@ TEST(HostOptions, HelpAndVersionNeedNothingElse) {
                                                          : "usage: strataplot [OPTIONS] COMMAND"))
         << parsed.output;
   }
+  // The render command's help says the range of the width.
+  Options options;
+  std::string help = ParseOptions({"render", "--help"}, options).output;
+  EXPECT_NE(help.find("--width PIXELS"), std::string::npos) << help;
+  EXPECT_NE(help.find("200 to 20000"), std::string::npos) << help;
 }
 
 TEST(HostOptions, UsageErrorsEndWithStatusTwoAndNameWhatIsWrong) {

@@ -14,11 +14,18 @@ namespace host {
 namespace {
 
 // Checks what the command line cannot: with several files, -o names a
-// directory. nullopt with the exit status after a usage error.
+// directory; with one, an existing directory or a picture's name. nullopt, or
+// the exit status after a usage error.
 std::optional<int> CheckOutput(const RenderOptions& options) {
-  if (options.files.size() > 1 && !options.out.empty() &&
-      !std::filesystem::is_directory(options.out)) {
+  if (options.out.empty() || std::filesystem::is_directory(options.out)) return std::nullopt;
+  if (options.files.size() > 1) {
     std::fprintf(stderr, "strataplot render: with several files, -o names a directory: %s\n",
+                 options.out.c_str());
+    return 2;
+  }
+  if (!rendering::IsPictureName(options.out)) {
+    std::fprintf(stderr,
+                 "strataplot render: %s: the picture's name must end in .png, .svg or .pdf\n",
                  options.out.c_str());
     return 2;
   }

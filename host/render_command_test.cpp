@@ -63,12 +63,17 @@ TEST_F(RenderCommand, UsageErrors) {
       {{"render", In("demo.dsa"), "--width"}, "--width"},
       {{"render", In("demo.dsa"), "--colour", "red"}, "--colour"},
       {{"render", In("demo.dsa"), In("bad.po1"), "-o", In("x.png")}, "-o names a directory"},
+      {{"render", In("demo.dsa"), "-o", In("a.jpg")}, "must end in .png, .svg or .pdf"},
+      {{"render", In("demo.dsa"), "-o", In("a")}, "must end in .png, .svg or .pdf"},
   };
   for (const auto& c : cases) {
     HostRun run = RunHostAsGiven(c.args);
     EXPECT_EQ(run.exitStatus, 2) << c.said;
     EXPECT_TRUE(Contains(run.errorOutput, c.said)) << run.errorOutput;
   }
+  EXPECT_FALSE(fs::exists(dir_ / "a.jpg"));
+  // The extension is taken in any case.
+  EXPECT_EQ(RunHostAsGiven({"render", In("demo.dsa"), "-o", In("a.PDF")}).exitStatus, 0);
 }
 
 }  // namespace

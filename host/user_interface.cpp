@@ -23,11 +23,12 @@ std::string WhatFollows(Command command, const console::Declined& declined) {
   switch (declined.what) {
     case What::Dialog:
       // The shared-framework build's oil maps go on with the suggested
-      // interval; the static-framework build's end with the map begun.
+      // interval; the static-framework build's end there, and the map begun
+      // leaves no file (maps are whole or absent).
       if (oil && declined.name == "10002") {
         return "沿用建议的间距" + (declined.value.empty() ? "" : " " + declined.value) + " 继续";
       }
-      if (declined.name == "GetOilDlg") return ends + "，正在写的图只留下图头";
+      if (declined.name == "GetOilDlg") return ends + "，正在写的图不保留";
       return ends;
     case What::Overwrite:
       return ends + "，不再生成后面的图";

@@ -16,9 +16,7 @@ TEST(WhatFollows, SaysWhetherTheExportGoesOn) {
   const Case cases[] = {
       {Command::OilUnexpelled, {What::Dialog, "10002", "5"}, "沿用建议的间距 5 继续"},
       {Command::OilExpulsion, {What::Dialog, "10002", ""}, "沿用建议的间距 继续"},
-      {Command::OilExpulsion,
-       {What::Dialog, "GetOilDlg", "5"},
-       "导出到此结束，正在写的图只留下图头"},
+      {Command::OilExpulsion, {What::Dialog, "GetOilDlg", "5"}, "导出到此结束，正在写的图不保留"},
       {Command::Gas, {What::Dialog, "10002", "8"}, "导出到此结束"},
       {Command::Gas, {What::Dialog, "10003", ""}, "导出到此结束"},
       {Command::Saturation, {What::Dialog, "PreSaLayerDlg", ""}, "导出到此结束"},

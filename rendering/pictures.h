@@ -98,6 +98,10 @@ class ProfilePicture final : public Picture {
 // the reader's message in error when the file cannot be read.
 std::unique_ptr<Picture> LoadPicture(const std::string& path, std::string& error);
 
+// True when out names a picture RenderToFile can write: it ends in ".png",
+// ".svg" or ".pdf", in any case.
+bool IsPictureName(const std::string& out);
+
 // Writes the picture width pixels wide (and as high as it wants) to out: PNG,
 // SVG or PDF by out's extension (".png", ".svg", ".pdf"). False with the
 // reason in error when out has another extension or cannot be written.

@@ -34,6 +34,11 @@ bool PaintOn(QPaintDevice& device, const Picture& picture, const QRectF& target)
 
 }  // namespace
 
+bool IsPictureName(const std::string& out) {
+  const std::string extension = Extension(out);
+  return extension == ".png" || extension == ".svg" || extension == ".pdf";
+}
+
 std::unique_ptr<Picture> LoadPicture(const std::string& path, std::string& error) {
   if (mapreader::IsSaturationProfileName(path)) {
     mapreader::SaturationProfile profile;

@@ -317,15 +317,39 @@ TEST_F(HorizonDialog, StaticBuildTakesAnyNameWhole) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "sub/x.dsa"));
 }
 
-TEST_F(HorizonDialog, ANameWithANulByteNamesNoProfileInEitherBuild) {
+TEST_F(HorizonDialog, ANameThatIsNotWholeTextIsListedAsMessagesShowItAndChosenWhole) {
+  // 三段 is C8FD B6CE in GBK; C9 is a lead byte without its trail byte. The
+  // list shows such a name as messages do, and the name chosen is the file's.
+  struct Case {
+    std::string name;    // in the horizon file (GBK)
+    std::string listed;  // as the transcript shows the list entry
+    std::string said;    // in the last message; empty: not named unsafe
+  } cases[] = {
+      {std::string("a\0b", 3), "a\\\\0b", "层位名a\\\\0b不能用作文件名"},
+      {std::string("\xC9\0\xB3\xC8\xFD\xB6\xCE", 7), "\\\\xC9\\\\0\\\\xB3三段",
+       "层位名\\\\xC9\\\\0\\\\xB3三段不能用作文件名"},
+      {"H\xC9", "H\\\\xC9", ""},
+  };
   Horizons({"a", "H2"});
-  WriteFile(dir_ / "demo.isc", std::string("a\0b\nH2\n", 7));
-  for (const char* library : {"shared", "static"}) {
-    HostRun run = Choose(library);  // the first listed
-    EXPECT_EQ(run.exitStatus, 1) << library;
-    EXPECT_TRUE(Contains(run.transcript.back(), "\"text\":\"层位名a\\\\0b不能用作文件名\""))
-        << run.transcript.back();
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "a.dsa")) << library;
+  // Were a name taken back from the list's UTF-8, a byte it cannot show would
+  // come back as "?": "H?" must not be read in the place of "H\xC9".
+  Profiles("H?", "c\n1000 1\n");
+  for (const Case& c : cases) {
+    WriteFile(dir_ / "demo.isc", c.name + "\nH2\n");
+    for (const char* library : {"shared", "static"}) {
+      HostRun run = Choose(library);  // the first listed
+      EXPECT_EQ(run.exitStatus, 1) << library << " " << c.listed;
+      ASSERT_FALSE(run.transcript.empty());
+      EXPECT_TRUE(Contains(run.transcript.front(), "\"items\":[\"" + c.listed + "\",\"H2\"]"))
+          << run.transcript.front();
+      if (!c.said.empty()) {
+        EXPECT_TRUE(Contains(run.transcript.back(), "\"text\":\"" + c.said + "\""))
+            << run.transcript.back();
+      }
+      EXPECT_FALSE(Contains(run.transcript.back(), "H?")) << run.transcript.back();
+      EXPECT_FALSE(std::filesystem::exists(dir_ / "H?.dsa")) << library;
+      EXPECT_FALSE(std::filesystem::exists(dir_ / "a.dsa")) << library;
+    }
   }
 }
 

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string_view>
@@ -512,19 +514,60 @@ bool HasAsciiSpace(std::string_view text) {
   return text.find_first_of(" \t\r\n\v\f") != std::string_view::npos;
 }
 
-// A name that the library reads into a 20-byte slot: 1 to 19 GBK bytes, no white space.
-std::string CheckedSlotName(const std::string& utf8, const char* what) {
-  if (utf8.empty()) Fail(std::string(what) + " is empty");
-  if (HasAsciiSpace(utf8)) Fail(std::string(what) + " \"" + utf8 + "\" contains white space");
-  std::string gbk = ToGbk(utf8, what);
-  if (gbk.size() > 19)
-    Fail(std::string(what) + " \"" + utf8 + "\" is " + std::to_string(gbk.size()) +
-         " GBK bytes; a name has at most 19");
-  return gbk;
+// What is wrong with a name that the library reads into a 20-byte slot and
+// that names files: it must be 1 to 19 GBK bytes without white space or '/'.
+// Empty when nothing is.
+std::string SlotNameProblem(const std::string& utf8, const std::string& what) {
+  if (utf8.empty()) return what + " is empty";
+  if (HasAsciiSpace(utf8)) return what + " \"" + utf8 + "\" contains white space";
+  if (utf8.find('/') != std::string::npos) return what + " \"" + utf8 + "\" contains '/'";
+  std::optional<std::string> gbk = platform::Utf8ToGbk(utf8);
+  if (!gbk) return what + " \"" + utf8 + "\" does not convert to GBK";
+  if (gbk->size() > 19)
+    return what + " \"" + utf8 + "\" is " + std::to_string(gbk->size()) +
+           " GBK bytes; a name has at most 19";
+  return {};
 }
 
-void Check(bool ok, const std::string& message) {
-  if (!ok) Fail(message);
+// The horizon names the options give, or H1, H2, ... by default.
+std::vector<std::string> HorizonNames(const Options& options) {
+  std::vector<std::string> names = options.horizonNames;
+  if (names.empty()) {
+    for (int h = 1; h <= options.horizons; ++h) names.push_back("H" + std::to_string(h));
+  }
+  return names;
+}
+
+// The first thing wrong with the options, in words; empty when nothing is.
+std::string OptionsProblem(const Options& options) {
+  if (std::string problem = SlotNameProblem(options.project, "project name"); !problem.empty())
+    return problem;
+  if (options.rows < 1 || options.cols < 1) return "--rows and --cols must be at least 1";
+  if (static_cast<long long>(options.rows) * options.cols > std::numeric_limits<int>::max())
+    return "the grid has more than 2^31-1 cells";
+  if (options.periods < 0) return "--periods must not be negative";
+  if (options.horizons < 0) return "--horizons must not be negative";
+  if (!(options.activeFraction >= 0 && options.activeFraction <= 1))
+    return "--active-fraction must lie in 0..1";
+  if (options.gasRecords < 0) return "--gas-records must not be negative";
+  if (!(std::isfinite(options.cellSizeX) && std::isfinite(options.cellSizeY) &&
+        options.cellSizeX > 0 && options.cellSizeY > 0))
+    return "--cell-size must be positive";
+  std::vector<std::string> names = HorizonNames(options);
+  if (static_cast<int>(names.size()) != options.horizons)
+    return "--horizon-names gives " + std::to_string(names.size()) + " names for " +
+           std::to_string(options.horizons) + " horizons";
+  for (const std::string& name : names) {
+    if (std::string problem = SlotNameProblem(name, "horizon name"); !problem.empty())
+      return problem;
+  }
+  return {};
+}
+
+// A validator of the option's value made from a check that returns what is
+// wrong (empty when nothing is).
+CLI::Validator Checked(std::function<std::string(const std::string&)> problem) {
+  return CLI::Validator([problem](std::string& text) { return problem(text); }, "", "");
 }
 
 }  // namespace
@@ -539,38 +582,60 @@ cli::Parsed ParseArguments(const std::vector<std::string>& args, Options& option
   app->add_option("--dir", options.dir, "output directory (created when missing)")
       ->type_name("DIR")
       ->required()
-      ->check(CLI::Validator([](std::string& dir) { return dir.empty() ? "--dir is empty" : ""; },
-                             "", ""));
+      ->check(Checked([](const std::string& dir) { return dir.empty() ? "--dir is empty" : ""; }));
   app->add_option("--project", options.project, "project name, UTF-8, at most 19 GBK bytes")
       ->type_name("NAME")
-      ->required();
-  app->add_option("--rows", options.rows, "grid rows (default 24)")->type_name("R");
-  app->add_option("--cols", options.cols, "grid columns (default 30)")->type_name("C");
+      ->required()
+      ->check(
+          Checked([](const std::string& name) { return SlotNameProblem(name, "project name"); }));
+  app->add_option("--rows", options.rows, "grid rows (default 24)")
+      ->type_name("R")
+      ->check(cli::AtLeast(1));
+  app->add_option("--cols", options.cols, "grid columns (default 30)")
+      ->type_name("C")
+      ->check(cli::AtLeast(1));
   CLI::Option* horizons =
       app->add_option("--horizons", options.horizons,
                       "source-rock horizons (default 3, or the number of names)")
-          ->type_name("H");
-  app->add_option("--periods", options.periods, "geological periods (default 5)")->type_name("P");
+          ->type_name("H")
+          ->check(cli::AtLeast(0));
+  app->add_option("--periods", options.periods, "geological periods (default 5)")
+      ->type_name("P")
+      ->check(cli::AtLeast(0));
   app->add_option("--seed", options.seed, "random seed (default 1)")
       ->type_name("S")
       ->check(cli::AtLeast(0));
   app->add_option("--active-fraction", options.activeFraction,
                   "share of cells inside the modelled area, 0..1\n(default 0.6)")
-      ->type_name("F");
+      ->type_name("F")
+      ->check(cli::Between(0, 1));
   app->add_option("--gas-records", options.gasRecords,
                   "gasr.out records per active cell and horizon\n(default 1)")
-      ->type_name("N");
+      ->type_name("N")
+      ->check(cli::AtLeast(0));
   app->add_option_function<std::string>(
          "--horizon-names",
          [&options](const std::string& list) { options.horizonNames = cli::SplitList(list); },
          "horizon names, UTF-8 (written to NAME.isc in GBK);\ndefault H1,H2,...")
-      ->type_name("a,b,c");
+      ->type_name("a,b,c")
+      ->check(Checked([](const std::string& list) {
+        for (const std::string& name : cli::SplitList(list)) {
+          if (std::string problem = SlotNameProblem(name, "horizon name"); !problem.empty())
+            return problem;
+        }
+        return std::string();
+      }));
   std::vector<double> cellSize;
   app->add_option("--cell-size", cellSize, "cell sizes (default 2,2: cell area 4)")
       ->type_name("X[,Y]")
       ->delimiter(',')
       ->expected(1, 2)
-      ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+      ->multi_option_policy(CLI::MultiOptionPolicy::Throw)
+      ->check(Checked([](const std::string& size) -> std::string {
+        double value = 0;
+        if (CLI::detail::lexical_cast(size, value) && std::isfinite(value) && value > 0) return "";
+        return "'" + size + "' is not a positive number";
+      }));
   bool noQuantities = false;
   app->add_flag("--no-quantities", noQuantities, "leave out NAME.doe, NAME.peo and NAME.dou");
 
@@ -584,37 +649,18 @@ cli::Parsed ParseArguments(const std::vector<std::string>& args, Options& option
   if (horizons->count() == 0 && !options.horizonNames.empty()) {
     options.horizons = static_cast<int>(options.horizonNames.size());
   }
+  // What no single option shows: the names against the count, the grid's size.
+  if (std::string problem = OptionsProblem(options); !problem.empty())
+    return cli::UsageError(*app, problem);
   return parsed;
 }
 
 Summary GenerateProject(const Options& options) {
   // Check everything before the first file is written.
-  const std::string projectGbk = CheckedSlotName(options.project, "project name");
-  Check(options.project.find('/') == std::string::npos, "project name contains '/'");
-  Check(options.rows >= 1 && options.cols >= 1, "--rows and --cols must be at least 1");
-  Check(static_cast<long long>(options.rows) * options.cols <= std::numeric_limits<int>::max(),
-        "the grid has more than 2^31-1 cells");
-  Check(options.periods >= 0, "--periods must not be negative");
-  Check(options.horizons >= 0, "--horizons must not be negative");
-  Check(options.activeFraction >= 0 && options.activeFraction <= 1,
-        "--active-fraction must lie in 0..1");
-  Check(options.gasRecords >= 0, "--gas-records must not be negative");
-  Check(std::isfinite(options.cellSizeX) && std::isfinite(options.cellSizeY) &&
-            options.cellSizeX > 0 && options.cellSizeY > 0,
-        "--cell-size must be positive");
-  std::vector<std::string> namesUtf8 = options.horizonNames;
-  if (namesUtf8.empty()) {
-    for (int h = 1; h <= options.horizons; ++h) namesUtf8.push_back("H" + std::to_string(h));
-  }
-  Check(static_cast<int>(namesUtf8.size()) == options.horizons,
-        "--horizon-names gives " + std::to_string(namesUtf8.size()) + " names for " +
-            std::to_string(options.horizons) + " horizons");
+  if (std::string problem = OptionsProblem(options); !problem.empty()) Fail(problem);
+  const std::vector<std::string> namesUtf8 = HorizonNames(options);
   std::vector<std::string> namesGbk;
-  for (const std::string& name : namesUtf8) {
-    Check(name.find('/') == std::string::npos, "horizon name \"" + name + "\" contains '/'");
-    namesGbk.push_back(CheckedSlotName(name, "horizon name"));
-  }
-  (void)projectGbk;
+  for (const std::string& name : namesUtf8) namesGbk.push_back(ToGbk(name, "horizon name"));
 
   std::error_code ec;
   fs::create_directories(options.dir, ec);

@@ -244,6 +244,23 @@ TEST(MakeProjectArguments, UsageErrorsEndWithStatusTwo) {
       {"--dir", "x", "--project", "p", "--cell-size", "1,2,3"},
       {"--dir", "", "--project", "p"},
       {"--project", "p"},
+      // Values the generator cannot use are usage errors too, found before
+      // anything is written.
+      {"--dir", "x", "--project", "p", "--active-fraction", "1.5"},
+      {"--dir", "x", "--project", "p", "--active-fraction", "nan"},
+      {"--dir", "x", "--project", "p", "--rows", "0"},
+      {"--dir", "x", "--project", "p", "--periods", "-1"},
+      {"--dir", "x", "--project", "p", "--gas-records", "-2"},
+      {"--dir", "x", "--project", "p", "--cell-size", "2,0"},
+      {"--dir", "x", "--project", "p", "--cell-size", "inf"},
+      {"--dir", "x", "--project", "abcdefghijklmnopqrst"},  // 20 bytes
+      {"--dir", "x", "--project", "a/b"},
+      {"--dir", "x", "--project", "a b"},
+      {"--dir", "x", "--project", "p", "--horizon-names", "a,,b"},
+      {"--dir", "x", "--project", "p", "--horizon-names", "沙三段沙三段沙三段沙三段"},
+      {"--dir", "x", "--project", "p", "--horizons", "2", "--horizon-names", "a,b,c"},
+      {"--dir", "x", "--project", "p", "--horizons", "2", "--horizon-names", "a"},
+      {"--dir", "x", "--project", "p", "--rows", "50000", "--cols", "50000"},
   };
   for (const auto& args : bad) {
     Options o;
@@ -256,8 +273,14 @@ TEST(MakeProjectArguments, UsageErrorsEndWithStatusTwo) {
   Options o;
   EXPECT_TRUE(makeproject::ParseArguments(bad[1], o).output.starts_with(
       "strataplot-makeproject: --seed: -1 is less than 0\n"));
+  EXPECT_TRUE(makeproject::ParseArguments(bad[6], o).output.starts_with(
+      "strataplot-makeproject: --active-fraction: 1.5 is not between 0 and 1\n"));
+  EXPECT_TRUE(makeproject::ParseArguments(bad[18], o)
+                  .output.starts_with(
+                      "strataplot-makeproject: --horizon-names gives 3 names for 2 horizons\n"));
   std::string help = makeproject::ParseArguments({"--help"}, o).output;
   EXPECT_NE(help.find("  --seed S  "), std::string::npos) << help;
+  EXPECT_NE(help.find("  --active-fraction F  "), std::string::npos) << help;
 }
 
 }  // namespace
