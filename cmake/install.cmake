@@ -88,4 +88,6 @@ include(CPack)
 # The installed tree and the package, checked as a user would meet them.
 if(STRATAPLOT_TESTS AND NOT STRATAPLOT_SANITIZE)
   add_test(NAME install_tree COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-install ${CMAKE_BINARY_DIR})
+  # What scripts/install-deps installs, with apt-get replaced: nothing is.
+  add_test(NAME install_deps COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-install-deps)
 endif()
