@@ -72,13 +72,21 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-arphic-uming")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei, fonts-arphic-uming, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 # libstrataplot-platform.so.1 and libstrataplot-common.so.1 are public: a
-# shlibs entry each, and ldconfig through its trigger, not from maintainer
-# scripts. CPack writes a postinst and a postrm calling ldconfig unless
-# control files of those names are given: the two named here do not exist,
-# so the package has no maintainer scripts at all.
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# shlibs entry each, from their SONAMEs (the library modules in
+# lib/strataplot/ have none and get none), and ldconfig through its trigger,
+# not from maintainer scripts. CPack writes a postinst and a postrm calling
+# ldconfig unless control files of those names are given: the two named here
+# do not exist (CPack says so, "missing file"), so the package has no
+# maintainer scripts at all.
+set(STRATAPLOT_SHLIBS)
+foreach(library strataplot-platform strataplot-common)
+  string(APPEND STRATAPLOT_SHLIBS
+         "$<TARGET_FILE_PREFIX:${library}>$<TARGET_FILE_BASE_NAME:${library}> "
+         "$<TARGET_PROPERTY:${library},SOVERSION> strataplot (>= ${PROJECT_VERSION})\n")
+endforeach()
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/debian/shlibs CONTENT "${STRATAPLOT_SHLIBS}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${CMAKE_BINARY_DIR}/debian/shlibs
     ${CMAKE_SOURCE_DIR}/packaging/debian/triggers
     ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postinst
     ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postrm)
