@@ -544,8 +544,12 @@ int main(int argc, char** argv) {
     s.dir = pattern;
   }
   s.dir = fs::absolute(s.dir);
-  fs::create_directories(s.dir / "bench-logs");
   const fs::path logs = s.dir / "bench-logs";
+  if (std::error_code error; !fs::create_directories(logs, error) && error) {
+    std::fprintf(stderr, "strataplot-bench: cannot create %s: %s\n", logs.c_str(),
+                 error.message().c_str());
+    return 2;
+  }
   const fs::path strataplot = s.buildDir / "strataplot";
   const int cores = UsableCores();
 

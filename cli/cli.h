@@ -29,7 +29,14 @@ class HelpFormatter : public CLI::Formatter {
  public:
   HelpFormatter() {
     label("Usage", "usage");
+    label("Positionals", "arguments");
     column_width(25);
+  }
+
+  // The arguments as a group like the others, set apart by a blank line.
+  std::string make_positionals(const CLI::App* app) const override {
+    std::string out = CLI::Formatter::make_positionals(app);
+    return out.empty() ? out : out + "\n";
   }
 
   // A command's help shows its program's options when they apply to it

@@ -39,9 +39,11 @@ const CommandEntry& EntryOf(Command command) {
 }
 
 const char kExitStatuses[] =
-    "exit status: 0 when the export succeeded, 3 when it ended early at the\n"
-    "user's word (a declined optional pass or overwrite), 1 when it failed or\n"
-    "was cancelled, 2 when strataplot could not run it.";
+    "exit status: 0 when the export wrote everything, 3 when it ended early at\n"
+    "the user's word (oil-expulsion: the deep-layer pass declined or a horizon\n"
+    "map not replaced; oil-generation: a map not replaced), 1 when it failed or\n"
+    "was cancelled (any other map or profile not replaced too), 2 when\n"
+    "strataplot could not run it.";
 
 void AddRunOptions(CLI::App& app, Options& options) {
   app.add_option("-p,--project", options.project, "the current project (required)")
