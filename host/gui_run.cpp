@@ -18,7 +18,8 @@ std::string MissingDisplay() {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
   };
-  std::string platformName = set("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+  const char* qpaPlatform = std::getenv("QT_QPA_PLATFORM");
+  std::string platformName = qpaPlatform != nullptr ? qpaPlatform : "";
   if (platformName.rfind("xcb", 0) == 0 && !set("DISPLAY")) return "DISPLAY is not set";
   if (platformName.rfind("wayland", 0) == 0 && !set("WAYLAND_DISPLAY"))
     return "WAYLAND_DISPLAY is not set";
