@@ -12,6 +12,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "strataplot_version.h"
@@ -130,7 +131,7 @@ inline std::vector<std::string> SplitList(const std::string& list) {
 // Checks that every item of a list option is one of the allowed words.
 inline CLI::Validator EachOneOf(std::vector<std::string> allowed) {
   return CLI::Validator(
-      [allowed](std::string& list) -> std::string {
+      [allowed = std::move(allowed)](std::string& list) -> std::string {
         for (const std::string& item : SplitList(list)) {
           if (std::find(allowed.begin(), allowed.end(), item) == allowed.end()) {
             std::string words;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "console/transcript.h"
@@ -310,7 +311,7 @@ class PseudoTerminal {
   // Types each answer once the backend waits for keys in raw mode (keys typed
   // ahead would meet the terminal's own line editing), on a thread of its own.
   std::thread TypeAnswers(std::vector<std::string> answers) {
-    return std::thread([this, answers] {
+    return std::thread([this, answers = std::move(answers)] {
       for (const std::string& keys : answers) {
         WaitFor(false);
         EXPECT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));

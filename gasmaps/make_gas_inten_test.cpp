@@ -11,7 +11,7 @@ namespace {
 using namespace test_support;
 
 // A record: cell, horizon and the seven amounts.
-std::string Record(int cell, int horizon, std::vector<float> amounts) {
+std::string Record(int cell, int horizon, const std::vector<float>& amounts) {
   std::string line = std::to_string(cell) + " 7 7 " + std::to_string(horizon) + " 7";
   char text[32];
   for (float amount : amounts) {

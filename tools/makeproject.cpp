@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -176,8 +177,15 @@ struct Bump {
   }
 };
 
-double NormX(const Grid& grid, int cell) { return ((cell % grid.cols) + 0.5) / grid.cols; }
-double NormY(const Grid& grid, int cell) { return ((cell / grid.cols) + 0.5) / grid.rows; }
+// The middle of the cell's column and row, as fractions of the grid's width and height.
+double NormX(const Grid& grid, int cell) {
+  int column = cell % grid.cols;
+  return (column + 0.5) / grid.cols;
+}
+double NormY(const Grid& grid, int cell) {
+  int row = cell / grid.cols;
+  return (row + 0.5) / grid.rows;
+}
 
 // The modelled area: the cells where a sum of a few bumps near the middle is
 // highest, exactly round(fraction x cellCount) of them. The result is one or a few
@@ -567,7 +575,8 @@ std::string OptionsProblem(const Options& options) {
 // A validator of the option's value made from a check that returns what is
 // wrong (empty when nothing is).
 CLI::Validator Checked(std::function<std::string(const std::string&)> problem) {
-  return CLI::Validator([problem](std::string& text) { return problem(text); }, "", "");
+  return CLI::Validator([problem = std::move(problem)](std::string& text) { return problem(text); },
+                        "", "");
 }
 
 }  // namespace
