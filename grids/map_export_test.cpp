@@ -67,16 +67,16 @@ bool IsNoData(const Raster& raster, float value) {
 // Two hills of 15 in a plain of 0, one with a top of 25; the corners lie
 // outside the modelled area.
 TEST(MapExport, EveryFormatHoldsTheGridAndItsContours) {
-  const int rows = 5, columns = 7;
-  std::vector<std::uint8_t> mask(rows * columns, 1);
-  mask[0] = mask[columns - 1] = mask[(rows - 1) * columns] = mask[rows * columns - 1] = 0;
+  const int rows = 5, columns = 7, cells = rows * columns;
+  std::vector<std::uint8_t> mask(cells, 1);
+  mask[0] = mask[columns - 1] = mask[cells - columns] = mask[cells - 1] = 0;
   const float grid[rows][columns] = {{0, 0, 0, 0, 0, 0, 0},
                                      {0, 15, 15, 0, 15, 15, 0},
                                      {0, 15, 25, 0, 15, 15, 0},
                                      {0, 15, 15, 0, 15, 15, 0},
                                      {0, 0, 0, 0, 0, 0, 0}};
   std::vector<float> values;
-  for (int cell = 0; cell < rows * columns; ++cell) {
+  for (int cell = 0; cell < cells; ++cell) {
     if (mask[cell]) values.push_back(grid[cell / columns][cell % columns]);
   }
   TempDir dir;
@@ -94,7 +94,7 @@ TEST(MapExport, EveryFormatHoldsTheGridAndItsContours) {
     ASSERT_EQ(raster.columns, columns);
     const double expected[6] = {540, 2, 0, 340, 0, -2.5};
     for (int i = 0; i < 6; ++i) EXPECT_NEAR(raster.transform[i], expected[i], 1e-6) << i;
-    for (int cell = 0; cell < rows * columns; ++cell) {
+    for (int cell = 0; cell < cells; ++cell) {
       const float value = raster.values[cell];
       if (mask[cell]) {
         EXPECT_EQ(value, grid[cell / columns][cell % columns]) << cell;

@@ -13,8 +13,8 @@
 namespace mapreader {
 namespace {
 
-constexpr std::size_t kLongestTextLine = 64 * 1024;  // a title, a unit, a name line
-constexpr std::size_t kLongestField = 256;           // a number or a legend range
+constexpr std::size_t kLongestTextLine = 65536;  // 64 KiB: a title, a unit, a name line
+constexpr std::size_t kLongestField = 256;       // a number or a legend range
 constexpr int kLegendLine = 3;
 
 // How a reading ends when the file is not what it should be; caught where
