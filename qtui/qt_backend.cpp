@@ -166,7 +166,7 @@ TemplateDialog* QtBackend::OpenWindow(platform::DialogSession& session,
     auto* window = new TemplateDialog(dialogTemplate, view, LookOf(dialogTemplate), owner);
     connect(window, &TemplateDialog::pressed, window, onPress);
     open_.emplace_back(window);
-    window->Open();
+    window->ShowPlaced();
     return window;
   });
 }

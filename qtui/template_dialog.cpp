@@ -260,7 +260,7 @@ std::size_t TemplateDialog::IndexOf(const QWidget* widget) const {
   return controls_.size();
 }
 
-void TemplateDialog::Open() {
+void TemplateDialog::ShowPlaced() {
   QScreen* screen =
       parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
   QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 800, 600);

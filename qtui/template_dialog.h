@@ -66,8 +66,8 @@ class TemplateDialog : public QDialog {
 
   // Shows the window where the template puts it (centred on the screen, or at
   // its position relative to the owner or the screen), with the focus where
-  // the dialog put it.
-  void Open();
+  // the dialog put it. (QDialog::open() would show it where Qt puts it.)
+  void ShowPlaced();
   // Shows the dialog's state after its handlers ran: what they changed, and
   // the focus when they moved it. Then the keys and clicks that came while the
   // dialog handled the press act, in order, as they would have after it.

@@ -64,7 +64,7 @@ std::unique_ptr<TemplateDialog> OpenAsItOpened(Call call) {
   DialogLook look{LookOf(*opened.dialogTemplate).font, kBase};
   auto window =
       std::make_unique<TemplateDialog>(*opened.dialogTemplate, opened.view, look, nullptr);
-  window->Open();
+  window->ShowPlaced();
   EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
   return window;
 }
