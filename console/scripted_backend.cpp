@@ -107,8 +107,10 @@ class ScriptedBackend final : public platform::UiBackend {
   void Finished(bool completed) override { display_.Finish(completed); }
 
  private:
-  // suggested: the field's text when the dialog opened.
-  void AnswerInputDialog(DialogSession& session, int editId, std::string suggested) {
+  // suggested: the field's text when the dialog opened. A copy: the field's
+  // text changes with every answer typed into it.
+  void AnswerInputDialog(DialogSession& session, int editId,
+                         std::string suggested) {  // NOLINT(performance-unnecessary-value-param)
     std::optional<std::string> refused;
     for (int attempt = 0; attempt < kMaxRefusals && !session.Ended(); ++attempt) {
       auto [answer, repeated] = inputs_.Take();

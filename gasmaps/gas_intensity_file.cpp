@@ -91,10 +91,10 @@ std::optional<GasAccumulation> ReadGasIntensityFile(HWND window, GasMapKind kind
   file.Close();
   ShowWait(window, " ", 0);
 
-  // The checks, in order.
+  // The checks, in order (the first and the last give the same failure).
   const char* failure = nullptr;
   if (sweep == Sweep::WrongFile)
-    failure = kWrongFile;
+    failure = kWrongFile;  // NOLINT(bugprone-branch-clone)
   else if (gas.totalMaximum <= 0)
     failure = flavour::GasNoValueText();
   else if (static_cast<double>(gas.totalMaximum) <= 0.0001)
