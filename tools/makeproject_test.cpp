@@ -123,7 +123,7 @@ TEST_F(MakeProjectTest, GridAgesAndHorizons) {
   auto ages = Tokens(o.dir / "demo.iga");
   ASSERT_GE(ages.size(), 2u + 2 * 7);
   EXPECT_EQ(Whole(ages[0]), 7);
-  EXPECT_EQ(Real(ages[2u * 7]), 0.0);  // the last period is the present day
+  EXPECT_EQ(Real(ages[std::size_t{2} * 7]), 0.0);  // the last period is the present day
   long trailing = Whole(ages[1 + 2 * 7]);
   EXPECT_EQ(ages.size(), 2u + 2 * 7 + static_cast<std::size_t>(trailing));
 
