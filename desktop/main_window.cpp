@@ -270,9 +270,7 @@ void MainWindow::Finished(int result) {
   // once its signal has returned.
   Log(QString("%1 returned %2: %3").arg(runName_).arg(result).arg(ResultText(result)));
   statusBar()->showMessage(runName_ + " " + ResultText(result), 10000);
-  // Qt takes the functor object it allocates for the call (the analyzer does
-  // not see it).
-  QMetaObject::invokeMethod(  // NOLINT(clang-analyzer-cplusplus.NewDeleteLeaks)
+  QMetaObject::invokeMethod(
       this,
       [this, result] {
         run_.reset();

@@ -84,10 +84,7 @@ void QtBackend::Post(Function function) {
     // An export on the GUI thread itself: repaint now, as nothing else will.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   } else {
-    // Qt takes the functor object it allocates for the call (the analyzer
-    // does not see it).
-    QMetaObject::invokeMethod(  // NOLINT(clang-analyzer-cplusplus.NewDeleteLeaks)
-        this, function, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, function, Qt::QueuedConnection);
   }
 }
 
