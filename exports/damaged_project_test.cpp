@@ -59,7 +59,7 @@ Files FilesOf(const fs::path& dir) {
 
 const Files& Sample() {
   static const Files sample = [] {
-    Files files = FilesOf(STRATAPLOT_SAMPLE_DIR);
+    Files files = FilesOf(SampleDir());
     files.erase("README.md");
     return files;
   }();
