@@ -15,6 +15,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "cli/cli.h"
 #include "platform/platform.h"
 
 namespace makeproject {
