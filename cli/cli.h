@@ -3,6 +3,9 @@
 // and usage errors that end the program with status 2 and a message on
 // standard error. A program describes its options on a CLI::App made by
 // MakeApp, then calls ParseOrExit (or Parse, which prints nothing, in tests).
+// What parsing came to is in cli/parsed.h, without CLI11: the headers that
+// only hand it on include that one, and CLI11 is compiled only where a
+// command line is described.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -15,12 +18,10 @@
 #include <utility>
 #include <vector>
 
+#include "cli/parsed.h"
 #include "strataplot_version.h"
 
 namespace cli {
-
-// The exit status of a command line that cannot be used.
-inline constexpr int kUsageError = 2;
 
 // The help layout: "usage: PROGRAM [OPTIONS] COMMAND", the description, the
 // option groups with "-p, --project NAME" in the left column (the value's
@@ -175,15 +176,6 @@ inline CLI::Validator Between(double least, double most) {
       "", "");
 }
 
-// What parsing came to: go on with the values parsed, or end the program
-// with exitStatus after printing output (the help or the version on standard
-// output with status 0; a usage error on standard error with kUsageError).
-struct Parsed {
-  bool proceed = false;
-  int exitStatus = 0;
-  std::string output;
-};
-
 // A usage error: the message on standard error, status kUsageError. Also for
 // what the parser cannot check itself (a combination of options).
 inline Parsed UsageError(const CLI::App& app, const std::string& message) {
@@ -207,14 +199,6 @@ inline Parsed Parse(CLI::App& app, std::vector<std::string> args) {
     return UsageError(app, error.what());
   }
   return {true, 0, ""};
-}
-
-// Prints what Parse came to; nullopt when the program goes on, otherwise its
-// exit status.
-inline std::optional<int> Finish(const Parsed& parsed) {
-  if (parsed.proceed) return std::nullopt;
-  std::fputs(parsed.output.c_str(), parsed.exitStatus == 0 ? stdout : stderr);
-  return parsed.exitStatus;
 }
 
 }  // namespace cli

@@ -15,6 +15,7 @@
 
 #include "desktop/main_window.h"
 #include "qtui/testing/gui_driver.h"
+#include "strataplot_build_paths.h"
 
 namespace {
 
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
 
   std::filesystem::path project = std::filesystem::temp_directory_path() / "strataplot-screenshots";
   std::filesystem::remove_all(project);
-  std::filesystem::copy(STRATAPLOT_SAMPLE, project, std::filesystem::copy_options::recursive);
+  std::filesystem::copy(strataplot_build::kSampleDir, project,
+                        std::filesystem::copy_options::recursive);
   std::filesystem::remove(project / "README.md");
 
   desktop::MainWindow window;

@@ -14,6 +14,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "testing/host_harness.h"
@@ -59,7 +60,7 @@ Files FilesOf(const fs::path& dir) {
 
 const Files& Sample() {
   static const Files sample = [] {
-    Files files = FilesOf(STRATAPLOT_SAMPLE_DIR);
+    Files files = FilesOf(SampleDir());
     files.erase("README.md");
     return files;
   }();
@@ -125,7 +126,25 @@ std::vector<Damage> DamagesOf(const std::string& name, const std::string& text, 
   return damages;
 }
 
-class DamagedProject : public ::testing::Test {
+// One build ("shared" or "static") and one command (its place in kCommands):
+// a test of its own, so that ctest runs them side by side.
+using BuildAndCommand = std::tuple<std::string, std::size_t>;
+
+// The seed of the first file the command reads in the build: the files of
+// all commands before it, the shared build's before the static one's, drew
+// from the seeds before it (1, 2, ...), as when one test ran them in turn.
+unsigned FirstSeed(const std::string& library, std::size_t command) {
+  unsigned seed = 1;
+  for (const char* build : {"shared", "static"}) {
+    for (std::size_t c = 0; c < kCommands.size(); ++c) {
+      if (build == library && c == command) return seed;
+      seed += static_cast<unsigned>(kCommands[c].reads.size());
+    }
+  }
+  return seed;
+}
+
+class DamagedProject : public ::testing::TestWithParam<BuildAndCommand> {
  protected:
   // Runs the command in a fresh copy of the sample project, after change.
   template <typename Change>
@@ -168,58 +187,69 @@ class DamagedProject : public ::testing::Test {
   int runs_ = 0;
 };
 
-TEST_F(DamagedProject, NeverACrashAndNothingHalfWritten) {
+TEST_P(DamagedProject, NeverACrashAndNothingHalfWritten) {
   const auto start = std::chrono::steady_clock::now();
-  unsigned seed = 1;
-  for (const char* library : {"shared", "static"}) {
-    for (const Command& command : kCommands) {
-      const std::string commandLine =
-          std::string(library) + " " + command.args.back() + " " + command.args.front();
-      // The clean run: the maps every damaged run is held to.
-      HostRun clean = RunOn(library, command, [](const fs::path&) {});
-      ASSERT_EQ(clean.exitStatus, 0) << commandLine;
-      Files maps;
-      for (const auto& [name, contents] : FilesOf(dir_.path())) {
-        if (!Sample().contains(name)) maps[name] = contents;
-      }
-      ASSERT_FALSE(maps.empty()) << commandLine;
+  const std::string library = std::get<0>(GetParam());
+  const Command& command = kCommands[std::get<1>(GetParam())];
+  unsigned seed = FirstSeed(library, std::get<1>(GetParam()));
+  const std::string commandLine = library + " " + command.args.back() + " " + command.args.front();
+  // The clean run: the maps every damaged run is held to.
+  HostRun clean = RunOn(library, command, [](const fs::path&) {});
+  ASSERT_EQ(clean.exitStatus, 0) << commandLine;
+  Files maps;
+  for (const auto& [name, contents] : FilesOf(dir_.path())) {
+    if (!Sample().contains(name)) maps[name] = contents;
+  }
+  ASSERT_FALSE(maps.empty()) << commandLine;
 
-      for (const std::string& file : command.reads) {
-        for (const Damage& damage : DamagesOf(file, Sample().at(file), seed++)) {
-          const std::string what = commandLine + ", " + file + " " + damage.description;
-          HostRun run = RunOn(library, command, [&](const fs::path& dir) {
-            fs::remove(dir / file);
-            if (damage.directory) fs::create_directory(dir / file);
-            if (damage.contents) WriteFile(dir / file, *damage.contents);
-          });
-          if (damage.mayLeaveAValidProject) {
-            EXPECT_TRUE(run.exitStatus == 0 || run.exitStatus == 1 || run.exitStatus == 3)
-                << what << ": exit status " << run.exitStatus;
-            for (const auto& [name, contents] : FilesOf(dir_.path())) {
-              EXPECT_FALSE(name.ends_with(".partial")) << what << ": " << name;
-            }
-          } else {
-            ExpectRefusedNaming(run, file, what);
-            ExpectOnlyCleanMaps(maps, file, what);
-          }
+  for (const std::string& file : command.reads) {
+    for (const Damage& damage : DamagesOf(file, Sample().at(file), seed++)) {
+      const std::string what = commandLine + ", " + file + " " + damage.description;
+      HostRun run = RunOn(library, command, [&](const fs::path& dir) {
+        fs::remove(dir / file);
+        if (damage.directory) fs::create_directory(dir / file);
+        if (damage.contents) WriteFile(dir / file, *damage.contents);
+      });
+      if (damage.mayLeaveAValidProject) {
+        EXPECT_TRUE(run.exitStatus == 0 || run.exitStatus == 1 || run.exitStatus == 3)
+            << what << ": exit status " << run.exitStatus;
+        for (const auto& [name, contents] : FilesOf(dir_.path())) {
+          EXPECT_FALSE(name.ends_with(".partial")) << what << ": " << name;
         }
-      }
-
-      // A map's name taken by a directory: the first and the last map by name.
-      for (const std::string& map : {maps.begin()->first, maps.rbegin()->first}) {
-        const std::string what = commandLine + ", a directory named " + map;
-        HostRun run =
-            RunOn(library, command, [&](const fs::path& dir) { fs::create_directory(dir / map); });
-        ExpectRefusedNaming(run, map, what);
-        ExpectOnlyCleanMaps(maps, map, what);
-        EXPECT_TRUE(fs::is_directory(dir_ / map)) << what;
+      } else {
+        ExpectRefusedNaming(run, file, what);
+        ExpectOnlyCleanMaps(maps, file, what);
       }
     }
+  }
+
+  // A map's name taken by a directory: the first and the last map by name.
+  for (const std::string& map : {maps.begin()->first, maps.rbegin()->first}) {
+    const std::string what = commandLine + ", a directory named " + map;
+    HostRun run =
+        RunOn(library, command, [&](const fs::path& dir) { fs::create_directory(dir / map); });
+    ExpectRefusedNaming(run, map, what);
+    ExpectOnlyCleanMaps(maps, map, what);
+    EXPECT_TRUE(fs::is_directory(dir_ / map)) << what;
   }
   const auto seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   RecordProperty("runs", runs_);
   std::printf("%d runs in %.1f s\n", runs_, seconds);
 }
+
+// A test's name: the build, the command and its place, as "shared_oil_expulsion_0".
+std::string NameOf(const ::testing::TestParamInfo<BuildAndCommand>& tested) {
+  std::string name = std::get<0>(tested.param) + "_";
+  for (char ch : kCommands[std::get<1>(tested.param)].args.back()) name += ch == '-' ? '_' : ch;
+  return name + "_" + std::to_string(std::get<1>(tested.param));
+}
+
+// Every command in both builds.
+INSTANTIATE_TEST_SUITE_P(EveryCommand, DamagedProject,
+                         ::testing::Combine(::testing::Values(std::string("shared"),
+                                                              std::string("static")),
+                                            ::testing::Range<std::size_t>(0, kCommands.size())),
+                         NameOf);
 
 }  // namespace

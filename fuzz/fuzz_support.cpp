@@ -10,6 +10,7 @@
 
 #include "common/common.h"
 #include "platform/ui_backend.h"
+#include "strataplot_build_paths.h"
 
 namespace fuzz {
 namespace {
@@ -57,8 +58,8 @@ void Prepare(std::initializer_list<const char*> sampleFiles) {
   scratch = base / ("strataplot-fuzz-" + std::to_string(::getpid()));
   std::filesystem::create_directories(scratch);
   for (const char* name : sampleFiles) {
-    std::filesystem::copy_file(std::filesystem::path(STRATAPLOT_SAMPLE_DIR) / name, scratch / name,
-                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(std::filesystem::path(strataplot_build::kSampleDir) / name,
+                               scratch / name, std::filesystem::copy_options::overwrite_existing);
   }
   std::filesystem::current_path(scratch);
   std::atexit(RemoveScratch);

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "cli/cli.h"
+
 namespace host {
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
+#include "cli/parsed.h"
 #include "grids/formats.h"
 #include "host/render_command.h"
 

@@ -9,6 +9,8 @@
 
 #include <sstream>
 
+#include "strataplot_build_paths.h"
+
 namespace test_support {
 
 std::string Gbk(const std::string& utf8) {
@@ -46,11 +48,13 @@ void WriteHorizonsBeyondMemory(const TempDir& dir) {
   WriteFile(dir / "demo.dgr", "0 0 2 2 1 1000000\n" + mask + "\n");
 }
 
+std::filesystem::path SampleDir() { return strataplot_build::kSampleDir; }
+
 void CopySample(const std::filesystem::path& dir) {
-  std::filesystem::copy(STRATAPLOT_SAMPLE, dir, std::filesystem::copy_options::recursive);
+  std::filesystem::copy(SampleDir(), dir, std::filesystem::copy_options::recursive);
 }
 
-std::filesystem::path HostProgram() { return STRATAPLOT_HOST; }
+std::filesystem::path HostProgram() { return strataplot_build::kHostProgram; }
 
 namespace {
 
@@ -60,7 +64,7 @@ namespace {
 HostRun Run(const TempDir& scratch, const std::vector<std::string>& args, long fileSizeLimit = 0,
             long dataLimit = 0) {
   std::filesystem::path errors = scratch / "stderr.txt";
-  std::vector<std::string> argv = {STRATAPLOT_HOST};
+  std::vector<std::string> argv = {strataplot_build::kHostProgram};
   argv.insert(argv.end(), args.begin(), args.end());
 
   HostRun run;

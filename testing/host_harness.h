@@ -38,7 +38,9 @@ struct HostRun {
   std::vector<std::string> transcript;  // one JSON record per line
 };
 
-// Copies the bundled sample project (the project "demo") into dir.
+// The bundled sample project (the project "demo") in the source tree.
+std::filesystem::path SampleDir();
+// Copies the bundled sample project into dir.
 void CopySample(const std::filesystem::path& dir);
 
 // The host program's path; the library builds lie beside it.

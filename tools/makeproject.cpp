@@ -16,6 +16,7 @@
 #include <system_error>
 #include <utility>
 
+#include "cli/cli.h"
 #include "platform/platform.h"
 
 namespace makeproject {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
+#include "cli/parsed.h"
 
 namespace makeproject {
 
