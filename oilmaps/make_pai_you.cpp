@@ -25,20 +25,20 @@ constexpr const char* kTotalCreateFailed = "生成总排油强度文件%s错";
 
 constexpr Pass kNormalPass = {
     kExpelledOilFile,
-    OilMaps({"%s.po%d", "%s层各时期累计排油强度图",
+    OilMaps({texts::kExpelledMapFile, "%s层各时期累计排油强度图",
              "本层各网格中最大累积排油强度为:%8.2f万吨/平方公里",
-             "输入%s层排油强度间距值(万吨/平方公里):", "%s.pot", "%s地区各层各时期总排油强度图",
-             "所有层各网格中最大累积排油强度为:%8.2f万吨/平方公里",
+             "输入%s层排油强度间距值(万吨/平方公里):", texts::kExpelledTotalFile,
+             "%s地区各层各时期总排油强度图", "所有层各网格中最大累积排油强度为:%8.2f万吨/平方公里",
              "输入所有层总排油强度间距值(万吨/平方公里):",
              "排油强度图文件生成.\n\n分别在文件%s*.po?和%s.pot中", kHorizonCreateFailed,
              kTotalCreateFailed, kCaption}),
 };
 
 constexpr Pass kDeepPass = {
-    "%s.peo",
-    OilMaps({"%s.pp%d", "%s层各时期深层累计排油强度图",
+    texts::kDeepExpelledOilFile,
+    OilMaps({texts::kDeepExpelledMapFile, "%s层各时期深层累计排油强度图",
              "本层各网格中深层最大累积排油强度为:%8.2f万吨/平方公里",
-             "输入%s层深层排油强度间距值(万吨/平方公里):", "%s.ppt",
+             "输入%s层深层排油强度间距值(万吨/平方公里):", texts::kDeepExpelledTotalFile,
              "%s地区各层各时期深层总排油强度图",
              "所有层各网格中深层最大累积排油强度为:%8.2f万吨/平方公里",
              "输入所有层深层总排油强度间距值(万吨/平方公里):",

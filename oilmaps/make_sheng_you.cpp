@@ -15,11 +15,11 @@ namespace strataplot {
 namespace {
 
 constexpr MapSet kMaps = OilMaps({
-    "%s.so%d",
+    texts::kGeneratedMapFile,
     "%s层各时期累计生油强度图",
     "本层各网格中最大累积生油强度为:%8.2f万吨/平方公里",
     "输入%s层生油强度间距值(万吨/平方公里):",
-    "%s.sot",
+    texts::kGeneratedTotalFile,
     "%s地区各层各时期总生油强度图",
     "所有层各网格中最大累积生油强度为:%8.2f万吨/平方公里",
     "输入所有层总生油强度间距值(万吨/平方公里):",

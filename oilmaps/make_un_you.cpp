@@ -14,11 +14,11 @@ namespace strataplot {
 namespace {
 
 constexpr MapSet kMaps = OilMaps({
-    "%s.uo%d",
+    texts::kUnexpelledMapFile,
     "%s层各时期累计未排油强度图",
     "本层各网格中现最大未排油强度为:%8.2f万吨/平方公里",
     "输入%s层现未排油强度间距值(万吨/平方公里):",
-    "%s.uot",
+    texts::kUnexpelledTotalFile,
     "%s地区各层各时期总未排油强度图",
     "所有层各网格中现最大未排油强度为:%8.2f万吨/平方公里",
     "输入所有层总未排油强度间距值(万吨/平方公里):",

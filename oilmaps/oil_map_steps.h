@@ -22,10 +22,8 @@ constexpr MapSet OilMaps(const MapTexts& wording) {
   return {wording, texts::kOilUnit, kOilLegendWidth, kOilLegendWidth, &flavour::AskOilInterval};
 }
 
-// The project's oil quantity files (%s: the project): the oil each horizon
-// expelled, and the oil it holds unexpelled, in every period and active cell.
-inline constexpr const char* kExpelledOilFile = "%s.doe";
-inline constexpr const char* kUnexpelledOilFile = "%s.dou";
+using texts::kExpelledOilFile;
+using texts::kUnexpelledOilFile;
 // The unexpelled oil file cannot be opened (%s: its name).
 inline constexpr const char* kOpenUnexpelledOilFailed = "打开未排油量文件%s错";
 

@@ -58,5 +58,23 @@ inline constexpr const char* kOutOfMemory = "内存不足,无法完成计算";
 // The oil maps' unit.
 inline constexpr const char* kOilUnit = "(万吨/平方公里)";
 
+// The project's oil quantity files (%s: the project): the oil each horizon
+// expelled, expelled from its deep layer, and holds unexpelled, in every
+// period and active cell.
+inline constexpr const char* kExpelledOilFile = "%s.doe";
+inline constexpr const char* kDeepExpelledOilFile = "%s.peo";
+inline constexpr const char* kUnexpelledOilFile = "%s.dou";
+
+// The oil maps' files: a horizon's (%s its name, %d its number from 1) and
+// the total's (%s the project).
+inline constexpr const char* kExpelledMapFile = "%s.po%d";
+inline constexpr const char* kExpelledTotalFile = "%s.pot";
+inline constexpr const char* kDeepExpelledMapFile = "%s.pp%d";
+inline constexpr const char* kDeepExpelledTotalFile = "%s.ppt";
+inline constexpr const char* kUnexpelledMapFile = "%s.uo%d";
+inline constexpr const char* kUnexpelledTotalFile = "%s.uot";
+inline constexpr const char* kGeneratedMapFile = "%s.so%d";
+inline constexpr const char* kGeneratedTotalFile = "%s.sot";
+
 }  // namespace texts
 }  // namespace strataplot
