@@ -26,6 +26,7 @@ set(STRATAPLOT_LAYERS
   gasmaps
   saprofile
   exports
+  history
   mapreader
   rendering
   grids

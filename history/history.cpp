@@ -1,0 +1,305 @@
+#include "history/history.h"
+
+#include <algorithm>
+#include <array>
+
+#include "common/common.h"
+#include "project/input_file.h"
+#include "project/texts.h"
+
+namespace history {
+namespace {
+
+using strataplot::BasinInputs;
+using strataplot::InputFile;
+
+// The history's own failures (%s: file names, GBK).
+constexpr const char* kCannotOpen = "cannot open %s";
+constexpr const char* kNoQuantityFile = "none of the quantity files %s exists";
+
+constexpr std::size_t Index(Series series) { return static_cast<std::size_t>(series); }
+
+// One series of one horizon or of the total: active cells x periods.
+using Grid = std::vector<float>;
+
+// A quantity file of the project, open when it exists.
+struct Quantity {
+  InputFile file;
+  bool present = false;
+  double* periodSums = nullptr;  // the horizon's rows being added up
+};
+
+// The amounts of one horizon's rows, added up while its values are read.
+struct Amounts {
+  std::vector<double> expelled, deep, unexpelled;
+  void Reset(int periods) {
+    expelled.assign(periods, 0.0);
+    deep.assign(periods, 0.0);
+    unexpelled.assign(periods, 0.0);
+  }
+};
+
+// The rows of a horizon (or of the total) from its amounts and its
+// cumulative expelled intensities.
+std::vector<PeriodRow> Rows(const ProjectHistory& history, const Amounts& amounts,
+                            const Grid* expelled) {
+  const BasinInputs& inputs = history.inputs;
+  const int periods = inputs.periodCount;
+  const int cells = inputs.grid.activeCount;
+  std::vector<PeriodRow> rows(periods);
+  double expelledSoFar = 0, deepSoFar = 0;
+  for (int k = 0; k < periods; ++k) {
+    PeriodRow& row = rows[k];
+    if (history.hasExpelled) {
+      expelledSoFar += amounts.expelled[k];
+      row.expelled = amounts.expelled[k];
+      row.expelledCumulative = expelledSoFar;
+    }
+    if (history.hasDeepExpelled) {
+      deepSoFar += amounts.deep[k];
+      row.deepExpelled = amounts.deep[k];
+      row.deepExpelledCumulative = deepSoFar;
+    }
+    if (history.hasUnexpelled) row.unexpelled = amounts.unexpelled[k];
+    if (history.hasExpelled && history.hasUnexpelled) {
+      row.generated = expelledSoFar + amounts.unexpelled[k];
+    }
+  }
+  if (expelled == nullptr) return rows;
+  // The largest cumulative intensity and the area above 0, period by period.
+  std::vector<float> largest(periods, 0.0f);
+  std::vector<std::int64_t> above(periods, 0);
+  for (int i = 0; i < cells; ++i) {
+    const float* cell = expelled->data() + static_cast<std::size_t>(i) * periods;
+    for (int k = 0; k < periods; ++k) {
+      if (cell[k] > largest[k]) largest[k] = cell[k];
+      if (cell[k] > 0) ++above[k];
+    }
+  }
+  const double cellArea = static_cast<double>(inputs.grid.cellSizeX) * inputs.grid.cellSizeY;
+  for (int k = 0; k < periods; ++k) {
+    rows[k].expelledMaxIntensity = largest[k];
+    rows[k].expelledArea = static_cast<double>(above[k]) * cellArea;
+  }
+  return rows;
+}
+
+class Reader {
+ public:
+  Reader(const std::string& project, ProjectHistory& history, SeriesSink& sink, Failure& failure)
+      : project_(project), history_(history), sink_(sink), failure_(failure) {}
+
+  bool Run() {
+    if (!OpenQuantities()) return false;
+    const BasinInputs& inputs = history_.inputs;
+    const std::size_t size = static_cast<std::size_t>(inputs.grid.activeCount) *
+                             static_cast<std::size_t>(inputs.periodCount);
+    if (!FitsInMemory()) return false;
+    for (Series series :
+         {Series::Expelled, Series::DeepExpelled, Series::Unexpelled, Series::Generated}) {
+      if (!history_.Has(series)) continue;
+      grids_[Index(series)].resize(size);
+      totals_[Index(series)].assign(size, 0.0f);
+    }
+    totalAmounts_.Reset(inputs.periodCount);
+    history_.horizons.reserve(inputs.horizonCount);
+    for (int h = 0; h < inputs.horizonCount; ++h) {
+      if (!ReadHorizon(h)) return false;
+    }
+    for (Quantity& quantity : quantities_) quantity.file.Close();
+    history_.total = Rows(history_, totalAmounts_,
+                          history_.hasExpelled ? &totals_[Index(Series::Expelled)] : nullptr);
+    return HandOver(totals_, kTotal);
+  }
+
+ private:
+  Quantity& Of(Series series) { return quantities_[Index(series)]; }
+
+  bool OpenQuantities() {
+    const std::array<std::pair<Series, const char*>, 3> files = {{
+        {Series::Expelled, strataplot::texts::kExpelledOilFile},
+        {Series::DeepExpelled, strataplot::texts::kDeepExpelledOilFile},
+        {Series::Unexpelled, strataplot::texts::kUnexpelledOilFile},
+    }};
+    std::string names;
+    for (const auto& [series, format] : files) {
+      const std::string name = strataplot::Format(format, project_.c_str());
+      Quantity& quantity = Of(series);
+      if (quantity.file.Open(name)) {
+        quantity.present = true;
+      } else if (platform::FileExists(name.c_str())) {
+        failure_.text = strataplot::Format(kCannotOpen, name.c_str());
+        return false;
+      }
+      names += (names.empty() ? "" : ", ") + name;
+    }
+    history_.hasExpelled = Of(Series::Expelled).present;
+    history_.hasDeepExpelled = Of(Series::DeepExpelled).present;
+    history_.hasUnexpelled = Of(Series::Unexpelled).present;
+    if (!history_.hasExpelled && !history_.hasDeepExpelled && !history_.hasUnexpelled) {
+      failure_.text = strataplot::Format(kNoQuantityFile, names.c_str());
+      return false;
+    }
+    return true;
+  }
+
+  // A horizon's series and the totals of every kind there is.
+  bool FitsInMemory() {
+    std::size_t kinds = 0;
+    for (int s = 0; s < kSeriesCount; ++s) kinds += history_.Has(static_cast<Series>(s)) ? 1 : 0;
+    const BasinInputs& inputs = history_.inputs;
+    std::optional<std::string> doesNotFit = strataplot::HorizonArraysDoNotFit(
+        project_, inputs, 2 * kinds * static_cast<std::size_t>(inputs.periodCount),
+        inputs.grid.activeCount);
+    if (doesNotFit) failure_.text = *doesNotFit;
+    return !doesNotFit;
+  }
+
+  // Reads the next value of a quantity file into value, adding it to the
+  // horizon's and the total's amount of the period.
+  bool Read(Series series, int period, double* horizonSums, double* totalSums, float& value) {
+    InputFile& file = Of(series).file;
+    if (!file.ReadReal(value)) {
+      failure_.text = file.DamageText();
+      return false;
+    }
+    horizonSums[period] += value;
+    totalSums[period] += value;
+    return true;
+  }
+
+  bool ReadHorizon(int h) {
+    const BasinInputs& inputs = history_.inputs;
+    const int periods = inputs.periodCount;
+    const float area = static_cast<float>(inputs.grid.cellArea);
+    Amounts amounts;
+    amounts.Reset(periods);
+    Grid& expelled = grids_[Index(Series::Expelled)];
+    Grid& deep = grids_[Index(Series::DeepExpelled)];
+    Grid& unexpelled = grids_[Index(Series::Unexpelled)];
+    Grid& generated = grids_[Index(Series::Generated)];
+    const bool hasGenerated = history_.Has(Series::Generated);
+    for (int i = 0; i < inputs.grid.activeCount; ++i) {
+      const std::size_t first = static_cast<std::size_t>(i) * static_cast<std::size_t>(periods);
+      float expelledSum = 0, deepSum = 0;
+      for (int k = 0; k < periods; ++k) {
+        const std::size_t at = first + static_cast<std::size_t>(k);
+        float e = 0, d = 0, u = 0;
+        if (history_.hasExpelled) {
+          if (!Read(Series::Expelled, k, amounts.expelled.data(), totalAmounts_.expelled.data(), e))
+            return false;
+        }
+        if (history_.hasDeepExpelled) {
+          if (!Read(Series::DeepExpelled, k, amounts.deep.data(), totalAmounts_.deep.data(), d))
+            return false;
+          deepSum += d / area;
+          deep[at] = deepSum;
+        }
+        if (history_.hasUnexpelled) {
+          if (!Read(Series::Unexpelled, k, amounts.unexpelled.data(),
+                    totalAmounts_.unexpelled.data(), u))
+            return false;
+          unexpelled[at] = u / area;
+        }
+        if (hasGenerated) {
+          // The generation maps' order: the period's unexpelled intensity on
+          // the expelled intensity so far, then the period's expelled.
+          float partial = u / area + expelledSum;
+          generated[at] = partial + e / area;
+        }
+        if (history_.hasExpelled) {
+          expelledSum += e / area;
+          expelled[at] = expelledSum;
+        }
+      }
+    }
+    history_.horizons.push_back(
+        Rows(history_, amounts, history_.hasExpelled ? &expelled : nullptr));
+    // The totals add the horizons in order.
+    for (int s = 0; s < kSeriesCount; ++s) {
+      const Grid& grid = grids_[s];
+      Grid& total = totals_[s];
+      for (std::size_t at = 0; at < grid.size(); ++at) total[at] = grid[at] + total[at];
+    }
+    return HandOver(grids_, h);
+  }
+
+  bool HandOver(const std::array<Grid, kSeriesCount>& grids, int horizon) {
+    if (history_.inputs.periodCount == 0) return true;  // no series without periods
+    for (int s = 0; s < kSeriesCount; ++s) {
+      const auto series = static_cast<Series>(s);
+      if (!history_.Has(series)) continue;
+      if (!sink_.Take(history_, {series, horizon, history_.inputs.periodCount, grids[s]})) {
+        failure_.text.clear();
+        return false;
+      }
+    }
+    return true;
+  }
+
+  const std::string& project_;
+  ProjectHistory& history_;
+  SeriesSink& sink_;
+  Failure& failure_;
+  std::array<Quantity, 3> quantities_;  // expelled, deep expelled, unexpelled
+  std::array<Grid, kSeriesCount> grids_;
+  std::array<Grid, kSeriesCount> totals_;
+  Amounts totalAmounts_;
+};
+
+}  // namespace
+
+bool ProjectHistory::Has(Series series) const {
+  switch (series) {
+    case Series::Expelled:
+      return hasExpelled;
+    case Series::DeepExpelled:
+      return hasDeepExpelled;
+    case Series::Unexpelled:
+      return hasUnexpelled;
+    case Series::Generated:
+      return hasExpelled && hasUnexpelled;
+  }
+  return false;
+}
+
+std::string MapFileName(Series series, const ProjectHistory& history, int horizon,
+                        const std::string& project) {
+  namespace texts = strataplot::texts;
+  struct Names {
+    const char* horizon;
+    const char* total;
+  };
+  static constexpr std::array<Names, kSeriesCount> kNames = {{
+      {texts::kExpelledMapFile, texts::kExpelledTotalFile},
+      {texts::kDeepExpelledMapFile, texts::kDeepExpelledTotalFile},
+      {texts::kUnexpelledMapFile, texts::kUnexpelledTotalFile},
+      {texts::kGeneratedMapFile, texts::kGeneratedTotalFile},
+  }};
+  const Names& names = kNames[Index(series)];
+  if (horizon == kTotal) return strataplot::Format(names.total, project.c_str());
+  return strataplot::Format(names.horizon,
+                            history.inputs.horizonNames[static_cast<std::size_t>(horizon)].c_str(),
+                            horizon + 1);
+}
+
+std::optional<ProjectHistory> ReadHistory(const std::string& project, SeriesSink& sink,
+                                          Failure& failure) {
+  ProjectHistory history;
+  strataplot::InputFailure inputFailure;
+  std::optional<BasinInputs> inputs = strataplot::LoadBasinInputs(project, inputFailure);
+  if (!inputs) {
+    failure.text = inputFailure.text;
+    return std::nullopt;
+  }
+  if (std::optional<std::string> tooSmall = strataplot::CellAreaTooSmall(project, inputs->grid)) {
+    failure.text = *tooSmall;
+    return std::nullopt;
+  }
+  history.inputs = std::move(*inputs);
+  Reader reader(project, history, sink, failure);
+  if (!reader.Run()) return std::nullopt;
+  return history;
+}
+
+}  // namespace history
