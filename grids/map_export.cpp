@@ -7,65 +7,10 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
-#include <algorithm>
-#include <limits>
-#include <mutex>
+#include "grids/gdal_support.h"
 
 namespace grids {
 namespace {
-
-constexpr double kNoData = -9999;
-
-// While it lives, GDAL's errors are kept for our messages instead of being
-// printed, and no side files (.aux.xml) are written beside the grids.
-class GdalScope {
- public:
-  GdalScope() {
-    static std::once_flag registered;
-    std::call_once(registered, GDALAllRegister);
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
-  }
-  ~GdalScope() {
-    CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
-    CPLPopErrorHandler();
-  }
-  GdalScope(const GdalScope&) = delete;
-  GdalScope& operator=(const GdalScope&) = delete;
-};
-
-std::string LastError() {
-  const char* message = CPLGetLastErrorMsg();
-  return message != nullptr && *message != '\0' ? message : "unknown error";
-}
-
-// Closes the dataset; false when closing reported an error (data not stored).
-bool Close(GDALDatasetUniquePtr& dataset) {
-  CPLErrorReset();
-  dataset.reset();
-  return CPLGetLastErrorType() < CE_Failure;
-}
-
-// Removes the file a driver wrote (with its side files), whole or partial.
-// Anything but a plain file is left alone: some drivers would empty a
-// directory of that name.
-void Remove(GDALDriver& driver, const std::string& path) {
-  VSIStatBufL stat;
-  if (VSIStatL(path.c_str(), &stat) != 0 || !VSI_ISREG(stat.st_mode)) return;
-  if (driver.Delete(path.c_str()) != CE_None) VSIUnlink(path.c_str());
-}
-
-// Clears the way for a new file: an old file of the name is removed; false
-// when something else (a directory) is in the way.
-bool MakeRoom(GDALDriver& driver, const std::string& path, std::string& error) {
-  VSIStatBufL stat;
-  if (VSIStatL(path.c_str(), &stat) == 0 && !VSI_ISREG(stat.st_mode)) {
-    error = "something that is not a file is in the way";
-    return false;
-  }
-  Remove(driver, path);
-  return true;
-}
 
 GDALDriver* WritingDriver(const Format& format, const char* capability, std::string& error) {
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(format.driver);
@@ -79,11 +24,6 @@ GDALDriver* WritingDriver(const Format& format, const char* capability, std::str
     return nullptr;
   }
   return driver;
-}
-
-double NoDataFor(std::span<const float> values) {
-  bool taken = std::find(values.begin(), values.end(), static_cast<float>(kNoData)) != values.end();
-  return taken ? std::numeric_limits<float>::lowest() : kNoData;
 }
 
 // The map's values as a raster in memory: row 0 at the top, no data outside.
@@ -120,7 +60,7 @@ bool WriteGrid(GDALDataset& source, GDALDriver& driver, const std::string& path,
   CPLErrorReset();
   GDALDatasetUniquePtr written(
       driver.CreateCopy(path.c_str(), &source, FALSE, nullptr, nullptr, nullptr));
-  if (written && Close(written)) return true;
+  if (written && CloseDataset(written)) return true;
   error = LastError();
   return false;
 }
@@ -156,7 +96,7 @@ bool WriteContours(GDALDataset& source, double noData, int interval, GDALDriver&
     error = LastError();
     return false;
   }
-  if (Close(written)) return true;
+  if (CloseDataset(written)) return true;
   error = LastError();
   return false;
 }

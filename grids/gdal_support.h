@@ -1,0 +1,49 @@
+// GDAL as the grids layer uses it: errors kept for our messages, no side
+// files, files replaced and removed whole. Only the layer's own sources
+// include this header; nothing above the layer sees GDAL.
+#pragma once
+
+#include <gdal_priv.h>
+
+#include <optional>
+#include <span>
+#include <string>
+
+namespace grids {
+
+// The no-data value of our grids, and the one taken instead when a value is
+// exactly -9999.
+inline constexpr double kNoData = -9999;
+
+// kNoData, or the lowest 32-bit real when one of the values is kNoData.
+double NoDataFor(std::span<const float> values);
+
+// While it lives, GDAL's errors are kept for our messages instead of being
+// printed, and no side files (.aux.xml) are written beside the grids.
+class GdalScope {
+ public:
+  GdalScope();
+  ~GdalScope();
+  GdalScope(const GdalScope&) = delete;
+  GdalScope& operator=(const GdalScope&) = delete;
+
+ private:
+  std::optional<std::string> pamBefore_;
+};
+
+// GDAL's last error message, "unknown error" when it gave none.
+std::string LastError();
+
+// Closes the dataset; false when closing reported an error (data not stored).
+bool CloseDataset(GDALDatasetUniquePtr& dataset);
+
+// Removes the file a driver wrote (with its side files), whole or partial.
+// Anything but a plain file is left alone: some drivers would empty a
+// directory of that name.
+void Remove(GDALDriver& driver, const std::string& path);
+
+// Clears the way for a new file: an old file of the name is removed; false
+// when something else (a directory) is in the way.
+bool MakeRoom(GDALDriver& driver, const std::string& path, std::string& error);
+
+}  // namespace grids
