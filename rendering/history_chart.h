@@ -1,0 +1,110 @@
+// A project's oil through its periods, per source-rock horizon: the history
+// chart, which shows when each horizon expelled its oil.
+//
+// The chart: time runs left to right (age in Ma decreasing, the youngest age
+// at the right). Per horizon, in its own colour: the cumulative expelled oil
+// as a solid line with points and the generated oil as a dashed line (both on
+// the left axis), the oil expelled in each period as a bar at the period's
+// age (side by side per horizon, on the right axis), and a triangle with the
+// value at the period of largest expulsion. The period names run along the
+// top of the plot, slanted or thinned out when they do not fit. Values that
+// are not finite are left out, as are periods whose age is not finite or lies
+// beyond a million Ma.
+#pragma once
+
+#include <QColor>
+#include <QPointF>
+#include <QRectF>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "rendering/pictures.h"
+
+namespace rendering {
+
+// A project's oil through its periods, per horizon: what the history chart
+// shows. A horizon's lists hold one value per period (any beyond the periods'
+// count are ignored, missing ones are not drawn).
+struct HistoryChartData {
+  std::string title;                     // UTF-8, e.g. "demo: oil expelled through time"
+  std::string amountUnit;                // UTF-8, "万吨" (10^4 t)
+  std::vector<std::string> periodNames;  // UTF-8, period order (oldest first as a rule)
+  std::vector<double> ages;              // Ma, one per period: the periods are those with an age
+  struct Horizon {
+    std::string name;                        // UTF-8
+    std::vector<double> expelled;            // per period; empty when not known
+    std::vector<double> expelledCumulative;  // per period; empty when not known
+    std::vector<double> generated;           // generated up to each period; empty when not known
+  };
+  std::vector<Horizon> horizons;
+};
+
+// The colour of the horizon at index (0 up): a qualitative palette of eight
+// colours told apart with the common colour-vision deficiencies, then hues
+// spread around the circle.
+QColor HorizonColour(std::size_t index);
+
+// Where the parts of the history chart lie in a target rectangle.
+struct HistoryChartLayout {
+  QRectF title;
+  QRectF plot;    // the axes' frame
+  QRectF legend;  // horizons, then the key of the marks
+  // A colour swatch per horizon, in the data's order.
+  std::vector<QRectF> swatches;
+  // The periods whose names are written along the time axis (every period,
+  // or every n-th when they do not fit), and whether they are slanted.
+  std::vector<std::size_t> namedPeriods;
+  bool namesSlanted = false;
+};
+
+// The chart as a Picture (so RenderToFile writes it as PNG, SVG or PDF and a
+// widget can paint it).
+class HistoryChart final : public Picture {
+ public:
+  explicit HistoryChart(HistoryChartData data);
+
+  const HistoryChartData& Data() const { return data_; }
+  std::string Title() const override { return data_.title; }
+  double HeightForWidth(double width) const override;
+  void Paint(QPainter& painter, const QRectF& target) const override;
+
+  HistoryChartLayout Layout(const QRectF& target) const;
+  // The point of a horizon's cumulative expelled oil in a period, where it
+  // is drawn; nullopt when it is not (no such value, or not finite).
+  std::optional<QPointF> CumulativePoint(const QRectF& target, std::size_t horizon,
+                                         std::size_t period) const;
+  // The period of a horizon's largest expulsion, which the chart marks: by
+  // the oil expelled per period, or, when that is not known, by the rise of
+  // the cumulative oil from the period before in age. nullopt when nothing
+  // positive was expelled.
+  std::optional<std::size_t> PeakPeriod(std::size_t horizon) const;
+
+ private:
+  struct Range {
+    double low = 0, high = 1;
+  };
+  // The left axis: the cumulative and generated oil, or the oil per period
+  // when there are no lines; the oil per period on the right when there are.
+  const Range& LeftAxis() const { return hasLines() ? cumulative_ : perPeriod_; }
+  bool hasLines() const { return hasCumulative_ || hasGenerated_; }
+  bool HasRightAxis() const { return hasLines() && hasBars_; }
+  // The left edge (in Ma) of a horizon's bar at a period.
+  double BarFrom(std::size_t period, std::size_t slot) const;
+
+  HistoryChartData data_;
+  std::vector<std::size_t> periods_;   // the periods with a usable age, oldest first
+  double ageLeft_ = 1, ageRight_ = 0;  // the time axis, left to right
+  double barWidth_ = 0;                // one horizon's bar, in Ma
+  Range cumulative_, perPeriod_;
+  bool hasCumulative_ = false, hasGenerated_ = false, hasBars_ = false;
+  // Per horizon: its place among the horizons with bars, if it has any; the
+  // period of its largest expulsion and the amount.
+  std::vector<std::optional<std::size_t>> slots_;
+  std::size_t slotCount_ = 0;
+  std::vector<std::optional<std::size_t>> peaks_;
+  std::vector<double> peakValues_;
+};
+
+}  // namespace rendering
