@@ -632,4 +632,67 @@ void HistoryChart::Paint(QPainter& painter, const QRectF& target) const {
   painter.restore();
 }
 
+// The frames of a series.
+
+namespace {
+
+// No contour plotting can use more classes (the library's own limit); a
+// series whose largest value would call for more has its top classes merged.
+constexpr int kMostFrameClasses = 10000;
+// The largest round 1-2-5 interval a map's 32-bit legend holds.
+constexpr double kLargestInterval = 2e9;
+
+}  // namespace
+
+FrameScale ScaleForFrames(std::span<const float> lastFrame) {
+  float largest = 0;
+  for (float value : lastFrame) {
+    if (std::isfinite(value)) largest = std::max(largest, value);
+  }
+  if (!(largest > 0)) return {1, 1};
+  const double step = std::clamp(NiceStep(largest, 10), 1.0, kLargestInterval);
+  const auto interval = static_cast<std::uint32_t>(std::llround(step));
+  // The class count as the library's map files would give it.
+  const float quotient = largest / static_cast<float>(interval);
+  const int classCount = quotient < static_cast<float>(kMostFrameClasses - 1)
+                             ? static_cast<int>(quotient) + 1
+                             : kMostFrameClasses;
+  return {interval, classCount};
+}
+
+mapreader::IntensityMap FrameMap(const std::string& title, const std::string& unit,
+                                 const mapreader::MapGeometry& geometry,
+                                 std::span<const std::uint8_t> mask, std::span<const float> values,
+                                 const FrameScale& scale) {
+  mapreader::IntensityMap map;
+  map.title = title;
+  map.unit = unit;
+  map.geometry = geometry;
+  map.geometry.rowCount = std::max(0, geometry.rowCount);
+  map.geometry.columnCount = std::max(0, geometry.columnCount);
+  map.classCount = std::clamp(scale.classCount, 1, kMostFrameClasses);
+  const std::uint32_t interval = std::max<std::uint32_t>(scale.interval, 1);
+  if (map.classCount > 1) map.interval = interval;
+  const int highest = map.HighestCode();
+  const float divisor = static_cast<float>(interval);
+  auto code = [&](float value) -> std::int32_t {
+    if (std::isnan(value)) return 0;
+    if (value <= 0) return 1;
+    if (value <= divisor) return 2;
+    const float quotient = value / divisor;
+    if (!(quotient < static_cast<float>(highest))) return highest;
+    return std::min(static_cast<int>(quotient) + 1, highest);
+  };
+  const std::size_t cells = static_cast<std::size_t>(map.geometry.rowCount) *
+                            static_cast<std::size_t>(map.geometry.columnCount);
+  map.codes.assign(cells, 0);
+  std::size_t next = 0;
+  for (std::size_t cell = 0; cell < cells && cell < mask.size(); ++cell) {
+    if (mask[cell] == 0) continue;
+    map.codes[cell] = next < values.size() ? code(values[next]) : 0;
+    ++next;
+  }
+  return map;
+}
+
 }  // namespace rendering

@@ -1,5 +1,7 @@
 // A project's oil through its periods, per source-rock horizon: the history
-// chart, which shows when each horizon expelled its oil.
+// chart (when each horizon expelled its oil) and the frames of the cumulative
+// expelled intensity, one map per horizon and period, that can be flipped
+// through on one colour scale.
 //
 // The chart: time runs left to right (age in Ma decreasing, the youngest age
 // at the right). Per horizon, in its own colour: the cumulative expelled oil
@@ -16,10 +18,13 @@
 #include <QPointF>
 #include <QRectF>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "mapreader/map_reader.h"
 #include "rendering/pictures.h"
 
 namespace rendering {
@@ -106,5 +111,28 @@ class HistoryChart final : public Picture {
   std::vector<std::optional<std::size_t>> peaks_;
   std::vector<double> peakValues_;
 };
+
+// The classing of a series of frames: one interval for all of them, from the
+// largest value of the last frame (a round 1-2-5 step giving about 10 classes;
+// at least 1 when the largest is <= 0).
+// And a frame: values (active cells, row order) over the grid classed with
+// that interval into an IntensityMap (codes as mapreader's ClassRange
+// documents: 1 for <= 0, 2 for above 0 up to 2 intervals, c >= 3 from c-1
+// intervals), its classCount fixed for the whole series so the colours mean
+// the same in every frame. Values are classed in single precision as the
+// library's map files are; a value above the series' largest class takes that
+// class, a value that is not a number is left blank (code 0, as outside the
+// modelled area), as is an active cell without a value. mask holds a byte per
+// grid cell, row by row, non-zero for an active cell (cells beyond it are
+// outside); counts below 0 are taken as 0.
+struct FrameScale {
+  std::uint32_t interval;
+  int classCount;
+};
+FrameScale ScaleForFrames(std::span<const float> lastFrame);
+mapreader::IntensityMap FrameMap(const std::string& title, const std::string& unit,
+                                 const mapreader::MapGeometry& geometry,
+                                 std::span<const std::uint8_t> mask, std::span<const float> values,
+                                 const FrameScale& scale);
 
 }  // namespace rendering

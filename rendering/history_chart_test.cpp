@@ -1,6 +1,6 @@
 // The history chart as a person would look at it (the legend's colours, the
-// points where the values are, time running to the right) and its survival of
-// unsound data.
+// points where the values are, time running to the right), its survival of
+// unsound data, and the frames' classing against the reader's class ranges.
 #include "rendering/history_chart.h"
 
 #include <gtest/gtest.h>
@@ -181,6 +181,72 @@ TEST(HistoryChart, HorizonColoursAreDistinct) {
     for (std::size_t b = 0; b < a; ++b)
       EXPECT_NE(rendering::HorizonColour(a), rendering::HorizonColour(b)) << a << " " << b;
   }
+}
+
+TEST(Frames, ScaleFromTheLastFrame) {
+  struct Case {
+    std::vector<float> last;
+    std::uint32_t interval;
+    int classCount;
+  };
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<Case> cases = {
+      {{}, 1, 1},
+      {{0, -3}, 1, 1},
+      {{nan, 95, 3}, 10, 10},
+      {{100}, 10, 11},
+      {{7}, 1, 8},
+      {{0.3f}, 1, 1},
+      {{101}, 20, 6},
+      {{2199023255552.0f}, 2000000000, 1100},
+      {{3e38f}, 2000000000, 10000},
+  };
+  for (const Case& c : cases) {
+    const rendering::FrameScale scale = rendering::ScaleForFrames(c.last);
+    EXPECT_EQ(scale.interval, c.interval) << c.last.size();
+    EXPECT_EQ(scale.classCount, c.classCount) << c.last.size();
+  }
+}
+
+// Every frame of a series is classed on the last one's scale: every value in
+// the range of its code, the class count the same, inactive cells blank.
+TEST(Frames, EveryValueFallsInItsCodesRange) {
+  const mapreader::MapGeometry geometry{540, 340, 2, 2, 3, 4};
+  const std::vector<std::uint8_t> mask = {0, 1, 1, 0, 1, 1, 1, 1, 0, 1, 0, 0};
+  std::vector<std::vector<float>> frames;
+  for (float growth : {0.0f, 0.1f, 0.45f, 1.0f})
+    frames.push_back({-2 * growth, 3 * growth, 20 * growth, 40 * growth, 60 * growth,
+                      79.9f * growth, 80 * growth});
+  const rendering::FrameScale scale = rendering::ScaleForFrames(frames.back());
+  EXPECT_EQ(scale.interval, 10u);
+  for (const std::vector<float>& frame : frames) {
+    const mapreader::IntensityMap map =
+        rendering::FrameMap("t", "(万吨/平方公里)", geometry, mask, frame, scale);
+    EXPECT_EQ(map.classCount, scale.classCount);
+    ASSERT_EQ(map.codes.size(), 12u);
+    std::size_t next = 0;
+    for (std::size_t cell = 0; cell < 12; ++cell) {
+      if (mask[cell] == 0) {
+        EXPECT_EQ(map.codes[cell], 0);
+        continue;
+      }
+      const float value = frame[next++];
+      ASSERT_GE(map.codes[cell], 1);
+      ASSERT_LE(map.codes[cell], map.HighestCode());
+      EXPECT_TRUE(map.RangeOf(map.codes[cell]).Contains(value))
+          << value << " in " << map.RangeOf(map.codes[cell]).Label();
+    }
+  }
+
+  // Short masks and value lists, values past the scale, negative counts.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<float> few = {nan, 1e30f};
+  mapreader::IntensityMap map =
+      rendering::FrameMap("t", "u", geometry, std::span(mask).first(6), few, scale);
+  EXPECT_EQ(map.codes, (std::vector<std::int32_t>{0, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  map = rendering::FrameMap("t", "u", {0, 0, 1, 1, -3, 4}, mask, few, scale);
+  EXPECT_TRUE(map.codes.empty());
+  EXPECT_EQ(map.geometry.rowCount, 0);
 }
 
 }  // namespace
