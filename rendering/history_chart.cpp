@@ -391,7 +391,7 @@ void HistoryChart::Paint(QPainter& painter, const QRectF& target) const {
   const AxisMap yBars{perPeriod_.low, perPeriod_.high, plot.bottom(), plot.top()};
   const AxisMap yLines{cumulative_.low, cumulative_.high, plot.bottom(), plot.top()};
   const QPen axisPen(kInk, 0);
-  const bool anyValues = hasLines() || hasBars_;
+  const bool anyValues = HasLines() || hasBars_;
   const double lineWidth = std::max(1.5, m.text * 0.16);
   const double radius = std::max(2.0, m.text * 0.26);
 
@@ -487,7 +487,7 @@ void HistoryChart::Paint(QPainter& painter, const QRectF& target) const {
     for (double tick : leftTicks)
       DrawLeftTick(painter, m, target, plot, yLeft(tick), TickLabel(tick, step));
     sideTitle(target.left() + m.margin + m.lineHeight / 2,
-              WithUnit(hasLines() ? "cumulative oil" : "oil per period", data_.amountUnit));
+              WithUnit(HasLines() ? "cumulative oil" : "oil per period", data_.amountUnit));
   }
   if (HasRightAxis()) {
     const std::vector<double> ticks = Ticks(perPeriod_.low, perPeriod_.high, kAmountTicks);

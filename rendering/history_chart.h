@@ -92,9 +92,9 @@ class HistoryChart final : public Picture {
   };
   // The left axis: the cumulative and generated oil, or the oil per period
   // when there are no lines; the oil per period on the right when there are.
-  const Range& LeftAxis() const { return hasLines() ? cumulative_ : perPeriod_; }
-  bool hasLines() const { return hasCumulative_ || hasGenerated_; }
-  bool HasRightAxis() const { return hasLines() && hasBars_; }
+  const Range& LeftAxis() const { return HasLines() ? cumulative_ : perPeriod_; }
+  bool HasLines() const { return hasCumulative_ || hasGenerated_; }
+  bool HasRightAxis() const { return HasLines() && hasBars_; }
   // The left edge (in Ma) of a horizon's bar at a period.
   double BarFrom(std::size_t period, std::size_t slot) const;
 
