@@ -50,8 +50,13 @@ std::vector<double> Ticks(double from, double to, int wanted) {
   if (to < from) std::swap(from, to);
   const double step = NiceStep(to - from, wanted);
   std::vector<double> ticks;
-  for (double k = std::ceil(from / step); k * step <= to + (to - from) * 1e-9; ++k) {
+  // Far from 0 the step may lie below the spacing of doubles (or the span be
+  // too wide to subtract): k then stops growing, and there is one tick.
+  constexpr std::size_t kMostTicks = 1000;
+  for (double k = std::ceil(from / step);
+       k * step <= to + (to - from) * 1e-9 && ticks.size() < kMostTicks; ++k) {
     ticks.push_back(k * step == 0 ? 0 : k * step);  // no "-0"
+    if (k + 1 == k) break;
   }
   return ticks;
 }

@@ -24,7 +24,8 @@ QString Text(const std::string& utf8);
 // A round step (1, 2 or 5 times a power of ten) giving about wanted ticks
 // over the span; 1 for an empty span.
 double NiceStep(double span, int wanted);
-// The multiples of NiceStep between from and to (both included).
+// The multiples of NiceStep between from and to (both included); a single
+// one where they are too far from 0 to be told apart.
 std::vector<double> Ticks(double from, double to, int wanted);
 // The step between the ticks (1 for fewer than two).
 double TickStep(const std::vector<double>& ticks);

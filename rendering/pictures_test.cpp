@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include "rendering/painting.h"
 #include "testing/host_harness.h"
 
 namespace {
@@ -132,6 +133,29 @@ TEST(Pictures, EmptyProfileIsDrawnOnItsAxes) {
   TempDir dir;
   EXPECT_EQ(Rendered(picture, dir, 400).width(), 400);
   EXPECT_GT(picture.PlotRect(QRectF(0, 0, 400, 520)).width(), 0);
+}
+
+// Coordinates far from 0, where the grid's cells or the axis's span lie below
+// the spacing of doubles or beyond their range, still give a picture, with a
+// tick at least, instead of ticks without end.
+TEST(Pictures, FarCoordinatesStillGiveAPicture) {
+  EXPECT_EQ(rendering::Ticks(0, 100, 6), (std::vector<double>{0, 20, 40, 60, 80, 100}));
+  EXPECT_EQ(rendering::Ticks(-0.5, 0.5, 4), (std::vector<double>{-0.5, 0, 0.5}));
+  for (auto [from, to] :
+       {std::pair{1e17, 1e17 + 4}, std::pair{-1.5e308, 1.5e308}, std::pair{1.5e308, 1.7e308}}) {
+    const std::vector<double> ticks = rendering::Ticks(from, to, 8);
+    EXPECT_GE(ticks.size(), 1u) << from;
+    EXPECT_LE(ticks.size(), 1000u) << from;
+  }
+  TempDir dir;
+  mapreader::IntensityMap map = SmallMap();
+  map.geometry.originX = 1e17;
+  EXPECT_EQ(Rendered(rendering::MapPicture(map), dir, 400).width(), 400);
+  mapreader::SaturationProfile profile;
+  profile.samples = {{100, 1}};
+  profile.depthAxis = {0, 500, 100};
+  profile.saturationAxis = {-1.5e308, 1.5e308, 1};
+  EXPECT_EQ(Rendered(rendering::ProfilePicture(profile), dir, 400).width(), 400);
 }
 
 }  // namespace
