@@ -225,7 +225,8 @@ class Reader {
   }
 
   bool HandOver(const std::array<Grid, kSeriesCount>& grids, int horizon) {
-    if (history_.inputs.periodCount == 0) return true;  // no series without periods
+    // No series without periods or horizons.
+    if (history_.inputs.periodCount == 0 || history_.inputs.horizonCount == 0) return true;
     for (int s = 0; s < kSeriesCount; ++s) {
       const auto series = static_cast<Series>(s);
       if (!history_.Has(series)) continue;

@@ -71,7 +71,8 @@ inline constexpr int kTotal = -1;
 
 // Takes each time series as soon as it is known: a horizon's series after its
 // values are read (expelled, deep expelled, unexpelled, generated, those there
-// are), the totals' after the last horizon; none when there are no periods. What is handed over is
+// are), the totals' after the last horizon; none when there are no periods or no
+// horizons. What is handed over is
 // borrowed for the duration of the call.
 class SeriesSink {
  public:

@@ -24,7 +24,7 @@ _strataplot() {
 
   # What was given before: the directory, the project, whether a command was.
   local dir=. project="" command="" i word next
-  local commands="oil-expulsion oil-unexpelled oil-generation gas saturation render"
+  local commands="oil-expulsion oil-unexpelled oil-generation gas saturation history render"
   for ((i = 1; i < COMP_CWORD; i++)); do
     word=${COMP_WORDS[i]}
     [[ ${COMP_WORDS[i + 1]-} == = ]] && next=${COMP_WORDS[i + 2]-} || next=${COMP_WORDS[i + 1]-}
@@ -58,6 +58,7 @@ _strataplot() {
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;
     --width) return ;;
+    --chart) COMPREPLY=($(compgen -W "png svg pdf" -- "$cur")); return ;;
     --overwrite) _strataplot_words "$cur" "yes no"; return ;;
     --deep) COMPREPLY=($(compgen -W "yes no" -- "$cur")); return ;;
     --kind) COMPREPLY=($(compgen -W "sg pg fg wg og kg ug eg ag cancel" -- "$cur")); return ;;
@@ -80,6 +81,9 @@ _strataplot() {
     else
       COMPREPLY=($(compgen -f -- "$cur"))
     fi
+  elif [[ $command == history && $cur == -* ]]; then
+    COMPREPLY=($(compgen -W "-p --project -C --directory --quiet --transcript -o --output --chart
+      --frames -h --help" -- "$cur"))
   elif [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "-p --project -C --directory --library --mode --batch --quiet --transcript
       --interval --overwrite --deep --kind --horizon --grids --contours --gui -h --help --version" -- "$cur"))

@@ -51,5 +51,7 @@ expect "strataplot -C $work -p demo --horizon 沙" "沙三段"
 expect "strataplot -p demo gas " ""
 expect "strataplot -p demo gas --grids xyz,gt" "xyz,gtiff"
 expect "strataplot render x --w" "--width"
+expect "strataplot -p demo history --ch" "--chart"
+expect "strataplot -p demo history --chart s" "svg"
 
 exit $((failures > 0))

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "grids/map_export.h"
+#include "grids/time_series.h"
 
 namespace host {
 namespace {
@@ -38,4 +39,11 @@ extern "C" __attribute__((visibility("default"))) host::GridExportSink*
 StrataplotMakeGridExportSink(const std::vector<grids::Format>& gridFormats,
                              const std::vector<grids::Format>& contourFormats) {
   return new host::GridExportToFiles(gridFormats, contourFormats);
+}
+
+extern "C" __attribute__((visibility("default"))) host::HistoryGridWriters
+StrataplotHistoryGridWriters() {
+  return {&grids::WriteTimeSeries, [](const grids::CubeLayout& layout, std::string& error) {
+            return grids::HistoryCube::Create(layout, error).release();
+          }};
 }

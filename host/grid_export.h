@@ -2,9 +2,12 @@
 // which makes the completed-map hook that writes the grids and contours.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "grids/formats.h"
+#include "grids/time_series.h"
 #include "platform/completed_map.h"
 
 namespace host {
@@ -20,5 +23,15 @@ inline constexpr const char* kMakeGridExportSink = "StrataplotMakeGridExportSink
 // The caller owns the sink, which keeps copies of the format lists.
 using MakeGridExportSink = GridExportSink* (*)(const std::vector<grids::Format>& gridFormats,
                                                const std::vector<grids::Format>& contourFormats);
+
+// The history command's writers, in the same module: the time series as
+// GeoTIFFs and the NetCDF cube (the caller owns the cube).
+struct HistoryGridWriters {
+  std::optional<std::string> (*writeTimeSeries)(const grids::GridGeometry& grid,
+                                                const grids::TimeSeries& series);
+  grids::HistoryCube* (*createCube)(const grids::CubeLayout& layout, std::string& error);
+};
+inline constexpr const char* kHistoryGridWriters = "StrataplotHistoryGridWriters";
+using GetHistoryGridWriters = HistoryGridWriters (*)();
 
 }  // namespace host

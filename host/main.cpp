@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
 
   // Paths given on the command line are taken from where we were started.
   const std::string libraryPath = host::LibraryPath(options.library);
+  if (!options.periods.out.empty()) {
+    options.periods.out = std::filesystem::absolute(options.periods.out).string();
+  }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> transcriptFile(nullptr, std::fclose);
   if (!options.transcript.empty()) {
     transcriptFile.reset(std::fopen(options.transcript.c_str(), "a"));
@@ -50,6 +54,9 @@ int main(int argc, char** argv) {
     return HostError("cannot change to the directory " + options.directory + ": " +
                      std::strerror(errno));
   }
+
+  // The history reads the project itself: no library, nothing to ask.
+  if (options.history) return host::RunHistoryCommand(options.periods, *project, options.quiet);
 
   // Grids and contours of every completed map, when asked for.
   std::unique_ptr<host::GridExport> gridExport;

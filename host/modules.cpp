@@ -9,10 +9,7 @@
 #include "host/render_command.h"
 
 namespace host {
-namespace {
 
-// Loads one of the host's modules with its entry point; nullptr with the
-// reason in error when it cannot be loaded or lacks the entry point.
 std::unique_ptr<Library> LoadModule(const char* fileName, const char* entryName,
                                     std::string& error) {
   auto module = std::make_unique<Library>();
@@ -26,6 +23,8 @@ std::unique_ptr<Library> LoadModule(const char* fileName, const char* entryName,
   }
   return module;
 }
+
+namespace {
 
 class GridExportSession final : public GridExport {
  public:

@@ -14,6 +14,14 @@
 
 namespace host {
 
+class Library;
+
+// Loads one of the host's modules (by its file name) with its entry point;
+// nullptr with the reason in error when it cannot be loaded or lacks the
+// entry point.
+std::unique_ptr<Library> LoadModule(const char* fileName, const char* entryName,
+                                    std::string& error);
+
 // `strataplot render FILE...`: runs the render module and returns the exit
 // status.
 int RunRenderCommand(const RenderOptions& options);

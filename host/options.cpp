@@ -188,6 +188,30 @@ void AddRenderCommand(CLI::App& app, Options& options) {
   render->parse_complete_callback([&options] { options.render = true; });
 }
 
+// `history [-o DIR] [--chart png|svg|pdf] [--frames]`: the program's options
+// (the project, the directory, --quiet, --transcript) fall through to it.
+void AddHistoryCommand(CLI::App& app, Options& options) {
+  CLI::App* history = app.add_subcommand("history",
+                                         "the project through its periods: NAME.history.csv,\n"
+                                         "MAPFILE.history.tif, NAME.history.nc and a chart of\n"
+                                         "the oil each horizon expelled, from the expelled,\n"
+                                         "deep expelled and unexpelled oil files (gas has no\n"
+                                         "periods: it is not part of it); replaced without asking");
+  history->group("commands");
+  history->fallthrough();
+  history
+      ->add_option("-o,--output", options.periods.out,
+                   "the directory to write into (default: the project's)")
+      ->type_name("DIR");
+  history->add_option("--chart", options.periods.chart, "the chart's format (default png)")
+      ->type_name("png|svg|pdf")
+      ->check(CLI::IsMember({"png", "svg", "pdf"}));
+  history->add_flag("--frames", options.periods.frames,
+                    "also a picture per horizon and period of the\n"
+                    "cumulative expelled intensity (MAPFILE.PN.png)");
+  history->parse_complete_callback([&options] { options.history = true; });
+}
+
 // The map and profile commands: one export each. Their options are the
 // program's, before or after the command.
 void AddExportCommands(CLI::App& app, Options& options) {
@@ -211,6 +235,7 @@ std::string LeftOver(const CLI::App& app) {
   for (const CommandEntry& entry : kCommands) {
     if (first == entry.name) return "more than one command: '" + first + "'";
   }
+  if (first == "history" || first == "render") return "more than one command: '" + first + "'";
   return "unexpected argument '" + first + "'";
 }
 
@@ -225,6 +250,7 @@ cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options)
   AddGridOptions(*app, options);
   AddExportCommands(*app, options);
   AddRenderCommand(*app, options);
+  AddHistoryCommand(*app, options);
   // What is left over is named by LeftOver.
   app->require_subcommand(0, 1);
   app->allow_extras();
@@ -233,11 +259,17 @@ cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options)
   cli::Parsed parsed = cli::Parse(*app, args);
   if (!parsed.proceed) return parsed;
   if (std::string error = LeftOver(*app); !error.empty()) return cli::UsageError(*app, error);
-  bool runsAnExport = false;
+  bool needsProject = options.history;
   for (const CommandEntry& entry : kCommands)
-    runsAnExport = runsAnExport || app->got_subcommand(entry.name);
-  if (runsAnExport && app->get_option("--project")->count() == 0) {
+    needsProject = needsProject || app->got_subcommand(entry.name);
+  if (needsProject && app->get_option("--project")->count() == 0) {
     return cli::UsageError(*app, "no project given (-p NAME)");
+  }
+  if (options.history && !(options.grids.empty() && options.contours.empty())) {
+    return cli::UsageError(*app, "--grids and --contours go with the map commands, not history");
+  }
+  if (options.history && options.gui) {
+    return cli::UsageError(*app, "history asks nothing: --gui does not apply to it");
   }
   if (options.command == Command::Saturation &&
       !(options.grids.empty() && options.contours.empty())) {

@@ -7,6 +7,7 @@
 
 #include "cli/parsed.h"
 #include "grids/formats.h"
+#include "host/history_command.h"
 #include "host/render_command.h"
 
 namespace host {
@@ -46,6 +47,10 @@ struct Options {
   // `render`: pictures of map files instead of an export.
   bool render = false;
   RenderOptions pictures;
+
+  // `history`: the project through its periods instead of an export.
+  bool history = false;
+  HistoryOptions periods;
 };
 
 // Parses the arguments (without the program name) into options. Unless the

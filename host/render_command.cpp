@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "rendering/history_chart.h"
 #include "rendering/pictures.h"
 
 namespace host {
@@ -39,24 +40,84 @@ std::string OutputName(const RenderOptions& options, const std::string& file) {
          ".png";
 }
 
+// Qt's painting for a command: fonts, no display. Qt's notes about the
+// desktop session (no runtime directory and the like) are not ours to show.
+class Painting {
+ public:
+  explicit Painting(const char* command) : configured_(Configure(command)) {}
+
+ private:
+  // Before the application is made.
+  static bool Configure(const char* command) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static const char* shownAs = nullptr;
+    shownAs = command;
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+      if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "%s: %s\n", shownAs, message.toUtf8().constData());
+      }
+    });
+    return true;
+  }
+
+  bool configured_;
+  int argc_ = 1;
+  char name_[11] = "strataplot";
+  char* argv_[2] = {name_, nullptr};
+  QGuiApplication application_{argc_, argv_};
+};
+
+constexpr int kHistoryPictureWidth = 1200;
+
+class HistoryPictures final : public HistoryPainter {
+ public:
+  bool PaintChart(const rendering::HistoryChartData& data, const std::string& path,
+                  std::string& error) override {
+    return rendering::RenderToFile(rendering::HistoryChart(data), path, kHistoryPictureWidth,
+                                   error);
+  }
+
+  bool PaintFrames(const FrameSeries& frames, std::string& error) override {
+    const auto periods = static_cast<std::size_t>(frames.periodCount);
+    if (periods == 0 || frames.paths.size() != periods || frames.titles.size() != periods ||
+        frames.values.size() % periods != 0) {
+      error = "the frames do not match their periods";
+      return false;
+    }
+    const std::size_t cells = frames.values.size() / periods;
+    std::vector<float> frame(cells);
+    auto take = [&](std::size_t period) {
+      for (std::size_t i = 0; i < cells; ++i) frame[i] = frames.values[i * periods + period];
+    };
+    take(periods - 1);
+    const rendering::FrameScale scale = rendering::ScaleForFrames(frame);
+    for (std::size_t k = 0; k < periods; ++k) {
+      take(k);
+      rendering::MapPicture picture(rendering::FrameMap(
+          frames.titles[k], frames.unit, frames.geometry, frames.mask, frame, scale));
+      if (!rendering::RenderToFile(picture, frames.paths[k], kHistoryPictureWidth, error)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  Painting painting_{"strataplot history"};
+};
+
 }  // namespace
 }  // namespace host
+
+extern "C" __attribute__((visibility("default"))) host::HistoryPainter*
+StrataplotMakeHistoryPainter() {
+  return new host::HistoryPictures();
+}
 
 extern "C" __attribute__((visibility("default"))) int StrataplotRender(
     const host::RenderOptions& options) {
   if (std::optional<int> status = host::CheckOutput(options)) return *status;
-  // Pictures need fonts, not a display; and Qt's notes about the desktop
-  // session (no runtime directory and the like) are not ours to show.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
-      std::fprintf(stderr, "strataplot render: %s\n", message.toUtf8().constData());
-    }
-  });
-  int argc = 1;
-  char name[] = "strataplot";
-  char* argv[] = {name, nullptr};
-  QGuiApplication application(argc, argv);
+  host::Painting painting("strataplot render");
   int status = 0;
   for (const std::string& file : options.files) {
     std::string error;

@@ -1,0 +1,333 @@
+#include "host/history_command.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+
+#include "history/history.h"
+#include "history/history_csv.h"
+#include "host/export_runner.h"
+#include "host/grid_export.h"
+#include "host/library.h"
+#include "host/modules.h"
+#include "host/render_command.h"
+#include "platform/platform.h"
+
+namespace host {
+namespace {
+
+namespace fs = std::filesystem;
+using history::Series;
+
+constexpr const char* kName = "strataplot history";
+
+// The unit of the oil intensities, as the maps write it (without brackets),
+// and for the NetCDF cube as units a CF reader parses.
+constexpr const char* kIntensityUnit = "万吨/平方公里";
+constexpr const char* kCubeUnit = "1e4 t km-2";
+constexpr const char* kMapUnit = "(万吨/平方公里)";
+
+struct SeriesText {
+  const char* variable;  // in the NetCDF cube
+  const char* title;     // %s: the horizon, or "all horizons"
+};
+constexpr SeriesText kSeriesTexts[history::kSeriesCount] = {
+    {"expelled", "cumulative expelled oil intensity of %s"},
+    {"deep_expelled", "cumulative deep expelled oil intensity of %s"},
+    {"unexpelled", "unexpelled oil intensity of %s"},
+    {"generated", "cumulative generated oil intensity of %s"},
+};
+const SeriesText& TextOf(Series series) { return kSeriesTexts[static_cast<int>(series)]; }
+
+std::string Printed(const char* format, const std::string& value) {
+  const int length = std::snprintf(nullptr, 0, format, value.c_str());
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  std::snprintf(text.data(), text.size(), format, value.c_str());
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+// The files of a run, each written under a temporary name beside its own and
+// renamed over it when the whole run has succeeded; removed otherwise.
+class StagedFiles {
+ public:
+  explicit StagedFiles(fs::path directory) : directory_(std::move(directory)) {}
+  ~StagedFiles() {
+    std::error_code ignored;
+    for (const Staged& file : files_) fs::remove(file.partial, ignored);
+  }
+  StagedFiles(const StagedFiles&) = delete;
+  StagedFiles& operator=(const StagedFiles&) = delete;
+
+  // The temporary path to write the file of that name (UTF-8) under: hidden,
+  // ".NAME.PID-N.partial", and its extension again for whatever writes it by
+  // the extension.
+  std::string Stage(const std::string& name) {
+    Staged file{directory_ / name, directory_ / ("." + name + "." + std::to_string(::getpid()) +
+                                                 "-" + std::to_string(files_.size()) + ".partial" +
+                                                 fs::path(name).extension().string())};
+    files_.push_back(file);
+    return file.partial.string();
+  }
+
+  // Every file takes its name; false with the reason at the first that
+  // cannot (those before it keep theirs).
+  bool Commit(std::string& error) {
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+      std::error_code failed;
+      fs::rename(files_[i].partial, files_[i].final, failed);
+      if (failed) {
+        error = "cannot write " + files_[i].final.string() + ": " + failed.message();
+        files_.erase(files_.begin(), files_.begin() + static_cast<std::ptrdiff_t>(i));
+        return false;
+      }
+    }
+    committed_ = files_.size();
+    files_.clear();
+    return true;
+  }
+  std::size_t Committed() const { return committed_; }
+
+ private:
+  struct Staged {
+    fs::path final, partial;
+  };
+  fs::path directory_;
+  std::vector<Staged> files_;
+  std::size_t committed_ = 0;
+};
+
+// Writes each time series as it comes: its GeoTIFF and its part of the cube.
+class GridWriter final : public history::SeriesSink {
+ public:
+  // painter: also the frames of the cumulative expelled intensity; nullptr: none.
+  GridWriter(const HistoryGridWriters& writers, HistoryPainter* painter, StagedFiles& staged,
+             std::string project)
+      : writers_(writers), painter_(painter), staged_(staged), project_(std::move(project)) {}
+
+  bool Take(const history::ProjectHistory& history, const history::SeriesGrids& grids) override {
+    if (!cube_ && !StartCube(history)) return false;
+    std::optional<std::string> gbkName = platform::GbkToUtf8(
+        history::MapFileName(grids.series, history, grids.horizon, gbkProject_));
+    if (!gbkName) {
+      error_ = "the name of a horizon does not convert to UTF-8: " +
+               platform::GbkForDisplay(history.inputs.horizonNames[grids.horizon]);
+      return false;
+    }
+    const std::string name = *gbkName + ".history.tif";
+    grids::TimeSeries series{staged_.Stage(name),
+                             Printed(TextOf(grids.series).title, Owner(history, grids.horizon)),
+                             kIntensityUnit,
+                             project_,
+                             bands_,
+                             grids.values};
+    if (std::optional<std::string> failed = writers_.writeTimeSeries(geometry_, series)) {
+      error_ = "cannot write " + name + ": " + *failed;
+      return false;
+    }
+    if (!cube_->Write(VariableOf(grids.series), grids.horizon, grids.values, error_)) {
+      error_ = "cannot write " + cubeName_ + ": " + error_;
+      return false;
+    }
+    if (painter_ != nullptr && grids.series == Series::Expelled) {
+      return PaintFrames(*gbkName, series.title, grids);
+    }
+    return true;
+  }
+
+  // Closes the cube; false with the reason when it was not stored.
+  bool Finish() {
+    if (!cube_) return true;
+    if (cube_->Close(error_)) return true;
+    error_ = "cannot write " + cubeName_ + ": " + error_;
+    return false;
+  }
+
+  void SetGbkProject(std::string gbk) { gbkProject_ = std::move(gbk); }
+  const std::string& Error() const { return error_; }
+
+ private:
+  // MAPFILE.P1.png, ... of the series, on one colour scale.
+  bool PaintFrames(const std::string& map, const std::string& title,
+                   const history::SeriesGrids& grids) {
+    FrameSeries frames;
+    frames.unit = kMapUnit;
+    frames.geometry = {geometry_.originX,   geometry_.originY,  geometry_.cellSizeX,
+                       geometry_.cellSizeY, geometry_.rowCount, geometry_.columnCount};
+    frames.mask = geometry_.mask;
+    frames.periodCount = grids.periodCount;
+    frames.values = grids.values;
+    for (int k = 0; k < grids.periodCount; ++k) {
+      frames.titles.push_back(title + ", " + bands_[static_cast<std::size_t>(k)]);
+      frames.paths.push_back(staged_.Stage(map + ".P" + std::to_string(k + 1) + ".png"));
+    }
+    if (painter_->PaintFrames(frames, error_)) return true;
+    error_ = "cannot paint the frames of " + map + ": " + error_;
+    return false;
+  }
+
+  static std::string Owner(const history::ProjectHistory& history, int horizon) {
+    if (horizon == history::kTotal) return "all horizons";
+    return platform::GbkForDisplay(history.inputs.horizonNames[static_cast<std::size_t>(horizon)]);
+  }
+
+  std::size_t VariableOf(Series series) const {
+    for (std::size_t v = 0; v < variables_.size(); ++v)
+      if (variables_[v] == series) return v;
+    return 0;
+  }
+
+  bool StartCube(const history::ProjectHistory& history) {
+    const strataplot::BasinInputs& inputs = history.inputs;
+    const strataplot::SimulationGrid& grid = inputs.grid;
+    geometry_ = {grid.originX,  grid.originY,     grid.cellSizeX, grid.cellSizeY,
+                 grid.rowCount, grid.columnCount, grid.mask};
+    grids::CubeLayout layout;
+    cubeName_ = project_ + ".history.nc";
+    layout.path = staged_.Stage(cubeName_);
+    layout.project = project_;
+    layout.grid = geometry_;
+    // The values come after the cube is made: its fill value is one that no
+    // intensity takes (the lowest 32-bit real) rather than -9999.
+    layout.valuesHoldMinus9999 = true;
+    for (const std::string& name : inputs.horizonNames)
+      layout.horizons.push_back(platform::GbkForDisplay(name));
+    for (int k = 0; k < inputs.periodCount; ++k) {
+      const std::string period = platform::GbkForDisplay(inputs.periodNames[k]);
+      layout.periods.push_back(period);
+      char age[64];
+      std::snprintf(age, sizeof age, " %.2f Ma", static_cast<double>(inputs.periodAges[k]));
+      bands_.push_back(period + age);
+    }
+    layout.ages = inputs.periodAges;
+    for (int s = 0; s < history::kSeriesCount; ++s) {
+      const auto series = static_cast<Series>(s);
+      if (!history.Has(series)) continue;
+      variables_.push_back(series);
+      layout.variables.push_back(
+          {TextOf(series).variable, Printed(TextOf(series).title, "each horizon"), kCubeUnit});
+    }
+    cube_.reset(writers_.createCube(layout, error_));
+    if (!cube_) error_ = "cannot write " + cubeName_ + ": " + error_;
+    return cube_ != nullptr;
+  }
+
+  const HistoryGridWriters& writers_;
+  HistoryPainter* painter_;
+  StagedFiles& staged_;
+  std::string project_;  // UTF-8
+  std::string gbkProject_;
+  grids::GridGeometry geometry_;
+  std::vector<std::string> bands_;
+  std::vector<Series> variables_;
+  std::string cubeName_;
+  std::unique_ptr<grids::HistoryCube> cube_;
+  std::string error_;
+};
+
+// The chart: every horizon's amounts through the periods.
+rendering::HistoryChartData ChartOf(const history::ProjectHistory& history,
+                                    const std::string& project) {
+  const strataplot::BasinInputs& inputs = history.inputs;
+  rendering::HistoryChartData chart;
+  chart.title = project + ": oil expelled through time";
+  chart.amountUnit = "万吨";
+  for (int k = 0; k < inputs.periodCount; ++k) {
+    chart.periodNames.push_back(platform::GbkForDisplay(inputs.periodNames[k]));
+    chart.ages.push_back(inputs.periodAges[k]);
+  }
+  for (std::size_t h = 0; h < history.horizons.size(); ++h) {
+    rendering::HistoryChartData::Horizon horizon;
+    horizon.name = platform::GbkForDisplay(inputs.horizonNames[h]);
+    auto add = [](std::vector<double>& into, const std::optional<double>& value) {
+      if (value) into.push_back(*value);
+    };
+    for (const history::PeriodRow& row : history.horizons[h]) {
+      add(horizon.expelled, row.expelled);
+      add(horizon.expelledCumulative, row.expelledCumulative);
+      add(horizon.generated, row.generated);
+    }
+    chart.horizons.push_back(std::move(horizon));
+  }
+  return chart;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kName, message.c_str());
+  return 1;
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProject, bool quiet) {
+  std::string error;
+  std::unique_ptr<Library> gridModule = LoadModule(kGridModule, kHistoryGridWriters, error);
+  if (!gridModule) {
+    std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+    return kExitHostError;
+  }
+  const HistoryGridWriters writers =
+      gridModule->FindFunction<GetHistoryGridWriters>(kHistoryGridWriters)();
+  std::unique_ptr<Library> renderModule = LoadModule(kRenderModule, kMakeHistoryPainter, error);
+  if (!renderModule) {
+    std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+    return kExitHostError;
+  }
+  // Goes before the module that made it.
+  std::unique_ptr<HistoryPainter> painter(
+      renderModule->FindFunction<MakeHistoryPainter>(kMakeHistoryPainter)());
+
+  const fs::path directory = options.out.empty() ? fs::path(".") : fs::path(options.out);
+  std::error_code failed;
+  if (!fs::is_directory(directory, failed)) {
+    return Fail("cannot write into " + directory.string() + ": not a directory");
+  }
+  const std::string project = platform::GbkForDisplay(gbkProject);
+  StagedFiles staged(directory);
+  GridWriter gridWriter(writers, options.frames ? painter.get() : nullptr, staged, project);
+  gridWriter.SetGbkProject(gbkProject);
+
+  // The series, read horizon by horizon and written as they come.
+  history::Failure failure;
+  std::optional<history::ProjectHistory> read =
+      history::ReadHistory(gbkProject, gridWriter, failure);
+  if (!read)
+    return Fail(failure.text.empty() ? gridWriter.Error() : platform::GbkForDisplay(failure.text));
+  if (!gridWriter.Finish()) return Fail(gridWriter.Error());
+
+  // The table.
+  const std::string table = project + ".history.csv";
+  if (!WriteText(staged.Stage(table), history::HistoryCsv(*read))) {
+    return Fail("cannot write " + (directory / table).string());
+  }
+
+  // The chart.
+  if (read->inputs.periodCount == 0 || read->inputs.horizonCount == 0) {
+    std::fprintf(stderr, "%s: the project has no %s: its history is empty\n", kName,
+                 read->inputs.periodCount == 0 ? "periods" : "horizons");
+  } else {
+    const std::string chart = project + ".history." + options.chart;
+    if (!painter->PaintChart(ChartOf(*read, project), staged.Stage(chart), error)) {
+      return Fail("cannot paint " + chart + ": " + error);
+    }
+  }
+  if (!staged.Commit(error)) return Fail(error);
+  if (!quiet) {
+    std::printf("%s: %zu files written into %s\n", kName, staged.Committed(),
+                directory.string().c_str());
+  }
+  return 0;
+}
+
+}  // namespace host

@@ -1,0 +1,23 @@
+// `strataplot history`: the project through its periods, written as a table,
+// time-series grids, a NetCDF cube and a chart (see docs/history.md).
+#pragma once
+
+#include <string>
+
+namespace host {
+
+struct HistoryOptions {
+  std::string out;            // the directory to write into; empty: the project's
+  std::string chart = "png";  // png, svg or pdf
+  bool frames = false;        // a picture per horizon and period
+};
+
+// Reads the project (GBK name, relative to the current directory) and writes
+// its history into options.out, every file whole or not at all: each is
+// written under a temporary name and all take their names at the end. quiet:
+// nothing on standard output. Returns the exit status: 0 when everything was
+// written, 1 when the project's files or an output failed (nothing is then
+// replaced), 2 when a module could not be loaded.
+int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProject, bool quiet);
+
+}  // namespace host

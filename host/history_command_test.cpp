@@ -1,0 +1,147 @@
+// `strataplot history` through the host program, against the map exports'
+// own grids.
+#include <gdal_priv.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+#include "testing/host_harness.h"
+
+namespace {
+
+using namespace test_support;
+namespace fs = std::filesystem;
+
+// A band of a GeoTIFF as raw 32-bit reals, with the file's band count.
+struct Band {
+  int bandCount = 0;
+  std::vector<float> values;
+  std::string description;
+};
+
+std::optional<Band> ReadBand(const fs::path& path, int band /* from 1; 0: the last */) {
+  static const bool registered = (GDALAllRegister(), true);
+  (void)registered;
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+  if (!dataset) return std::nullopt;
+  Band result;
+  result.bandCount = dataset->GetRasterCount();
+  GDALRasterBand* raster = dataset->GetRasterBand(band == 0 ? result.bandCount : band);
+  if (raster == nullptr) return std::nullopt;
+  const int width = dataset->GetRasterXSize(), height = dataset->GetRasterYSize();
+  result.values.resize(static_cast<std::size_t>(width) * height);
+  if (raster->RasterIO(GF_Read, 0, 0, width, height, result.values.data(), width, height,
+                       GDT_Float32, 0, 0, nullptr) != CE_None) {
+    return std::nullopt;
+  }
+  result.description = raster->GetDescription();
+  return result;
+}
+
+bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+std::set<std::string> FilesIn(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename());
+  return names;
+}
+
+class HistoryCommand : public ::testing::Test {
+ protected:
+  HistoryCommand() { CopySample(dir_.path() / "p"); }
+  fs::path Dir() const { return dir_.path() / "p"; }
+  HostRun Run(std::vector<std::string> args) const {
+    args.insert(args.begin(), {"-p", "demo"});
+    return RunHost(Dir(), args);
+  }
+  TempDir dir_;
+};
+
+class HistoryGrids : public HistoryCommand, public ::testing::WithParamInterface<bool> {};
+
+// The last band of every history grid equals the grid the map export writes
+// for the same map, bit for bit; with and without the deep expelled oil file.
+TEST_P(HistoryGrids, LastBandsAreTheExportsGrids) {
+  const bool deep = GetParam();
+  if (!deep) fs::remove(Dir() / "demo.peo");
+  // Without the deep pass, the oil expulsion export ends with 3.
+  EXPECT_EQ(Run({"--deep", deep ? "yes" : "no", "--grids", "gtiff", "oil-expulsion"}).exitStatus,
+            deep ? 0 : 3);
+  EXPECT_EQ(Run({"--grids", "gtiff", "oil-unexpelled"}).exitStatus, 0);
+  EXPECT_EQ(Run({"--grids", "gtiff", "oil-generation"}).exitStatus, 0);
+  // With the deep file, the frames too.
+  HostRun run = Run(deep ? std::vector<std::string>{"history", "--frames"}
+                         : std::vector<std::string>{"history"});
+  ASSERT_EQ(run.exitStatus, 0) << run.errorOutput;
+
+  int compared = 0;
+  for (const std::string& name : FilesIn(Dir())) {
+    if (!name.ends_with(".tif") || name.ends_with(".history.tif")) continue;
+    const std::string map = name.substr(0, name.size() - 4);
+    std::optional<Band> exported = ReadBand(Dir() / name, 1);
+    std::optional<Band> last = ReadBand(Dir() / (map + ".history.tif"), 0);
+    ASSERT_TRUE(exported && last) << map;
+    EXPECT_EQ(last->bandCount, 5) << map;  // the sample's periods
+    EXPECT_TRUE(SameBits(exported->values, last->values)) << map;
+    ++compared;
+  }
+  // Four kinds (three without the deep file) of three horizons and the total.
+  EXPECT_EQ(compared, deep ? 16 : 12);
+  EXPECT_EQ(fs::exists(Dir() / "demo.ppt.history.tif"), deep);
+
+  std::optional<Band> first = ReadBand(Dir() / "demo.pot.history.tif", 1);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->description, "Es1 60.46 Ma");
+  // A row per horizon and period, and the total's.
+  std::optional<std::string> csv = ReadFile(Dir() / "demo.history.csv");
+  ASSERT_TRUE(csv);
+  EXPECT_EQ(std::count(csv->begin(), csv->end(), '\n'), 1 + 4 * 5);
+  EXPECT_TRUE(fs::exists(Dir() / "demo.history.nc"));
+  EXPECT_TRUE(fs::exists(Dir() / "demo.history.png"));
+  // A frame per period of each horizon's and the total's expelled intensity.
+  int frames = 0;
+  for (const std::string& name : FilesIn(Dir()))
+    frames += name.ends_with(".png") && name.find(".P") != std::string::npos;
+  EXPECT_EQ(frames, deep ? 4 * 5 : 0);
+  EXPECT_TRUE(fs::exists(Dir() / "demo.pot.P5.png") == deep);
+}
+
+INSTANTIATE_TEST_SUITE_P(DeepFile, HistoryGrids, ::testing::Bool());
+
+// Damaged or short quantity files fail the run naming the file and its line,
+// and leave nothing of it behind; no periods give an empty table.
+TEST_F(HistoryCommand, BadInputLeavesNothing) {
+  const std::set<std::string> before = FilesIn(Dir());
+  const std::string doe = ReadFile(Dir() / "demo.doe").value();
+  struct Case {
+    std::string file, text, message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"demo.doe", "x" + doe, "demo.doe"},
+           {"demo.dou", "1 2 3\n", "demo.dou"},
+           {"demo.dgr", "0 0 0.5 0.5 2 2\n1 1 1 1\n", "demo.dgr"},  // cell area below 1
+       }) {
+    const std::string kept = ReadFile(Dir() / c.file).value();
+    WriteFile(Dir() / c.file, c.text);
+    HostRun run = Run({"history"});
+    WriteFile(Dir() / c.file, kept);
+    EXPECT_EQ(run.exitStatus, 1) << c.file;
+    EXPECT_TRUE(Contains(run.errorOutput, c.message)) << run.errorOutput;
+    EXPECT_EQ(FilesIn(Dir()), before) << c.file;
+  }
+
+  WriteFile(Dir() / "demo.iga", "0\n0\n");
+  HostRun run = Run({"history"});
+  EXPECT_EQ(run.exitStatus, 0) << run.errorOutput;
+  EXPECT_TRUE(Contains(run.errorOutput, "no periods")) << run.errorOutput;
+  EXPECT_EQ(ReadFile(Dir() / "demo.history.csv").value().find('\n'),
+            ReadFile(Dir() / "demo.history.csv").value().size() - 1);
+
+  EXPECT_EQ(Run({"history", "--grids", "gtiff"}).exitStatus, 2);
+  EXPECT_EQ(Run({"history", "-o", "nosuch"}).exitStatus, 1);
+}
+
+}  // namespace
