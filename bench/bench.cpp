@@ -46,8 +46,10 @@ namespace {
 
 // What the host may hold at most, beyond a fixed 32 MiB for code, buffers and
 // the grid: the per-horizon intensity arrays of the oil maps,
-// or the (horizonCount + 1) grids of the gas accumulation.
-enum class Bound { OilPerActiveCell, GasPerCell };
+// or the (horizonCount + 1) grids of the gas accumulation; beyond 64 MiB
+// (GDAL's code too), the history's series of one horizon and their totals:
+// 2 x 4 kinds x active cells x periods.
+enum class Bound { OilPerActiveCell, GasPerCell, HistoryPerActiveCellAndPeriod };
 
 struct Case {
   const char* name;
@@ -86,6 +88,11 @@ const std::vector<Case>& Cases() {
        {0},
        {"gasr.out"},
        Bound::GasPerCell},
+      {"history",
+       {"history", "--quiet"},
+       {0},
+       {"{p}.doe", "{p}.peo", "{p}.dou"},
+       Bound::HistoryPerActiveCellAndPeriod},
   };
   return cases;
 }
@@ -199,7 +206,7 @@ std::string LastLines(const std::string& text, int count) {
 // ---- The project ----------------------------------------------------------------------------
 
 struct ProjectShape {
-  long long rows = 0, cols = 0, active = 0, horizons = 0;
+  long long rows = 0, cols = 0, active = 0, horizons = 0, periods = 0;
 };
 
 // Reads the grid header and mask and counts the horizon names: what the memory
@@ -216,7 +223,25 @@ bool ReadShape(const fs::path& dir, const std::string& project, ProjectShape& sh
   std::ifstream names(dir / (project + ".isc"));
   std::string name;
   while (names >> name) ++shape.horizons;
-  return true;
+  std::ifstream ages(dir / (project + ".iga"));
+  return static_cast<bool>(ages >> shape.periods);
+}
+
+// The most memory a case may hold on a project of that shape, in bytes.
+double MemoryBound(Bound bound, const ProjectShape& shape) {
+  constexpr double kMiB = 1024.0 * 1024;
+  const auto active = static_cast<double>(shape.active);
+  switch (bound) {
+    case Bound::OilPerActiveCell:
+      return static_cast<double>(shape.horizons) * active * 4 + 32 * kMiB;
+    case Bound::GasPerCell:
+      return static_cast<double>(shape.horizons + 1) *
+                 static_cast<double>(shape.rows * shape.cols) * 4 +
+             32 * kMiB;
+    case Bound::HistoryPerActiveCellAndPeriod:
+      return 2.0 * 4 * active * static_cast<double>(shape.periods) * 4 + 64 * kMiB;
+  }
+  return 0;
 }
 
 std::string Substitute(std::string text, const std::string& project) {
@@ -476,12 +501,7 @@ int RunCases(const Settings& s, const std::vector<const Case*>& selected, const 
       Record(allCores, r, accepted(r), "strataplot (" + all + " threads)", err);
     }
 
-    const double perArray =
-        c->bound == Bound::OilPerActiveCell
-            ? static_cast<double>(shape.horizons) * static_cast<double>(shape.active)
-            : static_cast<double>(shape.horizons + 1) *
-                  static_cast<double>(shape.rows * shape.cols);
-    const double bound = perArray * 4 + 32.0 * 1024 * 1024;
+    const double bound = MemoryBound(c->bound, shape);
     const double wcSeconds = wcTiming.Median();
     std::string status = "ok";
     for (const Timing* t : {&wcTiming, &oneThread, &allCores}) {
@@ -585,8 +605,8 @@ int main(int argc, char** argv) {
   std::printf(
       "\nratio: strataplot time / wc -w time; MB/s: megabytes of the files read per second of "
       "strataplot. bound: horizons x active cells x 4 bytes + 32 MiB (gas: (horizons + 1) x cells "
-      "x "
-      "4 bytes + 32 MiB).\nload averages at the end: %s\n",
+      "x 4 bytes + 32 MiB; history: 2 x 4 x active cells x periods x 4 bytes + 64 MiB).\n"
+      "load averages at the end: %s\n",
       LoadAverages().c_str());
   for (const std::string& note : notes) std::printf("\n%s\n", note.c_str());
   std::fflush(stdout);
