@@ -100,7 +100,10 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, const TimeSeries
     if (raster->SetUnitType(series.unit.c_str()) != CE_None ||
         raster->SetNoDataValue(noData) != CE_None ||
         raster->RasterIO(GF_Write, 0, 0, grid.columnCount, grid.rowCount, band.data(),
-                         grid.columnCount, grid.rowCount, GDT_Float32, 0, 0, nullptr) != CE_None) {
+                         grid.columnCount, grid.rowCount, GDT_Float32, 0, 0, nullptr) != CE_None ||
+        // Out of GDAL's block cache at once: it would hold the whole file
+        // (up to a twentieth of the machine's memory) until it is closed.
+        raster->FlushCache(false) != CE_None) {
       error = LastError();
       return false;
     }

@@ -256,6 +256,18 @@ rendering::HistoryChartData ChartOf(const history::ProjectHistory& history,
   return chart;
 }
 
+// The render module and the painter it makes (which goes first).
+struct Pictures {
+  std::unique_ptr<Library> module;
+  std::unique_ptr<HistoryPainter> painter;
+
+  bool Load(std::string& error) {
+    module = LoadModule(kRenderModule, kMakeHistoryPainter, error);
+    if (module) painter.reset(module->FindFunction<MakeHistoryPainter>(kMakeHistoryPainter)());
+    return painter != nullptr;
+  }
+};
+
 int Fail(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", kName, message.c_str());
   return 1;
@@ -279,14 +291,13 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   }
   const HistoryGridWriters writers =
       gridModule->FindFunction<GetHistoryGridWriters>(kHistoryGridWriters)();
-  std::unique_ptr<Library> renderModule = LoadModule(kRenderModule, kMakeHistoryPainter, error);
-  if (!renderModule) {
+  // The pictures' painting (Qt) is loaded after the reading unless the frames
+  // are painted while reading: the reading holds the most memory.
+  Pictures pictures;
+  if (options.frames && !pictures.Load(error)) {
     std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
     return kExitHostError;
   }
-  // Goes before the module that made it.
-  std::unique_ptr<HistoryPainter> painter(
-      renderModule->FindFunction<MakeHistoryPainter>(kMakeHistoryPainter)());
 
   const fs::path directory = options.out.empty() ? fs::path(".") : fs::path(options.out);
   std::error_code failed;
@@ -295,7 +306,7 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   }
   const std::string project = platform::GbkForDisplay(gbkProject);
   StagedFiles staged(directory);
-  GridWriter gridWriter(writers, options.frames ? painter.get() : nullptr, staged, project);
+  GridWriter gridWriter(writers, pictures.painter.get(), staged, project);
   gridWriter.SetGbkProject(gbkProject);
 
   // The series, read horizon by horizon and written as they come.
@@ -317,8 +328,12 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
     std::fprintf(stderr, "%s: the project has no %s: its history is empty\n", kName,
                  read->inputs.periodCount == 0 ? "periods" : "horizons");
   } else {
+    if (!pictures.painter && !pictures.Load(error)) {
+      std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+      return kExitHostError;
+    }
     const std::string chart = project + ".history." + options.chart;
-    if (!painter->PaintChart(ChartOf(*read, project), staged.Stage(chart), error)) {
+    if (!pictures.painter->PaintChart(ChartOf(*read, project), staged.Stage(chart), error)) {
       return Fail("cannot paint " + chart + ": " + error);
     }
   }
