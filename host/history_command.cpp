@@ -105,9 +105,13 @@ class StagedFiles {
 class GridWriter final : public history::SeriesSink {
  public:
   // painter: also the frames of the cumulative expelled intensity; nullptr: none.
-  GridWriter(const HistoryGridWriters& writers, HistoryPainter* painter, StagedFiles& staged,
-             std::string project)
-      : writers_(writers), painter_(painter), staged_(staged), project_(std::move(project)) {}
+  GridWriter(const HistoryGridWriters& writers, HistoryPainter* painter,
+             history::SeriesSink* observer, StagedFiles& staged, std::string project)
+      : writers_(writers),
+        painter_(painter),
+        observer_(observer),
+        staged_(staged),
+        project_(std::move(project)) {}
 
   bool Take(const history::ProjectHistory& history, const history::SeriesGrids& grids) override {
     if (!cube_ && !StartCube(history)) return false;
@@ -133,8 +137,13 @@ class GridWriter final : public history::SeriesSink {
       error_ = "cannot write " + cubeName_ + ": " + error_;
       return false;
     }
-    if (painter_ != nullptr && grids.series == Series::Expelled) {
-      return PaintFrames(*gbkName, series.title, grids);
+    if (painter_ != nullptr && grids.series == Series::Expelled &&
+        !PaintFrames(*gbkName, series.title, grids)) {
+      return false;
+    }
+    if (observer_ != nullptr && !observer_->Take(history, grids)) {
+      error_ = "stopped";
+      return false;
     }
     return true;
   }
@@ -218,6 +227,7 @@ class GridWriter final : public history::SeriesSink {
 
   const HistoryGridWriters& writers_;
   HistoryPainter* painter_;
+  history::SeriesSink* observer_;
   StagedFiles& staged_;
   std::string project_;  // UTF-8
   std::string gbkProject_;
@@ -230,8 +240,10 @@ class GridWriter final : public history::SeriesSink {
 };
 
 // The chart: every horizon's amounts through the periods.
-rendering::HistoryChartData ChartOf(const history::ProjectHistory& history,
-                                    const std::string& project) {
+}  // namespace
+
+rendering::HistoryChartData HistoryChartOf(const history::ProjectHistory& history,
+                                           const std::string& project) {
   const strataplot::BasinInputs& inputs = history.inputs;
   rendering::HistoryChartData chart;
   chart.title = project + ": oil expelled through time";
@@ -255,6 +267,8 @@ rendering::HistoryChartData ChartOf(const history::ProjectHistory& history,
   }
   return chart;
 }
+
+namespace {
 
 // The render module and the painter it makes (which goes first).
 struct Pictures {
@@ -282,7 +296,8 @@ bool WriteText(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProject, bool quiet) {
+int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProject, bool quiet,
+                      HistoryObserver* observer) {
   std::string error;
   std::unique_ptr<Library> gridModule = LoadModule(kGridModule, kHistoryGridWriters, error);
   if (!gridModule) {
@@ -306,7 +321,7 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   }
   const std::string project = platform::GbkForDisplay(gbkProject);
   StagedFiles staged(directory);
-  GridWriter gridWriter(writers, pictures.painter.get(), staged, project);
+  GridWriter gridWriter(writers, pictures.painter.get(), observer, staged, project);
   gridWriter.SetGbkProject(gbkProject);
 
   // The series, read horizon by horizon and written as they come.
@@ -333,11 +348,12 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
       return kExitHostError;
     }
     const std::string chart = project + ".history." + options.chart;
-    if (!pictures.painter->PaintChart(ChartOf(*read, project), staged.Stage(chart), error)) {
+    if (!pictures.painter->PaintChart(HistoryChartOf(*read, project), staged.Stage(chart), error)) {
       return Fail("cannot paint " + chart + ": " + error);
     }
   }
   if (!staged.Commit(error)) return Fail(error);
+  if (observer != nullptr) observer->Finished(*read);
   if (!quiet) {
     std::printf("%s: %zu files written into %s\n", kName, staged.Committed(),
                 directory.string().c_str());

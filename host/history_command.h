@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "history/history.h"
+#include "rendering/history_data.h"
+
 namespace host {
 
 struct HistoryOptions {
@@ -18,6 +21,17 @@ struct HistoryOptions {
 // nothing on standard output. Returns the exit status: 0 when everything was
 // written, 1 when the project's files or an output failed (nothing is then
 // replaced), 2 when a module could not be loaded.
-int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProject, bool quiet);
+// observer: also sees every time series once it is written (returning false
+// stops the run as a failure), then, when everything was written, the table.
+class HistoryObserver : public history::SeriesSink {
+ public:
+  virtual void Finished(const history::ProjectHistory& history) = 0;
+};
+int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProject, bool quiet,
+                      HistoryObserver* observer = nullptr);
+
+// The chart of a history: every horizon's amounts through the periods.
+rendering::HistoryChartData HistoryChartOf(const history::ProjectHistory& history,
+                                           const std::string& project);
 
 }  // namespace host

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "rendering/history_chart.h"
 #include "rendering/pictures.h"
@@ -42,13 +43,12 @@ std::string OutputName(const RenderOptions& options, const std::string& file) {
 
 // Qt's painting for a command: fonts, no display. Qt's notes about the
 // desktop session (no runtime directory and the like) are not ours to show.
+// In a process that has its application already (the desktop's), that one
+// serves and nothing is changed.
 class Painting {
  public:
-  explicit Painting(const char* command) : configured_(Configure(command)) {}
-
- private:
-  // Before the application is made.
-  static bool Configure(const char* command) {
+  explicit Painting(const char* command) {
+    if (QCoreApplication::instance() != nullptr) return;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static const char* shownAs = nullptr;
     shownAs = command;
@@ -57,14 +57,14 @@ class Painting {
         std::fprintf(stderr, "%s: %s\n", shownAs, message.toUtf8().constData());
       }
     });
-    return true;
+    application_.emplace(argc_, argv_);
   }
 
-  bool configured_;
+ private:
   int argc_ = 1;
   char name_[11] = "strataplot";
   char* argv_[2] = {name_, nullptr};
-  QGuiApplication application_{argc_, argv_};
+  std::optional<QGuiApplication> application_;
 };
 
 constexpr int kHistoryPictureWidth = 1200;
