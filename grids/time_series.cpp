@@ -424,8 +424,6 @@ bool NetCdfCube::Close(std::string& error) {
 
 }  // namespace
 
-HistoryCube::~HistoryCube() = default;
-
 std::unique_ptr<HistoryCube> HistoryCube::Create(const CubeLayout& layout, std::string& error) {
   const std::optional<std::size_t> active = ActiveCells(layout.grid, error);
   if (!active) return nullptr;

@@ -71,7 +71,9 @@ class HistoryCube {
   // Creates the file with every dimension, coordinate and variable; nullptr with the reason.
   static std::unique_ptr<HistoryCube> Create(const CubeLayout& layout, std::string& error);
   // Without a successful Close the file is incomplete: it is removed.
-  virtual ~HistoryCube();
+  // Inline: the host, which has no GDAL, holds cubes the grid module makes
+  // (its sanitizer checks need the class's type information).
+  virtual ~HistoryCube() = default;
   // values: active cells x periods, cell by cell, period fastest (as TimeSeries::values).
   // horizon from 0, or -1 for the variable's _total. Each (variable, horizon) written once,
   // in any order; cells outside the area get the fill value. After a failed Write the cube
