@@ -111,34 +111,68 @@ TEST_P(HistoryGrids, LastBandsAreTheExportsGrids) {
 
 INSTANTIATE_TEST_SUITE_P(DeepFile, HistoryGrids, ::testing::Bool());
 
-// Damaged or short quantity files fail the run naming the file and its line,
-// and leave nothing of it behind; no periods give an empty table.
-TEST_F(HistoryCommand, BadInputLeavesNothing) {
-  const std::set<std::string> before = FilesIn(Dir());
-  const std::string doe = ReadFile(Dir() / "demo.doe").value();
+// Each file the history reads, damaged: a run that cannot go on ends with 1
+// and a message naming the file, and leaves nothing of it behind (every file
+// is written whole or not at all); what leaves a valid project ends with 0.
+TEST(HistoryDamage, RefusedNamingTheFileAndLeavingNothing) {
+  enum Damage { Missing, Directory, Empty, CutAfterLineOne, LastFieldGarbage };
   struct Case {
-    std::string file, text, message;
+    const char* file;
+    std::vector<int> statuses;  // by damage
   };
-  for (const Case& c : std::vector<Case>{
-           {"demo.doe", "x" + doe, "demo.doe"},
-           {"demo.dou", "1 2 3\n", "demo.dou"},
-           {"demo.dgr", "0 0 0.5 0.5 2 2\n1 1 1 1\n", "demo.dgr"},  // cell area below 1
-       }) {
-    const std::string kept = ReadFile(Dir() / c.file).value();
-    WriteFile(Dir() / c.file, c.text);
-    HostRun run = Run({"history"});
-    WriteFile(Dir() / c.file, kept);
-    EXPECT_EQ(run.exitStatus, 1) << c.file;
-    EXPECT_TRUE(Contains(run.errorOutput, c.message)) << run.errorOutput;
-    EXPECT_EQ(FilesIn(Dir()), before) << c.file;
+  const std::vector<Case> cases = {
+      {"demo.iga", {1, 1, 1, 1, 1}},
+      // Fewer horizons, or another name, is a project still.
+      {"demo.isc", {1, 1, 0, 0, 0}},
+      {"demo.dgr", {1, 1, 1, 1, 1}},
+      // A missing quantity file leaves its columns and grids out.
+      {"demo.doe", {0, 1, 1, 1, 1}},
+      {"demo.peo", {0, 1, 1, 1, 1}},
+      {"demo.dou", {0, 1, 1, 1, 1}},
+  };
+  for (const Case& c : cases) {
+    for (int damage = Missing; damage <= LastFieldGarbage; ++damage) {
+      TempDir dir;
+      CopySample(dir / "p");
+      const fs::path file = dir / "p" / c.file;
+      const std::string text = ReadFile(file).value();
+      fs::remove(file);
+      if (damage == Directory) fs::create_directory(file);
+      if (damage == Empty) WriteFile(file, "");
+      if (damage == CutAfterLineOne) WriteFile(file, text.substr(0, text.find('\n') + 1));
+      if (damage == LastFieldGarbage) {
+        const std::size_t end = text.find_last_not_of(" \t\r\n");
+        const std::size_t start = text.find_last_of(" \t\r\n", end) + 1;
+        WriteFile(file, text.substr(0, start) + "1x" + text.substr(end + 1));
+      }
+      const std::set<std::string> before = FilesIn(dir / "p");
+      HostRun run = RunHost(dir / "p", {"-p", "demo", "history"});
+      const std::string what = std::string(c.file) + ", damage " + std::to_string(damage);
+      EXPECT_EQ(run.exitStatus, c.statuses[static_cast<std::size_t>(damage)])
+          << what << ": " << run.errorOutput;
+      if (run.exitStatus == 1) {
+        EXPECT_TRUE(Contains(run.errorOutput, c.file)) << what << ": " << run.errorOutput;
+        EXPECT_EQ(FilesIn(dir / "p"), before) << what;
+      }
+    }
   }
+}
+
+// The cell area below 1 and a project without periods; usage errors.
+TEST_F(HistoryCommand, AreaPeriodsAndUsage) {
+  const std::string grid = ReadFile(Dir() / "demo.dgr").value();
+  WriteFile(Dir() / "demo.dgr", "0 0 0.5 0.5 2 2\n1 1 1 1\n");
+  HostRun run = Run({"history"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_TRUE(Contains(run.errorOutput, "demo.dgr")) << run.errorOutput;
+  WriteFile(Dir() / "demo.dgr", grid);
 
   WriteFile(Dir() / "demo.iga", "0\n0\n");
-  HostRun run = Run({"history"});
+  run = Run({"history"});
   EXPECT_EQ(run.exitStatus, 0) << run.errorOutput;
   EXPECT_TRUE(Contains(run.errorOutput, "no periods")) << run.errorOutput;
-  EXPECT_EQ(ReadFile(Dir() / "demo.history.csv").value().find('\n'),
-            ReadFile(Dir() / "demo.history.csv").value().size() - 1);
+  const std::string csv = ReadFile(Dir() / "demo.history.csv").value();
+  EXPECT_EQ(csv.find('\n'), csv.size() - 1);  // the header alone
 
   EXPECT_EQ(Run({"history", "--grids", "gtiff"}).exitStatus, 2);
   EXPECT_EQ(Run({"history", "-o", "nosuch"}).exitStatus, 1);
