@@ -106,23 +106,23 @@ class GridWriter final : public history::SeriesSink {
  public:
   // painter: also the frames of the cumulative expelled intensity; nullptr: none.
   GridWriter(const HistoryGridWriters& writers, HistoryPainter* painter,
-             history::SeriesSink* observer, StagedFiles& staged, std::string project)
+             history::SeriesSink* observer, StagedFiles& staged, const std::string& gbkProject)
       : writers_(writers),
         painter_(painter),
         observer_(observer),
         staged_(staged),
-        project_(std::move(project)) {}
+        project_(platform::GbkForDisplay(gbkProject)),
+        gbkProject_(gbkProject) {}
 
   bool Take(const history::ProjectHistory& history, const history::SeriesGrids& grids) override {
     if (!cube_ && !StartCube(history)) return false;
-    std::optional<std::string> gbkName = platform::GbkToUtf8(
+    std::optional<std::string> map = platform::GbkToUtf8(
         history::MapFileName(grids.series, history, grids.horizon, gbkProject_));
-    if (!gbkName) {
-      error_ = "the name of a horizon does not convert to UTF-8: " +
-               platform::GbkForDisplay(history.inputs.horizonNames[grids.horizon]);
+    if (!map) {
+      error_ = "the name of " + Owner(history, grids.horizon) + " does not convert to UTF-8";
       return false;
     }
-    const std::string name = *gbkName + ".history.tif";
+    const std::string name = *map + ".history.tif";
     grids::TimeSeries series{staged_.Stage(name),
                              Printed(TextOf(grids.series).title, Owner(history, grids.horizon)),
                              kIntensityUnit,
@@ -138,7 +138,7 @@ class GridWriter final : public history::SeriesSink {
       return false;
     }
     if (painter_ != nullptr && grids.series == Series::Expelled &&
-        !PaintFrames(*gbkName, series.title, grids)) {
+        !PaintFrames(*map, series.title, grids)) {
       return false;
     }
     if (observer_ != nullptr && !observer_->Take(history, grids)) {
@@ -156,7 +156,6 @@ class GridWriter final : public history::SeriesSink {
     return false;
   }
 
-  void SetGbkProject(std::string gbk) { gbkProject_ = std::move(gbk); }
   const std::string& Error() const { return error_; }
 
  private:
@@ -229,8 +228,8 @@ class GridWriter final : public history::SeriesSink {
   HistoryPainter* painter_;
   history::SeriesSink* observer_;
   StagedFiles& staged_;
-  std::string project_;  // UTF-8
-  std::string gbkProject_;
+  const std::string project_;  // UTF-8
+  const std::string gbkProject_;
   grids::GridGeometry geometry_;
   std::vector<std::string> bands_;
   std::vector<Series> variables_;
@@ -239,9 +238,9 @@ class GridWriter final : public history::SeriesSink {
   std::string error_;
 };
 
-// The chart: every horizon's amounts through the periods.
 }  // namespace
 
+// The chart: every horizon's amounts through the periods.
 rendering::HistoryChartData HistoryChartOf(const history::ProjectHistory& history,
                                            const std::string& project) {
   const strataplot::BasinInputs& inputs = history.inputs;
@@ -321,8 +320,7 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   }
   const std::string project = platform::GbkForDisplay(gbkProject);
   StagedFiles staged(directory);
-  GridWriter gridWriter(writers, pictures.painter.get(), observer, staged, project);
-  gridWriter.SetGbkProject(gbkProject);
+  GridWriter gridWriter(writers, pictures.painter.get(), observer, staged, gbkProject);
 
   // The series, read horizon by horizon and written as they come.
   history::Failure failure;
