@@ -41,16 +41,18 @@ class HelpFormatter : public CLI::Formatter {
     return out.empty() ? out : out + "\n";
   }
 
-  // A command's help shows its program's options when they apply to it
-  // (fall through), and its program's footer.
+  // A command's help shows its own options, its program's options when they
+  // apply to it (fall through), and its program's footer.
   std::string make_help(const CLI::App* app, std::string name,
                         CLI::AppFormatMode mode) const override {
     if (mode == CLI::AppFormatMode::Sub) return make_expanded(app);
     const CLI::App* owner =
         app->get_parent() != nullptr && app->get_fallthrough() ? app->get_parent() : app;
     std::string description = make_description(app);
+    std::string own = owner != app ? make_groups(app, mode) : "";
+    if (!own.empty()) own += "\n";
     return make_usage(app, name) + (description.empty() ? "" : "\n" + description) + "\n" +
-           make_positionals(app) + make_groups(owner, mode) + make_subcommands(app, mode) +
+           make_positionals(app) + own + make_groups(owner, mode) + make_subcommands(app, mode) +
            make_footer(owner);
   }
 

@@ -199,16 +199,22 @@ void AddHistoryCommand(CLI::App& app, Options& options) {
                                          "periods: it is not part of it); replaced without asking");
   history->group("commands");
   history->fallthrough();
+  history->set_help_flag();  // --help falls through: the program's help with the command's
+  const char* group = "history";
   history
       ->add_option("-o,--output", options.periods.out,
                    "the directory to write into (default: the project's)")
-      ->type_name("DIR");
+      ->type_name("DIR")
+      ->group(group);
   history->add_option("--chart", options.periods.chart, "the chart's format (default png)")
       ->type_name("png|svg|pdf")
-      ->check(CLI::IsMember({"png", "svg", "pdf"}));
-  history->add_flag("--frames", options.periods.frames,
-                    "also a picture per horizon and period of the\n"
-                    "cumulative expelled intensity (MAPFILE.PN.png)");
+      ->check(CLI::IsMember({"png", "svg", "pdf"}).description(""))
+      ->group(group);
+  history
+      ->add_flag("--frames", options.periods.frames,
+                 "also a picture per horizon and period of the\n"
+                 "cumulative expelled intensity (MAPFILE.PN.png)")
+      ->group(group);
   history->parse_complete_callback([&options] { options.history = true; });
 }
 
