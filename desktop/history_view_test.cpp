@@ -159,6 +159,13 @@ TEST(DesktopHistory, ShowsEachHorizonsFramesAsTheRunWroteThem) {
   EXPECT_TRUE(view->Playing());
   QTest::mouseClick(view->PlayButton(), Qt::LeftButton);
   EXPECT_FALSE(view->Playing());
+
+  // Again: the files replaced, the same view on the new run's frames.
+  ASSERT_EQ(RunHistory(window), 0);
+  EXPECT_EQ(window.LogLines().last(), "history written: 19 files");
+  EXPECT_EQ(window.History(), view);
+  EXPECT_EQ(slider.value(), 4);
+  EXPECT_EQ(horizons.currentIndex(), 0);
 }
 
 TEST(DesktopHistory, AFailureIsLoggedWithItsReason) {
