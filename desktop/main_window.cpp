@@ -1,5 +1,7 @@
 #include "desktop/main_window.h"
 
+#include <unistd.h>
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -16,9 +18,13 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdio>
 
+#include "desktop/history_view.h"
 #include "host/gui_run.h"
+#include "host/history_command.h"
 #include "host/options.h"
+#include "qtui/export_thread.h"
 #include "qtui/qt_backend.h"
 
 namespace desktop {
@@ -57,6 +63,50 @@ QString AnswerText(int answer) {
       return "ok";
   }
 }
+
+// Standard error, while it lives, goes to a temporary file: the history
+// command says there why it failed. Finish puts it back, passes on what was
+// written meanwhile and returns it (at most kMost bytes of it).
+class ErrorCapture {
+ public:
+  ErrorCapture() {
+    std::fflush(stderr);
+    file_ = std::tmpfile();
+    if (file_ == nullptr) return;
+    saved_ = ::dup(STDERR_FILENO);
+    if (saved_ >= 0 && ::dup2(::fileno(file_), STDERR_FILENO) < 0) {
+      ::close(saved_);
+      saved_ = -1;
+    }
+  }
+  ~ErrorCapture() { Finish(); }
+  ErrorCapture(const ErrorCapture&) = delete;
+  ErrorCapture& operator=(const ErrorCapture&) = delete;
+
+  std::string Finish() {
+    std::string text;
+    if (saved_ >= 0) {
+      std::fflush(stderr);
+      ::dup2(saved_, STDERR_FILENO);
+      ::close(saved_);
+      saved_ = -1;
+      std::rewind(file_);
+      char buffer[4096];
+      std::size_t read = 0;
+      while (text.size() < kMost && (read = std::fread(buffer, 1, sizeof buffer, file_)) > 0)
+        text.append(buffer, read);
+      std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+    return text;
+  }
+
+ private:
+  static constexpr std::size_t kMost = 1 << 16;
+  std::FILE* file_ = nullptr;
+  int saved_ = -1;
+};
 
 }  // namespace
 
@@ -129,6 +179,8 @@ MainWindow::MainWindow(QWidget* parent)
   form->addRow("&Library:", builds_);
   form->addRow("Saturation &mode:", modes_);
 
+  form_ = {directory_, choose, projects_, builds_, modes_};
+
   auto* buttons = new QHBoxLayout;
   for (const CommandButton& entry : kCommands) {
     auto* button = new QPushButton(entry.label);
@@ -137,6 +189,10 @@ MainWindow::MainWindow(QWidget* parent)
     commands_[entry.command] = button;
     buttons->addWidget(button);
   }
+  historyButton_ = new QPushButton("&History");
+  historyButton_->setToolTip("The project through its periods: strataplot history");
+  connect(historyButton_, &QPushButton::clicked, this, &MainWindow::StartHistory);
+  buttons->addWidget(historyButton_);
 
   auto* layout = new QVBoxLayout;
   layout->addLayout(form);
@@ -213,11 +269,13 @@ QStringList MainWindow::LogLines() const {
   return lines;
 }
 
-bool MainWindow::Running() const { return run_ != nullptr; }
+bool MainWindow::Running() const { return run_ != nullptr || historyRun_ != nullptr; }
 
 void MainWindow::UpdateButtons() {
   bool ready = !Running() && projects_->count() > 0;
   for (auto& [command, button] : commands_) button->setEnabled(ready);
+  historyButton_->setEnabled(ready);
+  for (QWidget* widget : form_) widget->setEnabled(!Running());
 }
 
 void MainWindow::Log(const QString& line, const QString& path) {
@@ -280,14 +338,89 @@ void MainWindow::Finished(int result) {
       Qt::QueuedConnection);
 }
 
+bool MainWindow::StartHistory() {
+  if (Running()) return false;
+  std::string error;
+  std::optional<std::string> project =
+      host::ProjectForLibrary(projects_->currentText().toStdString(), error);
+  if (project && !QDir::setCurrent(current_))
+    error = "cannot change to the directory " + current_.toStdString();
+  if (!project || !error.empty()) {
+    Log("history: " + QString::fromStdString(error));
+    return false;
+  }
+
+  runName_ = "history";
+  Log("history of " + projects_->currentText());
+  recorder_ = std::make_unique<HistoryRecorder>(*project);
+  historyErrors_.clear();
+  // Into the project's directory, the current one; nothing on standard output.
+  historyRun_ = std::make_unique<qtui::ExportThread>(
+      [this, gbkProject = *project, recorder = recorder_.get()] {
+        ErrorCapture errors;
+        const int status = host::RunHistoryCommand({}, gbkProject, true, recorder);
+        historyErrors_ = errors.Finish();
+        return status;
+      });
+  connect(historyRun_.get(), &qtui::ExportThread::finished, this, &MainWindow::HistoryFinished);
+  historyRun_->Start();
+  UpdateButtons();
+  statusBar()->showMessage("history is running");
+  return true;
+}
+
+void MainWindow::HistoryFinished(int status) {
+  for (const QString& line : QString::fromStdString(historyErrors_).split('\n', Qt::SkipEmptyParts))
+    Log(line);
+  if (status == 0) {
+    int count = 0;
+    for (const QString& name : recorder_->Files()) {
+      const QString path = QDir(current_).absoluteFilePath(name);
+      if (!QFileInfo::exists(path)) continue;
+      written_.append(path);
+      Log("written: " + path);
+      ++count;
+    }
+    Log(QString("history written: %1 files").arg(count));
+    statusBar()->showMessage("history written", 10000);
+    if (!recorder_->Kept()) Log("history: the series did not fit in memory to be shown");
+    if (recorder_->Frames().periodCount > 0 && !recorder_->Frames().horizons.isEmpty()) {
+      if (history_ == nullptr) {
+        history_ = new HistoryView(this);
+        history_->setWindowFlag(Qt::Window);
+      }
+      history_->SetFrames(std::move(recorder_->Frames()));
+      history_->show();
+      history_->raise();
+      history_->activateWindow();
+    }
+  } else {
+    Log(QString("history failed (status %1)").arg(status));
+    statusBar()->showMessage("history failed", 10000);
+  }
+  // The thread goes once its signal has returned.
+  QMetaObject::invokeMethod(
+      this,
+      [this, status] {
+        historyRun_.reset();
+        recorder_.reset();
+        UpdateButtons();
+        emit historyFinished(status);
+      },
+      Qt::QueuedConnection);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   // The export's thread waits for its windows: it cannot be left behind.
   if (Running()) {
-    statusBar()->showMessage(runName_ + " is still running: answer or cancel its windows first",
-                             10000);
+    statusBar()->showMessage(
+        historyRun_ != nullptr ? "history is still running"
+                               : runName_ + " is still running: answer or cancel its windows first",
+        10000);
     event->ignore();
     return;
   }
+  if (history_ != nullptr) history_->close();  // the application ends with its main window
   QMainWindow::closeEvent(event);
 }
 

@@ -1,6 +1,7 @@
 // The desktop application's main window: the project directory and its
-// projects, the build of the library, the five commands, a log of every
-// message shown and every file written, and the viewer of the maps.
+// projects, the build of the library, the five commands and the history, a
+// log of every message shown and every file written, the viewer of the maps
+// and the history view.
 #pragma once
 
 #include <QMainWindow>
@@ -22,8 +23,14 @@ class QPushButton;
 namespace host {
 class WindowedRun;
 }
+namespace qtui {
+class ExportThread;
+}
 
 namespace desktop {
+
+class HistoryRecorder;
+class HistoryView;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -38,6 +45,10 @@ class MainWindow : public QMainWindow {
   // the reason in the log, when it cannot start. The saturation profile takes
   // the mode chosen in the window.
   bool Start(host::Command command);
+  // Writes the chosen project's history (`strataplot history`) into its
+  // directory on a worker thread, then shows it in the history view; false,
+  // with the reason in the log, when it cannot start.
+  bool StartHistory();
   bool Running() const;
 
   QStringList Projects() const;
@@ -50,12 +61,16 @@ class MainWindow : public QMainWindow {
   // reason is in the log).
   bool OpenFile(const QString& path);
   MapViewer* Viewer() const { return viewer_; }
+  // The history view, once a history was written (a window of its own).
+  HistoryView* History() const { return history_; }
 
  signals:
   // A map or profile a command created and closed (absolute path).
   void fileWritten(const QString& path);
   // The command returned (1, 0 or -1).
   void commandFinished(int result);
+  // The history returned its exit status (0 written, 1 or 2 failed).
+  void historyFinished(int status);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -67,13 +82,16 @@ class MainWindow : public QMainWindow {
   void ChooseDirectory();
   void ChooseFile();
   void Finished(int result);
+  void HistoryFinished(int status);
   void UpdateButtons();
 
   QLineEdit* directory_;
   QComboBox* projects_;
   QComboBox* builds_;
   QComboBox* modes_;
+  std::vector<QWidget*> form_;  // not usable while a command runs
   std::map<host::Command, QPushButton*> commands_;
+  QPushButton* historyButton_;
   QListWidget* log_;
 
   QString current_;  // the directory whose projects are listed
@@ -87,6 +105,11 @@ class MainWindow : public QMainWindow {
   std::map<std::string, std::unique_ptr<host::LoadedLibrary>> libraries_;
   std::unique_ptr<host::WindowedRun> run_;
   QString runName_;
+  // The history's run, what it hands over and what it said on standard error.
+  std::unique_ptr<qtui::ExportThread> historyRun_;
+  std::unique_ptr<HistoryRecorder> recorder_;
+  std::string historyErrors_;
+  HistoryView* history_ = nullptr;
 };
 
 }  // namespace desktop

@@ -61,6 +61,16 @@ void MapValues::Forget(const QString& path) {
   grids_.erase(path);
 }
 
+QString CellDescription(const rendering::MapPicture& map, const rendering::Cell& cell,
+                        std::optional<float> value) {
+  QString text = QString("row %1, column %2: ").arg(cell.row).arg(cell.column);
+  const int code = map.Map().Code(cell.row, cell.column);
+  if (code <= 0 || code > map.Map().HighestCode()) return text + "outside the modelled area";
+  text += QString::fromStdString(map.Map().RangeOf(code).Label() + " " + map.Map().unit);
+  if (value) text += QString(", value %1").arg(static_cast<double>(*value), 0, 'g', 7);
+  return text;
+}
+
 namespace {
 
 // The view moved back inside the whole grid, as far as it fits.
@@ -205,18 +215,16 @@ QString MapViewer::CellText(const QPointF& point) const {
   if (map == nullptr) return {};
   const std::optional<rendering::Cell> cell = map->CellAt(QRectF(canvas_->rect()), point);
   if (!cell) return {};
-  QString text = QString("row %1, column %2: ").arg(cell->row).arg(cell->column);
-  const int code = map->Map().Code(cell->row, cell->column);
-  if (code <= 0 || code > map->Map().HighestCode()) return text + "outside the modelled area";
-  const mapreader::ClassRange range = map->Map().RangeOf(code);
-  text += QString::fromStdString(range.Label() + " " + map->Map().unit);
   // Values of another version of the file (it was written again since) would
   // not lie in the cell's class: those are not shown.
   std::optional<float> value =
       values_ != nullptr ? values_->ValueAt(Current(), cell->row, cell->column) : std::nullopt;
-  if (value && range.Contains(*value))
-    text += QString(", value %1").arg(static_cast<double>(*value), 0, 'g', 7);
-  return text;
+  const int code = map->Map().Code(cell->row, cell->column);
+  if (value && (code <= 0 || code > map->Map().HighestCode() ||
+                !map->Map().RangeOf(code).Contains(*value))) {
+    value.reset();
+  }
+  return CellDescription(*map, *cell, value);
 }
 
 void MapViewer::Zoom(double factor, const QPointF& about) {

@@ -21,14 +21,22 @@ class QLabel;
 class QPushButton;
 
 namespace rendering {
+class MapPicture;
 class Picture;
-}
+struct Cell;
+}  // namespace rendering
 
 namespace desktop {
 
 // The absolute, normal form of a UTF-8 file name (relative names are relative
 // to the current directory): how the file log and the map values name a map.
 QString AbsolutePath(const std::string& utf8);
+
+// What hovering a cell of a map tells: "row R, column C: RANGE UNIT" (from 0,
+// row 0 at the top), with ", value V" when a value is given, or "row R,
+// column C: outside the modelled area".
+QString CellDescription(const rendering::MapPicture& map, const rendering::Cell& cell,
+                        std::optional<float> value);
 
 // The values of the maps completed while it is installed, kept per map file
 // (absolute UTF-8 path). Maps arrive on the export's thread; the viewer asks

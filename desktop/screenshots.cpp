@@ -1,5 +1,6 @@
-// strataplot-screenshots OUTDIR: pictures of the three kinds of dialog and of
-// the desktop application with its viewer for docs/windows.md, made without a display. Runs the
+// strataplot-screenshots OUTDIR: pictures of the three kinds of dialog, of
+// the desktop application with its viewer and of its history view for
+// docs/windows.md, made without a display. Runs the
 // commands on a copy of the sample project through the desktop window and
 // saves each window as it shows (QWidget::grab: the window's contents,
 // without the frame the window manager would draw).
@@ -8,13 +9,16 @@
 #include <QDir>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QSlider>
 #include <QTest>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 
+#include "desktop/history_view.h"
 #include "desktop/main_window.h"
 #include "qtui/testing/gui_driver.h"
+#include "rendering/pictures.h"
 #include "strataplot_build_paths.h"
 
 namespace {
@@ -24,6 +28,13 @@ using qtui::testing::Press;
 
 QString outDir;
 bool failed = false;
+
+// Moves the pointer to a point of the widget.
+void Hover(QWidget* widget, const QPointF& point) {
+  QMouseEvent hover(QEvent::MouseMove, point, widget->mapToGlobal(point), Qt::NoButton,
+                    Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &hover);
+}
 
 void Save(QWidget* window, const char* name) {
   QTest::qWait(50);  // painted
@@ -107,11 +118,24 @@ int main(int argc, char** argv) {
   window.OpenFile(QString::fromStdString((project / "沙三段.uo1").string()));
   QWidget* canvas = window.Viewer()->Canvas();
   QTest::qWait(100);
-  const QPointF middle = QRectF(canvas->rect()).center() - QPointF(60, 0);
-  QMouseEvent hover(QEvent::MouseMove, middle, canvas->mapToGlobal(middle), Qt::NoButton,
-                    Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(canvas, &hover);
+  Hover(canvas, QRectF(canvas->rect()).center() - QPointF(60, 0));
   Save(&window, "desktop.png");
+
+  // The history view of the first horizon at the third period, a cell hovered.
+  bool finished = false;
+  QObject::connect(&window, &desktop::MainWindow::historyFinished, [&] { finished = true; });
+  if (!window.StartHistory() || !QTest::qWaitFor([&] { return finished; }, 60000) ||
+      window.History() == nullptr || window.History()->Map() == nullptr) {
+    std::fputs("strataplot-screenshots: the history did not run through\n", stderr);
+    return 1;
+  }
+  desktop::HistoryView* history = window.History();
+  history->resize(1240, 560);
+  history->Slider()->setValue(2);
+  QTest::qWait(100);
+  const QRectF plot = history->Map()->Layout(QRectF(history->MapCanvas()->rect())).plot;
+  Hover(history->MapCanvas(), plot.center() + QPointF(-plot.width() / 6, plot.height() / 6));
+  Save(history, "history-view.png");
   std::filesystem::remove_all(project);
   return failed ? 1 : 0;
 }
