@@ -53,9 +53,6 @@ void HistoryRecorder::Start(const history::ProjectHistory& history) {
 bool HistoryRecorder::Take(const history::ProjectHistory& history,
                            const history::SeriesGrids& grids) {
   if (!started_) Start(history);
-  std::optional<std::string> name =
-      platform::GbkToUtf8(history::MapFileName(grids.series, history, grids.horizon, gbkProject_));
-  if (name) grids_.append(QString::fromStdString(*name + ".history.tif"));
   if (grids.series != history::Series::Expelled || !kept_) return true;
   const std::size_t slot = grids.horizon == history::kTotal
                                ? frames_.expelled.size() - 1
@@ -74,20 +71,7 @@ bool HistoryRecorder::Take(const history::ProjectHistory& history,
 
 void HistoryRecorder::Finished(const history::ProjectHistory& history) {
   if (!started_) Start(history);
-  finished_ = true;
   frames_.chart = host::HistoryChartOf(history, frames_.project.toStdString());
-}
-
-QStringList HistoryRecorder::Files() const {
-  if (!finished_) return {};
-  // As the command names them: a GeoTIFF per series, the cube when there was
-  // a series, the table, and the chart when there are periods and horizons.
-  QStringList files = grids_;
-  if (!grids_.isEmpty()) files.append(frames_.project + ".history.nc");
-  files.append(frames_.project + ".history.csv");
-  if (frames_.periodCount > 0 && !frames_.horizons.isEmpty())
-    files.append(frames_.project + ".history.png");
-  return files;
 }
 
 // The frame: painted over the whole canvas; hovering tells the cell.

@@ -55,11 +55,16 @@ class HistoryRecorder final : public host::HistoryObserver {
   explicit HistoryRecorder(std::string gbkProject) : gbkProject_(std::move(gbkProject)) {}
 
   bool Take(const history::ProjectHistory& history, const history::SeriesGrids& grids) override;
+  void Said(const std::string& message) override {
+    messages_.append(QString::fromStdString(message));
+  }
+  void Wrote(const std::string& path) override { files_.append(QString::fromStdString(path)); }
   void Finished(const history::ProjectHistory& history) override;
 
-  // The names (UTF-8, relative to the directory written into) of the files
-  // the command writes when it succeeds.
-  QStringList Files() const;
+  // What the command said (why it failed, or a note), and the files it wrote
+  // (absolute paths), once it has returned.
+  const QStringList& Messages() const { return messages_; }
+  const QStringList& Files() const { return files_; }
   // False when the series did not fit in memory: they are then left out, and
   // the files are written all the same.
   bool Kept() const { return kept_; }
@@ -69,8 +74,8 @@ class HistoryRecorder final : public host::HistoryObserver {
   void Start(const history::ProjectHistory& history);
 
   std::string gbkProject_;
-  bool started_ = false, kept_ = true, finished_ = false;
-  QStringList grids_;  // the GeoTIFFs of the series
+  bool started_ = false, kept_ = true;
+  QStringList messages_, files_;
   HistoryFrames frames_;
 };
 

@@ -1,7 +1,5 @@
 #include "desktop/main_window.h"
 
-#include <unistd.h>
-
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -18,7 +16,6 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cstdio>
 
 #include "desktop/history_view.h"
 #include "host/gui_run.h"
@@ -63,50 +60,6 @@ QString AnswerText(int answer) {
       return "ok";
   }
 }
-
-// Standard error, while it lives, goes to a temporary file: the history
-// command says there why it failed. Finish puts it back, passes on what was
-// written meanwhile and returns it (at most kMost bytes of it).
-class ErrorCapture {
- public:
-  ErrorCapture() {
-    std::fflush(stderr);
-    file_ = std::tmpfile();
-    if (file_ == nullptr) return;
-    saved_ = ::dup(STDERR_FILENO);
-    if (saved_ >= 0 && ::dup2(::fileno(file_), STDERR_FILENO) < 0) {
-      ::close(saved_);
-      saved_ = -1;
-    }
-  }
-  ~ErrorCapture() { Finish(); }
-  ErrorCapture(const ErrorCapture&) = delete;
-  ErrorCapture& operator=(const ErrorCapture&) = delete;
-
-  std::string Finish() {
-    std::string text;
-    if (saved_ >= 0) {
-      std::fflush(stderr);
-      ::dup2(saved_, STDERR_FILENO);
-      ::close(saved_);
-      saved_ = -1;
-      std::rewind(file_);
-      char buffer[4096];
-      std::size_t read = 0;
-      while (text.size() < kMost && (read = std::fread(buffer, 1, sizeof buffer, file_)) > 0)
-        text.append(buffer, read);
-      std::fwrite(text.data(), 1, text.size(), stderr);
-    }
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
-    return text;
-  }
-
- private:
-  static constexpr std::size_t kMost = 1 << 16;
-  std::FILE* file_ = nullptr;
-  int saved_ = -1;
-};
 
 }  // namespace
 
@@ -353,14 +306,10 @@ bool MainWindow::StartHistory() {
   runName_ = "history";
   Log("history of " + projects_->currentText());
   recorder_ = std::make_unique<HistoryRecorder>(*project);
-  historyErrors_.clear();
   // Into the project's directory, the current one; nothing on standard output.
   historyRun_ = std::make_unique<qtui::ExportThread>(
       [this, gbkProject = *project, recorder = recorder_.get()] {
-        ErrorCapture errors;
-        const int status = host::RunHistoryCommand({}, gbkProject, true, recorder);
-        historyErrors_ = errors.Finish();
-        return status;
+        return host::RunHistoryCommand({}, gbkProject, true, recorder);
       });
   connect(historyRun_.get(), &qtui::ExportThread::finished, this, &MainWindow::HistoryFinished);
   historyRun_->Start();
@@ -370,18 +319,13 @@ bool MainWindow::StartHistory() {
 }
 
 void MainWindow::HistoryFinished(int status) {
-  for (const QString& line : QString::fromStdString(historyErrors_).split('\n', Qt::SkipEmptyParts))
-    Log(line);
+  for (const QString& message : recorder_->Messages()) Log("history: " + message);
   if (status == 0) {
-    int count = 0;
-    for (const QString& name : recorder_->Files()) {
-      const QString path = QDir(current_).absoluteFilePath(name);
-      if (!QFileInfo::exists(path)) continue;
+    for (const QString& path : recorder_->Files()) {
       written_.append(path);
       Log("written: " + path);
-      ++count;
     }
-    Log(QString("history written: %1 files").arg(count));
+    Log(QString("history written: %1 files").arg(recorder_->Files().size()));
     statusBar()->showMessage("history written", 10000);
     if (!recorder_->Kept()) Log("history: the series did not fit in memory to be shown");
     if (recorder_->Frames().periodCount > 0 && !recorder_->Frames().horizons.isEmpty()) {

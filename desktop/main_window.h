@@ -105,10 +105,9 @@ class MainWindow : public QMainWindow {
   std::map<std::string, std::unique_ptr<host::LoadedLibrary>> libraries_;
   std::unique_ptr<host::WindowedRun> run_;
   QString runName_;
-  // The history's run, what it hands over and what it said on standard error.
+  // The history's run and what it hands over.
   std::unique_ptr<qtui::ExportThread> historyRun_;
   std::unique_ptr<HistoryRecorder> recorder_;
-  std::string historyErrors_;
   HistoryView* history_ = nullptr;
 };
 

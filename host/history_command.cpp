@@ -86,11 +86,12 @@ class StagedFiles {
         return false;
       }
     }
-    committed_ = files_.size();
+    for (const Staged& file : files_) committed_.push_back(file.final);
     files_.clear();
     return true;
   }
-  std::size_t Committed() const { return committed_; }
+  // The files that took their names, in the order they were staged.
+  const std::vector<fs::path>& Committed() const { return committed_; }
 
  private:
   struct Staged {
@@ -98,7 +99,7 @@ class StagedFiles {
   };
   fs::path directory_;
   std::vector<Staged> files_;
-  std::size_t committed_ = 0;
+  std::vector<fs::path> committed_;
 };
 
 // Writes each time series as it comes: its GeoTIFF and its part of the cube.
@@ -281,8 +282,17 @@ struct Pictures {
   }
 };
 
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "%s: %s\n", kName, message.c_str());
+// Says the message on standard error, or to the observer when there is one.
+void Say(HistoryObserver* observer, const std::string& message) {
+  if (observer != nullptr) {
+    observer->Said(message);
+  } else {
+    std::fprintf(stderr, "%s: %s\n", kName, message.c_str());
+  }
+}
+
+int Fail(HistoryObserver* observer, const std::string& message) {
+  Say(observer, message);
   return 1;
 }
 
@@ -300,7 +310,7 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   std::string error;
   std::unique_ptr<Library> gridModule = LoadModule(kGridModule, kHistoryGridWriters, error);
   if (!gridModule) {
-    std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+    Say(observer, error);
     return kExitHostError;
   }
   const HistoryGridWriters writers =
@@ -309,14 +319,14 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   // are painted while reading: the reading holds the most memory.
   Pictures pictures;
   if (options.frames && !pictures.Load(error)) {
-    std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+    Say(observer, error);
     return kExitHostError;
   }
 
   const fs::path directory = options.out.empty() ? fs::path(".") : fs::path(options.out);
   std::error_code failed;
   if (!fs::is_directory(directory, failed)) {
-    return Fail("cannot write into " + directory.string() + ": not a directory");
+    return Fail(observer, "cannot write into " + directory.string() + ": not a directory");
   }
   const std::string project = platform::GbkForDisplay(gbkProject);
   StagedFiles staged(directory);
@@ -327,33 +337,39 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   std::optional<history::ProjectHistory> read =
       history::ReadHistory(gbkProject, gridWriter, failure);
   if (!read)
-    return Fail(failure.text.empty() ? gridWriter.Error() : platform::GbkForDisplay(failure.text));
-  if (!gridWriter.Finish()) return Fail(gridWriter.Error());
+    return Fail(observer,
+                failure.text.empty() ? gridWriter.Error() : platform::GbkForDisplay(failure.text));
+  if (!gridWriter.Finish()) return Fail(observer, gridWriter.Error());
 
   // The table.
   const std::string table = project + ".history.csv";
   if (!WriteText(staged.Stage(table), history::HistoryCsv(*read))) {
-    return Fail("cannot write " + (directory / table).string());
+    return Fail(observer, "cannot write " + (directory / table).string());
   }
 
   // The chart.
   if (read->inputs.periodCount == 0 || read->inputs.horizonCount == 0) {
-    std::fprintf(stderr, "%s: the project has no %s: its history is empty\n", kName,
-                 read->inputs.periodCount == 0 ? "periods" : "horizons");
+    Say(observer, std::string("the project has no ") +
+                      (read->inputs.periodCount == 0 ? "periods" : "horizons") +
+                      ": its history is empty");
   } else {
     if (!pictures.painter && !pictures.Load(error)) {
-      std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+      Say(observer, error);
       return kExitHostError;
     }
     const std::string chart = project + ".history." + options.chart;
     if (!pictures.painter->PaintChart(HistoryChartOf(*read, project), staged.Stage(chart), error)) {
-      return Fail("cannot paint " + chart + ": " + error);
+      return Fail(observer, "cannot paint " + chart + ": " + error);
     }
   }
-  if (!staged.Commit(error)) return Fail(error);
-  if (observer != nullptr) observer->Finished(*read);
+  if (!staged.Commit(error)) return Fail(observer, error);
+  if (observer != nullptr) {
+    for (const fs::path& file : staged.Committed())
+      observer->Wrote(fs::absolute(file).lexically_normal().string());
+    observer->Finished(*read);
+  }
   if (!quiet) {
-    std::printf("%s: %zu files written into %s\n", kName, staged.Committed(),
+    std::printf("%s: %zu files written into %s\n", kName, staged.Committed().size(),
                 directory.string().c_str());
   }
   return 0;

@@ -22,9 +22,15 @@ struct HistoryOptions {
 // written, 1 when the project's files or an output failed (nothing is then
 // replaced), 2 when a module could not be loaded.
 // observer: also sees every time series once it is written (returning false
-// stops the run as a failure), then, when everything was written, the table.
+// stops the run as a failure); takes the messages the command would print on
+// standard error; and, when everything was written, hears of every file by
+// its absolute path, then gets the table. Called on the running thread.
 class HistoryObserver : public history::SeriesSink {
  public:
+  // A message (UTF-8, without the program's name): why the run failed, or a
+  // note such as an empty history.
+  virtual void Said(const std::string& message) = 0;
+  virtual void Wrote(const std::string& path) = 0;
   virtual void Finished(const history::ProjectHistory& history) = 0;
 };
 int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProject, bool quiet,
