@@ -39,7 +39,9 @@ bool CloseDataset(GDALDatasetUniquePtr& dataset);
 
 // Removes the file a driver wrote (with its side files), whole or partial.
 // Anything but a plain file is left alone: some drivers would empty a
-// directory of that name.
+// directory of that name. A shapefile's other parts go even when its .shp is
+// missing or not a file, all but its .prj, which is the name of an Arc/Info
+// ASCII grid's .prj of the same map too.
 void Remove(GDALDriver& driver, const std::string& path);
 
 // Clears the way for a new file: an old file of the name is removed; false

@@ -126,8 +126,9 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
   auto write = [&](const Format& format, const char* capability, auto&& writeFile) {
     const std::string path = ExportName(*mapFile, format);
     GDALDriver* driver = WritingDriver(format, capability, error);
-    if (driver != nullptr && MakeRoom(*driver, path, error)) {
-      if (writeFile(*driver, path)) return;
+    if (driver != nullptr) {
+      if (MakeRoom(*driver, path, error) && writeFile(*driver, path)) return;
+      // What was written, and a shapefile's older parts beside whatever is in the way.
       Remove(*driver, path);
     }
     failures.push_back("cannot write " + path + ": " + error);

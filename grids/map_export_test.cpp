@@ -9,6 +9,8 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <string_view>
+#include <utility>
 
 #include "mapreader/map_reader.h"
 #include "testing/host_harness.h"
@@ -109,6 +111,52 @@ TEST(MapExport, EveryFormatHoldsTheGridAndItsContours) {
         << format.name;
   }
   EXPECT_FALSE(fs::exists(name + ".tif.aux.xml"));
+}
+
+// A map of rows x columns at (540, 340) in cells of 2 x 2.5: cell 0 outside
+// the area, the others holding `front`, then 1, 2, 3 ...
+struct SmallGrid {
+  SmallGrid(const TempDir& dir, int rowCount, int columnCount, std::vector<float> front = {})
+      : name(dir.File("m.po1")), rows(rowCount), columns(columnCount), mask(rows * columns, 1) {
+    mask[0] = 0;
+    values = front;
+    while (values.size() + 1 < mask.size()) values.push_back(static_cast<float>(values.size()));
+  }
+  platform::CompletedMap Map() const {
+    return {name, "t", "u", 10, 540, 340, 2, 2.5f, rows, columns, mask, values};
+  }
+  // The value at the cell, `outside` outside the area.
+  float At(int cell, float outside) const { return cell == 0 ? outside : values[cell - 1]; }
+
+  std::string name;  // ASCII: the same bytes in GBK
+  int rows, columns;
+  std::vector<std::uint8_t> mask;
+  std::vector<float> values;
+};
+
+// A shapefile that cannot be written leaves none of its parts, this run's or
+// an earlier one's; what is in the way stays, and so does the .prj, which an
+// Arc/Info ASCII grid of the map shares.
+TEST(MapExport, AShapefileThatCannotBeWrittenLeavesNoParts) {
+  const std::vector<grids::Format> shapefile = {grids::ContourFormats()[2]};
+  for (const std::string blocked : {".shp", ".shx", ".dbf"}) {
+    SCOPED_TRACE(blocked);
+    TempDir dir;
+    const SmallGrid grid(dir, 3, 4);
+    ASSERT_EQ(grids::ExportMap(grid.Map(), {}, shapefile), std::vector<std::string>());
+    WriteFile(dir / "m.po1.prj", "the grid's");
+    fs::remove(grid.name + blocked);
+    fs::create_directory(grid.name + blocked);
+
+    const std::vector<std::string> failures = grids::ExportMap(grid.Map(), {}, shapefile);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_TRUE(Contains(failures[0], "cannot write " + grid.name + ".shp: ")) << failures[0];
+    for (const std::string part : {".shp", ".shx", ".dbf"}) {
+      EXPECT_EQ(fs::exists(grid.name + part), part == blocked) << part;
+    }
+    EXPECT_TRUE(fs::is_directory(grid.name + blocked));
+    EXPECT_EQ(TempDir::Contents(dir / "m.po1.prj"), "the grid's");
+  }
 }
 
 TEST(MapExport, FormatListsOnTheCommandLine) {
