@@ -11,11 +11,12 @@
 
 namespace grids {
 
-// The no-data value of our grids, and the one taken instead when a value is
-// exactly -9999.
+// The no-data value of our grids, unless a value is exactly -9999.
 inline constexpr double kNoData = -9999;
 
-// kNoData, or the lowest 32-bit real when one of the values is kNoData.
+// kNoData, or the lowest 32-bit real when one of the values is kNoData: the
+// history's GeoTIFFs and netCDF cube, which hold it exactly. A map's grids
+// take another instead (map_export.cpp): a ZMap header cannot hold this one.
 double NoDataFor(std::span<const float> values);
 
 // While it lives, GDAL's errors are kept for our messages instead of being

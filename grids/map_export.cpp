@@ -7,10 +7,36 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include <algorithm>
+#include <optional>
+#include <span>
+
 #include "grids/gdal_support.h"
 
 namespace grids {
 namespace {
+
+// The no-data value of a map's grids: -9999, unless a value of the map is
+// exactly -9999; then the highest of -1e5, -1e6, ... -1e10 below every value,
+// or failing that the first of them that no value equals. Each is exact as a
+// 32-bit real and as text in every format: a ZMap header keeps six
+// significant digits of it, ZMap cells seven decimals. nullopt when the map
+// holds every one of them.
+std::optional<double> GridNoData(std::span<const float> values) {
+  auto held = [&](double candidate) {
+    return std::find(values.begin(), values.end(), static_cast<float>(candidate)) != values.end();
+  };
+  if (!held(kNoData)) return kNoData;
+  static constexpr double kLower[] = {-1e5, -1e6, -1e7, -1e8, -1e9, -1e10};
+  const float lowest = *std::min_element(values.begin(), values.end());  // -9999 at most
+  for (double candidate : kLower) {
+    if (candidate < lowest) return candidate;
+  }
+  for (double candidate : kLower) {
+    if (!held(candidate)) return candidate;
+  }
+  return std::nullopt;
+}
 
 GDALDriver* WritingDriver(const Format& format, const char* capability, std::string& error) {
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(format.driver);
@@ -115,8 +141,9 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
   GdalScope scope;
   const std::optional<std::string> mapFile = platform::GbkToUtf8(map.fileName);
   std::string error;
-  const double noData = NoDataFor(map.values);
-  GDALDatasetUniquePtr grid = mapFile ? InMemory(map, noData, error) : nullptr;
+  const std::optional<double> noData = GridNoData(map.values);
+  if (!noData) error = "its values leave no no-data value free (-9999 and -1e5 to -1e10)";
+  GDALDatasetUniquePtr grid = mapFile && noData ? InMemory(map, *noData, error) : nullptr;
   const std::string shown = mapFile.value_or(platform::GbkForDisplay(map.fileName));
   if (!grid) {
     failures.push_back("cannot write the grids and contours of " + shown + ": " +
@@ -140,7 +167,7 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
   }
   for (const Format& format : contourFormats) {
     write(format, GDAL_DCAP_CREATE, [&](GDALDriver& driver, const std::string& path) {
-      return WriteContours(*grid, noData, map.interval, driver, path, error);
+      return WriteContours(*grid, *noData, map.interval, driver, path, error);
     });
   }
   return failures;

@@ -134,6 +134,37 @@ struct SmallGrid {
   std::vector<float> values;
 };
 
+// A value of -9999 stays a value: no data moves to a round value below every
+// value (or, with values below them all, one that none equals), which every
+// format records exactly (Surfer its own blank; XYZ holds it as a value).
+TEST(MapExport, NoDataNeverEqualsAValue) {
+  struct Case {
+    std::vector<float> front;
+    double noData;
+  } cases[] = {{{-9999}, -1e5},
+               {{-9999, -250000}, -1e6},
+               {{-9999, -2e10f}, -1e5},
+               {{-9999, -1e5, -2e10f}, -1e6}};
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.noData);
+    TempDir dir;
+    const SmallGrid grid(dir, 3, 4, test.front);
+    ASSERT_EQ(grids::ExportMap(grid.Map(), grids::GridFormats(), {}), std::vector<std::string>());
+    for (const grids::Format& format : grids::GridFormats()) {
+      SCOPED_TRACE(format.name);
+      const Raster raster = ReadRaster(grids::ExportName(grid.name, format));
+      const std::string_view driver = format.driver;
+      ASSERT_EQ(raster.noData.has_value(), driver != "XYZ");
+      const double outside = driver == "GS7BG" ? *raster.noData : test.noData;
+      EXPECT_EQ(raster.noData.value_or(outside), outside);
+      ASSERT_EQ(raster.values.size(), 12u);
+      for (int cell = 0; cell < 12; ++cell) {
+        EXPECT_EQ(raster.values[cell], grid.At(cell, static_cast<float>(outside))) << cell;
+      }
+    }
+  }
+}
+
 // A shapefile that cannot be written leaves none of its parts, this run's or
 // an earlier one's; what is in the way stays, and so does the .prj, which an
 // Arc/Info ASCII grid of the map shares.
