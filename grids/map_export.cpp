@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "grids/gdal_support.h"
 
@@ -34,6 +36,30 @@ std::optional<double> GridNoData(std::span<const float> values) {
   }
   for (double candidate : kLower) {
     if (!held(candidate)) return candidate;
+  }
+  return std::nullopt;
+}
+
+// Why the map's grid cannot be written in the format, nullopt when it can.
+// GDAL refuses to write or read a ZMap Plus grid of a single row or column,
+// gives a Surfer 7 one the node spacing 0/0, and finds an XYZ grid's cell
+// size from the spacing of its points, two in each direction at least. A
+// Surfer grid's cell equal to its blank value would read back as blank.
+std::optional<std::string> CannotHold(const Format& format, const platform::CompletedMap& map) {
+  const std::string_view driver = format.driver;
+  if ((map.rowCount == 1 || map.columnCount == 1) &&
+      (driver == "ZMap" || driver == "GS7BG" || driver == "XYZ")) {
+    const char* grid = driver == "ZMap"    ? "a ZMap Plus grid"
+                       : driver == "GS7BG" ? "a Surfer 7 grid"
+                                           : "an XYZ grid";
+    return std::string(grid) +
+           " needs two rows and two columns at least: with fewer, GDAL cannot write or read back "
+           "its cell size (gtiff and aaigrid hold a single row or column)";
+  }
+  constexpr float kSurferBlank = 1.701410009187828e+38f;  // GDAL's, Surfer's own
+  if (driver == "GS7BG" &&
+      std::find(map.values.begin(), map.values.end(), kSurferBlank) != map.values.end()) {
+    return "a value of the map is 1.70141e+38, the blank value of Surfer 7 grids";
   }
   return std::nullopt;
 }
@@ -162,6 +188,10 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
   };
   for (const Format& format : gridFormats) {
     write(format, GDAL_DCAP_CREATECOPY, [&](GDALDriver& driver, const std::string& path) {
+      if (std::optional<std::string> reason = CannotHold(format, map)) {
+        error = *reason;
+        return false;
+      }
       return WriteGrid(*grid, driver, path, error);
     });
   }

@@ -163,6 +163,44 @@ TEST(MapExport, NoDataNeverEqualsAValue) {
       }
     }
   }
+  TempDir dir;
+  const SmallGrid blank(dir, 3, 4, {1.701410009187828e+38f});
+  EXPECT_EQ(grids::ExportMap(blank.Map(), grids::GridFormats(), {}),
+            std::vector<std::string>{"cannot write " + blank.name +
+                                     ".grd: a value of the map is 1.70141e+38, the blank value "
+                                     "of Surfer 7 grids"});
+}
+
+// ZMap Plus, Surfer 7 and XYZ grids of a single row or column are refused
+// (an older file of the name goes); the others hold the grid and its cell size.
+TEST(MapExport, OneRowOrOneColumn) {
+  for (const auto& [rows, columns] : {std::pair{1, 6}, std::pair{5, 1}}) {
+    SCOPED_TRACE(std::to_string(rows) + " x " + std::to_string(columns));
+    TempDir dir;
+    const SmallGrid grid(dir, rows, columns);
+    WriteFile(grid.name + ".zmap", "from an earlier run");
+    const std::vector<std::string> failures =
+        grids::ExportMap(grid.Map(), grids::GridFormats(), grids::ContourFormats());
+    ASSERT_EQ(failures.size(), 3u);
+    const char* refused[][2] = {
+        {".zmap", "a ZMap Plus"}, {".grd", "a Surfer 7"}, {".xyz", "an XYZ"}};
+    for (int i = 0; i < 3; ++i) {
+      const std::string path = grid.name + refused[i][0];
+      EXPECT_EQ(failures[i].rfind("cannot write " + path + ": " + refused[i][1] + " grid needs", 0),
+                0u)
+          << failures[i];
+      EXPECT_FALSE(fs::exists(path));
+    }
+    for (const char* extension : {".tif", ".asc"}) {
+      const Raster raster = ReadRaster(grid.name + extension);
+      ASSERT_EQ(raster.values.size(), grid.mask.size()) << extension;
+      const double expected[6] = {540, 2, 0, 340, 0, -2.5};
+      for (int i = 0; i < 6; ++i) EXPECT_EQ(raster.transform[i], expected[i]) << extension << i;
+      for (int cell = 1; cell < rows * columns; ++cell) {
+        EXPECT_EQ(raster.values[cell], grid.At(cell, 0)) << extension;
+      }
+    }
+  }
 }
 
 // A shapefile that cannot be written leaves none of its parts, this run's or
