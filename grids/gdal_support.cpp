@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <limits>
 #include <mutex>
+#include <string_view>
 
 namespace grids {
 
@@ -41,9 +42,34 @@ bool CloseDataset(GDALDatasetUniquePtr& dataset) {
   return CPLGetLastErrorType() < CE_Failure;
 }
 
-void Remove(GDALDriver& driver, const std::string& path) {
+namespace {
+
+bool IsPlainFile(const std::string& path) {
   VSIStatBufL stat;
-  if (VSIStatL(path.c_str(), &stat) != 0 || !VSI_ISREG(stat.st_mode)) return;
+  return VSIStatL(path.c_str(), &stat) == 0 && VSI_ISREG(stat.st_mode);
+}
+
+// A shapefile's parts beside its .shp that GDAL or a GIS may have written
+// for it: index, attributes, code page and spatial indexes.
+constexpr const char* kShapefileParts[] = {"shx", "dbf", "cpg", "qix", "sbn", "sbx"};
+
+}  // namespace
+
+void Remove(GDALDriver& driver, const std::string& path) {
+  if (std::string_view(driver.GetDescription()) == "ESRI Shapefile") {
+    // GDAL would remove the parts only beside a .shp that is a file, and
+    // its .prj with them.
+    const std::size_t dot = path.rfind('.');
+    const std::string base = dot == std::string::npos || path.find('/', dot) != std::string::npos
+                                 ? path + "."
+                                 : path.substr(0, dot + 1);  // "沙三段.po1."
+    for (const char* part : kShapefileParts) {
+      if (IsPlainFile(base + part)) VSIUnlink((base + part).c_str());
+    }
+    if (IsPlainFile(path)) VSIUnlink(path.c_str());
+    return;
+  }
+  if (!IsPlainFile(path)) return;
   if (driver.Delete(path.c_str()) != CE_None) VSIUnlink(path.c_str());
 }
 

@@ -11,11 +11,12 @@
 
 namespace grids {
 
-// The no-data value of our grids, and the one taken instead when a value is
-// exactly -9999.
+// The no-data value of our grids, unless a value is exactly -9999.
 inline constexpr double kNoData = -9999;
 
-// kNoData, or the lowest 32-bit real when one of the values is kNoData.
+// kNoData, or the lowest 32-bit real when one of the values is kNoData: the
+// history's GeoTIFFs and netCDF cube, which hold it exactly. A map's grids
+// take another instead (map_export.cpp): a ZMap header cannot hold this one.
 double NoDataFor(std::span<const float> values);
 
 // While it lives, GDAL's errors are kept for our messages instead of being
@@ -39,7 +40,9 @@ bool CloseDataset(GDALDatasetUniquePtr& dataset);
 
 // Removes the file a driver wrote (with its side files), whole or partial.
 // Anything but a plain file is left alone: some drivers would empty a
-// directory of that name.
+// directory of that name. A shapefile's other parts go even when its .shp is
+// missing or not a file, all but its .prj, which is the name of an Arc/Info
+// ASCII grid's .prj of the same map too.
 void Remove(GDALDriver& driver, const std::string& path);
 
 // Clears the way for a new file: an old file of the name is removed; false

@@ -7,10 +7,62 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include <algorithm>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
 #include "grids/gdal_support.h"
 
 namespace grids {
 namespace {
+
+// The no-data value of a map's grids: -9999, unless a value of the map is
+// exactly -9999; then the highest of -1e5, -1e6, ... -1e10 below every value,
+// or failing that the first of them that no value equals. Each is exact as a
+// 32-bit real and as text in every format: a ZMap header keeps six
+// significant digits of it, ZMap cells seven decimals. nullopt when the map
+// holds every one of them.
+std::optional<double> GridNoData(std::span<const float> values) {
+  auto held = [&](double candidate) {
+    return std::find(values.begin(), values.end(), static_cast<float>(candidate)) != values.end();
+  };
+  if (!held(kNoData)) return kNoData;
+  static constexpr double kLower[] = {-1e5, -1e6, -1e7, -1e8, -1e9, -1e10};
+  const float lowest = *std::min_element(values.begin(), values.end());  // -9999 at most
+  for (double candidate : kLower) {
+    if (candidate < lowest) return candidate;
+  }
+  for (double candidate : kLower) {
+    if (!held(candidate)) return candidate;
+  }
+  return std::nullopt;
+}
+
+// Why the map's grid cannot be written in the format, nullopt when it can.
+// GDAL refuses to write or read a ZMap Plus grid of a single row or column,
+// gives a Surfer 7 one the node spacing 0/0, and finds an XYZ grid's cell
+// size from the spacing of its points, two in each direction at least. A
+// Surfer grid's cell equal to its blank value would read back as blank.
+std::optional<std::string> CannotHold(const Format& format, const platform::CompletedMap& map) {
+  const std::string_view driver = format.driver;
+  if ((map.rowCount == 1 || map.columnCount == 1) &&
+      (driver == "ZMap" || driver == "GS7BG" || driver == "XYZ")) {
+    const char* grid = driver == "ZMap"    ? "a ZMap Plus grid"
+                       : driver == "GS7BG" ? "a Surfer 7 grid"
+                                           : "an XYZ grid";
+    return std::string(grid) +
+           " needs two rows and two columns at least: with fewer, GDAL cannot write or read back "
+           "its cell size (gtiff and aaigrid hold a single row or column)";
+  }
+  constexpr float kSurferBlank = 1.701410009187828e+38f;  // GDAL's, Surfer's own
+  if (driver == "GS7BG" &&
+      std::find(map.values.begin(), map.values.end(), kSurferBlank) != map.values.end()) {
+    return "a value of the map is 1.70141e+38, the blank value of Surfer 7 grids";
+  }
+  return std::nullopt;
+}
 
 GDALDriver* WritingDriver(const Format& format, const char* capability, std::string& error) {
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(format.driver);
@@ -115,8 +167,9 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
   GdalScope scope;
   const std::optional<std::string> mapFile = platform::GbkToUtf8(map.fileName);
   std::string error;
-  const double noData = NoDataFor(map.values);
-  GDALDatasetUniquePtr grid = mapFile ? InMemory(map, noData, error) : nullptr;
+  const std::optional<double> noData = GridNoData(map.values);
+  if (!noData) error = "its values leave no no-data value free (-9999 and -1e5 to -1e10)";
+  GDALDatasetUniquePtr grid = mapFile && noData ? InMemory(map, *noData, error) : nullptr;
   const std::string shown = mapFile.value_or(platform::GbkForDisplay(map.fileName));
   if (!grid) {
     failures.push_back("cannot write the grids and contours of " + shown + ": " +
@@ -126,20 +179,25 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
   auto write = [&](const Format& format, const char* capability, auto&& writeFile) {
     const std::string path = ExportName(*mapFile, format);
     GDALDriver* driver = WritingDriver(format, capability, error);
-    if (driver != nullptr && MakeRoom(*driver, path, error)) {
-      if (writeFile(*driver, path)) return;
+    if (driver != nullptr) {
+      if (MakeRoom(*driver, path, error) && writeFile(*driver, path)) return;
+      // What was written, and a shapefile's older parts beside whatever is in the way.
       Remove(*driver, path);
     }
     failures.push_back("cannot write " + path + ": " + error);
   };
   for (const Format& format : gridFormats) {
     write(format, GDAL_DCAP_CREATECOPY, [&](GDALDriver& driver, const std::string& path) {
+      if (std::optional<std::string> reason = CannotHold(format, map)) {
+        error = *reason;
+        return false;
+      }
       return WriteGrid(*grid, driver, path, error);
     });
   }
   for (const Format& format : contourFormats) {
     write(format, GDAL_DCAP_CREATE, [&](GDALDriver& driver, const std::string& path) {
-      return WriteContours(*grid, noData, map.interval, driver, path, error);
+      return WriteContours(*grid, *noData, map.interval, driver, path, error);
     });
   }
   return failures;

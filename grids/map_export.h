@@ -2,10 +2,11 @@
 // lines at its contour interval, through GDAL.
 //
 // Grids: 32-bit reals in the map's unit, the grid's origin and cell sizes,
-// row 0 at the top (at originY), "no data" (-9999, or the lowest 32-bit real
-// when a value of the map is -9999) outside the modelled area. Contours: one
-// line feature per line, with its `level` (a multiple of the interval) and an
-// `id`, computed from the same grid.
+// row 0 at the top (at originY), "no data" outside the modelled area: -9999,
+// or when a value of the map is -9999 a round value below (-1e5 ... -1e10)
+// that every format holds exactly. ZMap Plus, Surfer 7 and XYZ grids need two
+// rows and two columns. Contours: one line feature per line, with its `level`
+// (a multiple of the interval) and an `id`, computed from the same grid.
 #pragma once
 
 #include <string>

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <string_view>
+#include <utility>
 
 #include "mapreader/map_reader.h"
 #include "testing/host_harness.h"
@@ -109,6 +111,121 @@ TEST(MapExport, EveryFormatHoldsTheGridAndItsContours) {
         << format.name;
   }
   EXPECT_FALSE(fs::exists(name + ".tif.aux.xml"));
+}
+
+// A map of rows x columns at (540, 340) in cells of 2 x 2.5: cell 0 outside
+// the area, the others holding `front`, then 1, 2, 3 ...
+struct SmallGrid {
+  SmallGrid(const TempDir& dir, int rowCount, int columnCount, std::vector<float> front = {})
+      : name(dir.File("m.po1")), rows(rowCount), columns(columnCount), mask(rows * columns, 1) {
+    mask[0] = 0;
+    values = front;
+    while (values.size() + 1 < mask.size()) values.push_back(static_cast<float>(values.size()));
+  }
+  platform::CompletedMap Map() const {
+    return {name, "t", "u", 10, 540, 340, 2, 2.5f, rows, columns, mask, values};
+  }
+  // The value at the cell, `outside` outside the area.
+  float At(int cell, float outside) const { return cell == 0 ? outside : values[cell - 1]; }
+
+  std::string name;  // ASCII: the same bytes in GBK
+  int rows, columns;
+  std::vector<std::uint8_t> mask;
+  std::vector<float> values;
+};
+
+// A value of -9999 stays a value: no data moves to a round value below every
+// value (or, with values below them all, one that none equals), which every
+// format records exactly (Surfer its own blank; XYZ holds it as a value).
+TEST(MapExport, NoDataNeverEqualsAValue) {
+  struct Case {
+    std::vector<float> front;
+    double noData;
+  } cases[] = {{{-9999}, -1e5},
+               {{-9999, -250000}, -1e6},
+               {{-9999, -2e10f}, -1e5},
+               {{-9999, -1e5, -2e10f}, -1e6}};
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.noData);
+    TempDir dir;
+    const SmallGrid grid(dir, 3, 4, test.front);
+    ASSERT_EQ(grids::ExportMap(grid.Map(), grids::GridFormats(), {}), std::vector<std::string>());
+    for (const grids::Format& format : grids::GridFormats()) {
+      SCOPED_TRACE(format.name);
+      const Raster raster = ReadRaster(grids::ExportName(grid.name, format));
+      const std::string_view driver = format.driver;
+      ASSERT_EQ(raster.noData.has_value(), driver != "XYZ");
+      const double outside = driver == "GS7BG" ? *raster.noData : test.noData;
+      EXPECT_EQ(raster.noData.value_or(outside), outside);
+      ASSERT_EQ(raster.values.size(), 12u);
+      for (int cell = 0; cell < 12; ++cell) {
+        EXPECT_EQ(raster.values[cell], grid.At(cell, static_cast<float>(outside))) << cell;
+      }
+    }
+  }
+  TempDir dir;
+  const SmallGrid blank(dir, 3, 4, {1.701410009187828e+38f});
+  EXPECT_EQ(grids::ExportMap(blank.Map(), grids::GridFormats(), {}),
+            std::vector<std::string>{"cannot write " + blank.name +
+                                     ".grd: a value of the map is 1.70141e+38, the blank value "
+                                     "of Surfer 7 grids"});
+}
+
+// ZMap Plus, Surfer 7 and XYZ grids of a single row or column are refused
+// (an older file of the name goes); the others hold the grid and its cell size.
+TEST(MapExport, OneRowOrOneColumn) {
+  for (const auto& [rows, columns] : {std::pair{1, 6}, std::pair{5, 1}}) {
+    SCOPED_TRACE(std::to_string(rows) + " x " + std::to_string(columns));
+    TempDir dir;
+    const SmallGrid grid(dir, rows, columns);
+    WriteFile(grid.name + ".zmap", "from an earlier run");
+    const std::vector<std::string> failures =
+        grids::ExportMap(grid.Map(), grids::GridFormats(), grids::ContourFormats());
+    ASSERT_EQ(failures.size(), 3u);
+    const char* refused[][2] = {
+        {".zmap", "a ZMap Plus"}, {".grd", "a Surfer 7"}, {".xyz", "an XYZ"}};
+    for (int i = 0; i < 3; ++i) {
+      const std::string path = grid.name + refused[i][0];
+      EXPECT_EQ(failures[i].rfind("cannot write " + path + ": " + refused[i][1] + " grid needs", 0),
+                0u)
+          << failures[i];
+      EXPECT_FALSE(fs::exists(path));
+    }
+    for (const char* extension : {".tif", ".asc"}) {
+      const Raster raster = ReadRaster(grid.name + extension);
+      ASSERT_EQ(raster.values.size(), grid.mask.size()) << extension;
+      const double expected[6] = {540, 2, 0, 340, 0, -2.5};
+      for (int i = 0; i < 6; ++i) EXPECT_EQ(raster.transform[i], expected[i]) << extension << i;
+      for (int cell = 1; cell < rows * columns; ++cell) {
+        EXPECT_EQ(raster.values[cell], grid.At(cell, 0)) << extension;
+      }
+    }
+  }
+}
+
+// A shapefile that cannot be written leaves none of its parts, this run's or
+// an earlier one's; what is in the way stays, and so does the .prj, which an
+// Arc/Info ASCII grid of the map shares.
+TEST(MapExport, AShapefileThatCannotBeWrittenLeavesNoParts) {
+  const std::vector<grids::Format> shapefile = {grids::ContourFormats()[2]};
+  for (const std::string blocked : {".shp", ".shx", ".dbf"}) {
+    SCOPED_TRACE(blocked);
+    TempDir dir;
+    const SmallGrid grid(dir, 3, 4);
+    ASSERT_EQ(grids::ExportMap(grid.Map(), {}, shapefile), std::vector<std::string>());
+    WriteFile(dir / "m.po1.prj", "the grid's");
+    fs::remove(grid.name + blocked);
+    fs::create_directory(grid.name + blocked);
+
+    const std::vector<std::string> failures = grids::ExportMap(grid.Map(), {}, shapefile);
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_TRUE(Contains(failures[0], "cannot write " + grid.name + ".shp: ")) << failures[0];
+    for (const std::string part : {".shp", ".shx", ".dbf"}) {
+      EXPECT_EQ(fs::exists(grid.name + part), part == blocked) << part;
+    }
+    EXPECT_TRUE(fs::is_directory(grid.name + blocked));
+    EXPECT_EQ(TempDir::Contents(dir / "m.po1.prj"), "the grid's");
+  }
 }
 
 TEST(MapExport, FormatListsOnTheCommandLine) {
