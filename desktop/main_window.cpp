@@ -21,6 +21,7 @@
 #include "host/gui_run.h"
 #include "host/history_command.h"
 #include "host/options.h"
+#include "host/signals.h"
 #include "qtui/export_thread.h"
 #include "qtui/qt_backend.h"
 
@@ -237,17 +238,28 @@ void MainWindow::Log(const QString& line, const QString& path) {
   log_->scrollToItem(item);
 }
 
+std::optional<std::string> MainWindow::EnterProject(std::string& error) {
+  std::optional<std::string> project =
+      host::ProjectForLibrary(projects_->currentText().toStdString(), error);
+  if (project && !QDir::setCurrent(current_)) {
+    error = "cannot change to the directory " + current_.toStdString();
+    return std::nullopt;
+  }
+  if (project) {
+    const std::string removed = host::RemoveStalePartialFiles(current_.toStdString());
+    if (!removed.empty()) Log(QString::fromStdString(removed));
+  }
+  return project;
+}
+
 bool MainWindow::Start(host::Command command) {
   if (Running()) return false;
   const QString name = host::CommandName(command);
   std::string error;
-  std::optional<std::string> project =
-      host::ProjectForLibrary(projects_->currentText().toStdString(), error);
+  std::optional<std::string> project = EnterProject(error);
   std::string path = host::LibraryPath(builds_->currentData().toString().toStdString());
   std::unique_ptr<host::LoadedLibrary>& library = libraries_[path];
-  if (project && !QDir::setCurrent(current_))
-    error = "cannot change to the directory " + current_.toStdString();
-  if (project && error.empty() && !library) library = host::LoadedLibrary::Load(path, error);
+  if (project && !library) library = host::LoadedLibrary::Load(path, error);
   if (!project || !error.empty() || !library || !library->Has(command, error)) {
     Log(name + ": " + QString::fromStdString(error));
     return false;
@@ -294,11 +306,8 @@ void MainWindow::Finished(int result) {
 bool MainWindow::StartHistory() {
   if (Running()) return false;
   std::string error;
-  std::optional<std::string> project =
-      host::ProjectForLibrary(projects_->currentText().toStdString(), error);
-  if (project && !QDir::setCurrent(current_))
-    error = "cannot change to the directory " + current_.toStdString();
-  if (!project || !error.empty()) {
+  std::optional<std::string> project = EnterProject(error);
+  if (!project) {
     Log("history: " + QString::fromStdString(error));
     return false;
   }

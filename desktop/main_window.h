@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,9 @@ class MainWindow : public QMainWindow {
   class FileLog;  // hears of written files on the export's thread
 
   void Log(const QString& line, const QString& path = {});
+  // The chosen project (GBK), its directory made the current one and what
+  // runs that did not finish left there removed; nullopt with the reason.
+  std::optional<std::string> EnterProject(std::string& error);
   void ChooseDirectory();
   void ChooseFile();
   void Finished(int result);

@@ -32,6 +32,16 @@ TEST_F(HostBatch, QuietKeepsStandardErrorEmpty) {
   EXPECT_EQ(run.errorOutput, "");
 }
 
+TEST_F(HostBatch, RemovesWhatKilledRunsLeftBehindAndSaysSo) {
+  WriteFile(dir_ / ".H1.po1.999999-0.partial", "half a map");
+  HostRun run = Run({"--quiet"});
+  EXPECT_EQ(run.exitStatus, 3);
+  EXPECT_EQ(run.errorOutput,
+            "strataplot: removed 1 temporary file that a run which did not finish left behind: "
+            ".H1.po1.999999-0.partial\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / ".H1.po1.999999-0.partial"));
+}
+
 TEST_F(HostBatch, MissingProjectIsNamedOnStandardError) {
   HostRun run = RunHost(dir_.path(), {"-p", "nosuch", "oil-expulsion"});
   EXPECT_EQ(run.exitStatus, 1);

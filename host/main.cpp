@@ -55,6 +55,11 @@ int main(int argc, char** argv) {
                      std::strerror(errno));
   }
 
+  // What runs that were killed left behind.
+  if (std::string removed = host::RemoveStalePartialFiles("."); !removed.empty()) {
+    std::fprintf(stderr, "strataplot: %s\n", removed.c_str());
+  }
+
   // The history reads the project itself: no library, nothing to ask.
   if (options.history) return host::RunHistoryCommand(options.periods, *project, options.quiet);
 

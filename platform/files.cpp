@@ -1,4 +1,6 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,15 +73,14 @@ struct Handle {
   bool Commit() {
     bool stored = stream->Close();
     if (partial.empty()) return stored;
+    // The partial file's lock (held through syncFd) goes only after the
+    // rename or the removal: until then no other run takes it for stale.
     stored = stored && ::fsync(syncFd) == 0;
+    stored = stored && ::rename(partial.c_str(), final.c_str()) == 0;
+    if (!stored) ::unlink(partial.c_str());
     ::close(syncFd);
     syncFd = -1;
-    stored = stored && ::rename(partial.c_str(), final.c_str()) == 0;
-    if (stored) {
-      SyncDirectoryOf(final);
-    } else {
-      ::unlink(partial.c_str());
-    }
+    if (stored) SyncDirectoryOf(final);
     UnregisterPartial(slot);
     partial.clear();
     return stored;
@@ -88,9 +89,9 @@ struct Handle {
   void Abandon() {
     if (stream) stream->Close();
     if (partial.empty()) return;
+    ::unlink(partial.c_str());
     if (syncFd >= 0) ::close(syncFd);
     syncFd = -1;
-    ::unlink(partial.c_str());
     UnregisterPartial(slot);
     partial.clear();
   }
@@ -202,6 +203,9 @@ HFILE CreateForWriting(const std::string& name) {
     if (error != EEXIST) return HFILE_ERROR;
   }
   if (fd < 0) return HFILE_ERROR;
+  // Locked while it is written: a run that finds it unlocked knows that its
+  // writer is gone (RemoveStalePartialFiles).
+  ::flock(fd, LOCK_EX | LOCK_NB);
   // A replaced file keeps its permissions.
   if (exists && S_ISREG(existing.st_mode)) ::fchmod(fd, existing.st_mode & 07777);
   auto handle = std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Write));
@@ -246,6 +250,49 @@ void RemovePartialFiles() noexcept {
   for (std::atomic<char*>& slot : partialFiles) {
     if (const char* name = slot.load()) ::unlink(name);
   }
+}
+
+bool IsPartialFileName(std::string_view name) {
+  // ".NAME.PID-N.partial"
+  constexpr std::string_view kSuffix = ".partial";
+  if (name.size() < 2 || name.front() != '.' || !name.ends_with(kSuffix)) return false;
+  name.remove_suffix(kSuffix.size());
+  const std::size_t dot = name.rfind('.');
+  if (dot == 0 || dot == std::string_view::npos) return false;
+  const std::string_view numbers = name.substr(dot + 1);
+  const std::size_t dash = numbers.find('-');
+  auto digits = [](std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  return dash != std::string_view::npos && digits(numbers.substr(0, dash)) &&
+         digits(numbers.substr(dash + 1));
+}
+
+std::vector<std::string> RemoveStalePartialFiles(const std::string& directory) {
+  std::vector<std::string> removed;
+  const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return removed;
+  DIR* entries = ::fdopendir(dirFd);
+  if (entries == nullptr) {
+    ::close(dirFd);
+    return removed;
+  }
+  while (const dirent* entry = ::readdir(entries)) {
+    const std::string name = entry->d_name;
+    if (!IsPartialFileName(name)) continue;
+    const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st;
+    // Taking the lock tells that no writer holds it; it is kept until the
+    // file is gone, so that no writer can begin meanwhile.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::unlinkat(dirFd, name.c_str(), 0) == 0) {
+      removed.push_back(name);
+    }
+    ::close(fd);
+  }
+  ::closedir(entries);
+  return removed;
 }
 
 bool RemoveFile(const char* gbkName) {

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -275,6 +276,33 @@ TEST(filesWhole, AbandonedOrUnstoredFilesLeaveTheOldOneAndNothingElse) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_EQ(Entries(dir), (std::vector<std::string>{"map.po1", "new.po1"}));
+}
+
+TEST(filesWhole, StalePartialFilesGoAndThoseOfLiveWritersStay) {
+  TempDir dir;
+  // A killed writer's file, one whose lock another holder has, a live
+  // writer's, and names that are not ours.
+  dir.Put(".map.po1.4242-0.partial", "half");
+  std::string held = dir.Put(".map.po2.4243-7.partial", "held");
+  const int holder = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  HFILE live = WriteWithoutClosing(dir.File("map.po3"), "live");
+  ASSERT_GE(live, 0);
+  for (const char* name : {"notes.1-2.partial", ".map.po4.partial", ".map.po5.12-x.partial",
+                           ".map.po6.1-2.partial.tif"}) {
+    dir.Put(name, "other");
+  }
+  std::filesystem::create_directory(dir / ".map.po7.1-2.partial");
+
+  EXPECT_EQ(RemoveStalePartialFiles(dir.path().string()),
+            std::vector<std::string>{".map.po1.4242-0.partial"});
+  EXPECT_EQ(Entries(dir).size(), 7u);  // all but the killed writer's
+  ::close(holder);
+  EXPECT_EQ(_lclose(live), 0);
+  EXPECT_EQ(TempDir::Contents(dir.File("map.po3")), "live");
+  EXPECT_EQ(RemoveStalePartialFiles(dir.path().string()),
+            std::vector<std::string>{".map.po2.4243-7.partial"});
+  EXPECT_TRUE(RemoveStalePartialFiles((dir / "nosuch").string()).empty());
 }
 
 TEST(filesWhole, ALinkIsReplacedItselfAndADanglingLinkExists) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #define PLATFORM_API __attribute__((visibility("default")))
 
@@ -66,6 +67,17 @@ PLATFORM_API HFILE AbandonFile(HFILE file);
 // Removes the temporary files of every handle still open for writing, for a
 // signal handler that ends the process. Async-signal-safe: it only unlinks.
 PLATFORM_API void RemovePartialFiles() noexcept;
+
+// True for the name of a temporary file of a file created for writing,
+// ".NAME.PID-N.partial".
+PLATFORM_API bool IsPartialFileName(std::string_view name);
+
+// Removes the temporary files in the directory (UTF-8 path) that a run which
+// ended without closing them left behind (killed, or the power gone): every
+// ".NAME.PID-N.partial" whose lock can be taken, as its writer holds it while
+// it writes. A file whose lock is held, by whatever process, is not touched.
+// Returns the names of the files removed.
+PLATFORM_API std::vector<std::string> RemoveStalePartialFiles(const std::string& directory);
 
 // Removes the file named by the GBK name; false when it could not be removed.
 PLATFORM_API bool RemoveFile(const char* gbkName);
