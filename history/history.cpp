@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <new>
 
 #include "common/common.h"
 #include "project/input_file.h"
@@ -298,8 +299,14 @@ std::optional<ProjectHistory> ReadHistory(const std::string& project, SeriesSink
     return std::nullopt;
   }
   history.inputs = std::move(*inputs);
-  Reader reader(project, history, sink, failure);
-  if (!reader.Run()) return std::nullopt;
+  try {
+    Reader reader(project, history, sink, failure);
+    if (!reader.Run()) return std::nullopt;
+  } catch (const std::bad_alloc&) {
+    // Beyond what the memory check could tell.
+    failure.text = strataplot::texts::kOutOfMemory;
+    return std::nullopt;
+  }
   return history;
 }
 

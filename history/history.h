@@ -97,8 +97,8 @@ struct Failure {
 // is GBK; the files are relative to the current directory. nullopt, with
 // failure filled in, when an input file is missing or damaged, no quantity
 // file exists, the cell area is below 1, a quantity file is damaged or ends
-// early, the series do not fit in memory, or the sink stopped (failure then
-// empty).
+// early, the series do not fit in memory (or memory runs out all the same), or
+// the sink stopped (failure then empty).
 std::optional<ProjectHistory> ReadHistory(const std::string& project, SeriesSink& sink,
                                           Failure& failure);
 

@@ -158,6 +158,24 @@ TEST(HistoryDamage, RefusedNamingTheFileAndLeavingNothing) {
   }
 }
 
+// Series that do not fit in the memory the process may have are refused
+// before they are read, naming the horizon file.
+TEST(HistoryMemory, SeriesBeyondTheLimitAreRefused) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's own memory does not fit the limit";
+#endif
+  TempDir dir;
+  std::string mask;
+  for (int i = 0; i < 2000000; ++i) mask += "1 ";
+  WriteProject(dir, {"demo", 5, {"H1"}, "0 0 2 2 1 2000000\n" + mask + "\n"});
+  WriteFile(dir / "demo.dou", mask + mask + mask + mask + mask + "\n");
+  // 2 x 2 000 000 cells x 5 periods x 4 bytes of the one kind: 77 MB; 60 MiB allowed.
+  HostRun run = RunHost(dir.path(), {"-p", "demo", "history"}, 0, 60 << 20);
+  EXPECT_EQ(run.exitStatus, 1) << run.errorOutput;
+  EXPECT_TRUE(Contains(run.errorOutput, "demo.isc")) << run.errorOutput;
+  EXPECT_FALSE(fs::exists(dir / "demo.history.csv"));
+}
+
 // The cell area below 1 and a project without periods; usage errors.
 TEST_F(HistoryCommand, AreaPeriodsAndUsage) {
   const std::string grid = ReadFile(Dir() / "demo.dgr").value();
