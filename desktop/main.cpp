@@ -1,8 +1,9 @@
 // strataplot-desktop [DIR]: the desktop application. Picks a project
-// directory (DIR, or the current directory), a project and a build of the
-// library, and runs the commands with windows.
+// directory (DIR, the last session's, or the current directory), a project
+// and a build of the library, and runs the commands with windows.
 #include <QApplication>
 #include <QDir>
+#include <QSettings>
 #include <memory>
 #include <string>
 
@@ -25,11 +26,16 @@ int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
       ->type_name("");
   if (auto status = cli::Finish(cli::Parse(*app, {argv + 1, argv + argc}))) return *status;
 
-  QString projectDirectory =
-      directory.empty() ? QDir::currentPath() : QString::fromLocal8Bit(directory.c_str());
   std::unique_ptr<QApplication> application = host::MakeWindowedApplication("strataplot-desktop:");
   if (!application) return host::kExitHostError;
-  desktop::MainWindow window;
+  // ~/.config/Strataplot/strataplot-desktop.conf
+  QSettings settings("Strataplot", "strataplot-desktop");
+  desktop::MainWindow window(&settings);
+  // DIR, else the directory of the last session while it exists, else the
+  // current one.
+  QString projectDirectory = QString::fromLocal8Bit(directory.c_str());
+  if (projectDirectory.isEmpty()) projectDirectory = window.LastDirectory();
+  if (projectDirectory.isEmpty()) projectDirectory = QDir::currentPath();
   window.OpenDirectory(projectDirectory);
   window.show();
   return QApplication::exec();

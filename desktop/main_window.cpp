@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -98,13 +99,16 @@ class MainWindow::FileLog final : public platform::WrittenFileObserver {
   MainWindow* window_;
 };
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(QSettings* settings, QWidget* parent)
     : QMainWindow(parent),
       directory_(new QLineEdit),
       projects_(new QComboBox),
       builds_(new QComboBox),
       modes_(new QComboBox),
       log_(new QListWidget),
+      splitter_(new QSplitter),
+      recentMenu_(nullptr),
+      settings_(settings),
       viewer_(new MapViewer(&values_)),
       fileLog_(std::make_unique<FileLog>(this)) {
   // Not the application's title alone: that is the title of its message boxes.
@@ -120,6 +124,8 @@ MainWindow::MainWindow(QWidget* parent)
 
   builds_->addItem("shared-framework build (libstrataplot.so)", "shared");
   builds_->addItem("static-framework build (libstrataplot-static.so)", "static");
+  projects_->setObjectName("project");
+  builds_->setObjectName("build");
   modes_->setObjectName("mode");
   modes_->addItem("1: the project", 1);
   modes_->addItem("2: a horizon chosen from a list", 2);
@@ -155,11 +161,10 @@ MainWindow::MainWindow(QWidget* parent)
   layout->addWidget(log_, 1);
   auto* controls = new QWidget;
   controls->setLayout(layout);
-  auto* central = new QSplitter;
-  central->addWidget(controls);
-  central->addWidget(viewer_);
-  central->setStretchFactor(1, 1);
-  setCentralWidget(central);
+  splitter_->addWidget(controls);
+  splitter_->addWidget(viewer_);
+  splitter_->setStretchFactor(1, 1);
+  setCentralWidget(splitter_);
   // A written map or profile in the log opens in the viewer.
   connect(log_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     QString path = item->data(Qt::UserRole).toString();
@@ -167,8 +172,30 @@ MainWindow::MainWindow(QWidget* parent)
   });
   QMenu* file = menuBar()->addMenu("&File");
   file->addAction("&Open map or profile...", QKeySequence::Open, this, &MainWindow::ChooseFile);
+  recentMenu_ = file->addMenu("&Recent projects");
+  recentMenu_->setObjectName("recent");
+  // A directory may vanish while the window is open.
+  connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateRecentMenu);
   file->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
   resize(1280, 640);
+
+  if (settings_ != nullptr) {
+    int build = builds_->findData(settings_->value("build").toString());
+    if (build >= 0) builds_->setCurrentIndex(build);
+    int mode = modes_->findData(settings_->value("saturationMode").toInt());
+    if (mode >= 0) modes_->setCurrentIndex(mode);
+    restoreGeometry(settings_->value("geometry").toByteArray());
+    splitter_->restoreState(settings_->value("splitter").toByteArray());
+    int count = settings_->beginReadArray("recent");
+    for (int i = 0; i < count && static_cast<int>(recent_.size()) < kRecentCount; ++i) {
+      settings_->setArrayIndex(i);
+      RecentProject recent{settings_->value("directory").toString(),
+                           settings_->value("project").toString()};
+      if (!recent.directory.isEmpty() && !recent.project.isEmpty()) recent_.push_back(recent);
+    }
+    settings_->endArray();
+  }
+  UpdateRecentMenu();
   UpdateButtons();
 }
 
@@ -209,6 +236,85 @@ void MainWindow::OpenDirectory(const QString& directory) {
   for (const QString& file : files) projects_->addItem(file.chopped(4));
   if (files.isEmpty()) Log("no project (no *.iga file) in " + current_);
   UpdateButtons();
+}
+
+QString MainWindow::LastDirectory() const {
+  if (settings_ == nullptr) return {};
+  QString directory = settings_->value("directory").toString();
+  return !directory.isEmpty() && QFileInfo(directory).isDir() ? directory : QString();
+}
+
+std::vector<MainWindow::RecentProject> MainWindow::RecentProjects() const {
+  std::vector<RecentProject> shown;
+  for (const RecentProject& recent : recent_)
+    if (QFileInfo(recent.directory).isDir()) shown.push_back(recent);
+  return shown;
+}
+
+bool MainWindow::OpenRecent(const RecentProject& recent) {
+  if (Running()) return false;
+  OpenDirectory(recent.directory);
+  if (current_.isEmpty()) return false;  // logged
+  int index = projects_->findText(recent.project, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (index < 0) {
+    Log("no project " + recent.project + " (no " + recent.project + ".iga) in " + current_);
+    return false;
+  }
+  projects_->setCurrentIndex(index);
+  RememberProject();
+  return true;
+}
+
+void MainWindow::RememberProject() {
+  if (current_.isEmpty() || projects_->currentIndex() < 0) return;
+  RecentProject chosen{current_, projects_->currentText()};
+  std::erase(recent_, chosen);
+  recent_.insert(recent_.begin(), chosen);
+  if (static_cast<int>(recent_.size()) > kRecentCount) recent_.resize(kRecentCount);
+  if (settings_ != nullptr) {
+    settings_->beginWriteArray("recent", static_cast<int>(recent_.size()));
+    for (int i = 0; i < static_cast<int>(recent_.size()); ++i) {
+      settings_->setArrayIndex(i);
+      settings_->setValue("directory", recent_[i].directory);
+      settings_->setValue("project", recent_[i].project);
+    }
+    settings_->endArray();
+    SyncSettings();
+  }
+  UpdateRecentMenu();
+}
+
+void MainWindow::UpdateRecentMenu() {
+  // Later: the action chosen may be the one that asks for the update.
+  for (QAction* action : recentMenu_->actions()) {
+    recentMenu_->removeAction(action);
+    action->deleteLater();
+  }
+  for (const RecentProject& recent : RecentProjects()) {
+    QAction* action = recentMenu_->addAction(recent.project + " in " + recent.directory);
+    action->setEnabled(!Running());
+    connect(action, &QAction::triggered, this, [this, recent] { OpenRecent(recent); });
+  }
+  recentMenu_->setEnabled(!recentMenu_->isEmpty());
+}
+
+void MainWindow::SaveSettings() {
+  if (settings_ == nullptr) return;
+  if (!current_.isEmpty()) settings_->setValue("directory", current_);
+  settings_->setValue("build", builds_->currentData());
+  settings_->setValue("saturationMode", modes_->currentData());
+  settings_->setValue("geometry", saveGeometry());
+  settings_->setValue("splitter", splitter_->saveState());
+  SyncSettings();
+}
+
+void MainWindow::SyncSettings() {
+  settings_->sync();
+  if (settings_->status() != QSettings::NoError) {
+    QString message = "cannot write the settings to " + settings_->fileName();
+    Log(message);
+    qWarning("strataplot-desktop: %s", qUtf8Printable(message));
+  }
 }
 
 QStringList MainWindow::Projects() const {
@@ -293,6 +399,7 @@ void MainWindow::Finished(int result) {
   // once its signal has returned.
   Log(QString("%1 returned %2: %3").arg(runName_).arg(result).arg(ResultText(result)));
   statusBar()->showMessage(runName_ + " " + ResultText(result), 10000);
+  if (result == 1) RememberProject();
   QMetaObject::invokeMethod(
       this,
       [this, result] {
@@ -335,6 +442,7 @@ void MainWindow::HistoryFinished(int status) {
       Log("written: " + path);
     }
     Log(QString("history written: %1 files").arg(recorder_->Files().size()));
+    RememberProject();
     statusBar()->showMessage("history written", 10000);
     if (!recorder_->Kept()) Log("history: the series did not fit in memory to be shown");
     if (recorder_->Frames().periodCount > 0 && !recorder_->Frames().horizons.isEmpty()) {
@@ -374,6 +482,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   if (history_ != nullptr) history_->close();  // the application ends with its main window
+  SaveSettings();
   QMainWindow::closeEvent(event);
 }
 

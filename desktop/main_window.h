@@ -19,7 +19,10 @@
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPushButton;
+class QSettings;
+class QSplitter;
 
 namespace host {
 class WindowedRun;
@@ -37,8 +40,17 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit MainWindow(QWidget* parent = nullptr);
+  // With settings (the application's, or a test's file), the window takes
+  // the build, the saturation mode, its geometry and the splitter's sizes
+  // from them, and keeps them there with the project directory when it
+  // closes, the recent projects as they change. Without, it remembers
+  // nothing.
+  explicit MainWindow(QSettings* settings = nullptr, QWidget* parent = nullptr);
   ~MainWindow() override;
+
+  // The project directory of the last session, or empty when there was none
+  // or it no longer exists.
+  QString LastDirectory() const;
 
   // Lists the projects of the directory (one per *.iga file).
   void OpenDirectory(const QString& directory);
@@ -61,6 +73,20 @@ class MainWindow : public QMainWindow {
   // wrote it last, else alone. False when it cannot be read (the
   // reason is in the log).
   bool OpenFile(const QString& path);
+
+  // A project of File > Recent projects: its directory and name.
+  struct RecentProject {
+    QString directory;
+    QString project;
+    bool operator==(const RecentProject&) const = default;
+  };
+  // The projects run successfully or opened, most recent first (at most
+  // kRecentCount), whose directory still exists: what the menu lists.
+  std::vector<RecentProject> RecentProjects() const;
+  static constexpr int kRecentCount = 8;
+  // Opens the project's directory and chooses the project; false (the
+  // reason in the log) when either is gone.
+  bool OpenRecent(const RecentProject& recent);
   MapViewer* Viewer() const { return viewer_; }
   // The history view, once a history was written (a window of its own).
   HistoryView* History() const { return history_; }
@@ -88,6 +114,11 @@ class MainWindow : public QMainWindow {
   void Finished(int result);
   void HistoryFinished(int status);
   void UpdateButtons();
+  // Puts the chosen project of the listed directory first in the recent ones.
+  void RememberProject();
+  void UpdateRecentMenu();
+  void SaveSettings();
+  void SyncSettings();  // says so when they cannot be written
 
   QLineEdit* directory_;
   QComboBox* projects_;
@@ -97,6 +128,10 @@ class MainWindow : public QMainWindow {
   std::map<host::Command, QPushButton*> commands_;
   QPushButton* historyButton_;
   QListWidget* log_;
+  QSplitter* splitter_;
+  QMenu* recentMenu_;
+  QSettings* settings_;                // not owned; may be nullptr
+  std::vector<RecentProject> recent_;  // most recent first, vanished ones too
 
   QString current_;  // the directory whose projects are listed
   QStringList written_;

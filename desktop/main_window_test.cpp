@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QMenu>
+#include <QSettings>
+#include <QSplitter>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
@@ -70,6 +74,8 @@ TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
   EXPECT_TRUE(log.filter("message [Strataplot]: 未排油强度图文件生成.").size() == 1)
       << log.join('\n').toStdString();
   EXPECT_EQ(log.last(), "oil-unexpelled returned 1: done");
+  ASSERT_FALSE(window.RecentProjects().empty());
+  EXPECT_EQ(window.RecentProjects().front(), (MainWindow::RecentProject{project, "demo"}));
 
   // The viewer shows the run's last map and walks back through the horizons;
   // a modelled cell tells its value, which lies in its class.
@@ -95,6 +101,86 @@ TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
   EXPECT_FALSE(viewer.Previous());
   EXPECT_TRUE(viewer.Next());
   EXPECT_EQ(viewer.Current(), maps[1]);
+}
+
+QString Path(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+TEST(DesktopSettings, SavedOnCloseAndRestoredByANewWindow) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "projects");
+  WriteFile(dir / "projects/a.iga", "");
+  const QString projects = Path(dir / "projects");
+  const QString file = Path(dir / "settings.ini");
+  QList<int> sizes;
+  {
+    QSettings settings(file, QSettings::IniFormat);
+    MainWindow window(&settings);
+    EXPECT_TRUE(window.LastDirectory().isEmpty());  // a first session
+    window.OpenDirectory(projects);
+    window.findChild<QComboBox*>("build")->setCurrentIndex(1);
+    window.findChild<QComboBox*>("mode")->setCurrentIndex(2);
+    window.resize(1100, 700);
+    window.show();
+    auto* splitter = window.findChild<QSplitter*>();
+    splitter->setSizes({600, 300});
+    sizes = splitter->sizes();
+    EXPECT_TRUE(window.close());
+  }
+  QSettings settings(file, QSettings::IniFormat);
+  MainWindow window(&settings);
+  EXPECT_EQ(window.LastDirectory(), projects);
+  EXPECT_EQ(window.findChild<QComboBox*>("build")->currentData().toString(), "static");
+  EXPECT_EQ(window.findChild<QComboBox*>("mode")->currentData().toInt(), 3);
+  window.show();
+  EXPECT_EQ(window.size(), QSize(1100, 700));
+  EXPECT_EQ(window.findChild<QSplitter*>()->sizes(), sizes);
+
+  std::filesystem::remove_all(dir / "projects");
+  EXPECT_TRUE(window.LastDirectory().isEmpty());  // the current directory instead
+}
+
+TEST(DesktopSettings, RecentProjectsMostRecentFirstAtMostEightVanishedLeftOut) {
+  TempDir dir;
+  const QString file = Path(dir / "settings.ini");
+  std::vector<MainWindow::RecentProject> opened;
+  for (int i = 0; i < 10; ++i) {
+    std::filesystem::create_directory(dir / ("d" + std::to_string(i)));
+    WriteFile(dir / ("d" + std::to_string(i)) / "x.iga", "");
+    WriteFile(dir / ("d" + std::to_string(i)) / "y.iga", "");
+    opened.push_back({Path(dir / ("d" + std::to_string(i))), "y"});
+  }
+  QSettings settings(file, QSettings::IniFormat);
+  MainWindow window(&settings);
+  for (const auto& recent : opened) ASSERT_TRUE(window.OpenRecent(recent));
+  ASSERT_TRUE(window.OpenRecent(opened[5]));  // again: moves first, not twice
+  const std::vector<MainWindow::RecentProject> expected = {
+      opened[5], opened[9], opened[8], opened[7], opened[6], opened[4], opened[3], opened[2]};
+  EXPECT_EQ(window.RecentProjects(), expected);
+
+  // Kept in the settings; a vanished directory is left out of the menu.
+  std::filesystem::remove_all(dir / "d8");
+  QSettings again(file, QSettings::IniFormat);
+  MainWindow next(&again);
+  std::vector<MainWindow::RecentProject> shown = expected;
+  std::erase(shown, opened[8]);
+  EXPECT_EQ(next.RecentProjects(), shown);
+  auto* menu = next.findChild<QMenu*>("recent");
+  ASSERT_NE(menu, nullptr);
+  emit menu->aboutToShow();
+  ASSERT_EQ(menu->actions().size(), 7);
+  EXPECT_EQ(menu->actions()[1]->text(), "y in " + opened[9].directory);
+
+  // Choosing one opens its directory with the project chosen.
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(next.Projects(), (QStringList{"x", "y"}));
+  EXPECT_EQ(next.findChild<QComboBox*>("project")->currentText(), "y");
+  EXPECT_EQ(next.RecentProjects().front(), opened[9]);
+
+  // A project gone from its directory is not chosen, and says so.
+  std::filesystem::remove(dir / "d7/y.iga");
+  EXPECT_FALSE(next.OpenRecent(opened[7]));
+  EXPECT_TRUE(next.LogLines().last().startsWith("no project y"))
+      << next.LogLines().last().toStdString();
 }
 
 }  // namespace
