@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <new>
 
 #include "desktop/map_viewer.h"
@@ -37,12 +36,8 @@ void HistoryRecorder::Start(const history::ProjectHistory& history) {
   for (const std::string& name : inputs.horizonNames)
     frames_.horizons.append(QString::fromStdString(platform::GbkForDisplay(name)));
   frames_.periodCount = inputs.periodCount;
-  for (int k = 0; k < inputs.periodCount; ++k) {
-    char age[64];
-    std::snprintf(age, sizeof age, " %.2f Ma", static_cast<double>(inputs.periodAges[k]));
-    frames_.periods.append(QString::fromStdString(platform::GbkForDisplay(inputs.periodNames[k])) +
-                           age);
-  }
+  for (int k = 0; k < inputs.periodCount; ++k)
+    frames_.periods.append(QString::fromStdString(history::PeriodLabel(inputs, k)));
   const strataplot::SimulationGrid& grid = inputs.grid;
   frames_.geometry = {grid.originX,   grid.originY,  grid.cellSizeX,
                       grid.cellSizeY, grid.rowCount, grid.columnCount};
@@ -74,20 +69,36 @@ void HistoryRecorder::Finished(const history::ProjectHistory& history) {
   frames_.chart = host::HistoryChartOf(history, frames_.project.toStdString());
 }
 
-// The frame: painted over the whole canvas; hovering tells the cell.
-class HistoryView::FrameCanvas final : public QWidget {
+namespace {
+
+// A canvas of the view: at least 320 x 240, growing with the window, white
+// under what it draws.
+class WhiteCanvas : public QWidget {
  public:
-  explicit FrameCanvas(HistoryView* view) : view_(view) {
-    setMouseTracking(true);
+  WhiteCanvas() {
     setMinimumSize(320, 240);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
+  void paintEvent(QPaintEvent*) final {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    if (view_->picture_) view_->picture_->Paint(painter, QRectF(rect()));
+    Draw(painter, QRectF(rect()));
+  }
+  virtual void Draw(QPainter& painter, const QRectF& target) = 0;
+};
+
+}  // namespace
+
+// The frame; hovering tells the cell.
+class HistoryView::FrameCanvas final : public WhiteCanvas {
+ public:
+  explicit FrameCanvas(HistoryView* view) : view_(view) { setMouseTracking(true); }
+
+ protected:
+  void Draw(QPainter& painter, const QRectF& target) override {
+    if (view_->picture_) view_->picture_->Paint(painter, target);
   }
   void mouseMoveEvent(QMouseEvent* event) override {
     view_->hovered_ = event->position();
@@ -100,20 +111,14 @@ class HistoryView::FrameCanvas final : public QWidget {
 };
 
 // The chart, with a line at the age of the period shown.
-class HistoryView::ChartCanvas final : public QWidget {
+class HistoryView::ChartCanvas final : public WhiteCanvas {
  public:
-  explicit ChartCanvas(HistoryView* view) : view_(view) {
-    setMinimumSize(320, 240);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  }
+  explicit ChartCanvas(HistoryView* view) : view_(view) {}
 
  protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
+  void Draw(QPainter& painter, const QRectF& target) override {
     const rendering::HistoryChart* chart = view_->chart_.get();
     if (chart == nullptr) return;
-    const QRectF target(rect());
     chart->Paint(painter, target);
     const auto period = static_cast<std::size_t>(view_->slider_->value());
     for (std::size_t h = 0; h < chart->Data().horizons.size(); ++h) {

@@ -265,6 +265,12 @@ bool ProjectHistory::Has(Series series) const {
   return false;
 }
 
+std::string PeriodLabel(const strataplot::BasinInputs& inputs, int period) {
+  const auto k = static_cast<std::size_t>(period);
+  return platform::GbkForDisplay(inputs.periodNames[k]) +
+         strataplot::Format(" %.2f Ma", static_cast<double>(inputs.periodAges[k]));
+}
+
 std::string MapFileName(Series series, const ProjectHistory& history, int horizon,
                         const std::string& project) {
   namespace texts = strataplot::texts;

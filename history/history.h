@@ -81,6 +81,10 @@ class SeriesSink {
   virtual bool Take(const ProjectHistory& history, const SeriesGrids& grids) = 0;
 };
 
+// A period as the history's bands, frames and views name it (UTF-8): its name
+// and its age with two decimals, "Es1 60.46 Ma".
+std::string PeriodLabel(const strataplot::BasinInputs& inputs, int period);
+
 // The name of the map the oil map export writes for the series of the horizon
 // (or of the total): "HORIZON.poN", "PROJECT.pot", ... (GBK).
 std::string MapFileName(Series series, const ProjectHistory& history, int horizon,

@@ -16,6 +16,7 @@
 #include "host/modules.h"
 #include "host/render_command.h"
 #include "platform/platform.h"
+#include "project/texts.h"
 
 namespace host {
 namespace {
@@ -42,14 +43,6 @@ constexpr SeriesText kSeriesTexts[history::kSeriesCount] = {
     {"generated", "cumulative generated oil intensity of %s"},
 };
 const SeriesText& TextOf(Series series) { return kSeriesTexts[static_cast<int>(series)]; }
-
-std::string Printed(const char* format, const std::string& value) {
-  const int length = std::snprintf(nullptr, 0, format, value.c_str());
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  std::snprintf(text.data(), text.size(), format, value.c_str());
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
 
 // The files of a run, each written under a temporary name beside its own and
 // renamed over it when the whole run has succeeded; removed otherwise.
@@ -124,12 +117,13 @@ class GridWriter final : public history::SeriesSink {
       return false;
     }
     const std::string name = *map + ".history.tif";
-    grids::TimeSeries series{staged_.Stage(name),
-                             Printed(TextOf(grids.series).title, Owner(history, grids.horizon)),
-                             kIntensityUnit,
-                             project_,
-                             bands_,
-                             grids.values};
+    grids::TimeSeries series{
+        staged_.Stage(name),
+        strataplot::Format(TextOf(grids.series).title, Owner(history, grids.horizon).c_str()),
+        kIntensityUnit,
+        project_,
+        bands_,
+        grids.values};
     if (std::optional<std::string> failed = writers_.writeTimeSeries(geometry_, series)) {
       error_ = "cannot write " + name + ": " + *failed;
       return false;
@@ -206,19 +200,17 @@ class GridWriter final : public history::SeriesSink {
     for (const std::string& name : inputs.horizonNames)
       layout.horizons.push_back(platform::GbkForDisplay(name));
     for (int k = 0; k < inputs.periodCount; ++k) {
-      const std::string period = platform::GbkForDisplay(inputs.periodNames[k]);
-      layout.periods.push_back(period);
-      char age[64];
-      std::snprintf(age, sizeof age, " %.2f Ma", static_cast<double>(inputs.periodAges[k]));
-      bands_.push_back(period + age);
+      layout.periods.push_back(platform::GbkForDisplay(inputs.periodNames[k]));
+      bands_.push_back(history::PeriodLabel(inputs, k));
     }
     layout.ages = inputs.periodAges;
     for (int s = 0; s < history::kSeriesCount; ++s) {
       const auto series = static_cast<Series>(s);
       if (!history.Has(series)) continue;
       variables_.push_back(series);
-      layout.variables.push_back(
-          {TextOf(series).variable, Printed(TextOf(series).title, "each horizon"), kCubeUnit});
+      layout.variables.push_back({TextOf(series).variable,
+                                  strataplot::Format(TextOf(series).title, "each horizon"),
+                                  kCubeUnit});
     }
     cube_.reset(writers_.createCube(layout, error_));
     if (!cube_) error_ = "cannot write " + cubeName_ + ": " + error_;
