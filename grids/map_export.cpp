@@ -8,15 +8,43 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "grids/gdal_support.h"
+#include "strataplot_version.h"
 
 namespace grids {
 namespace {
+
+constexpr const char* kProgram = "strataplot";
+
+// The maps' kinds by the first two letters of their extension ("po1", "pot").
+struct KindName {
+  const char* code;
+  const char* name;
+};
+constexpr KindName kKinds[] = {
+    {"po", "oil expulsion intensity"},
+    {"pp", "deep-layer oil expulsion intensity"},
+    {"uo", "unexpelled oil intensity"},
+    {"so", "oil generation intensity"},
+    {"sg", "gas generation intensity"},
+    {"pg", "gas total expulsion intensity"},
+    {"fg", "free gas expulsion intensity"},
+    {"wg", "water-dissolved gas expulsion intensity"},
+    {"og", "oil-dissolved gas expulsion intensity"},
+    {"kg", "diffusion phase gas expulsion intensity"},
+    {"ug", "unexpelled gas intensity"},
+    {"eg", "deep-layer gas generation intensity"},
+    {"ag", "deep-layer gas expulsion intensity"},
+};
 
 // The no-data value of a map's grids: -9999, unless a value of the map is
 // exactly -9999; then the highest of -1e5, -1e6, ... -1e10 below every value,
@@ -80,6 +108,7 @@ GDALDriver* WritingDriver(const Format& format, const char* capability, std::str
 
 // The map's values as a raster in memory: row 0 at the top, no data outside.
 GDALDatasetUniquePtr InMemory(const platform::CompletedMap& map, double noData,
+                              const ExportContext& context, const OGRSpatialReference* system,
                               std::string& error) {
   std::optional<std::vector<float>> raster = platform::CellsOf(map, static_cast<float>(noData));
   if (map.rowCount <= 0 || map.columnCount <= 0 || !raster) {
@@ -94,41 +123,151 @@ GDALDatasetUniquePtr InMemory(const platform::CompletedMap& map, double noData,
     error = "cannot make the grid in memory: " + LastError();
     return nullptr;
   }
-  double transform[6] = {map.originX, map.cellSizeX, 0, map.originY, 0, -map.cellSizeY};
+  const double scale = context.reference.scale;
+  double transform[6] = {map.originX * scale,   map.cellSizeX * scale, 0, map.originY * scale, 0,
+                         -map.cellSizeY * scale};
   GDALRasterBand* band = dataset->GetRasterBand(1);
   if (dataset->SetGeoTransform(transform) != CE_None || band->SetNoDataValue(noData) != CE_None ||
+      (system != nullptr && dataset->SetSpatialRef(system) != CE_None) ||
       band->RasterIO(GF_Write, 0, 0, map.columnCount, map.rowCount, raster->data(), map.columnCount,
                      map.rowCount, GDT_Float32, 0, 0, nullptr) != CE_None) {
     error = "cannot make the grid in memory: " + LastError();
     return nullptr;
   }
   band->SetUnitType(platform::GbkForDisplay(map.unit).c_str());
-  dataset->SetMetadataItem("TITLE", platform::GbkForDisplay(map.title).c_str());
+  // Copied into a GeoTIFF's metadata, its description and software tags.
+  for (const auto& [key, value] : MapMetadata(map, context))
+    dataset->SetMetadataItem(key.c_str(), value.c_str());
+  dataset->SetMetadataItem("TIFFTAG_IMAGEDESCRIPTION", platform::GbkForDisplay(map.title).c_str());
+  const std::string software = kProgram + std::string(" ") + STRATAPLOT_VERSION;
+  dataset->SetMetadataItem("TIFFTAG_SOFTWARE", software.c_str());
   return dataset;
 }
 
+// A ZMap Plus header's comment lines ("!") before its "@": GDAL's own give
+// way to the map's metadata, which ZMap readers skip as they skip GDAL's.
+bool CommentZMap(const std::string& path,
+                 const std::vector<std::pair<std::string, std::string>>& metadata,
+                 std::string& error) {
+  std::string text;
+  {
+    std::ifstream in(path, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) {
+      error = "cannot read it back to add its metadata";
+      return false;
+    }
+  }
+  const std::size_t header = text.find('@');
+  if (header == std::string::npos || text.find_first_not_of("!", 0) == 0) {
+    error = "GDAL wrote no ZMap Plus header to add the metadata to";
+    return false;
+  }
+  std::string comments = "!\n";
+  for (const auto& [key, value] : metadata) {
+    std::string line = value;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::replace(line.begin(), line.end(), '\r', ' ');
+    comments += "! " + key + ": " + line + "\n";
+  }
+  comments += "!\n";
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << comments;
+  out.write(text.data() + header, static_cast<std::streamsize>(text.size() - header));
+  out.close();
+  if (out) return true;
+  error = "cannot add its metadata";
+  return false;
+}
+
 bool WriteGrid(GDALDataset& source, GDALDriver& driver, const std::string& path,
+               const std::vector<std::pair<std::string, std::string>>& metadata,
                std::string& error) {
   CPLErrorReset();
   GDALDatasetUniquePtr written(
       driver.CreateCopy(path.c_str(), &source, FALSE, nullptr, nullptr, nullptr));
-  if (written && CloseDataset(written)) return true;
-  error = LastError();
-  return false;
+  if (!written || !CloseDataset(written)) {
+    error = LastError();
+    return false;
+  }
+  if (std::string_view(driver.GetDescription()) == "ZMap") {
+    return CommentZMap(path, metadata, error);
+  }
+  return true;
 }
 
-bool WriteContours(GDALDataset& source, double noData, int interval, GDALDriver& driver,
-                   const std::string& path, std::string& error) {
+// The metadata as one JSON object of texts.
+std::string JsonObject(const std::vector<std::pair<std::string, std::string>>& metadata) {
+  std::string json = "{";
+  for (const auto& [key, value] : metadata) {
+    json += (json.size() > 1 ? ", \"" : "\"") + key + "\": \"";
+    for (unsigned char ch : value) {
+      if (ch == '"' || ch == '\\') {
+        json += '\\';
+        json += static_cast<char>(ch);
+      } else if (ch < 0x20) {
+        json += CPLSPrintf("\\u%04x", ch);
+      } else {
+        json += static_cast<char>(ch);
+      }
+    }
+    json += "\"";
+  }
+  return json + "}";
+}
+
+// What the contour layer is created with in each format: the system and the
+// metadata as the format holds them.
+CPLStringList LayerOptions(std::string_view driver, const platform::CompletedMap& map,
+                           const std::vector<std::pair<std::string, std::string>>& metadata) {
+  CPLStringList options;
+  const std::string title = platform::GbkForDisplay(map.title);
+  std::string description = title + ", contour lines every " + std::to_string(map.interval) + " " +
+                            platform::GbkForDisplay(map.unit);
+  if (driver == "GPKG") {
+    options.SetNameValue("IDENTIFIER", title.c_str());
+    options.SetNameValue("DESCRIPTION", description.c_str());
+  } else if (driver == "GeoJSON") {
+    // RFC 7946: WGS 84 longitude and latitude, transformed from the layer's system.
+    options.SetNameValue("RFC7946", "YES");
+    options.SetNameValue("DESCRIPTION", description.c_str());
+    // A foreign member of the feature collection.
+    options.SetNameValue("NATIVE_MEDIA_TYPE", "application/vnd.geo+json");
+    options.SetNameValue("NATIVE_DATA", ("{\"metadata\": " + JsonObject(metadata) + "}").c_str());
+  } else if (driver == "ESRI Shapefile") {
+    options.SetNameValue("ENCODING", "UTF-8");  // and a .cpg that says so
+  }
+  return options;
+}
+
+bool WriteContours(GDALDataset& source, double noData, const platform::CompletedMap& map,
+                   const OGRSpatialReference* system,
+                   const std::vector<std::pair<std::string, std::string>>& metadata,
+                   GDALDriver& driver, const std::string& path, std::string& error) {
+  const std::string_view name = driver.GetDescription();
+  if (name == "GeoJSON" && system == nullptr) {
+    error =
+        "GeoJSON holds WGS 84 longitude and latitude, and the map's grid has no reference system "
+        "to transform its coordinates from";
+    return false;
+  }
   CPLErrorReset();
   GDALDatasetUniquePtr written(driver.Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-  // The grid's coordinates are the basin model's own, in no known system. A
+  // Without a system the grid's coordinates are the basin model's own. A
   // GeoPackage takes a layer without one as geographic unless told otherwise.
   OGRSpatialReference cartesian;
   cartesian.SetLocalCS("Undefined cartesian SRS");
-  const bool geoPackage = std::string_view(driver.GetDescription()) == "GPKG";
-  OGRLayer* layer = written ? written->CreateLayer("contours", geoPackage ? &cartesian : nullptr,
-                                                   wkbLineString, nullptr)
-                            : nullptr;
+  const OGRSpatialReference* layerSystem =
+      system != nullptr ? system : (name == "GPKG" ? &cartesian : nullptr);
+  CPLStringList options = LayerOptions(name, map, metadata);
+  // CreateLayer clones the system; GDAL 3.6 takes it as not const all the same.
+  OGRLayer* layer =
+      written ? written->CreateLayer("contours", const_cast<OGRSpatialReference*>(layerSystem),
+                                     wkbLineString, options.List())
+              : nullptr;
+  if (layer != nullptr && name == "GPKG") {
+    for (const auto& [key, value] : metadata) layer->SetMetadataItem(key.c_str(), value.c_str());
+  }
   OGRFieldDefn id("id", OFTInteger);
   OGRFieldDefn level("level", OFTReal);
   if (layer == nullptr || layer->CreateField(&id) != OGRERR_NONE ||
@@ -136,13 +275,13 @@ bool WriteContours(GDALDataset& source, double noData, int interval, GDALDriver&
     error = LastError();
     return false;
   }
-  CPLStringList options;
-  options.SetNameValue("LEVEL_INTERVAL", CPLSPrintf("%d", interval));
-  options.SetNameValue("ID_FIELD", CPLSPrintf("%d", layer->FindFieldIndex("id", TRUE)));
-  options.SetNameValue("ELEV_FIELD", CPLSPrintf("%d", layer->FindFieldIndex("level", TRUE)));
-  options.SetNameValue("NODATA", CPLSPrintf("%.17g", noData));
+  CPLStringList contour;
+  contour.SetNameValue("LEVEL_INTERVAL", CPLSPrintf("%d", map.interval));
+  contour.SetNameValue("ID_FIELD", CPLSPrintf("%d", layer->FindFieldIndex("id", TRUE)));
+  contour.SetNameValue("ELEV_FIELD", CPLSPrintf("%d", layer->FindFieldIndex("level", TRUE)));
+  contour.SetNameValue("NODATA", CPLSPrintf("%.17g", noData));
   const bool transaction = written->StartTransaction() == OGRERR_NONE;
-  if (GDALContourGenerateEx(source.GetRasterBand(1), layer, options.List(), nullptr, nullptr) !=
+  if (GDALContourGenerateEx(source.GetRasterBand(1), layer, contour.List(), nullptr, nullptr) !=
           CE_None ||
       (transaction && written->CommitTransaction() != OGRERR_NONE)) {
     error = LastError();
@@ -153,7 +292,81 @@ bool WriteContours(GDALDataset& source, double noData, int interval, GDALDriver&
   return false;
 }
 
+// The formats that a GIS finds the system of in MAPFILE.prj: GDAL writes one
+// beside an Arc/Info ASCII grid and a shapefile; ZMap Plus, Surfer 7 and XYZ
+// grids have no place for a system in the file, and programs that know one
+// look for it there too.
+bool SharesReferenceFile(const Format& format) {
+  const std::string_view driver = format.driver;
+  return driver == "AAIGrid" || driver == "ZMap" || driver == "GS7BG" || driver == "XYZ" ||
+         driver == "ESRI Shapefile";
+}
+
+// MAPFILE.prj as GIS programs write it (ESRI's WKT), or without a system,
+// the one an earlier run wrote removed. nullopt when done, else the reason.
+std::optional<std::string> PlaceReferenceFile(const std::string& path,
+                                              const OGRSpatialReference* system) {
+  VSIStatBufL stat;
+  const bool exists = VSIStatL(path.c_str(), &stat) == 0;
+  if (exists && !VSI_ISREG(stat.st_mode)) return "something that is not a file is in the way";
+  if (system == nullptr) {
+    if (exists && VSIUnlink(path.c_str()) != 0) return "cannot remove it: " + LastError();
+    return std::nullopt;
+  }
+  char* wkt = nullptr;
+  const char* const esri[] = {"FORMAT=WKT1_ESRI", nullptr};
+  if (system->exportToWkt(&wkt, esri) != OGRERR_NONE || wkt == nullptr || *wkt == '\0') {
+    CPLFree(wkt);
+    wkt = nullptr;
+    if (system->exportToWkt(&wkt) != OGRERR_NONE || wkt == nullptr) {
+      CPLFree(wkt);
+      return "its reference system cannot be written as WKT: " + LastError();
+    }
+  }
+  const std::string text = wkt;
+  CPLFree(wkt);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (out) return std::nullopt;
+  std::remove(path.c_str());
+  return std::string("cannot write the file");
+}
+
 }  // namespace
+
+std::vector<std::pair<std::string, std::string>> MapMetadata(const platform::CompletedMap& map,
+                                                             const ExportContext& context) {
+  std::vector<std::pair<std::string, std::string>> metadata;
+  metadata.emplace_back("TITLE", platform::GbkForDisplay(map.title));
+  metadata.emplace_back("UNIT", platform::GbkForDisplay(map.unit));
+  metadata.emplace_back("CONTOUR_INTERVAL", std::to_string(map.interval));
+  if (!context.project.empty()) metadata.emplace_back("PROJECT", context.project);
+  // "沙三段.po1": the horizon 沙三段's oil expulsion map; "demo.pot": all horizons'.
+  const std::string name = platform::GbkForDisplay(map.fileName);
+  const std::size_t slash = name.rfind('/');
+  const std::string file = slash == std::string::npos ? name : name.substr(slash + 1);
+  const std::size_t dot = file.rfind('.');
+  if (dot != std::string::npos && dot > 0 && file.size() - dot >= 4) {
+    const std::string code = file.substr(dot + 1, 2);
+    const std::string which = file.substr(dot + 3);
+    const auto* kind = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                    [&](const KindName& k) { return code == k.code; });
+    const bool numbered = which.find_first_not_of("0123456789") == std::string::npos;
+    if (kind != std::end(kKinds) && (which == "t" || numbered)) {
+      metadata.emplace_back("HORIZON", which == "t" ? "all horizons" : file.substr(0, dot));
+      metadata.emplace_back("MAP_KIND", kind->name);
+    }
+  }
+  const Reference& reference = context.reference;
+  metadata.emplace_back("COORDINATE_UNIT", CoordinateUnit(reference));
+  if (reference.Declared()) metadata.emplace_back("CRS", reference.name);
+  metadata.emplace_back("PROGRAM", kProgram);
+  metadata.emplace_back("VERSION", STRATAPLOT_VERSION);
+  return metadata;
+}
+
+std::string ReferenceFileName(const std::string& mapFile) { return mapFile + ".prj"; }
 
 std::string ExportName(const std::string& mapFile, const Format& format) {
   return mapFile + format.extension;
@@ -161,7 +374,8 @@ std::string ExportName(const std::string& mapFile, const Format& format) {
 
 std::vector<std::string> ExportMap(const platform::CompletedMap& map,
                                    const std::vector<Format>& gridFormats,
-                                   const std::vector<Format>& contourFormats) {
+                                   const std::vector<Format>& contourFormats,
+                                   const ExportContext& context) {
   std::vector<std::string> failures;
   if (gridFormats.empty() && contourFormats.empty()) return failures;
   GdalScope scope;
@@ -169,18 +383,28 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
   std::string error;
   const std::optional<double> noData = GridNoData(map.values);
   if (!noData) error = "its values leave no no-data value free (-9999 and -1e5 to -1e10)";
-  GDALDatasetUniquePtr grid = mapFile && noData ? InMemory(map, *noData, error) : nullptr;
+  const std::optional<OGRSpatialReference> system = SystemOf(context.reference, error);
+  const OGRSpatialReference* declared = system ? &*system : nullptr;
+  const std::vector<std::pair<std::string, std::string>> metadata = MapMetadata(map, context);
+  GDALDatasetUniquePtr grid =
+      mapFile && noData && (declared != nullptr || !context.reference.Declared())
+          ? InMemory(map, *noData, context, declared, error)
+          : nullptr;
   const std::string shown = mapFile.value_or(platform::GbkForDisplay(map.fileName));
   if (!grid) {
     failures.push_back("cannot write the grids and contours of " + shown + ": " +
                        (mapFile ? error : "its name does not convert to UTF-8"));
     return failures;
   }
+  bool referenceFile = false;  // a format written that MAPFILE.prj is for
   auto write = [&](const Format& format, const char* capability, auto&& writeFile) {
     const std::string path = ExportName(*mapFile, format);
     GDALDriver* driver = WritingDriver(format, capability, error);
     if (driver != nullptr) {
-      if (MakeRoom(*driver, path, error) && writeFile(*driver, path)) return;
+      if (MakeRoom(*driver, path, error) && writeFile(*driver, path)) {
+        referenceFile = referenceFile || SharesReferenceFile(format);
+        return;
+      }
       // What was written, and a shapefile's older parts beside whatever is in the way.
       Remove(*driver, path);
     }
@@ -192,13 +416,19 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
         error = *reason;
         return false;
       }
-      return WriteGrid(*grid, driver, path, error);
+      return WriteGrid(*grid, driver, path, metadata, error);
     });
   }
   for (const Format& format : contourFormats) {
     write(format, GDAL_DCAP_CREATE, [&](GDALDriver& driver, const std::string& path) {
-      return WriteContours(*grid, *noData, map.interval, driver, path, error);
+      return WriteContours(*grid, *noData, map, declared, metadata, driver, path, error);
     });
+  }
+  if (referenceFile) {
+    const std::string path = ReferenceFileName(*mapFile);
+    if (std::optional<std::string> failed = PlaceReferenceFile(path, declared)) {
+      failures.push_back("cannot write " + path + ": " + *failed);
+    }
   }
   return failures;
 }

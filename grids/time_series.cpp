@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "grids/gdal_support.h"
+#include "strataplot_version.h"
 
 namespace grids {
 namespace {
@@ -84,10 +85,24 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, const TimeSeries
     error = LastError();
     return false;
   }
-  double transform[6] = {grid.originX, grid.cellSizeX, 0, grid.originY, 0, -grid.cellSizeY};
+  const double scale = grid.reference.scale;
+  double transform[6] = {grid.originX * scale,   grid.cellSizeX * scale, 0, grid.originY * scale, 0,
+                         -grid.cellSizeY * scale};
+  std::optional<OGRSpatialReference> system = SystemOf(grid.reference, error);
+  if (grid.reference.Declared() && !system) return false;
+  const std::string software = std::string("strataplot ") + STRATAPLOT_VERSION;
   if (dataset->SetGeoTransform(transform) != CE_None ||
+      (system && dataset->SetSpatialRef(&*system) != CE_None) ||
       dataset->SetMetadataItem("TITLE", series.title.c_str()) != CE_None ||
-      dataset->SetMetadataItem("PROJECT", series.project.c_str()) != CE_None) {
+      dataset->SetMetadataItem("UNIT", series.unit.c_str()) != CE_None ||
+      dataset->SetMetadataItem("PROJECT", series.project.c_str()) != CE_None ||
+      dataset->SetMetadataItem("COORDINATE_UNIT", CoordinateUnit(grid.reference).c_str()) !=
+          CE_None ||
+      (system && dataset->SetMetadataItem("CRS", grid.reference.name.c_str()) != CE_None) ||
+      dataset->SetMetadataItem("PROGRAM", "strataplot") != CE_None ||
+      dataset->SetMetadataItem("VERSION", STRATAPLOT_VERSION) != CE_None ||
+      dataset->SetMetadataItem("TIFFTAG_IMAGEDESCRIPTION", series.title.c_str()) != CE_None ||
+      dataset->SetMetadataItem("TIFFTAG_SOFTWARE", software.c_str()) != CE_None) {
     error = LastError();
     return false;
   }
@@ -96,6 +111,7 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, const TimeSeries
   for (std::size_t k = 0; k < bands; ++k) {
     GDALRasterBand* raster = dataset->GetRasterBand(static_cast<int>(k) + 1);
     raster->SetDescription(series.bandDescriptions[k].c_str());
+    raster->SetMetadataItem("PERIOD", series.bandDescriptions[k].c_str());
     Spread(grid.mask, series.values, bands, k, static_cast<float>(noData), band);
     if (raster->SetUnitType(series.unit.c_str()) != CE_None ||
         raster->SetNoDataValue(noData) != CE_None ||
@@ -222,6 +238,8 @@ bool NetCdfCube::Define(const CubeLayout& layout, std::string& error) {
   const auto x = y ? dimension("x", GDAL_DIM_TYPE_HORIZONTAL_X, columns_) : nullptr;
   if (!x) return false;
 
+  std::optional<OGRSpatialReference> system = SystemOf(layout.grid.reference, error);
+  if (layout.grid.reference.Declared() && !system) return false;
   const GDALExtendedDataType float32 = GDALExtendedDataType::Create(GDT_Float32);
   const GDALExtendedDataType float64 = GDALExtendedDataType::Create(GDT_Float64);
   const GDALExtendedDataType text = GDALExtendedDataType::CreateString();
@@ -237,15 +255,16 @@ bool NetCdfCube::Define(const CubeLayout& layout, std::string& error) {
     }
     return made;
   };
+  const std::string unit = CoordinateUnit(layout.grid.reference);
   x_ = array("x", {x}, float64,
              {{"standard_name", "projection_x_coordinate"},
               {"long_name", "x coordinate of cell centre"},
-              {"units", "km"},
+              {"units", unit},
               {"axis", "X"}});
   y_ = x_ ? array("y", {y}, float64,
                   {{"standard_name", "projection_y_coordinate"},
                    {"long_name", "y coordinate of cell centre"},
-                   {"units", "km"},
+                   {"units", unit},
                    {"axis", "Y"}})
           : nullptr;
   age_ = y_ ? array("age", {period}, float32,
@@ -275,6 +294,11 @@ bool NetCdfCube::Define(const CubeLayout& layout, std::string& error) {
         error = Failed("set the fill value of " + name);
         made.reset();
       }
+      // A grid mapping variable that the data variable names (CF).
+      if (made && system && !made->SetSpatialRef(&*system)) {
+        error = Failed("declare the reference system of " + name);
+        made.reset();
+      }
       return made;
     };
     perHorizon_.push_back(
@@ -289,13 +313,14 @@ bool NetCdfCube::Define(const CubeLayout& layout, std::string& error) {
 
 bool NetCdfCube::WriteCoordinates(const CubeLayout& layout, std::string& error) {
   const GridGeometry& grid = layout.grid;
+  const double scale = grid.reference.scale;
   std::vector<double> xs(columns_);
   for (std::size_t c = 0; c < xs.size(); ++c) {
-    xs[c] = grid.originX + (static_cast<double>(c) + 0.5) * grid.cellSizeX;
+    xs[c] = (grid.originX + (static_cast<double>(c) + 0.5) * grid.cellSizeX) * scale;
   }
   std::vector<double> ys(rows_);
   for (std::size_t r = 0; r < ys.size(); ++r) {
-    ys[r] = grid.originY - (static_cast<double>(r) + 0.5) * grid.cellSizeY;
+    ys[r] = (grid.originY - (static_cast<double>(r) + 0.5) * grid.cellSizeY) * scale;
   }
   auto pointers = [](const std::vector<std::string>& texts) {
     std::vector<const char*> result;

@@ -61,11 +61,16 @@ int main(int argc, char** argv) {
   }
 
   // The history reads the project itself: no library, nothing to ask.
-  if (options.history) return host::RunHistoryCommand(options.periods, *project, options.quiet);
+  if (options.history) {
+    options.periods.crs = options.crs;
+    options.periods.gridUnit = options.gridUnit;
+    return host::RunHistoryCommand(options.periods, *project, options.quiet);
+  }
 
-  // Grids and contours of every completed map, when asked for.
+  // Grids and contours of every completed map, when asked for (and the
+  // reference system checked when one is given).
   std::unique_ptr<host::GridExport> gridExport;
-  if (!options.grids.empty() || !options.contours.empty()) {
+  if (!options.grids.empty() || !options.contours.empty() || !options.crs.empty()) {
     gridExport = host::StartGridExport(options, error);
     if (!gridExport) return HostError(error);
   }

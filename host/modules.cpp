@@ -1,6 +1,10 @@
 #include "host/modules.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "host/grid_export.h"
@@ -28,10 +32,11 @@ namespace {
 
 class GridExportSession final : public GridExport {
  public:
-  GridExportSession(std::unique_ptr<Library> module, const Options& options)
+  GridExportSession(std::unique_ptr<Library> module, const Options& options,
+                    const grids::ExportContext& context)
       : module_(std::move(module)),
-        sink_(module_->FindFunction<MakeGridExportSink>(kMakeGridExportSink)(options.grids,
-                                                                             options.contours)) {
+        sink_(module_->FindFunction<MakeGridExportSink>(kMakeGridExportSink)(
+            options.grids, options.contours, context)) {
     platform::InstallCompletedMapSink(sink_.get());
   }
   ~GridExportSession() override { platform::InstallCompletedMapSink(nullptr); }
@@ -65,10 +70,66 @@ int RunWithWindowsModule(const LoadedLibrary& library, Command command,
   return module->FindFunction<GuiEntry>(kGuiEntry)(library, command, gbkProject, mode, transcript);
 }
 
+std::optional<grids::Reference> ResolveReference(const Library& gridModule, const std::string& crs,
+                                                 grids::GridUnit gridUnit,
+                                                 const std::string& utf8Project,
+                                                 std::string& error) {
+  auto parse = gridModule.FindFunction<ParseReference>(kParseReference);
+  if (parse == nullptr) {
+    error = std::string("cannot load ") + kGridModule + ": it has no " + kParseReference;
+    return std::nullopt;
+  }
+  std::string text = crs;
+  std::string source = "--crs " + crs;
+  if (crs.empty()) {
+    source = utf8Project + ".prj";
+    std::error_code failed;
+    if (!std::filesystem::exists(source, failed)) {
+      grids::Reference none;
+      none.gridUnit = gridUnit;
+      return none;
+    }
+    // A .prj is one line of WKT; anything much larger is not one.
+    constexpr std::uintmax_t kLargestPrj = 1 << 20;
+    std::ifstream in(source, std::ios::binary);
+    if (!std::filesystem::is_regular_file(source, failed) ||
+        std::filesystem::file_size(source, failed) > kLargestPrj || !in) {
+      error = "cannot read the reference system in " + source +
+              ": not a readable file of WKT (1 MiB at most)";
+      return std::nullopt;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+      error = "cannot read the reference system in " + source;
+      return std::nullopt;
+    }
+  }
+  std::optional<grids::Reference> reference = parse(text, gridUnit, error);
+  if (!reference) error = "cannot use the reference system of " + source + ": " + error;
+  return reference;
+}
+
 std::unique_ptr<GridExport> StartGridExport(const Options& options, std::string& error) {
   std::unique_ptr<Library> module = LoadModule(kGridModule, kMakeGridExportSink, error);
   if (!module) return nullptr;
-  return std::make_unique<GridExportSession>(std::move(module), options);
+  grids::ExportContext context;
+  context.project = options.project;
+  std::optional<grids::Reference> reference =
+      ResolveReference(*module, options.crs, options.gridUnit, options.project, error);
+  if (!reference) return nullptr;
+  context.reference = std::move(*reference);
+  const bool geoJson = std::any_of(
+      options.contours.begin(), options.contours.end(),
+      [](const grids::Format& format) { return std::string(format.name) == "geojson"; });
+  if (geoJson && !context.reference.Declared()) {
+    error =
+        "--contours geojson: GeoJSON holds WGS 84 longitude and latitude, so the grid needs "
+        "a projected reference system to be transformed from: give it with --crs (EPSG:n, "
+        "WKT or a PROJ string) or as WKT in " +
+        options.project + ".prj in the project directory";
+    return nullptr;
+  }
+  return std::make_unique<GridExportSession>(std::move(module), options, context);
 }
 
 }  // namespace host

@@ -164,6 +164,22 @@ void AddGridOptions(CLI::App& app, Options& options) {
           "map commands: also write each completed map's\n"
           "contour lines at its interval (gpkg geojson shp),\n"
           "named MAPFILE.gpkg/.geojson/.shp");
+  app.add_option("--crs", options.crs,
+                 "map commands and history: the projected reference\n"
+                 "system of the grids and contours (EPSG:n, WKT or\n"
+                 "PROJ); default: the WKT in NAME.prj of the project\n"
+                 "directory, else none (and no GeoJSON)")
+      ->type_name("CRS")
+      ->group(group);
+  app.add_option_function<std::string>(
+         "--grid-unit",
+         [&options](const std::string& unit) {
+           options.gridUnit = grids::GridUnitNamed(unit).value_or(grids::GridUnit::Kilometre);
+         },
+         "unit of the project's grid coordinates and cell\nsizes (default km)")
+      ->type_name("km|m")
+      ->check(cli::EachOneOf({"km", "m"}))
+      ->group(group);
 }
 
 // `render FILE... [-o OUT] [--width PIXELS]`.
@@ -280,6 +296,14 @@ cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options)
   if (options.command == Command::Saturation &&
       !(options.grids.empty() && options.contours.empty())) {
     return cli::UsageError(*app, "--grids and --contours go with the map commands, not saturation");
+  }
+  const bool placed =
+      app->get_option("--crs")->count() > 0 || app->get_option("--grid-unit")->count() > 0;
+  if (placed && (options.render || (!options.history && options.command == Command::Saturation))) {
+    return cli::UsageError(
+        *app, std::string("--crs and --grid-unit go with the map commands and "
+                          "history, not ") +
+                  (options.render ? "render (it takes the .tif's system)" : "saturation"));
   }
   return parsed;
 }
