@@ -3,6 +3,7 @@
 #include <cpl_conv.h>
 #include <cpl_error.h>
 #include <cpl_string.h>
+#include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
 #include "grids/gdal_support.h"
@@ -61,6 +62,38 @@ std::optional<Reference> ParseReference(const std::string& text, GridUnit gridUn
   reference.gridUnit = gridUnit;
   reference.scale = MetresPer(gridUnit) / metresPerUnit;
   return reference;
+}
+
+std::optional<GridPlacement> ReadGridPlacement(const std::string& path, std::string& error) {
+  GdalScope scope;
+  CPLErrorReset();
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY,
+                                                 nullptr, nullptr, nullptr));
+  double transform[6] = {};
+  if (!dataset || dataset->GetGeoTransform(transform) != CE_None) {
+    error = dataset ? "it has no geotransform" : LastError();
+    return std::nullopt;
+  }
+  if (transform[2] != 0 || transform[4] != 0 || !(transform[1] > 0) || !(transform[5] < 0)) {
+    error = "its grid is rotated or not north up";
+    return std::nullopt;
+  }
+  GridPlacement placement{transform[0],
+                          transform[3],
+                          transform[1],
+                          -transform[5],
+                          dataset->GetRasterYSize(),
+                          dataset->GetRasterXSize(),
+                          "",
+                          ""};
+  if (const OGRSpatialReference* system = dataset->GetSpatialRef()) {
+    const char* name = system->GetName();
+    const char* unit = nullptr;
+    if (system->IsProjected()) system->GetLinearUnits(&unit);
+    placement.system = name != nullptr ? name : "unnamed";
+    placement.linearUnit = unit != nullptr ? unit : "";
+  }
+  return placement;
 }
 
 }  // namespace grids

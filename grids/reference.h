@@ -45,4 +45,17 @@ struct Reference {
 std::optional<Reference> ParseReference(const std::string& text, GridUnit gridUnit,
                                         std::string& error);
 
+// Where a grid file (a map's .tif) lies: its geotransform and size, and the
+// name and unit of the system it declares (empty when it declares none).
+struct GridPlacement {
+  double originX = 0, originY = 0, cellSizeX = 0, cellSizeY = 0;  // cellSizeY positive
+  int rowCount = 0, columnCount = 0;
+  std::string system;      // the system's name
+  std::string linearUnit;  // its unit of length ("metre")
+};
+
+// Reads the placement of the raster at path (UTF-8); nullopt with GDAL's
+// reason when it does not open as a north-up raster. Needs the grid module.
+std::optional<GridPlacement> ReadGridPlacement(const std::string& path, std::string& error);
+
 }  // namespace grids

@@ -56,3 +56,8 @@ StrataplotHistoryGridWriters() {
             return grids::HistoryCube::Create(layout, error).release();
           }};
 }
+
+extern "C" __attribute__((visibility("default"))) std::optional<grids::GridPlacement>
+StrataplotReadGridPlacement(const std::string& path, std::string& error) {
+  return grids::ReadGridPlacement(path, error);
+}

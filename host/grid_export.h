@@ -27,6 +27,11 @@ using MakeGridExportSink = GridExportSink* (*)(const std::vector<grids::Format>&
                                                const std::vector<grids::Format>& contourFormats,
                                                const grids::ExportContext& context);
 
+// The module's reading of a grid file's placement: grids::ReadGridPlacement.
+inline constexpr const char* kReadGridPlacement = "StrataplotReadGridPlacement";
+using ReadGridPlacement = std::optional<grids::GridPlacement> (*)(const std::string& path,
+                                                                  std::string& error);
+
 // The module's reading of a reference system: grids::ParseReference.
 inline constexpr const char* kParseReference = "StrataplotParseReference";
 using ParseReference = std::optional<grids::Reference> (*)(const std::string& text,

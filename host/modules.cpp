@@ -49,7 +49,34 @@ class GridExportSession final : public GridExport {
 
 }  // namespace
 
-int RunRenderCommand(const RenderOptions& options) {
+namespace {
+
+// The placement of every map's MAPFILE.tif that lies beside it, read through
+// the grid module; a .tif that does not read leaves its map as it is.
+void PlaceMaps(RenderOptions& options) {
+  std::unique_ptr<Library> gridModule;
+  for (const std::string& file : options.files) {
+    std::error_code failed;
+    if (file.ends_with(".dsa") || !std::filesystem::is_regular_file(file + ".tif", failed)) {
+      continue;
+    }
+    std::string error;
+    if (!gridModule && !(gridModule = LoadModule(kGridModule, kReadGridPlacement, error))) return;
+    auto read = gridModule->FindFunction<ReadGridPlacement>(kReadGridPlacement);
+    if (std::optional<grids::GridPlacement> grid = read(file + ".tif", error)) {
+      options.placements[file] = {{grid->originX, grid->originY, grid->cellSizeX, grid->cellSizeY,
+                                   grid->rowCount, grid->columnCount},
+                                  grid->system,
+                                  grid->linearUnit};
+    }
+  }
+}
+
+}  // namespace
+
+int RunRenderCommand(const RenderOptions& given) {
+  RenderOptions options = given;
+  PlaceMaps(options);
   std::string error;
   std::unique_ptr<Library> module = LoadModule(kRenderModule, kRenderEntry, error);
   if (!module) {

@@ -69,6 +69,25 @@ class Painting {
 
 constexpr int kHistoryPictureWidth = 1200;
 
+// A map's picture with its axes in the coordinates of its .tif, which declare
+// the reference system the grids were written in; a .tif of another grid
+// (rows and columns) leaves the picture as it is.
+std::unique_ptr<rendering::Picture> Placed(std::unique_ptr<rendering::Picture> picture,
+                                           const PicturePlacement& placement) {
+  const auto* map = dynamic_cast<const rendering::MapPicture*>(picture.get());
+  if (map == nullptr || placement.system.empty() ||
+      placement.geometry.rowCount != map->Map().geometry.rowCount ||
+      placement.geometry.columnCount != map->Map().geometry.columnCount) {
+    return picture;
+  }
+  mapreader::IntensityMap placed = map->Map();
+  placed.geometry = placement.geometry;
+  auto result = std::make_unique<rendering::MapPicture>(std::move(placed));
+  result->SetAxesNote("x, y in " + (placement.unit.empty() ? "units" : placement.unit) + " of " +
+                      placement.system);
+  return result;
+}
+
 class HistoryPictures final : public HistoryPainter {
  public:
   bool PaintChart(const rendering::HistoryChartData& data, const std::string& path,
@@ -122,6 +141,10 @@ extern "C" __attribute__((visibility("default"))) int StrataplotRender(
   for (const std::string& file : options.files) {
     std::string error;
     std::unique_ptr<rendering::Picture> picture = rendering::LoadPicture(file, error);
+    if (auto placement = options.placements.find(file);
+        picture && placement != options.placements.end()) {
+      picture = host::Placed(std::move(picture), placement->second);
+    }
     const std::string out = host::OutputName(options, file);
     if (!picture || !rendering::RenderToFile(*picture, out, options.width, error)) {
       std::fprintf(stderr, "strataplot render: %s\n", error.c_str());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,10 +14,20 @@
 
 namespace host {
 
+// Where a map's picture puts its axes: the geometry and reference system of
+// the map's .tif (MAPFILE.tif), when it lies beside the map.
+struct PicturePlacement {
+  mapreader::MapGeometry geometry;
+  std::string system;  // UTF-8 name; empty: none declared
+  std::string unit;    // the system's unit of length
+};
+
 struct RenderOptions {
   std::vector<std::string> files;  // map files and .dsa profiles
   std::string out;                 // empty: FILE.png beside each FILE
   int width = 1200;                // pixels
+  // By file: the placement of its .tif (the host reads them through the grid module).
+  std::map<std::string, PicturePlacement> placements;
 };
 inline constexpr int kNarrowestPicture = 200;
 inline constexpr int kWidestPicture = 20000;

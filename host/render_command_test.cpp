@@ -45,6 +45,27 @@ TEST_F(RenderCommand, PicturesByNameAndExtension) {
   EXPECT_TRUE(fs::exists(dir_ / "out" / "demo.dsa.png"));
 }
 
+// A map whose .tif lies beside it is drawn in the .tif's coordinates, the
+// reference system named under the axes; without the .tif, in the grid's own.
+TEST_F(RenderCommand, AxesInTheReferenceSystemOfTheTifBeside) {
+  const std::string system = "CGCS2000_Transverse_Mercator_117E_35N_demo_basin";
+  HostRun run = RunHostAsGiven({"render", In("demo.uot"), "-o", In("bare.svg")});
+  ASSERT_EQ(run.exitStatus, 0) << run.errorOutput;
+  const std::string bare = ReadFile(dir_ / "bare.svg").value_or("");
+  EXPECT_TRUE(Contains(bare, ">540<")) << "the grid's own x in km";
+  EXPECT_FALSE(Contains(bare, system));
+
+  ASSERT_EQ(RunHost(dir_.path(), {"-p", "demo", "--overwrite", "yes", "--grids", "gtiff",
+                                  "oil-unexpelled"})
+                .exitStatus,
+            0);
+  run = RunHostAsGiven({"render", In("demo.uot"), "-o", In("placed.svg")});
+  ASSERT_EQ(run.exitStatus, 0) << run.errorOutput;
+  const std::string placed = ReadFile(dir_ / "placed.svg").value_or("");
+  EXPECT_TRUE(Contains(placed, ">540000<")) << "demo.prj's metres";
+  EXPECT_TRUE(Contains(placed, "x, y in metre of " + system));
+}
+
 TEST_F(RenderCommand, DamagedFileIsNamedAndTheOthersStillRendered) {
   HostRun run = RunHostAsGiven({"render", In("bad.po1"), In("demo.dsa")});
   EXPECT_EQ(run.exitStatus, 1);

@@ -76,7 +76,8 @@ MapLayout MapPicture::Layout(const QRectF& target) const {
   // The plot: what is left of the axes' labels, in the view's proportions.
   const std::vector<double> yTicks = Ticks(view_.top(), view_.bottom(), kAxisTicks);
   const double left = target.left() + m.margin + WidestLabel(m.textFont, yTicks) + m.tick + m.gap;
-  const double bottom = target.bottom() - m.margin - m.lineHeight - m.tick - m.gap;
+  const double note = axesNote_.empty() ? 0 : m.lineHeight;
+  const double bottom = target.bottom() - m.margin - m.lineHeight - m.tick - m.gap - note;
   QRectF box(left, top + m.lineHeight * 0.5, layout.legend.left() - m.margin - left,
              bottom - top - m.lineHeight * 0.5);
   if (box.width() > 0 && box.height() > 0) {
@@ -100,8 +101,8 @@ double MapPicture::HeightForWidth(double width) const {
   // In a target tall enough, the plot takes the whole width left to it.
   const MapLayout layout = Layout(QRectF(0, 0, width, 100 * width));
   const double plotHeight = layout.plot.width() * view_.height() / view_.width();
-  const double plotBottom =
-      layout.plot.top() + plotHeight + m.tick + m.gap + m.lineHeight + m.margin;
+  const double plotBottom = layout.plot.top() + plotHeight + m.tick + m.gap + m.lineHeight +
+                            (axesNote_.empty() ? 0 : m.lineHeight) + m.margin;
   const double legendBottom = layout.legend.top() + m.lineHeight + m.gap +
                               std::min(map_.HighestCode(), 30) * m.entry + m.margin;
   return std::min(4 * width, std::max(plotBottom, legendBottom));
@@ -213,6 +214,11 @@ void MapPicture::Paint(QPainter& painter, const QRectF& target) const {
   }
   for (double tick : yTicks) {
     DrawLeftTick(painter, m, target, layout.plot, y(tick), TickLabel(tick, yStep));
+  }
+  if (!axesNote_.empty()) {
+    painter.drawText(QRectF(layout.plot.left(), layout.plot.bottom() + m.tick + m.lineHeight,
+                            layout.legend.right() - layout.plot.left(), m.lineHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter, Text(axesNote_));
   }
 
   // The legend: the unit, then a swatch and the range of each class listed.

@@ -65,6 +65,11 @@ class MapPicture final : public Picture {
   QRectF View() const { return view_; }
   void SetView(const QRectF& view) { view_ = view; }
 
+  // A line under the x axis saying what the axes' coordinates are (UTF-8:
+  // "x, y in metre of CGCS2000 / ..."); empty: none, the grid's own.
+  const std::string& AxesNote() const { return axesNote_; }
+  void SetAxesNote(std::string note) { axesNote_ = std::move(note); }
+
   MapLayout Layout(const QRectF& target) const;
   // The cell under a point of the target, if any; the rectangle a cell covers.
   std::optional<Cell> CellAt(const QRectF& target, const QPointF& point) const;
@@ -74,6 +79,7 @@ class MapPicture final : public Picture {
   mapreader::IntensityMap map_;
   double cellWidth_, cellHeight_;  // the grid's cell sizes, or 1 where they are not usable
   QRectF view_;
+  std::string axesNote_;
 };
 
 // A .dsa profile: depth downward, Sa (%) across, on the axes of its trailer
