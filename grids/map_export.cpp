@@ -8,6 +8,7 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -292,6 +293,168 @@ bool WriteContours(GDALDataset& source, double noData, const platform::Completed
   return false;
 }
 
+// The class code of a value, as the map file classes it: 1 up to 0, 2 up to
+// the interval and on to twice it, c from c - 1 intervals (single precision).
+int ClassCode(float value, int interval) {
+  const float divisor = static_cast<float>(interval);
+  if (value <= 0) return 1;
+  if (value <= divisor) return 2;
+  return static_cast<int>(value / divisor) + 1;
+}
+
+// Square kilometres in one square unit of the written coordinates.
+double SquareKilometresPerUnit(const Reference& reference) {
+  const double metres = MetresPer(reference.gridUnit) / reference.scale;
+  return metres * metres / 1e6;
+}
+
+std::string Shortest(double value) {
+  char text[32];
+  const auto [end, failed] = std::to_chars(text, text + sizeof text, value);
+  return failed == std::errc() ? std::string(text, end) : std::string("nan");
+}
+
+// MAPFILE.classes.csv: per class code its range, cells, area and amount.
+bool WriteClasses(const platform::CompletedMap& map, const Reference& reference,
+                  const std::string& path, std::string& error) {
+  const int interval = std::max(map.interval, 1);
+  std::vector<long long> cells;
+  std::vector<double> amounts;
+  // The cell area the exports divide the quantities by.
+  const int cellArea = static_cast<int>(map.cellSizeX * map.cellSizeY);
+  for (float value : map.values) {
+    const int code = ClassCode(value, interval);
+    if (code < 1 || code > 1'000'000) {
+      error = "a value of the map lies beyond a million classes";
+      return false;
+    }
+    if (static_cast<std::size_t>(code) > cells.size()) {
+      cells.resize(static_cast<std::size_t>(code), 0);
+      amounts.resize(static_cast<std::size_t>(code), 0);
+    }
+    ++cells[static_cast<std::size_t>(code - 1)];
+    amounts[static_cast<std::size_t>(code - 1)] += static_cast<double>(value) * cellArea;
+  }
+  if (cells.size() < 2) cells.resize(2, 0), amounts.resize(2, 0);
+  const double metres = MetresPer(reference.gridUnit);
+  const double cellKm2 = static_cast<double>(map.cellSizeX) * map.cellSizeY * metres * metres / 1e6;
+  std::string text = "code,min,max,cells,area_km2,amount\n";
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    const long long code = static_cast<long long>(c) + 1;
+    const std::string lower = code == 1   ? ""
+                              : code == 2 ? "0"
+                                          : std::to_string((code - 1) * interval);
+    const std::string upper = code == 1 ? "0" : std::to_string(std::max(code, 2LL) * interval);
+    text += std::to_string(code) + "," + lower + "," + upper + "," + std::to_string(cells[c]) +
+            "," + Shortest(static_cast<double>(cells[c]) * cellKm2) + "," + Shortest(amounts[c]) +
+            "\n";
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (out) return true;
+  std::remove(path.c_str());
+  error = "cannot write the file";
+  return false;
+}
+
+// The filled bands between the class boundaries 0, 2I, 3I ... up to the
+// highest class's upper bound, as polygons with min, max and area_km2, in a
+// layer in memory (the grid's coordinates).
+GDALDatasetUniquePtr MakeBands(GDALDataset& grid, double noData, const platform::CompletedMap& map,
+                               const ExportContext& context, const OGRSpatialReference* system,
+                               std::string& error) {
+  GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("Memory");
+  GDALDatasetUniquePtr bands(
+      memory == nullptr ? nullptr : memory->Create("bands", 0, 0, 0, GDT_Unknown, nullptr));
+  OGRLayer* layer = bands ? bands->CreateLayer("bands", const_cast<OGRSpatialReference*>(system),
+                                               wkbMultiPolygon, nullptr)
+                          : nullptr;
+  OGRFieldDefn min("min", OFTReal), max("max", OFTReal), area("area_km2", OFTReal);
+  if (layer == nullptr || layer->CreateField(&min) != OGRERR_NONE ||
+      layer->CreateField(&max) != OGRERR_NONE) {
+    error = "cannot make the bands in memory: " + LastError();
+    return nullptr;
+  }
+  const int interval = std::max(map.interval, 1);
+  int highest = 2;
+  for (float value : map.values) highest = std::max(highest, ClassCode(value, interval));
+  std::string levels = "0";
+  for (long long code = 2; code <= highest; ++code) levels += "," + std::to_string(code * interval);
+  CPLStringList options;
+  options.SetNameValue("POLYGONIZE", "YES");
+  options.SetNameValue("FIXED_LEVELS", levels.c_str());
+  options.SetNameValue("ELEV_FIELD_MIN", CPLSPrintf("%d", layer->FindFieldIndex("min", TRUE)));
+  options.SetNameValue("ELEV_FIELD_MAX", CPLSPrintf("%d", layer->FindFieldIndex("max", TRUE)));
+  options.SetNameValue("NODATA", CPLSPrintf("%.17g", noData));
+  CPLErrorReset();
+  if (GDALContourGenerateEx(grid.GetRasterBand(1), layer, options.List(), nullptr, nullptr) !=
+          CE_None ||
+      layer->CreateField(&area) != OGRERR_NONE) {
+    error = "cannot make the bands: " + LastError();
+    return nullptr;
+  }
+  const double km2 = SquareKilometresPerUnit(context.reference);
+  layer->ResetReading();
+  for (auto& feature : layer) {
+    const OGRGeometry* geometry = feature->GetGeometryRef();
+    const OGRwkbGeometryType type =
+        geometry != nullptr ? wkbFlatten(geometry->getGeometryType()) : wkbUnknown;
+    const double units = type == wkbMultiPolygon ? geometry->toMultiPolygon()->get_Area()
+                         : type == wkbPolygon    ? geometry->toPolygon()->get_Area()
+                                                 : 0;
+    feature->SetField("area_km2", units * km2);
+    if (layer->SetFeature(feature.get()) != OGRERR_NONE) {
+      error = "cannot make the bands: " + LastError();
+      return nullptr;
+    }
+  }
+  return bands;
+}
+
+// The bands layer copied into a dataset of the format: the GeoPackage beside
+// its contours, MAPFILE.bands.shp or MAPFILE.bands.geojson.
+bool WriteBands(GDALDataset& bands, const platform::CompletedMap& map,
+                const std::vector<std::pair<std::string, std::string>>& metadata,
+                GDALDriver& driver, const std::string& path, bool intoExisting,
+                std::string& error) {
+  const std::string_view name = driver.GetDescription();
+  CPLErrorReset();
+  GDALDatasetUniquePtr written(
+      intoExisting
+          ? GDALDatasetUniquePtr(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE))
+          : GDALDatasetUniquePtr(driver.Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr)));
+  CPLStringList options = LayerOptions(name, map, metadata);
+  if (name == "GPKG") {
+    options.SetNameValue("IDENTIFIER",
+                         (platform::GbkForDisplay(map.title) + ", class areas").c_str());
+    options.SetNameValue(
+        "DESCRIPTION",
+        (platform::GbkForDisplay(map.title) + ", areas between the classes' bounds").c_str());
+  } else if (name == "GeoJSON") {
+    options.SetNameValue(
+        "DESCRIPTION",
+        (platform::GbkForDisplay(map.title) + ", areas between the classes' bounds").c_str());
+  }
+  OGRLayer* layer =
+      written ? written->CopyLayer(bands.GetLayer(0), "bands", options.List()) : nullptr;
+  if (layer == nullptr) {
+    error = LastError();
+    return false;
+  }
+  if (name == "GPKG") {
+    for (const auto& [key, value] : metadata) layer->SetMetadataItem(key.c_str(), value.c_str());
+  }
+  if (CloseDataset(written)) return true;
+  error = LastError();
+  return false;
+}
+
+// The name of the bands' own file of a format: MAPFILE.bands.shp.
+std::string BandsName(const std::string& mapFile, const Format& format) {
+  return mapFile + ".bands" + format.extension;
+}
+
 // The formats that a GIS finds the system of in MAPFILE.prj: GDAL writes one
 // beside an Arc/Info ASCII grid and a shapefile; ZMap Plus, Surfer 7 and XYZ
 // grids have no place for a system in the file, and programs that know one
@@ -419,10 +582,45 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
       return WriteGrid(*grid, driver, path, metadata, error);
     });
   }
+  GDALDatasetUniquePtr bands;
+  std::string bandsError;
+  if (!contourFormats.empty())
+    bands = MakeBands(*grid, *noData, map, context, declared, bandsError);
   for (const Format& format : contourFormats) {
+    const bool geoPackage = std::string_view(format.driver) == "GPKG";
     write(format, GDAL_DCAP_CREATE, [&](GDALDriver& driver, const std::string& path) {
-      return WriteContours(*grid, *noData, map, declared, metadata, driver, path, error);
+      if (!WriteContours(*grid, *noData, map, declared, metadata, driver, path, error))
+        return false;
+      if (!geoPackage) return true;
+      error = bandsError;
+      return bands && WriteBands(*bands, map, metadata, driver, path, true, error);
     });
+    if (geoPackage) continue;
+    const std::string path = BandsName(*mapFile, format);
+    GDALDriver* driver = WritingDriver(format, GDAL_DCAP_CREATE, error);
+    if (driver != nullptr) {
+      if (!bands) error = bandsError;
+      if (bands && MakeRoom(*driver, path, error) &&
+          (std::string_view(format.driver) != "GeoJSON" || declared != nullptr ||
+           (error = "GeoJSON needs a reference system", false)) &&
+          WriteBands(*bands, map, metadata, *driver, path, false, error)) {
+        // A shapefile's .prj of an earlier run with a system.
+        const std::string prj = *mapFile + ".bands.prj";
+        if (declared == nullptr && std::string_view(format.driver) == "ESRI Shapefile" &&
+            PlaceReferenceFile(prj, nullptr)) {
+          failures.push_back("cannot remove " + prj + " of an earlier run");
+        }
+        continue;
+      }
+      Remove(*driver, path);
+    }
+    failures.push_back("cannot write " + path + ": " + error);
+  }
+  if (!gridFormats.empty()) {
+    const std::string path = *mapFile + ".classes.csv";
+    if (!WriteClasses(map, context.reference, path, error)) {
+      failures.push_back("cannot write " + path + ": " + error);
+    }
   }
   if (referenceFile) {
     const std::string path = ReferenceFileName(*mapFile);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
@@ -55,8 +56,13 @@ std::map<double, int> ReadContours(const std::string& path) {
   GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
   std::map<double, int> lines;
   EXPECT_TRUE(dataset) << path;
-  if (!dataset || dataset->GetLayerCount() != 1) return lines;
-  for (auto& feature : dataset->GetLayer(0)) {
+  // A GeoPackage holds the bands beside the contours.
+  OGRLayer* layer = dataset && dataset->GetLayerCount() == 2   ? dataset->GetLayerByName("contours")
+                    : dataset && dataset->GetLayerCount() == 1 ? dataset->GetLayer(0)
+                                                               : nullptr;
+  EXPECT_NE(layer, nullptr) << path;
+  if (layer == nullptr) return lines;
+  for (auto& feature : layer) {
     EXPECT_EQ(wkbFlatten(feature->GetGeometryRef()->getGeometryType()), wkbLineString);
     ++lines[feature->GetFieldAsDouble("level")];
   }
@@ -177,9 +183,12 @@ TEST(MapExport, NoDataNeverEqualsAValue) {
   TempDir dir;
   const SmallGrid blank(dir, 3, 4, {1.701410009187828e+38f});
   EXPECT_EQ(grids::ExportMap(blank.Map(), grids::GridFormats(), {}),
-            std::vector<std::string>{"cannot write " + blank.name +
-                                     ".grd: a value of the map is 1.70141e+38, the blank value "
-                                     "of Surfer 7 grids"});
+            (std::vector<std::string>{
+                "cannot write " + blank.name +
+                    ".grd: a value of the map is 1.70141e+38, the blank value of Surfer 7 grids",
+                // A map of that many classes never comes from the library.
+                "cannot write " + blank.name +
+                    ".classes.csv: a value of the map lies beyond a million classes"}));
 }
 
 // ZMap Plus, Surfer 7 and XYZ grids of a single row or column are refused
@@ -247,7 +256,7 @@ std::optional<OGRSpatialReference> DeclaredSystem(const std::string& path) {
   GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_READONLY));
   EXPECT_TRUE(dataset) << path;
   if (!dataset) return std::nullopt;
-  const OGRSpatialReference* system = dataset->GetLayerCount() == 1
+  const OGRSpatialReference* system = dataset->GetLayerCount() > 0
                                           ? dataset->GetLayer(0)->GetSpatialRef()
                                           : dataset->GetSpatialRef();
   if (system == nullptr || system->IsLocal()) return std::nullopt;
@@ -475,6 +484,88 @@ TEST(MapExport, ReferenceSystemsTakenAndRefused) {
       EXPECT_TRUE(Contains(error, test.reason)) << error;
     }
   }
+}
+
+// Class areas: the bands between the class bounds 0, 2I, 3I ... in every
+// contour format with min, max and area_km2, summing to the modelled area;
+// the classes table of --grids summing to the active cells, their area and
+// the map's amount (values times the cell area the exports divide by).
+TEST(MapExport, ClassAreasAndTheClassesTable) {
+  const int rows = 6, columns = 7;
+  std::vector<std::uint8_t> mask(rows * columns, 1);
+  mask[0] = mask[columns - 1] = mask[mask.size() - 1] = 0;
+  std::vector<float> values;
+  for (std::size_t cell = 0; cell < mask.size(); ++cell) {
+    if (mask[cell]) values.push_back(static_cast<float>((cell * 7) % 45) - 3);  // -3 to 41
+  }
+  TempDir dir;
+  const std::string name = dir.File("m.po1");
+  // Cells of 2 x 2.5 km: 5 km2 each; the exports' cell area is 5 too.
+  const platform::CompletedMap map{name, "t",  "u",  10,      540,  340,
+                                   2,    2.5f, rows, columns, mask, values};
+  grids::ExportContext context;
+  std::string error;
+  context.reference = *grids::ParseReference("EPSG:4547", grids::GridUnit::Kilometre, error);
+  ASSERT_EQ(grids::ExportMap(map, {grids::GridFormats()[0]}, grids::ContourFormats(), context),
+            std::vector<std::string>());
+  const double modelled = 5.0 * static_cast<double>(values.size());
+
+  // The table: code,min,max,cells,area_km2,amount.
+  std::istringstream table(TempDir::Contents(name + ".classes.csv"));
+  std::string line;
+  std::getline(table, line);
+  EXPECT_EQ(line, "code,min,max,cells,area_km2,amount");
+  long long cells = 0;
+  double area = 0, amount = 0;
+  int code = 0;
+  while (std::getline(table, line)) {
+    ++code;
+    std::vector<std::string> fields;
+    std::istringstream row(line);
+    for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
+    ASSERT_EQ(fields.size(), 6u) << line;
+    EXPECT_EQ(fields[0], std::to_string(code));
+    EXPECT_EQ(fields[1], code == 1 ? "" : code == 2 ? "0" : std::to_string((code - 1) * 10));
+    EXPECT_EQ(fields[2], std::to_string(code == 1 ? 0 : std::max(code, 2) * 10));
+    cells += std::stoll(fields[3]);
+    EXPECT_EQ(std::stod(fields[4]), 5.0 * std::stod(fields[3])) << line;
+    area += std::stod(fields[4]);
+    amount += std::stod(fields[5]);
+  }
+  EXPECT_EQ(code, 5);  // 41 is in class 5: 40 to 50
+  EXPECT_EQ(cells, static_cast<long long>(values.size()));
+  EXPECT_DOUBLE_EQ(area, modelled);
+  double total = 0;
+  for (float value : values) total += static_cast<double>(value) * 5;
+  EXPECT_NEAR(amount, total, 1e-9 * std::fabs(total));
+
+  // The bands, alike in every format, at the class bounds.
+  std::vector<std::string> paths = {name + ".gpkg", name + ".bands.shp", name + ".bands.geojson"};
+  std::optional<std::size_t> count;
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    GDALAllRegister();
+    GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR));
+    ASSERT_TRUE(dataset);
+    OGRLayer* layer =
+        dataset->GetLayerCount() == 1 ? dataset->GetLayer(0) : dataset->GetLayerByName("bands");
+    ASSERT_NE(layer, nullptr);
+    double sum = 0;
+    std::size_t features = 0;
+    for (auto& feature : layer) {
+      ++features;
+      sum += feature->GetFieldAsDouble("area_km2");
+      const double max = feature->GetFieldAsDouble("max");
+      EXPECT_TRUE(max == 0 || (max >= 20 && std::fmod(max, 10) == 0)) << max;
+    }
+    EXPECT_GT(features, 3u);
+    if (count) {
+      EXPECT_EQ(features, *count);
+    }
+    count = features;
+    EXPECT_NEAR(sum, modelled, 0.1 * modelled);
+  }
+  EXPECT_EQ(TempDir::Contents(name + ".bands.cpg"), "UTF-8");
 }
 
 TEST(MapExport, FormatListsOnTheCommandLine) {
