@@ -55,8 +55,8 @@ TEST_F(RenderCommand, AxesInTheReferenceSystemOfTheTifBeside) {
   EXPECT_TRUE(Contains(bare, ">540<")) << "the grid's own x in km";
   EXPECT_FALSE(Contains(bare, system));
 
-  ASSERT_EQ(RunHost(dir_.path(), {"-p", "demo", "--overwrite", "yes", "--grids", "gtiff",
-                                  "oil-unexpelled"})
+  ASSERT_EQ(RunHost(dir_.path(),
+                    {"-p", "demo", "--overwrite", "yes", "--grids", "gtiff", "oil-unexpelled"})
                 .exitStatus,
             0);
   run = RunHostAsGiven({"render", In("demo.uot"), "-o", In("placed.svg")});
