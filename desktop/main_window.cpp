@@ -173,6 +173,8 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
   connect(this, &MainWindow::fileWritten, panel_, &ProjectPanel::Refresh);
   connect(this, &MainWindow::commandFinished, panel_, &ProjectPanel::Refresh);
   connect(this, &MainWindow::historyFinished, panel_, &ProjectPanel::Refresh);
+  connect(viewer_, &MapViewer::logged, this, &MainWindow::Log);
+  connect(viewer_, &MapViewer::filesWritten, panel_, &ProjectPanel::Refresh);
   auto* controls = new QWidget;
   controls->setLayout(layout);
   splitter_->addWidget(controls);
