@@ -327,7 +327,7 @@ void MapViewer::FindValues() {
   if (map == nullptr) return;
   const QString path = Current();
   if (values_ != nullptr && values_->GridOf(path) != nullptr) {
-    valuesSource_ = "values from the run that wrote it";
+    valuesSource_ = "values of this session's run";
     return;
   }
   // The GeoTIFF grid --grids gtiff wrote beside it.

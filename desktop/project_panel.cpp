@@ -278,11 +278,12 @@ void ProjectPanel::SetDirectory(const QString& directory) {
 
 void ProjectPanel::Refresh() {
   // What was expanded and selected stays so.
-  QSet<QString> expanded;
+  // A group that appears opens, to show what the last run wrote.
+  QSet<QString> expanded, listed;
   for (QTreeWidgetItemIterator it(tree_); *it != nullptr; ++it) {
     if ((*it)->isExpanded()) expanded.insert((*it)->text(0) + '\n' + (*it)->text(1));
+    if ((*it)->parent() == nullptr) listed.insert((*it)->text(0));
   }
-  const bool first = tree_->topLevelItemCount() == 0;
   QString selected;
   if (QTreeWidgetItem* item = tree_->currentItem()) selected = item->data(0, kPathRole).toString();
   tree_->clear();
@@ -360,7 +361,7 @@ void ProjectPanel::Refresh() {
       }
       sourceItem->setExpanded(expanded.contains(sourceItem->text(0) + '\n' + sourceItem->text(1)));
     }
-    groupItem->setExpanded(first || expanded.contains(group + '\n'));
+    groupItem->setExpanded(!listed.contains(group) || expanded.contains(group + '\n'));
   }
   if (current != nullptr) tree_->setCurrentItem(current);
 }
