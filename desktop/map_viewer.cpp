@@ -549,6 +549,13 @@ bool MapViewer::ExportGrids(const std::vector<std::string>& gridNames,
       values.push_back(*value);
     }
   }
+  // The grids hold the geometry in 32-bit reals.
+  for (double coordinate : {grid->originX, grid->originY, grid->cellSizeX, grid->cellSizeY}) {
+    if (!(std::abs(coordinate) <= std::numeric_limits<float>::max())) {
+      failures << "the grid of " + name + " lies beyond what a grid file's coordinates hold";
+      return false;
+    }
+  }
   std::string error;
   const host::MapGridTools* tools = GridTools(error);
   if (tools == nullptr) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 #include <optional>
 #include <span>
 #include <string>
@@ -248,7 +249,12 @@ bool ReadRasterGrid(const std::string& path, RasterGrid& grid, std::string& erro
   read.cellSizeX = transform[1];
   read.originY = transform[3];
   read.cellSizeY = -transform[5];
-  read.cells.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
+  try {
+    read.cells.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
+  } catch (const std::bad_alloc&) {
+    error = "cannot read " + path + ": its grid does not fit in memory";
+    return false;
+  }
   GDALRasterBand* band = dataset->GetRasterBand(1);
   if (band->RasterIO(GF_Read, 0, 0, columns, rows, read.cells.data(), columns, rows, GDT_Float32, 0,
                      0, nullptr) != CE_None) {
