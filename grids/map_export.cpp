@@ -697,6 +697,7 @@ bool ReadRasterGrid(const std::string& path, RasterGrid& grid, std::string& erro
       if (cell == missing) cell = std::numeric_limits<float>::quiet_NaN();
     }
   }
+  if (const char* unit = dataset->GetMetadataItem("COORDINATE_UNIT")) read.coordinateUnit = unit;
   grid = std::move(read);
   return true;
 }

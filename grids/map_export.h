@@ -70,7 +70,8 @@ struct RasterGrid {
   int rowCount = 0, columnCount = 0;
   double originX = 0, originY = 0;
   double cellSizeX = 0, cellSizeY = 0;
-  std::vector<float> cells;  // row by row
+  std::vector<float> cells;    // row by row
+  std::string coordinateUnit;  // its COORDINATE_UNIT metadata ("km", "metre"); empty: none
 };
 
 // Reads the grid at path (UTF-8); false with the reason, naming the file, when

@@ -51,8 +51,9 @@ class GridExportSession final : public GridExport {
 
 namespace {
 
-// The placement of every map's MAPFILE.tif that lies beside it, read through
-// the grid module; a .tif that does not read leaves its map as it is.
+// The placement and values of every map's MAPFILE.tif that lies beside it,
+// read through the grid module; a .tif that does not read leaves its map as
+// it is.
 void PlaceMaps(RenderOptions& options) {
   std::unique_ptr<Library> gridModule;
   for (const std::string& file : options.files) {
@@ -63,11 +64,21 @@ void PlaceMaps(RenderOptions& options) {
     std::string error;
     if (!gridModule && !(gridModule = LoadModule(kGridModule, kReadGridPlacement, error))) return;
     auto read = gridModule->FindFunction<ReadGridPlacement>(kReadGridPlacement);
-    if (std::optional<grids::GridPlacement> grid = read(file + ".tif", error)) {
-      options.placements[file] = {{grid->originX, grid->originY, grid->cellSizeX, grid->cellSizeY,
-                                   grid->rowCount, grid->columnCount},
-                                  grid->system,
-                                  grid->linearUnit};
+    std::optional<grids::GridPlacement> grid = read(file + ".tif", error);
+    if (!grid) continue;
+    PicturePlacement& placement = options.placements[file];
+    placement = {{grid->originX, grid->originY, grid->cellSizeX, grid->cellSizeY, grid->rowCount,
+                  grid->columnCount},
+                 grid->system,
+                 grid->linearUnit,
+                 {},
+                 {}};
+    if (auto tools = gridModule->FindFunction<GetMapGridTools>(kMapGridTools)) {
+      grids::RasterGrid raster;
+      if (tools().readGrid(file + ".tif", raster, error)) {
+        placement.cells = std::move(raster.cells);
+        placement.coordinateUnit = std::move(raster.coordinateUnit);
+      }
     }
   }
 }

@@ -69,23 +69,30 @@ class Painting {
 
 constexpr int kHistoryPictureWidth = 1200;
 
-// A map's picture with its axes in the coordinates of its .tif, which declare
-// the reference system the grids were written in; a .tif of another grid
-// (rows and columns) leaves the picture as it is.
+// A map's picture with the values of its .tif (a contour map, when they fit
+// the map's cells and classes) and its axes in the .tif's coordinates, which
+// declare the reference system the grids were written in; a .tif of another
+// grid (rows and columns) leaves the picture as it is.
 std::unique_ptr<rendering::Picture> Placed(std::unique_ptr<rendering::Picture> picture,
                                            const PicturePlacement& placement) {
   const auto* map = dynamic_cast<const rendering::MapPicture*>(picture.get());
-  if (map == nullptr || placement.system.empty() ||
-      placement.geometry.rowCount != map->Map().geometry.rowCount ||
+  if (map == nullptr || placement.geometry.rowCount != map->Map().geometry.rowCount ||
       placement.geometry.columnCount != map->Map().geometry.columnCount) {
     return picture;
   }
-  mapreader::IntensityMap placed = map->Map();
-  placed.geometry = placement.geometry;
-  auto result = std::make_unique<rendering::MapPicture>(std::move(placed));
-  result->SetAxesNote("x, y in " + (placement.unit.empty() ? "units" : placement.unit) + " of " +
-                      placement.system);
-  return result;
+  const bool placed = !placement.system.empty();
+  mapreader::IntensityMap shown = map->Map();
+  if (placed) shown.geometry = placement.geometry;
+  auto result = std::make_unique<rendering::MapPicture>(std::move(shown));
+  if (placed) {
+    const std::string unit = placement.unit.empty() ? "units" : placement.unit;
+    result->SetAxesNote("x, y in " + unit + " of " + placement.system);
+    result->SetCoordinateUnit(unit);
+  } else if (!placement.coordinateUnit.empty()) {
+    result->SetCoordinateUnit(placement.coordinateUnit);
+  }
+  if (!placement.cells.empty() && result->SetValues(placement.cells)) return result;
+  return placed ? std::move(result) : std::move(picture);
 }
 
 class HistoryPictures final : public HistoryPainter {

@@ -20,6 +20,10 @@ struct PicturePlacement {
   mapreader::MapGeometry geometry;
   std::string system;  // UTF-8 name; empty: none declared
   std::string unit;    // the system's unit of length
+  // The .tif's values, row by row (NaN outside the modelled area), and the
+  // unit of its coordinates; no cells: none read.
+  std::vector<float> cells;
+  std::string coordinateUnit;
 };
 
 struct RenderOptions {
