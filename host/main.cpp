@@ -67,10 +67,11 @@ int main(int argc, char** argv) {
     return host::RunHistoryCommand(options.periods, *project, options.quiet);
   }
 
-  // Grids and contours of every completed map, when asked for (and the
+  // Grids, contours and pictures of every completed map, when asked for (and the
   // reference system checked when one is given).
   std::unique_ptr<host::GridExport> gridExport;
-  if (!options.grids.empty() || !options.contours.empty() || !options.crs.empty()) {
+  if (!options.grids.empty() || !options.contours.empty() || !options.crs.empty() ||
+      !options.pictureFormats.empty()) {
     gridExport = host::StartGridExport(options, error);
     if (!gridExport) return HostError(error);
   }
@@ -99,7 +100,7 @@ int main(int argc, char** argv) {
     platform::InstallUiBackend(nullptr);
     status = host::ExitStatus(result);
   }
-  // Grids or contours that could not be written fail a run that did not fail already.
+  // Grids, contours or pictures that could not be written fail a run that did not fail already.
   if (gridExport && gridExport->Failures() > 0 && (status == 0 || status == 3)) {
     return host::kExitHostError;
   }

@@ -30,21 +30,39 @@ std::unique_ptr<Library> LoadModule(const char* fileName, const char* entryName,
 
 namespace {
 
-class GridExportSession final : public GridExport {
+// The hooks of a map command's files beside its maps: grids and contours
+// from the grid module, pictures from the render module (when asked for).
+class GridExportSession final : public GridExport, public platform::CompletedMapSink {
  public:
   GridExportSession(std::unique_ptr<Library> module, const Options& options,
                     const grids::ExportContext& context)
       : module_(std::move(module)),
         sink_(module_->FindFunction<MakeGridExportSink>(kMakeGridExportSink)(
             options.grids, options.contours, context)) {
-    platform::InstallCompletedMapSink(sink_.get());
+    platform::InstallCompletedMapSink(this);
   }
-  ~GridExportSession() override { platform::InstallCompletedMapSink(nullptr); }
-  int Failures() const override { return sink_->Failures(); }
+  ~GridExportSession() override {
+    platform::InstallCompletedMapSink(nullptr);
+    pictureSink_.reset();  // before its module goes
+  }
+  void PaintPictures(std::unique_ptr<Library> module, const MapPictureOptions& options) {
+    pictureModule_ = std::move(module);
+    pictureSink_.reset(
+        pictureModule_->FindFunction<MakeMapPictureSink>(kMakeMapPictureSink)(options));
+  }
+  void MapCompleted(const platform::CompletedMap& map) override {
+    sink_->MapCompleted(map);
+    if (pictureSink_) pictureSink_->MapCompleted(map);
+  }
+  int Failures() const override {
+    return sink_->Failures() + (pictureSink_ ? pictureSink_->Failures() : 0);
+  }
 
  private:
   std::unique_ptr<Library> module_;  // goes last, after the sink it made
+  std::unique_ptr<Library> pictureModule_;
   std::unique_ptr<GridExportSink> sink_;
+  std::unique_ptr<MapPictureSink> pictureSink_;
 };
 
 }  // namespace
@@ -167,7 +185,25 @@ std::unique_ptr<GridExport> StartGridExport(const Options& options, std::string&
         options.project + ".prj in the project directory";
     return nullptr;
   }
-  return std::make_unique<GridExportSession>(std::move(module), options, context);
+  std::unique_ptr<Library> pictures;
+  if (!options.pictureFormats.empty()) {
+    pictures = LoadModule(kRenderModule, kMakeMapPictureSink, error);
+    if (!pictures) return nullptr;
+  }
+  auto session = std::make_unique<GridExportSession>(std::move(module), options, context);
+  if (pictures) {
+    MapPictureOptions painted;
+    painted.formats = options.pictureFormats;
+    if (context.reference.Declared()) {
+      painted.scale = context.reference.scale;
+      painted.system = context.reference.name;
+      painted.unit = context.reference.linearUnit.empty() ? "units" : context.reference.linearUnit;
+    } else {
+      painted.unit = grids::GridUnitName(options.gridUnit);
+    }
+    session->PaintPictures(std::move(pictures), painted);
+  }
+  return session;
 }
 
 }  // namespace host

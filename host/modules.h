@@ -33,7 +33,8 @@ int RunWithWindowsModule(const LoadedLibrary& library, Command command,
                          const std::string& gbkProject, int mode, console::Transcript* transcript);
 
 // The grid export of a map command: while it lives, every completed map is
-// also written in the formats of --grids and --contours.
+// also written in the formats of --grids and --contours, and painted in those
+// of --pictures.
 class GridExport {
  public:
   virtual ~GridExport() = default;
@@ -42,8 +43,9 @@ class GridExport {
   virtual int Failures() const = 0;
 };
 
-// Loads the grid module and installs its completed-map hook; nullptr with the
-// reason in error when the module cannot be loaded, the reference system
+// Loads the grid module (and for --pictures the render module) and installs
+// their completed-map hooks; nullptr with the
+// reason in error when a module cannot be loaded, the reference system
 // (ResolveReference) cannot be used, or GeoJSON is asked for without one.
 std::unique_ptr<GridExport> StartGridExport(const Options& options, std::string& error);
 

@@ -44,6 +44,7 @@ struct Options {
   // Files written beside every completed map (map commands only).
   std::vector<grids::Format> grids;
   std::vector<grids::Format> contours;
+  std::vector<std::string> pictureFormats;  // --pictures: png svg pdf
   // Where the grid lies (map commands and history): the projected reference
   // system as given (empty: NAME.prj of the project directory, else none)
   // and the unit of the grid's coordinates.

@@ -7,8 +7,10 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <optional>
 
+#include "platform/platform.h"
 #include "rendering/history_chart.h"
 #include "rendering/pictures.h"
 
@@ -132,8 +134,77 @@ class HistoryPictures final : public HistoryPainter {
   Painting painting_{"strataplot history"};
 };
 
+// Paints every completed map from its values beside its map file. Qt's
+// painting starts with the first map: in a run with windows, the
+// application of the windows is there by then and serves.
+class MapPicturesToFiles final : public MapPictureSink {
+ public:
+  explicit MapPicturesToFiles(const MapPictureOptions& options) : options_(options) {}
+
+  void MapCompleted(const platform::CompletedMap& map) override {
+    std::string error;
+    if (!Paint(map, error)) {
+      std::fprintf(stderr, "strataplot: %s\n", error.c_str());
+      ++failures_;
+    }
+  }
+  int Failures() const override { return failures_; }
+
+ private:
+  bool Paint(const platform::CompletedMap& map, std::string& error) {
+    const std::optional<std::string> file = platform::GbkToUtf8(map.fileName);
+    if (!file) {
+      error = "cannot paint " + platform::GbkForDisplay(map.fileName) +
+              ": its name does not convert to UTF-8";
+      return false;
+    }
+    if (!painting_) painting_.emplace("strataplot");
+    // The map file as written gives the title, classes and legend.
+    mapreader::IntensityMap read;
+    std::optional<std::vector<float>> cells =
+        platform::CellsOf(map, std::numeric_limits<float>::quiet_NaN());
+    if (!mapreader::ReadIntensityMap(*file, read, error)) {
+      error = "cannot paint " + *file + ": " + error;
+      return false;
+    }
+    if (!options_.system.empty()) {
+      mapreader::MapGeometry& g = read.geometry;
+      g.originX = map.originX * options_.scale;
+      g.originY = map.originY * options_.scale;
+      g.cellSizeX = map.cellSizeX * options_.scale;
+      g.cellSizeY = map.cellSizeY * options_.scale;
+    }
+    rendering::MapPicture picture(std::move(read));
+    if (!options_.system.empty()) {
+      picture.SetAxesNote("x, y in " + options_.unit + " of " + options_.system);
+    }
+    picture.SetCoordinateUnit(options_.unit);
+    if (!cells || !picture.SetValues(std::move(*cells))) {
+      error = "cannot paint " + *file + ": its values do not agree with its classes";
+      return false;
+    }
+    for (const std::string& format : options_.formats) {
+      std::string failed;
+      if (!rendering::RenderToFile(picture, *file + "." + format, options_.width, failed)) {
+        std::fprintf(stderr, "strataplot: cannot paint %s\n", failed.c_str());
+        ++failures_;
+      }
+    }
+    return true;
+  }
+
+  const MapPictureOptions options_;
+  std::optional<Painting> painting_;
+  int failures_ = 0;
+};
+
 }  // namespace
 }  // namespace host
+
+extern "C" __attribute__((visibility("default"))) host::MapPictureSink*
+StrataplotMakeMapPictureSink(const host::MapPictureOptions& options) {
+  return new host::MapPicturesToFiles(options);
+}
 
 extern "C" __attribute__((visibility("default"))) host::HistoryPainter*
 StrataplotMakeHistoryPainter() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mapreader/map_reader.h"
+#include "platform/completed_map.h"
 #include "rendering/history_data.h"
 
 namespace host {
@@ -40,6 +41,28 @@ inline constexpr const char* kRenderModule = "libstrataplot-render.so";
 inline constexpr const char* kRenderEntry = "StrataplotRender";
 // Writes the pictures; returns the exit status.
 using RenderEntry = int (*)(const RenderOptions& options);
+
+// `--pictures png,svg,pdf` of the map commands: each completed map painted
+// from its values as MAPFILE.png, .svg, .pdf beside it.
+inline constexpr const char* kPictureFormats[] = {"png", "svg", "pdf"};
+struct MapPictureOptions {
+  std::vector<std::string> formats;  // of kPictureFormats, each once
+  int width = 1200;                  // pixels
+  // Where the grid lies: its coordinates times scale are those of the
+  // reference system named (empty: none, the grid's own), in unit.
+  double scale = 1;
+  std::string system;
+  std::string unit;
+};
+// The hook that paints them; Failures() counts the pictures not written
+// (each reported on standard error).
+class MapPictureSink : public platform::CompletedMapSink {
+ public:
+  virtual int Failures() const = 0;
+};
+inline constexpr const char* kMakeMapPictureSink = "StrataplotMakeMapPictureSink";
+// The caller owns the sink and deletes it before the module goes.
+using MakeMapPictureSink = MapPictureSink* (*)(const MapPictureOptions& options);
 
 // A map through its periods, painted as one picture per period on one colour
 // scale (taken from the last period) so that they can be flipped through.
