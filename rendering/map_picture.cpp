@@ -401,10 +401,13 @@ void MapPicture::PaintContours(QPainter& painter, const MapLayout& layout, doubl
   const QTransform toDevice = GridToDevice(layout.plot);
   const int highest = map_.HighestCode();
   painter.save();
-  painter.setRenderHint(QPainter::Antialiasing, true);
+  // The bands unsmoothed: one over the other, smoothed edges would blend
+  // where the squares end; between bands the lines cover their edges.
+  painter.setRenderHint(QPainter::Antialiasing, false);
   for (const Band& band : bands_) {
     painter.fillPath(toDevice.map(band.region), ClassColour(band.code, highest));
   }
+  painter.setRenderHint(QPainter::Antialiasing, true);
   const Metrics m(textSize * 75);
   painter.setPen(QPen(QColor(30, 30, 30), std::max(1.0, m.text / 9), Qt::SolidLine, Qt::RoundCap,
                       Qt::RoundJoin));
