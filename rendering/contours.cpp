@@ -98,8 +98,23 @@ std::vector<QPainterPath> BandPaths(const ValueGrid& grid, const std::vector<Ban
   if (levels.empty()) return paths;
   Square square;
   for (int row = 0; row + 1 < grid.rowCount; ++row) {
+    // Squares wholly in one level and no higher, run together along the row.
+    int runLevel = -1;
+    QPointF runTopLeft, runBottomRight;
+    auto flush = [&] {
+      if (runLevel >= 0) {
+        const QRectF run(runTopLeft, runBottomRight);
+        paths[static_cast<std::size_t>(runLevel)].addPolygon(
+            QPolygonF({run.topLeft(), run.topRight(), run.bottomRight(), run.bottomLeft()}));
+        paths[static_cast<std::size_t>(runLevel)].closeSubpath();
+      }
+      runLevel = -1;
+    };
     for (int column = 0; column + 1 < grid.columnCount; ++column) {
-      if (!SquareAt(grid, row, column, square)) continue;
+      if (!SquareAt(grid, row, column, square)) {
+        flush();
+        continue;
+      }
       // The highest level the whole square reaches takes it whole.
       int whole = -1;
       for (std::size_t k = 0; k < levels.size(); ++k) {
@@ -108,18 +123,33 @@ std::vector<QPainterPath> BandPaths(const ValueGrid& grid, const std::vector<Ban
         if (!all) break;
         whole = static_cast<int>(k);
       }
-      if (whole >= 0) {
-        paths[whole].addPolygon(QPolygonF(
-            {square.corners[0], square.corners[1], square.corners[2], square.corners[3]}));
-        paths[whole].closeSubpath();
+      const auto higher = static_cast<std::size_t>(whole + 1);
+      const bool partial = higher < levels.size() &&
+                           std::any_of(square.values.begin(), square.values.end(),
+                                       [&](double value) { return In(value, levels[higher]); });
+      if (whole >= 0 && !partial) {
+        if (whole != runLevel) {
+          flush();
+          runLevel = whole;
+          runTopLeft = square.corners[0];
+        }
+        runBottomRight = square.corners[2];
+        continue;
       }
-      for (std::size_t k = static_cast<std::size_t>(whole + 1); k < levels.size(); ++k) {
+      flush();
+      if (whole >= 0) {
+        paths[static_cast<std::size_t>(whole)].addPolygon(QPolygonF(
+            {square.corners[0], square.corners[1], square.corners[2], square.corners[3]}));
+        paths[static_cast<std::size_t>(whole)].closeSubpath();
+      }
+      for (std::size_t k = higher; k < levels.size(); ++k) {
         const bool any = std::any_of(square.values.begin(), square.values.end(),
                                      [&](double value) { return In(value, levels[k]); });
         if (!any) break;
         AddRegion(square, levels[k], paths[k]);
       }
     }
+    flush();
   }
   return paths;
 }
