@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <new>
 #include <optional>
 #include <span>
 #include <sstream>
@@ -601,29 +603,38 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
                                    const std::vector<Format>& gridFormats,
                                    const std::vector<Format>& contourFormats,
                                    const ExportContext& context) {
+  if (gridFormats.empty() && contourFormats.empty()) return {};
+  const std::optional<std::string> mapFile = platform::GbkToUtf8(map.fileName);
+  if (!mapFile) {
+    return {"cannot write the grids and contours of " + platform::GbkForDisplay(map.fileName) +
+            ": its name does not convert to UTF-8"};
+  }
+  return ExportMapAs(map, *mapFile, gridFormats, contourFormats, context);
+}
+
+std::vector<std::string> ExportMapAs(const platform::CompletedMap& map, const std::string& mapFile,
+                                     const std::vector<Format>& gridFormats,
+                                     const std::vector<Format>& contourFormats,
+                                     const ExportContext& context) {
   std::vector<std::string> failures;
   if (gridFormats.empty() && contourFormats.empty()) return failures;
   GdalScope scope;
-  const std::optional<std::string> mapFile = platform::GbkToUtf8(map.fileName);
   std::string error;
   const std::optional<double> noData = GridNoData(map.values);
   if (!noData) error = "its values leave no no-data value free (-9999 and -1e5 to -1e10)";
   const std::optional<OGRSpatialReference> system = SystemOf(context.reference, error);
   const OGRSpatialReference* declared = system ? &*system : nullptr;
   const std::vector<std::pair<std::string, std::string>> metadata = MapMetadata(map, context);
-  GDALDatasetUniquePtr grid =
-      mapFile && noData && (declared != nullptr || !context.reference.Declared())
-          ? InMemory(map, *noData, context, declared, error)
-          : nullptr;
-  const std::string shown = mapFile.value_or(platform::GbkForDisplay(map.fileName));
+  GDALDatasetUniquePtr grid = noData && (declared != nullptr || !context.reference.Declared())
+                                  ? InMemory(map, *noData, context, declared, error)
+                                  : nullptr;
   if (!grid) {
-    failures.push_back("cannot write the grids and contours of " + shown + ": " +
-                       (mapFile ? error : "its name does not convert to UTF-8"));
+    failures.push_back("cannot write the grids and contours of " + mapFile + ": " + error);
     return failures;
   }
   bool referenceFile = false;  // a format written that MAPFILE.prj is for
   auto write = [&](const Format& format, const char* capability, auto&& writeFile) {
-    const std::string path = ExportName(*mapFile, format);
+    const std::string path = ExportName(mapFile, format);
     GDALDriver* driver = WritingDriver(format, capability, error);
     if (driver != nullptr) {
       if (MakeRoom(*driver, path, error) && writeFile(*driver, path)) {
@@ -644,7 +655,7 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
       // QGIS takes MAPFILE.qml as the GeoTIFF's style: its classes' colours.
       return WriteGrid(*grid, driver, path, metadata, error) &&
              (std::string_view(format.driver) != "GTiff" ||
-              WriteText(*mapFile + ".qml", RasterStyle(ScaleOf(map)), error));
+              WriteText(mapFile + ".qml", RasterStyle(ScaleOf(map)), error));
     });
   }
   GDALDatasetUniquePtr bands;
@@ -662,7 +673,7 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
              WriteLayerStyles(path, ScaleOf(map), error);
     });
     if (geoPackage) continue;
-    const std::string path = BandsName(*mapFile, format);
+    const std::string path = BandsName(mapFile, format);
     GDALDriver* driver = WritingDriver(format, GDAL_DCAP_CREATE, error);
     if (driver != nullptr) {
       if (!bands) error = bandsError;
@@ -671,7 +682,7 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
            (error = "GeoJSON needs a reference system", false)) &&
           WriteBands(*bands, map, metadata, *driver, path, false, error)) {
         // A shapefile's .prj of an earlier run with a system.
-        const std::string prj = *mapFile + ".bands.prj";
+        const std::string prj = mapFile + ".bands.prj";
         if (declared == nullptr && std::string_view(format.driver) == "ESRI Shapefile" &&
             PlaceReferenceFile(prj, nullptr)) {
           failures.push_back("cannot remove " + prj + " of an earlier run");
@@ -683,18 +694,77 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
     failures.push_back("cannot write " + path + ": " + error);
   }
   if (!gridFormats.empty()) {
-    const std::string path = *mapFile + ".classes.csv";
+    const std::string path = mapFile + ".classes.csv";
     if (!WriteClasses(map, context.reference, path, error)) {
       failures.push_back("cannot write " + path + ": " + error);
     }
   }
   if (referenceFile) {
-    const std::string path = ReferenceFileName(*mapFile);
+    const std::string path = ReferenceFileName(mapFile);
     if (std::optional<std::string> failed = PlaceReferenceFile(path, declared)) {
       failures.push_back("cannot write " + path + ": " + *failed);
     }
   }
   return failures;
+}
+
+bool ReadRasterGrid(const std::string& path, RasterGrid& grid, std::string& error) {
+  GdalScope scope;
+  CPLErrorReset();
+  GDALDatasetUniquePtr dataset(
+      GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr));
+  if (!dataset) {
+    error = "cannot read " + path + ": " + LastError();
+    return false;
+  }
+  const int columns = dataset->GetRasterXSize();
+  const int rows = dataset->GetRasterYSize();
+  double transform[6] = {0, 1, 0, 0, 0, 1};
+  if (dataset->GetRasterCount() < 1 || rows <= 0 || columns <= 0) {
+    error = "cannot read " + path + ": it holds no grid";
+    return false;
+  }
+  if (dataset->GetGeoTransform(transform) != CE_None || transform[2] != 0 || transform[4] != 0) {
+    error = "cannot read " + path + ": it has no grid geometry, or a rotated one";
+    return false;
+  }
+  // Cells are kept as 32-bit reals: refuse what would not fit in memory at
+  // all rather than fail on allocation.
+  constexpr long long kLargest = 1LL << 30;
+  if (static_cast<long long>(rows) * columns > kLargest) {
+    error = "cannot read " + path + ": its grid of " + std::to_string(rows) + " x " +
+            std::to_string(columns) + " cells is too large to show";
+    return false;
+  }
+  RasterGrid read;
+  read.rowCount = rows;
+  read.columnCount = columns;
+  read.originX = transform[0];
+  read.cellSizeX = transform[1];
+  read.originY = transform[3];
+  read.cellSizeY = -transform[5];
+  try {
+    read.cells.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
+  } catch (const std::bad_alloc&) {
+    error = "cannot read " + path + ": its grid does not fit in memory";
+    return false;
+  }
+  GDALRasterBand* band = dataset->GetRasterBand(1);
+  if (band->RasterIO(GF_Read, 0, 0, columns, rows, read.cells.data(), columns, rows, GDT_Float32, 0,
+                     0, nullptr) != CE_None) {
+    error = "cannot read " + path + ": " + LastError();
+    return false;
+  }
+  int hasNoData = 0;
+  const double noData = band->GetNoDataValue(&hasNoData);
+  if (hasNoData != 0) {
+    const float missing = static_cast<float>(noData);
+    for (float& cell : read.cells) {
+      if (cell == missing) cell = std::numeric_limits<float>::quiet_NaN();
+    }
+  }
+  grid = std::move(read);
+  return true;
 }
 
 }  // namespace grids
