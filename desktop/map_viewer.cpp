@@ -133,17 +133,18 @@ const host::MapGridTools* GridTools(std::string& error) {
   return &tools;
 }
 
-// Whether a grid read back lies where the map file says the map lies, in the
-// grid's unit or (written with a reference system) scaled into the system's.
-// The map file holds its origin and extent with one decimal.
+// Whether a grid read back lies where the map file says the map lies. The map
+// file holds its origin and extent with one decimal. A grid written in a
+// reference system has the map's coordinates times one factor (kilometres in
+// metres, say): it is taken back into the map's.
 bool SameGeometry(const MapValues::Grid& grid, const mapreader::MapGeometry& map) {
-  const double scale = map.cellSizeX != 0 ? grid.cellSizeX / map.cellSizeX : 1;
-  auto near = [scale](double a, double b) {
-    return std::abs(a - b) <= (0.05 + 1e-6 * std::max(std::abs(a), std::abs(b))) * scale;
+  auto near = [](double a, double b) {
+    return std::abs(a - b) <= 0.05 + 1e-6 * std::max(std::abs(a), std::abs(b));
   };
-  return grid.rowCount == map.rowCount && grid.columnCount == map.columnCount && scale > 0 &&
-         near(grid.originX, map.originX * scale) && near(grid.originY, map.originY * scale) &&
-         near(grid.cellSizeY, map.cellSizeY * scale);
+  const double scale = map.cellSizeX > 0 && grid.cellSizeX > 0 ? grid.cellSizeX / map.cellSizeX : 1;
+  return grid.rowCount == map.rowCount && grid.columnCount == map.columnCount &&
+         near(grid.originX / scale, map.originX) && near(grid.originY / scale, map.originY) &&
+         near(grid.cellSizeX / scale, map.cellSizeX) && near(grid.cellSizeY / scale, map.cellSizeY);
 }
 
 // The decimals that tell apart the coordinates of neighbouring pixels.
@@ -343,8 +344,12 @@ void MapViewer::FindValues() {
     valuesSource_ = "no values: " + name + " is not on the map's grid";
     return;
   }
-  shown->SetCoordinateUnit(raster.coordinateUnit);
-  shown->SetValues(grid->cells);
+  const mapreader::MapGeometry& own = shown->Map().geometry;
+  grid->originX = own.originX;
+  grid->originY = own.originY;
+  grid->cellSizeX = own.cellSizeX;
+  grid->cellSizeY = own.cellSizeY;
+  shown->SetValues(grid->cells);  // painted as a contour map when they fit
   fileValues_ = std::move(grid);
   valuesSource_ = "values from " + name;
 }

@@ -163,6 +163,7 @@ TEST(MapViewer, AReopenedMapWithItsGridBesideIt) {
 
   // Grids and contours beside the map, of the values at hand.
   QStringList written, failures;
+  // (GeoJSON needs a reference system, which a map alone does not have.)
   ASSERT_TRUE(viewer.ExportGrids({"aaigrid"}, {"gpkg"}, written, failures))
       << failures.join('\n').toStdString();
   EXPECT_EQ(written, (QStringList{QString::fromStdString(map + ".asc"),

@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "grids/gdal_support.h"
+#include "grids/styles.h"
 #include "strataplot_version.h"
 
 namespace grids {
@@ -452,6 +453,67 @@ bool WriteBands(GDALDataset& bands, const platform::CompletedMap& map,
   return false;
 }
 
+// The classes the map's styles colour.
+ClassScale ScaleOf(const platform::CompletedMap& map) {
+  ClassScale scale;
+  scale.interval = std::max(map.interval, 1);
+  for (float value : map.values) {
+    scale.highestCode = std::max(scale.highestCode, ClassCode(value, scale.interval));
+  }
+  scale.unit = platform::GbkForDisplay(map.unit);
+  return scale;
+}
+
+bool WriteText(const std::string& path, const std::string& text, std::string& error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (out) return true;
+  std::remove(path.c_str());
+  error = "cannot write the file";
+  return false;
+}
+
+// QGIS's table of styles in the GeoPackage, a default style for the contours
+// and one for the bands.
+bool WriteLayerStyles(const std::string& path, const ClassScale& scale, std::string& error) {
+  CPLErrorReset();
+  GDALDatasetUniquePtr gpkg(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+  OGRLayer* table = gpkg ? gpkg->CreateLayer("layer_styles", nullptr, wkbNone, nullptr) : nullptr;
+  bool ok = table != nullptr;
+  for (const char* name : {"f_table_catalog", "f_table_schema", "f_table_name", "f_geometry_column",
+                           "styleName", "styleQML", "styleSLD", "description", "owner", "ui"}) {
+    OGRFieldDefn field(name, OFTString);
+    ok = ok && table->CreateField(&field) == OGRERR_NONE;
+  }
+  OGRFieldDefn useAsDefault("useAsDefault", OFTInteger);
+  useAsDefault.SetSubType(OFSTBoolean);
+  OGRFieldDefn updated("update_time", OFTDateTime);
+  ok = ok && table->CreateField(&useAsDefault) == OGRERR_NONE &&
+       table->CreateField(&updated) == OGRERR_NONE;
+  const std::pair<const char*, std::string> styles[] = {{"contours", ContourStyle()},
+                                                        {"bands", BandStyle(scale)}};
+  for (const auto& [layer, qml] : styles) {
+    if (!ok) break;
+    OGRFeature row(table->GetLayerDefn());
+    row.SetField("f_table_catalog", "");
+    row.SetField("f_table_schema", "");
+    row.SetField("f_table_name", layer);
+    row.SetField("f_geometry_column", "geom");
+    row.SetField("styleName", layer);
+    row.SetField("styleQML", qml.c_str());
+    row.SetField("styleSLD", "");
+    row.SetField("useAsDefault", 1);
+    row.SetField("description", "strataplot");
+    row.SetField("owner", "");
+    row.SetField("ui", "");
+    ok = table->CreateFeature(&row) == OGRERR_NONE;
+  }
+  if (ok && CloseDataset(gpkg)) return true;
+  error = "cannot add the layers' styles: " + LastError();
+  return false;
+}
+
 // The name of the bands' own file of a format: MAPFILE.bands.shp.
 std::string BandsName(const std::string& mapFile, const Format& format) {
   return mapFile + ".bands" + format.extension;
@@ -590,7 +652,10 @@ std::vector<std::string> ExportMapAs(const platform::CompletedMap& map, const st
         error = *reason;
         return false;
       }
-      return WriteGrid(*grid, driver, path, metadata, error);
+      // QGIS takes MAPFILE.qml as the GeoTIFF's style: its classes' colours.
+      return WriteGrid(*grid, driver, path, metadata, error) &&
+             (std::string_view(format.driver) != "GTiff" ||
+              WriteText(mapFile + ".qml", RasterStyle(ScaleOf(map)), error));
     });
   }
   GDALDatasetUniquePtr bands;
@@ -604,7 +669,8 @@ std::vector<std::string> ExportMapAs(const platform::CompletedMap& map, const st
         return false;
       if (!geoPackage) return true;
       error = bandsError;
-      return bands && WriteBands(*bands, map, metadata, driver, path, true, error);
+      return bands && WriteBands(*bands, map, metadata, driver, path, true, error) &&
+             WriteLayerStyles(path, ScaleOf(map), error);
     });
     if (geoPackage) continue;
     const std::string path = BandsName(mapFile, format);

@@ -9,6 +9,7 @@
 #include <ogrsf_frmts.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -56,10 +57,10 @@ std::map<double, int> ReadContours(const std::string& path) {
   GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
   std::map<double, int> lines;
   EXPECT_TRUE(dataset) << path;
-  // A GeoPackage holds the bands beside the contours.
-  OGRLayer* layer = dataset && dataset->GetLayerCount() == 2   ? dataset->GetLayerByName("contours")
-                    : dataset && dataset->GetLayerCount() == 1 ? dataset->GetLayer(0)
-                                                               : nullptr;
+  // A GeoPackage holds the bands and the styles beside the contours.
+  OGRLayer* layer = !dataset                        ? nullptr
+                    : dataset->GetLayerCount() == 1 ? dataset->GetLayer(0)
+                                                    : dataset->GetLayerByName("contours");
   EXPECT_NE(layer, nullptr) << path;
   if (layer == nullptr) return lines;
   for (auto& feature : layer) {
@@ -593,6 +594,54 @@ TEST(MapExport, ClassAreasAndTheClassesTable) {
     EXPECT_NEAR(sum, modelled, 0.1 * modelled);
   }
   EXPECT_EQ(TempDir::Contents(name + ".bands.cpg"), "UTF-8");
+}
+
+// Styles in the pictures' colours: a .qml beside the GeoTIFF with an entry
+// per class, and the GeoPackage's layer_styles with the contours labelled by
+// level and the bands coloured per class.
+TEST(MapExport, StylesInThePicturesColours) {
+  TempDir dir;
+  const SmallGrid grid(dir, 3, 4, {-2, 5, 41});  // classes 1 to 5 at an interval of 10
+  grids::ExportContext context = InMetres();
+  ASSERT_EQ(grids::ExportMap(grid.Map(), {grids::GridFormats()[0]}, {grids::ContourFormats()[0]},
+                             context),
+            std::vector<std::string>());
+  auto colour = [](int code, const char* form) {
+    const auto [r, g, b] = mapreader::ClassRgb(code, 5);
+    char text[32];
+    std::snprintf(text, sizeof text, form, r, g, b);
+    return std::string(text);
+  };
+  const std::string qml = TempDir::Contents(grid.name + ".qml");
+  int items = 0;
+  for (std::size_t at = qml.find("<item "); at != std::string::npos;
+       at = qml.find("<item ", at + 1))
+    ++items;
+  EXPECT_EQ(items, 5);
+  const long long bounds[] = {0, 20, 30, 40, 50};
+  for (int code = 1; code <= 5; ++code) {
+    EXPECT_TRUE(Contains(qml, "value=\"" + std::to_string(bounds[code - 1]) + "\"")) << code;
+    EXPECT_TRUE(Contains(qml, colour(code, "color=\"#%02x%02x%02x\""))) << code;
+  }
+
+  GDALAllRegister();
+  GDALDatasetUniquePtr gpkg(GDALDataset::Open((grid.name + ".gpkg").c_str(), GDAL_OF_VECTOR));
+  ASSERT_TRUE(gpkg);
+  OGRLayer* styles = gpkg->GetLayerByName("layer_styles");
+  ASSERT_NE(styles, nullptr);
+  std::map<std::string, std::string> byTable;
+  for (auto& row : styles) {
+    EXPECT_EQ(row->GetFieldAsInteger("useAsDefault"), 1);
+    EXPECT_STREQ(row->GetFieldAsString("f_geometry_column"), "geom");
+    byTable[row->GetFieldAsString("f_table_name")] = row->GetFieldAsString("styleQML");
+  }
+  ASSERT_EQ(byTable.size(), 2u);
+  EXPECT_TRUE(Contains(byTable["contours"], "fieldName=\"level\""));
+  EXPECT_TRUE(Contains(byTable["contours"], "labelsEnabled=\"1\""));
+  for (int code = 1; code <= 5; ++code) {
+    EXPECT_TRUE(Contains(byTable["bands"], "value=\"" + std::to_string(bounds[code - 1]) + "\""));
+    EXPECT_TRUE(Contains(byTable["bands"], colour(code, "v=\"%d,%d,%d,255\""))) << code;
+  }
 }
 
 TEST(MapExport, FormatListsOnTheCommandLine) {

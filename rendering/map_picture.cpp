@@ -11,11 +11,6 @@
 namespace rendering {
 namespace {
 
-// Viridis at nine even stops; between them the colour is interpolated.
-constexpr int kStops[9][3] = {{68, 1, 84},    {72, 40, 120},  {62, 73, 137},
-                              {49, 104, 142}, {38, 130, 142}, {31, 158, 137},
-                              {53, 183, 121}, {110, 206, 88}, {253, 231, 37}};
-
 constexpr int kAxisTicks = 6;
 
 // The legend's width: the unit above, a swatch and its range per entry.
@@ -42,15 +37,8 @@ std::vector<int> LegendCodes(int highest, int room) {
 }  // namespace
 
 QColor ClassColour(int code, int highestCode) {
-  const double t = highestCode > 1 ? std::clamp((code - 1.0) / (highestCode - 1.0), 0.0, 1.0) : 0;
-  const double at = t * 8;
-  const int low = std::min(7, static_cast<int>(at));
-  const double f = at - low;
-  auto channel = [&](int i) {
-    return static_cast<int>(
-        std::lround(kStops[low][i] + f * (kStops[low + 1][i] - kStops[low][i])));
-  };
-  return QColor(channel(0), channel(1), channel(2));
+  const auto [r, g, b] = mapreader::ClassRgb(code, highestCode);
+  return QColor(r, g, b);
 }
 
 MapPicture::MapPicture(mapreader::IntensityMap map) : map_(std::move(map)) {
