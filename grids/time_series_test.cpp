@@ -32,11 +32,12 @@ const grids::GridGeometry kGrid{.originX = 540,
                                 .mask = kMask};
 
 // Values whose bits are easily lost: a subnormal, -0, the largest float, a
-// neighbour of -9999; the rest distinct per cell and band or period.
+// neighbour of -9999; the rest distinct per cell and band or period. Band by
+// band, as the series hold them.
 std::vector<float> SeriesValues(std::size_t perCell, float base = 0) {
   std::vector<float> values;
-  for (int a = 0; a < static_cast<int>(kActive); ++a) {
-    for (int k = 0; k < static_cast<int>(perCell); ++k) {
+  for (int k = 0; k < static_cast<int>(perCell); ++k) {
+    for (int a = 0; a < static_cast<int>(kActive); ++a) {
       values.push_back(base + 10.f * static_cast<float>(a) + 0.125f * static_cast<float>(k));
     }
   }
@@ -77,7 +78,7 @@ void ExpectSeries(const grids::TimeSeries& series, double noData) {
     ASSERT_EQ(band->RasterIO(GF_Read, 0, 0, 4, 3, cells.data(), 4, 3, GDT_Float32, 0, 0, nullptr),
               CE_None);
     for (std::size_t cell = 0, a = 0; cell < cells.size(); ++cell) {
-      const float expected = kMask[cell] ? series.values[a++ * bands + k] : float(noData);
+      const float expected = kMask[cell] ? series.values[k * kActive + a++] : float(noData);
       EXPECT_EQ(std::bit_cast<std::uint32_t>(cells[cell]), std::bit_cast<std::uint32_t>(expected))
           << "band " << k << " cell " << cell << ": " << cells[cell];
     }
@@ -98,9 +99,10 @@ TEST(TimeSeries, EveryBandHoldsItsPeriodBitForBit) {
   ExpectSeries(series, -9999);
   EXPECT_FALSE(fs::exists(series.path + ".aux.xml"));
 
-  // A value of -9999 is kept; no data becomes the lowest float.
+  // A value of -9999 (in the last band: the bands before it are written
+  // again) is kept; no data becomes the lowest float.
   std::vector<float> holding = values;
-  holding[7] = -9999;
+  holding[2 * kActive + 7] = -9999;
   series.values = holding;
   EXPECT_EQ(grids::WriteTimeSeries(kGrid, series), std::nullopt);
   ExpectSeries(series, std::numeric_limits<float>::lowest());
@@ -187,7 +189,7 @@ void ExpectSlab(const std::vector<float>& read, std::size_t offset,
                 const std::vector<float>& written) {
   for (std::size_t period = 0; period < 3; ++period) {
     for (std::size_t cell = 0, a = 0; cell < kMask.size(); ++cell) {
-      const float expected = kMask[cell] ? written[a++ * 3 + period] : -9999.f;
+      const float expected = kMask[cell] ? written[period * kActive + a++] : -9999.f;
       const float value = read[offset + period * kMask.size() + cell];
       EXPECT_EQ(std::bit_cast<std::uint32_t>(value), std::bit_cast<std::uint32_t>(expected))
           << "period " << period << " cell " << cell << ": " << value;
@@ -341,7 +343,7 @@ TEST(HistoryCube, ValuesOfMinus9999WithTheLowestFloatAsFill) {
   EXPECT_EQ(expelled->GetNoDataValueAsDouble(), std::numeric_limits<float>::lowest());
   const std::vector<float> read = ReadAll(*expelled);
   EXPECT_EQ(read[1], std::numeric_limits<float>::lowest());  // outside the area
-  EXPECT_EQ(read[2], -9999);                                 // cell 2 (active 1), period 1
+  EXPECT_EQ(read[4], -9999);                                 // period 1, cell 4 (active 3)
 }
 
 }  // namespace

@@ -68,19 +68,17 @@ std::vector<PeriodRow> Rows(const ProjectHistory& history, const Amounts& amount
   }
   if (expelled == nullptr) return rows;
   // The largest cumulative intensity and the area above 0, period by period.
-  std::vector<float> largest(periods, 0.0f);
-  std::vector<std::int64_t> above(periods, 0);
-  for (int i = 0; i < cells; ++i) {
-    const float* cell = expelled->data() + static_cast<std::size_t>(i) * periods;
-    for (int k = 0; k < periods; ++k) {
-      if (cell[k] > largest[k]) largest[k] = cell[k];
-      if (cell[k] > 0) ++above[k];
-    }
-  }
   const double cellArea = static_cast<double>(inputs.grid.cellSizeX) * inputs.grid.cellSizeY;
   for (int k = 0; k < periods; ++k) {
-    rows[k].expelledMaxIntensity = largest[k];
-    rows[k].expelledArea = static_cast<double>(above[k]) * cellArea;
+    const float* period = expelled->data() + static_cast<std::size_t>(k) * cells;
+    float largest = 0;
+    std::int64_t above = 0;
+    for (int i = 0; i < cells; ++i) {
+      largest = std::max(largest, period[i]);
+      above += period[i] > 0 ? 1 : 0;
+    }
+    rows[k].expelledMaxIntensity = largest;
+    rows[k].expelledArea = static_cast<double>(above) * cellArea;
   }
   return rows;
 }
@@ -180,11 +178,12 @@ class Reader {
     Grid& unexpelled = grids_[Index(Series::Unexpelled)];
     Grid& generated = grids_[Index(Series::Generated)];
     const bool hasGenerated = history_.Has(Series::Generated);
-    for (int i = 0; i < inputs.grid.activeCount; ++i) {
-      const std::size_t first = static_cast<std::size_t>(i) * static_cast<std::size_t>(periods);
+    const auto cells = static_cast<std::size_t>(inputs.grid.activeCount);
+    for (std::size_t i = 0; i < cells; ++i) {
       float expelledSum = 0, deepSum = 0;
+      // The cell's value of each period, a period's values next to each other.
       for (int k = 0; k < periods; ++k) {
-        const std::size_t at = first + static_cast<std::size_t>(k);
+        const std::size_t at = static_cast<std::size_t>(k) * cells + i;
         float e = 0, d = 0, u = 0;
         if (history_.hasExpelled) {
           if (!Read(Series::Expelled, k, amounts.expelled.data(), totalAmounts_.expelled.data(), e))
