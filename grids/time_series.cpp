@@ -58,34 +58,60 @@ std::string CountMismatch(std::size_t valueCount, std::size_t active, std::size_
          std::to_string(active) + ") and " + what + " (" + std::to_string(perCell) + ")";
 }
 
+// Whether one of the values equals x; blocks of 16 the compiler can compare
+// at once.
+bool AnyEqual(std::span<const float> values, float x) {
+  constexpr std::size_t kBlock = 16;
+  std::size_t i = 0;
+  bool any = false;
+  for (; i + kBlock <= values.size(); i += kBlock) {
+    int hits = 0;
+    for (std::size_t j = 0; j < kBlock; ++j) hits |= values[i + j] == x ? 1 : 0;
+    any |= hits != 0;
+  }
+  for (; i < values.size(); ++i) any |= values[i] == x;
+  return any;
+}
+
 // Spreads the active cells' values of a band over the whole grid, row by
-// row: the places of the active cells are found once for all the bands.
+// row: the runs of active cells side by side are found once for all the
+// bands, and each is copied whole.
 class Spreader {
  public:
   explicit Spreader(std::span<const std::uint8_t> mask) : cells_(mask.size()) {
     for (std::size_t cell = 0; cell < mask.size(); ++cell) {
-      if (mask[cell] != 0) places_.push_back(cell);
+      if (mask[cell] == 0) continue;
+      if (runs_.empty() || runs_.back().first + runs_.back().count != cell) {
+        runs_.push_back({cell, 0});
+      }
+      ++runs_.back().count;
     }
   }
-  std::size_t Cells() const { return cells_; }
 
   // The band: `outside` off the area, and active[a] at the a-th active cell
   // (one value per active cell). False when a value inside the area equals
   // `outside`.
   bool Spread(std::span<const float> active, float outside, std::vector<float>& band) const {
-    band.assign(cells_, outside);
-    bool clash = false;
-    for (std::size_t a = 0; a < places_.size(); ++a) {
-      const float value = active[a];
-      clash |= value == outside;
-      band[places_[a]] = value;
+    band.resize(cells_);
+    float* out = band.data();
+    const float* in = active.data();
+    std::size_t done = 0;  // cells of the band written
+    for (const Run& run : runs_) {
+      std::fill(out + done, out + run.first, outside);
+      std::copy(in, in + run.count, out + run.first);
+      in += run.count;
+      done = run.first + run.count;
     }
-    return !clash;
+    std::fill(out + done, out + cells_, outside);
+    return !AnyEqual(active, outside);
   }
 
  private:
+  struct Run {
+    std::size_t first, count;  // the run's first cell and its length
+  };
   std::size_t cells_;
-  std::vector<std::size_t> places_;
+  std::vector<Run> runs_;
 };
 
 bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t active,

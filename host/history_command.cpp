@@ -3,10 +3,13 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "history/history.h"
 #include "history/history_csv.h"
@@ -95,6 +98,36 @@ class StagedFiles {
   std::vector<fs::path> committed_;
 };
 
+// Runs `aside` on a thread of its own while `here` runs on this one (both
+// on this one when no thread can be started); here's result once both ended.
+// Memory that runs out on the other thread ends its work as it would here.
+template <typename Aside, typename Here>
+bool WriteBoth(Aside aside, Here here) {
+  std::exception_ptr thrown;
+  std::thread thread;
+  try {
+    thread = std::thread([&] {
+      try {
+        aside();
+      } catch (...) {
+        thrown = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    aside();
+  }
+  bool result = false;
+  try {
+    result = here();
+  } catch (...) {
+    if (thread.joinable()) thread.join();
+    throw;
+  }
+  if (thread.joinable()) thread.join();
+  if (thrown) std::rethrow_exception(thrown);
+  return result;
+}
+
 // Writes each time series as it comes: its GeoTIFF and its part of the cube.
 class GridWriter final : public history::SeriesSink {
  public:
@@ -124,11 +157,19 @@ class GridWriter final : public history::SeriesSink {
         project_,
         bands_,
         grids.values};
-    if (std::optional<std::string> failed = writers_.writeTimeSeries(geometry_, series)) {
-      error_ = "cannot write " + name + ": " + *failed;
+    // The GeoTIFF on a thread of its own while the cube takes the same
+    // values: the reading waits for both.
+    std::optional<std::string> seriesFailed;
+    const bool cubeWritten = WriteBoth(
+        [&] { seriesFailed = writers_.writeTimeSeries(geometry_, series); },
+        [&] {
+          return cube_->Write(VariableOf(grids.series), grids.horizon, grids.values, error_);
+        });
+    if (seriesFailed) {
+      error_ = "cannot write " + name + ": " + *seriesFailed;
       return false;
     }
-    if (!cube_->Write(VariableOf(grids.series), grids.horizon, grids.values, error_)) {
+    if (!cubeWritten) {
       error_ = "cannot write " + cubeName_ + ": " + error_;
       return false;
     }
