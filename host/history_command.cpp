@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -47,6 +48,28 @@ constexpr SeriesText kSeriesTexts[history::kSeriesCount] = {
 };
 const SeriesText& TextOf(Series series) { return kSeriesTexts[static_cast<int>(series)]; }
 
+// Removes the files, on two threads: removing a large file frees its pages,
+// which takes about as long as writing them.
+void RemoveAll(const std::vector<fs::path>& files) {
+  std::atomic<std::size_t> next = 0;
+  auto remove = [&] {
+    for (std::size_t i = next++; i < files.size(); i = next++) {
+      std::error_code ignored;
+      fs::remove(files[i], ignored);
+    }
+  };
+  std::thread helper;
+  if (files.size() > 1) {
+    try {
+      helper = std::thread(remove);
+    } catch (const std::system_error&) {
+      // This thread removes them all.
+    }
+  }
+  remove();
+  if (helper.joinable()) helper.join();
+}
+
 // The files of a run, each written under a temporary name beside its own and
 // renamed over it when the whole run has succeeded; removed otherwise.
 class StagedFiles {
@@ -71,20 +94,41 @@ class StagedFiles {
   }
 
   // Every file takes its name; false with the reason at the first that
-  // cannot (those before it keep theirs).
+  // cannot (those before it keep theirs, and it keeps its file).
+  //
+  // A file already there steps aside under a hidden name first, and is
+  // removed once every file has its name: a file renamed over another would
+  // make the file system store the new one's data there and then, in the
+  // rename, and the old one's removal would wait in each rename too.
   bool Commit(std::string& error) {
-    for (std::size_t i = 0; i < files_.size(); ++i) {
+    std::vector<fs::path> replaced;
+    bool committed = true;
+    for (std::size_t i = 0; committed && i < files_.size(); ++i) {
+      const Staged& file = files_[i];
       std::error_code failed;
-      fs::rename(files_[i].partial, files_[i].final, failed);
+      fs::path aside;
+      if (fs::is_regular_file(file.final, failed)) {
+        aside = file.final.parent_path() /
+                ("." + file.final.filename().string() + ".old." + std::to_string(::getpid()) + "-" +
+                 std::to_string(i) + ".partial");
+        fs::rename(file.final, aside, failed);
+        if (failed) aside.clear();  // then renamed over it
+      }
+      fs::rename(file.partial, file.final, failed);
       if (failed) {
-        error = "cannot write " + files_[i].final.string() + ": " + failed.message();
+        error = "cannot write " + file.final.string() + ": " + failed.message();
+        std::error_code ignored;
+        if (!aside.empty()) fs::rename(aside, file.final, ignored);
         files_.erase(files_.begin(), files_.begin() + static_cast<std::ptrdiff_t>(i));
-        return false;
+        committed = false;
+      } else {
+        committed_.push_back(file.final);
+        if (!aside.empty()) replaced.push_back(aside);
       }
     }
-    for (const Staged& file : files_) committed_.push_back(file.final);
-    files_.clear();
-    return true;
+    if (committed) files_.clear();
+    RemoveAll(replaced);
+    return committed;
   }
   // The files that took their names, in the order they were staged.
   const std::vector<fs::path>& Committed() const { return committed_; }
