@@ -73,46 +73,61 @@ bool AnyEqual(std::span<const float> values, float x) {
   return any;
 }
 
-// Spreads the active cells' values of a band over the whole grid, row by
-// row: the runs of active cells side by side are found once for all the
+// Spreads the active cells' values of a band over the grid, a few rows at a
+// time: the runs of active cells side by side are found once for all the
 // bands, and each is copied whole.
 class Spreader {
  public:
-  explicit Spreader(std::span<const std::uint8_t> mask) : cells_(mask.size()) {
+  Spreader(std::span<const std::uint8_t> mask, std::size_t columns) : columns_(columns) {
+    std::size_t active = 0;
     for (std::size_t cell = 0; cell < mask.size(); ++cell) {
       if (mask[cell] == 0) continue;
       if (runs_.empty() || runs_.back().first + runs_.back().count != cell) {
-        runs_.push_back({cell, 0});
+        runs_.push_back({cell, 0, active});
       }
       ++runs_.back().count;
+      ++active;
     }
   }
 
-  // The band: `outside` off the area, and active[a] at the a-th active cell
-  // (one value per active cell). False when a value inside the area equals
-  // `outside`.
-  bool Spread(std::span<const float> active, float outside, std::vector<float>& band) const {
-    band.resize(cells_);
-    float* out = band.data();
-    const float* in = active.data();
-    std::size_t done = 0;  // cells of the band written
-    for (const Run& run : runs_) {
-      std::fill(out + done, out + run.first, outside);
-      std::copy(in, in + run.count, out + run.first);
-      in += run.count;
-      done = run.first + run.count;
+  // Rows [firstRow, firstRow + rowCount) of the band into `piece`, row by
+  // row: `outside` off the area, and active[a] at the a-th active cell of the
+  // grid (active holds one value per active cell).
+  void Spread(std::span<const float> active, float outside, std::size_t firstRow,
+              std::size_t rowCount, std::vector<float>& piece) const {
+    const std::size_t begin = firstRow * columns_, end = begin + rowCount * columns_;
+    piece.resize(end - begin);
+    float* out = piece.data() - begin;  // indexed by cell
+    std::size_t done = begin;           // cells of the piece written
+    auto run = std::partition_point(runs_.begin(), runs_.end(),
+                                    [&](const Run& r) { return r.first + r.count <= begin; });
+    for (; run != runs_.end() && run->first < end; ++run) {
+      const std::size_t from = std::max(run->first, begin);
+      const std::size_t to = std::min(run->first + run->count, end);
+      std::fill(out + done, out + from, outside);
+      const float* in = active.data() + run->active + (from - run->first);
+      std::copy(in, in + (to - from), out + from);
+      done = to;
     }
-    std::fill(out + done, out + cells_, outside);
-    return !AnyEqual(active, outside);
+    std::fill(out + done, out + end, outside);
   }
 
  private:
   struct Run {
     std::size_t first, count;  // the run's first cell and its length
+    std::size_t active;        // the number of active cells before it
   };
-  std::size_t cells_;
+  std::size_t columns_;
   std::vector<Run> runs_;
 };
+
+// Rows of a band written at a time: about 256 KiB, and a multiple of `step`
+// rows (of the file's blocks), so that every block is written whole once.
+std::size_t RowsPerPiece(std::size_t columns, std::size_t rows, std::size_t step) {
+  constexpr std::size_t kPieceBytes = std::size_t{256} << 10;
+  const std::size_t wanted = std::max<std::size_t>(kPieceBytes / (columns * sizeof(float)), 1);
+  return std::min(std::max(wanted / step, std::size_t{1}) * step, std::max(rows, std::size_t{1}));
+}
 
 bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t active,
                   const TimeSeries& series, std::string& error) {
@@ -135,25 +150,32 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t acti
     error = LastError();
     return false;
   }
-  // No data is -9999 unless a value is -9999: then the lowest float, and the
-  // bands are written again from the first.
-  const Spreader spreader(grid.mask);
-  std::vector<float> band;
-  for (const double noData : {kNoData, static_cast<double>(std::numeric_limits<float>::lowest())}) {
-    std::size_t k = 0;
-    for (; k < bands; ++k) {
-      if (!spreader.Spread(series.values.subspan(k * active, active), static_cast<float>(noData),
-                           band) &&
-          noData == kNoData) {
-        break;
-      }
-      GDALRasterBand* raster = dataset->GetRasterBand(static_cast<int>(k) + 1);
-      raster->SetDescription(series.bandDescriptions[k].c_str());
-      if (raster->SetUnitType(series.unit.c_str()) != CE_None ||
-          raster->SetNoDataValue(noData) != CE_None ||
-          raster->RasterIO(GF_Write, 0, 0, grid.columnCount, grid.rowCount, band.data(),
-                           grid.columnCount, grid.rowCount, GDT_Float32, 0, 0,
-                           nullptr) != CE_None ||
+  // No data is -9999 unless a value is -9999: then the lowest float.
+  const double noData = AnyEqual(series.values, static_cast<float>(kNoData))
+                            ? static_cast<double>(std::numeric_limits<float>::lowest())
+                            : kNoData;
+  const auto rows = static_cast<std::size_t>(grid.rowCount);
+  const auto columns = static_cast<std::size_t>(grid.columnCount);
+  const Spreader spreader(grid.mask, columns);
+  std::vector<float> piece;
+  for (std::size_t k = 0; k < bands; ++k) {
+    GDALRasterBand* raster = dataset->GetRasterBand(static_cast<int>(k) + 1);
+    raster->SetDescription(series.bandDescriptions[k].c_str());
+    if (raster->SetUnitType(series.unit.c_str()) != CE_None ||
+        raster->SetNoDataValue(noData) != CE_None) {
+      error = LastError();
+      return false;
+    }
+    int blockWidth = 0, blockHeight = 0;
+    raster->GetBlockSize(&blockWidth, &blockHeight);
+    const std::size_t step = RowsPerPiece(columns, rows, static_cast<std::size_t>(blockHeight));
+    for (std::size_t first = 0; first < rows; first += step) {
+      const std::size_t count = std::min(step, rows - first);
+      spreader.Spread(series.values.subspan(k * active, active), static_cast<float>(noData), first,
+                      count, piece);
+      if (raster->RasterIO(GF_Write, 0, static_cast<int>(first), grid.columnCount,
+                           static_cast<int>(count), piece.data(), grid.columnCount,
+                           static_cast<int>(count), GDT_Float32, 0, 0, nullptr) != CE_None ||
           // Out of GDAL's block cache at once: it would hold the whole file
           // (up to a twentieth of the machine's memory) until it is closed.
           raster->FlushCache(false) != CE_None) {
@@ -161,7 +183,6 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t acti
         return false;
       }
     }
-    if (k == bands) break;
   }
   if (CloseDataset(dataset)) return true;
   error = LastError();
@@ -194,7 +215,7 @@ class NetCdfCube final : public HistoryCube {
  public:
   NetCdfCube(const CubeLayout& layout, std::size_t activeCells)
       : path_(layout.path),
-        spreader_(layout.grid.mask),
+        spreader_(layout.grid.mask, static_cast<std::size_t>(layout.grid.columnCount)),
         rows_(static_cast<std::size_t>(layout.grid.rowCount)),
         columns_(static_cast<std::size_t>(layout.grid.columnCount)),
         activeCells_(activeCells),
@@ -435,27 +456,35 @@ bool NetCdfCube::Write(std::size_t variable, int horizon, std::span<const float>
     error = part + " has " + CountMismatch(values.size(), activeCells_, periodCount_, "period");
     return false;
   }
+  if (AnyEqual(values, fill_)) {
+    error = part + " holds " +
+            (fill_ == static_cast<float>(kNoData) ? "the value -9999" : "the lowest float") +
+            ", the fill value (no data) of the file";
+    return false;
+  }
   written_[Slot(variable, horizon)] = true;
 
   const int id = horizon < 0 ? totals_[variable] : perHorizon_[variable];
-  // One band at a time: (horizon, period, all y, all x), or (period, all y,
-  // all x) for a total, which has no horizon dimension.
+  // A few rows of a band at a time: (horizon, period, rows, all x), or
+  // (period, rows, all x) for a total, which has no horizon dimension.
   const std::size_t first = horizon < 0 ? 1 : 0;
   std::size_t start[4] = {horizon < 0 ? 0 : static_cast<std::size_t>(horizon), 0, 0, 0};
-  const std::size_t count[4] = {1, 1, rows_, columns_};
-  std::vector<float> band;
+  std::size_t count[4] = {1, 1, 0, columns_};
+  const std::size_t step = RowsPerPiece(columns_, rows_, 1);
+  std::vector<float> piece;
   for (std::size_t period = 0; period < periodCount_; ++period) {
-    if (!spreader_.Spread(values.subspan(period * activeCells_, activeCells_), fill_, band)) {
-      error = part + " holds " +
-              (fill_ == static_cast<float>(kNoData) ? "the value -9999" : "the lowest float") +
-              ", the fill value (no data) of the file";
-      return false;
-    }
     start[1] = period;
-    if (const int status = nc_put_vara_float(ncid_, id, start + first, count + first, band.data());
-        status != NC_NOERR) {
-      error = Failed("store period " + std::to_string(period + 1) + " of " + part, status);
-      return false;
+    for (std::size_t row = 0; row < rows_; row += step) {
+      start[2] = row;
+      count[2] = std::min(step, rows_ - row);
+      spreader_.Spread(values.subspan(period * activeCells_, activeCells_), fill_, row, count[2],
+                       piece);
+      if (const int status =
+              nc_put_vara_float(ncid_, id, start + first, count + first, piece.data());
+          status != NC_NOERR) {
+        error = Failed("store period " + std::to_string(period + 1) + " of " + part, status);
+        return false;
+      }
     }
   }
   failed_ = false;

@@ -7,6 +7,7 @@
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <filesystem>
@@ -99,8 +100,8 @@ TEST(TimeSeries, EveryBandHoldsItsPeriodBitForBit) {
   ExpectSeries(series, -9999);
   EXPECT_FALSE(fs::exists(series.path + ".aux.xml"));
 
-  // A value of -9999 (in the last band: the bands before it are written
-  // again) is kept; no data becomes the lowest float.
+  // A value of -9999 (in the last band) is kept; no data becomes the lowest
+  // float.
   std::vector<float> holding = values;
   holding[2 * kActive + 7] = -9999;
   series.values = holding;
@@ -194,6 +195,73 @@ void ExpectSlab(const std::vector<float>& read, std::size_t offset,
       EXPECT_EQ(std::bit_cast<std::uint32_t>(value), std::bit_cast<std::uint32_t>(expected))
           << "period " << period << " cell " << cell << ": " << value;
     }
+  }
+}
+
+// Rows of 70 000 cells are written a row at a time: runs of active cells
+// that go on into the next row, or end or begin with a row, are split.
+TEST(TimeSeries, WideGridsRowByRow) {
+  TempDir dir;
+  constexpr std::size_t kColumns = 70000, kRows = 3, kCells = kColumns * kRows;
+  std::vector<std::uint8_t> mask(kCells, 1);
+  for (std::size_t cell :
+       {std::size_t{0}, std::size_t{12345}, kColumns + 7, 2 * kColumns + 5, kCells - 2}) {
+    mask[cell] = 0;
+  }
+  const auto active = static_cast<std::size_t>(std::count(mask.begin(), mask.end(), 1));
+  const grids::GridGeometry grid{.originX = 0,
+                                 .originY = 3,
+                                 .cellSizeX = 1,
+                                 .cellSizeY = 1,
+                                 .rowCount = kRows,
+                                 .columnCount = kColumns,
+                                 .mask = mask};
+  std::vector<float> values(2 * active);  // two bands or periods
+  for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<float>(i) + 0.5f;
+  std::vector<std::size_t> index(kCells);  // of each cell among the active ones
+  for (std::size_t cell = 0, a = 0; cell < kCells; ++cell) index[cell] = mask[cell] ? a++ : 0;
+  // What cell `cell` of band k holds.
+  auto expected = [&](std::size_t k, std::size_t cell, float outside) {
+    return mask[cell] == 0 ? outside : values[k * active + index[cell]];
+  };
+
+  const grids::TimeSeries series{dir.File("wide.tif"), "t", "u", "p", {"one", "two"}, values};
+  ASSERT_EQ(grids::WriteTimeSeries(grid, series), std::nullopt);
+  GDALDatasetUniquePtr tif = OpenRead(series.path, GDAL_OF_RASTER);
+  ASSERT_TRUE(tif);
+
+  grids::CubeLayout layout{.path = dir.File("wide.nc"),
+                           .project = "p",
+                           .grid = grid,
+                           .horizons = {"H"},
+                           .periods = {"one", "two"},
+                           .ages = {2, 1},
+                           .variables = {{"expelled", "oil", "u"}}};
+  std::string error;
+  auto cube = grids::HistoryCube::Create(layout, error);
+  ASSERT_TRUE(cube) << error;
+  ASSERT_TRUE(cube->Write(0, 0, values, error) && cube->Write(0, -1, values, error) &&
+              cube->Close(error))
+      << error;
+  cube.reset();
+  GDALDatasetUniquePtr nc = OpenRead(layout.path, GDAL_OF_MULTIDIM_RASTER);
+  ASSERT_TRUE(nc);
+  const std::vector<float> cubeValues = ReadAll(*nc->GetRootGroup()->OpenMDArray("expelled"));
+  ASSERT_EQ(cubeValues.size(), 2 * kCells);
+
+  for (std::size_t k = 0; k < 2; ++k) {
+    std::vector<float> band(kCells);
+    ASSERT_EQ(tif->GetRasterBand(static_cast<int>(k) + 1)
+                  ->RasterIO(GF_Read, 0, 0, kColumns, kRows, band.data(), kColumns, kRows,
+                             GDT_Float32, 0, 0, nullptr),
+              CE_None);
+    std::size_t wrong = 0, wrongInCube = 0;
+    for (std::size_t cell = 0; cell < kCells; ++cell) {
+      wrong += band[cell] != expected(k, cell, -9999) ? 1 : 0;
+      wrongInCube += cubeValues[k * kCells + cell] != expected(k, cell, -9999) ? 1 : 0;
+    }
+    EXPECT_EQ(wrong, 0u) << "band " << k;
+    EXPECT_EQ(wrongInCube, 0u) << "period " << k;
   }
 }
 
