@@ -527,6 +527,10 @@ std::unique_ptr<HistoryCube> HistoryCube::Create(const CubeLayout& layout, std::
             std::to_string(layout.periods.size()) + " periods";
     return nullptr;
   }
+  // GDAL's drivers (its netCDF and HDF5 ones among them) are registered now,
+  // before the cube's library is busy: GeoTIFFs may be written on other
+  // threads while the cube is.
+  { const GdalScope registered; }
   std::error_code failed;
   if (fs::exists(layout.path, failed) && !fs::is_regular_file(layout.path, failed)) {
     error = "something that is not a file is in the way";
