@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <tuple>
@@ -58,18 +59,20 @@ std::string CountMismatch(std::size_t valueCount, std::size_t active, std::size_
          std::to_string(active) + ") and " + what + " (" + std::to_string(perCell) + ")";
 }
 
-// Whether one of the values equals x; blocks of 16 the compiler can compare
-// at once.
-bool AnyEqual(std::span<const float> values, float x) {
-  constexpr std::size_t kBlock = 16;
+// Whether one of the values equals x; four compared at once.
+bool AnyEqual(const float* values, std::size_t count, float x) {
+  using Four = float __attribute__((vector_size(16)));
+  using Hits = int __attribute__((vector_size(16)));
+  const Four xs = {x, x, x, x};
+  Hits hits = {};
   std::size_t i = 0;
-  bool any = false;
-  for (; i + kBlock <= values.size(); i += kBlock) {
-    int hits = 0;
-    for (std::size_t j = 0; j < kBlock; ++j) hits |= values[i + j] == x ? 1 : 0;
-    any |= hits != 0;
+  for (; i + 4 <= count; i += 4) {
+    Four four;
+    std::memcpy(&four, values + i, sizeof four);
+    hits |= four == xs;
   }
-  for (; i < values.size(); ++i) any |= values[i] == x;
+  bool any = (hits[0] | hits[1] | hits[2] | hits[3]) != 0;
+  for (; i < count; ++i) any |= values[i] == x;
   return any;
 }
 
@@ -92,13 +95,15 @@ class Spreader {
 
   // Rows [firstRow, firstRow + rowCount) of the band into `piece`, row by
   // row: `outside` off the area, and active[a] at the a-th active cell of the
-  // grid (active holds one value per active cell).
-  void Spread(std::span<const float> active, float outside, std::size_t firstRow,
+  // grid (active holds one value per active cell). False when a value of
+  // these rows inside the area equals `outside`.
+  bool Spread(std::span<const float> active, float outside, std::size_t firstRow,
               std::size_t rowCount, std::vector<float>& piece) const {
     const std::size_t begin = firstRow * columns_, end = begin + rowCount * columns_;
     piece.resize(end - begin);
     float* out = piece.data() - begin;  // indexed by cell
     std::size_t done = begin;           // cells of the piece written
+    bool clash = false;
     auto run = std::partition_point(runs_.begin(), runs_.end(),
                                     [&](const Run& r) { return r.first + r.count <= begin; });
     for (; run != runs_.end() && run->first < end; ++run) {
@@ -107,9 +112,11 @@ class Spreader {
       std::fill(out + done, out + from, outside);
       const float* in = active.data() + run->active + (from - run->first);
       std::copy(in, in + (to - from), out + from);
+      clash |= AnyEqual(out + from, to - from, outside);  // just copied: at hand
       done = to;
     }
     std::fill(out + done, out + end, outside);
+    return !clash;
   }
 
  private:
@@ -150,39 +157,49 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t acti
     error = LastError();
     return false;
   }
-  // No data is -9999 unless a value is -9999: then the lowest float.
-  const double noData = AnyEqual(series.values, static_cast<float>(kNoData))
-                            ? static_cast<double>(std::numeric_limits<float>::lowest())
-                            : kNoData;
+  // No data is -9999 unless a value is -9999: then the lowest float, and the
+  // bands are written again from the first.
   const auto rows = static_cast<std::size_t>(grid.rowCount);
   const auto columns = static_cast<std::size_t>(grid.columnCount);
   const Spreader spreader(grid.mask, columns);
   std::vector<float> piece;
-  for (std::size_t k = 0; k < bands; ++k) {
-    GDALRasterBand* raster = dataset->GetRasterBand(static_cast<int>(k) + 1);
-    raster->SetDescription(series.bandDescriptions[k].c_str());
-    if (raster->SetUnitType(series.unit.c_str()) != CE_None ||
-        raster->SetNoDataValue(noData) != CE_None) {
-      error = LastError();
-      return false;
-    }
-    int blockWidth = 0, blockHeight = 0;
-    raster->GetBlockSize(&blockWidth, &blockHeight);
-    const std::size_t step = RowsPerPiece(columns, rows, static_cast<std::size_t>(blockHeight));
-    for (std::size_t first = 0; first < rows; first += step) {
-      const std::size_t count = std::min(step, rows - first);
-      spreader.Spread(series.values.subspan(k * active, active), static_cast<float>(noData), first,
-                      count, piece);
-      if (raster->RasterIO(GF_Write, 0, static_cast<int>(first), grid.columnCount,
-                           static_cast<int>(count), piece.data(), grid.columnCount,
-                           static_cast<int>(count), GDT_Float32, 0, 0, nullptr) != CE_None ||
-          // Out of GDAL's block cache at once: it would hold the whole file
-          // (up to a twentieth of the machine's memory) until it is closed.
-          raster->FlushCache(false) != CE_None) {
+  // Writes every band with that no-data value; false when GDAL failed, or
+  // when a value is -9999 and so is noData (then error is empty).
+  auto writeBands = [&](double noData) {
+    for (std::size_t k = 0; k < bands; ++k) {
+      GDALRasterBand* raster = dataset->GetRasterBand(static_cast<int>(k) + 1);
+      raster->SetDescription(series.bandDescriptions[k].c_str());
+      if (raster->SetUnitType(series.unit.c_str()) != CE_None ||
+          raster->SetNoDataValue(noData) != CE_None) {
         error = LastError();
         return false;
       }
+      int blockWidth = 0, blockHeight = 0;
+      raster->GetBlockSize(&blockWidth, &blockHeight);
+      const std::size_t step = RowsPerPiece(columns, rows, static_cast<std::size_t>(blockHeight));
+      for (std::size_t first = 0; first < rows; first += step) {
+        const std::size_t count = std::min(step, rows - first);
+        if (!spreader.Spread(series.values.subspan(k * active, active), static_cast<float>(noData),
+                             first, count, piece) &&
+            noData == kNoData) {
+          return false;
+        }
+        if (raster->RasterIO(GF_Write, 0, static_cast<int>(first), grid.columnCount,
+                             static_cast<int>(count), piece.data(), grid.columnCount,
+                             static_cast<int>(count), GDT_Float32, 0, 0, nullptr) != CE_None ||
+            // Out of GDAL's block cache at once: it would hold the whole file
+            // (up to a twentieth of the machine's memory) until it is closed.
+            raster->FlushCache(false) != CE_None) {
+          error = LastError();
+          return false;
+        }
+      }
     }
+    return true;
+  };
+  if (!writeBands(kNoData) &&
+      (!error.empty() || !writeBands(std::numeric_limits<float>::lowest()))) {
+    return false;
   }
   if (CloseDataset(dataset)) return true;
   error = LastError();
@@ -456,12 +473,6 @@ bool NetCdfCube::Write(std::size_t variable, int horizon, std::span<const float>
     error = part + " has " + CountMismatch(values.size(), activeCells_, periodCount_, "period");
     return false;
   }
-  if (AnyEqual(values, fill_)) {
-    error = part + " holds " +
-            (fill_ == static_cast<float>(kNoData) ? "the value -9999" : "the lowest float") +
-            ", the fill value (no data) of the file";
-    return false;
-  }
   written_[Slot(variable, horizon)] = true;
 
   const int id = horizon < 0 ? totals_[variable] : perHorizon_[variable];
@@ -477,8 +488,13 @@ bool NetCdfCube::Write(std::size_t variable, int horizon, std::span<const float>
     for (std::size_t row = 0; row < rows_; row += step) {
       start[2] = row;
       count[2] = std::min(step, rows_ - row);
-      spreader_.Spread(values.subspan(period * activeCells_, activeCells_), fill_, row, count[2],
-                       piece);
+      if (!spreader_.Spread(values.subspan(period * activeCells_, activeCells_), fill_, row,
+                            count[2], piece)) {
+        error = part + " holds " +
+                (fill_ == static_cast<float>(kNoData) ? "the value -9999" : "the lowest float") +
+                ", the fill value (no data) of the file";
+        return false;
+      }
       if (const int status =
               nc_put_vara_float(ncid_, id, start + first, count + first, piece.data());
           status != NC_NOERR) {

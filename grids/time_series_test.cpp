@@ -100,8 +100,8 @@ TEST(TimeSeries, EveryBandHoldsItsPeriodBitForBit) {
   ExpectSeries(series, -9999);
   EXPECT_FALSE(fs::exists(series.path + ".aux.xml"));
 
-  // A value of -9999 (in the last band) is kept; no data becomes the lowest
-  // float.
+  // A value of -9999 (in the last band: the bands before it are written
+  // again) is kept; no data becomes the lowest float.
   std::vector<float> holding = values;
   holding[2 * kActive + 7] = -9999;
   series.values = holding;
