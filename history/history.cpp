@@ -193,10 +193,13 @@ class Reader {
     Amounts amounts;
     amounts.Reset(periods);
     Grid& expelled = grids_[Index(Series::Expelled)];
-    Grid& deep = grids_[Index(Series::DeepExpelled)];
-    Grid& unexpelled = grids_[Index(Series::Unexpelled)];
-    Grid& generated = grids_[Index(Series::Generated)];
-    const bool hasGenerated = history_.Has(Series::Generated);
+    float* const expelledAt = expelled.data();
+    float* const deepAt = grids_[Index(Series::DeepExpelled)].data();
+    float* const unexpelledAt = grids_[Index(Series::Unexpelled)].data();
+    float* const generatedAt = grids_[Index(Series::Generated)].data();
+    const bool hasExpelled = history_.hasExpelled, hasDeep = history_.hasDeepExpelled,
+               hasUnexpelled = history_.hasUnexpelled,
+               hasGenerated = history_.Has(Series::Generated);
     const auto cells = static_cast<std::size_t>(inputs.grid.activeCount);
     for (std::size_t i = 0; i < cells; ++i) {
       float expelledSum = 0, deepSum = 0;
@@ -204,31 +207,31 @@ class Reader {
       for (int k = 0; k < periods; ++k) {
         const std::size_t at = static_cast<std::size_t>(k) * cells + i;
         float e = 0, d = 0, u = 0;
-        if (history_.hasExpelled) {
+        if (hasExpelled) {
           if (!Read(Series::Expelled, k, amounts.expelled.data(), totalAmounts_.expelled.data(), e))
             return false;
         }
-        if (history_.hasDeepExpelled) {
+        if (hasDeep) {
           if (!Read(Series::DeepExpelled, k, amounts.deep.data(), totalAmounts_.deep.data(), d))
             return false;
           deepSum += d / area;
-          deep[at] = deepSum;
+          deepAt[at] = deepSum;
         }
-        if (history_.hasUnexpelled) {
+        if (hasUnexpelled) {
           if (!Read(Series::Unexpelled, k, amounts.unexpelled.data(),
                     totalAmounts_.unexpelled.data(), u))
             return false;
-          unexpelled[at] = u / area;
+          unexpelledAt[at] = u / area;
         }
         if (hasGenerated) {
           // The generation maps' order: the period's unexpelled intensity on
           // the expelled intensity so far, then the period's expelled.
           float partial = u / area + expelledSum;
-          generated[at] = partial + e / area;
+          generatedAt[at] = partial + e / area;
         }
-        if (history_.hasExpelled) {
+        if (hasExpelled) {
           expelledSum += e / area;
-          expelled[at] = expelledSum;
+          expelledAt[at] = expelledSum;
         }
       }
     }
