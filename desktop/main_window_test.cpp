@@ -74,6 +74,10 @@ TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
   EXPECT_TRUE(log.filter("message [Strataplot]: 未排油强度图文件生成.").size() == 1)
       << log.join('\n').toStdString();
   EXPECT_EQ(log.last(), "oil-unexpelled returned 1: done");
+  // The project panel lists the run's maps.
+  EXPECT_TRUE(window.Panel()->Rows().contains(
+      "Unexpelled oil (.uoN, .uot) / horizon 2: 沙四段 / 沙四段.uo2"))
+      << window.Panel()->Rows().join('\n').toStdString();
   ASSERT_FALSE(window.RecentProjects().empty());
   EXPECT_EQ(window.RecentProjects().front(), (MainWindow::RecentProject{project, "demo"}));
 
