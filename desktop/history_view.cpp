@@ -204,8 +204,8 @@ void HistoryView::SetFrames(HistoryFrames frames) {
   scales_.clear();
   for (const std::vector<float>& series : frames_.expelled) {
     // Period by period: the last period's cells end the series.
-    const std::size_t cells = periods > 0 ? series.size() / periods : 0;
-    scales_.push_back(rendering::ScaleForFrames(std::span(series).last(cells)));
+    const std::size_t perPeriod = periods > 0 ? series.size() / periods : 0;
+    scales_.push_back(rendering::ScaleForFrames(std::span(series).last(perPeriod)));
   }
 
   const QSignalBlocker blockHorizons(horizons_);
