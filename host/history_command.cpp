@@ -1,5 +1,7 @@
 #include "host/history_command.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -78,19 +80,34 @@ class StagedFiles {
   ~StagedFiles() {
     std::error_code ignored;
     for (const Staged& file : files_) fs::remove(file.partial, ignored);
+    for (int fd : locks_) ::close(fd);
   }
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
 
   // The temporary path to write the file of that name (UTF-8) under: hidden,
   // ".NAME.PID-N.partial", and its extension again for whatever writes it by
-  // the extension.
-  std::string Stage(const std::string& name) {
+  // the extension. As every partial file, it is locked while this run lives
+  // (a later run removes it once the lock is free): made and locked here,
+  // except what locks its file itself while writing it (the netCDF library),
+  // which is locked once written.
+  std::string Stage(const std::string& name, bool lockedByWriter = false) {
     Staged file{directory_ / name, directory_ / ("." + name + "." + std::to_string(::getpid()) +
                                                  "-" + std::to_string(files_.size()) + ".partial" +
                                                  fs::path(name).extension().string())};
     files_.push_back(file);
+    if (!lockedByWriter) Lock(file.partial);
     return file.partial.string();
+  }
+  // Locks a partial file staged with lockedByWriter, once its writer is done.
+  void Lock(const fs::path& partial) {
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;  // its writer then says why it cannot write it
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      locks_.push_back(fd);
+    } else {
+      ::close(fd);
+    }
   }
 
   // Every file takes its name; false with the reason at the first that
@@ -128,6 +145,8 @@ class StagedFiles {
     }
     if (committed) files_.clear();
     RemoveAll(replaced);
+    for (int fd : locks_) ::close(fd);
+    locks_.clear();
     return committed;
   }
   // The files that took their names, in the order they were staged.
@@ -140,6 +159,7 @@ class StagedFiles {
   fs::path directory_;
   std::vector<Staged> files_;
   std::vector<fs::path> committed_;
+  std::vector<int> locks_;  // held until the files have their names
 };
 
 // Runs `aside` on a thread of its own while `here` runs on this one (both
@@ -231,7 +251,10 @@ class GridWriter final : public history::SeriesSink {
   // Closes the cube; false with the reason when it was not stored.
   bool Finish() {
     if (!cube_) return true;
-    if (cube_->Close(error_)) return true;
+    if (cube_->Close(error_)) {
+      staged_.Lock(cubePath_);
+      return true;
+    }
     error_ = "cannot write " + cubeName_ + ": " + error_;
     return false;
   }
@@ -276,7 +299,8 @@ class GridWriter final : public history::SeriesSink {
                  grid.rowCount, grid.columnCount, grid.mask};
     grids::CubeLayout layout;
     cubeName_ = project_ + ".history.nc";
-    layout.path = staged_.Stage(cubeName_);
+    layout.path = staged_.Stage(cubeName_, /*lockedByWriter=*/true);
+    cubePath_ = layout.path;
     layout.project = project_;
     layout.grid = geometry_;
     // The values come after the cube is made: its fill value is one that no
@@ -312,6 +336,7 @@ class GridWriter final : public history::SeriesSink {
   std::vector<std::string> bands_;
   std::vector<Series> variables_;
   std::string cubeName_;
+  fs::path cubePath_;
   std::unique_ptr<grids::HistoryCube> cube_;
   std::string error_;
 };
