@@ -23,6 +23,7 @@
 #include "host/history_command.h"
 #include "host/options.h"
 #include "host/signals.h"
+#include "platform/cancel.h"
 #include "qtui/export_thread.h"
 #include "qtui/qt_backend.h"
 
@@ -153,6 +154,12 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
   historyButton_->setToolTip("The project through its periods: strataplot history");
   connect(historyButton_, &QPushButton::clicked, this, &MainWindow::StartHistory);
   buttons->addWidget(historyButton_);
+  stopButton_ = new QPushButton("S&top");
+  stopButton_->setObjectName("stop");
+  stopButton_->setToolTip(
+      "Stop the running command: the map being written is not kept, those written before are");
+  connect(stopButton_, &QPushButton::clicked, this, &MainWindow::Stop);
+  buttons->addWidget(stopButton_);
 
   auto* layout = new QVBoxLayout;
   layout->addLayout(form);
@@ -171,12 +178,17 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
     if (!path.isEmpty()) OpenFile(path);
   });
   QMenu* file = menuBar()->addMenu("&File");
-  file->addAction("&Open map or profile...", QKeySequence::Open, this, &MainWindow::ChooseFile);
+  openAction_ =
+      file->addAction("&Open map or profile...", QKeySequence::Open, this, &MainWindow::ChooseFile);
   recentMenu_ = file->addMenu("&Recent projects");
   recentMenu_->setObjectName("recent");
   // A directory may vanish while the window is open.
   connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateRecentMenu);
   file->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
+  QMenu* run = menuBar()->addMenu("&Run");
+  stopAction_ =
+      run->addAction("S&top", QKeySequence(Qt::CTRL | Qt::Key_Period), this, &MainWindow::Stop);
+  stopAction_->setObjectName("stopAction");
   resize(1280, 640);
 
   if (settings_ != nullptr) {
@@ -336,6 +348,23 @@ void MainWindow::UpdateButtons() {
   for (auto& [command, button] : commands_) button->setEnabled(ready);
   historyButton_->setEnabled(ready);
   for (QWidget* widget : form_) widget->setEnabled(!Running());
+  // During a run, Stop is the one thing that acts.
+  openAction_->setEnabled(!Running());
+  stopButton_->setEnabled(Running());
+  stopAction_->setEnabled(Running());
+}
+
+bool MainWindow::Stop() {
+  if (!Running()) return false;
+  if (run_ != nullptr) {
+    run_->Cancel();
+  } else {
+    platform::RequestCancel();  // the history's reading ends
+  }
+  stopButton_->setEnabled(false);
+  stopAction_->setEnabled(false);
+  statusBar()->showMessage(runName_ + " is being stopped");
+  return true;
 }
 
 void MainWindow::Log(const QString& line, const QString& path) {
@@ -397,8 +426,9 @@ void MainWindow::Finished(int result) {
   platform::InstallCompletedMapSink(nullptr);
   // The files it told of arrive before this (queued first); the run goes
   // once its signal has returned.
-  Log(QString("%1 returned %2: %3").arg(runName_).arg(result).arg(ResultText(result)));
-  statusBar()->showMessage(runName_ + " " + ResultText(result), 10000);
+  const QString outcome = run_->Cancelled() ? QString("cancelled") : ResultText(result);
+  Log(QString("%1 returned %2: %3").arg(runName_).arg(result).arg(outcome));
+  statusBar()->showMessage(runName_ + " " + outcome, 10000);
   if (result == 1) RememberProject();
   QMetaObject::invokeMethod(
       this,
@@ -406,6 +436,7 @@ void MainWindow::Finished(int result) {
         run_.reset();
         UpdateButtons();
         emit commandFinished(result);
+        if (closeWhenStopped_) close();
       },
       Qt::QueuedConnection);
 }
@@ -423,6 +454,7 @@ bool MainWindow::StartHistory() {
   Log("history of " + projects_->currentText());
   recorder_ = std::make_unique<HistoryRecorder>(*project);
   // Into the project's directory, the current one; nothing on standard output.
+  platform::ResetCancel();
   historyRun_ = std::make_unique<qtui::ExportThread>(
       [this, gbkProject = *project, recorder = recorder_.get()] {
         return host::RunHistoryCommand({}, gbkProject, true, recorder);
@@ -435,6 +467,7 @@ bool MainWindow::StartHistory() {
 }
 
 void MainWindow::HistoryFinished(int status) {
+  platform::ResetCancel();
   for (const QString& message : recorder_->Messages()) Log("history: " + message);
   if (status == 0) {
     for (const QString& path : recorder_->Files()) {
@@ -467,17 +500,18 @@ void MainWindow::HistoryFinished(int status) {
         recorder_.reset();
         UpdateButtons();
         emit historyFinished(status);
+        if (closeWhenStopped_) close();
       },
       Qt::QueuedConnection);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // The export's thread waits for its windows: it cannot be left behind.
+  // The run's thread cannot be left behind: the run is stopped, and the
+  // window closes once it has ended (at once, but for a read in progress).
   if (Running()) {
-    statusBar()->showMessage(
-        historyRun_ != nullptr ? "history is still running"
-                               : runName_ + " is still running: answer or cancel its windows first",
-        10000);
+    closeWhenStopped_ = true;
+    Stop();
+    statusBar()->showMessage(runName_ + " is being stopped; the window then closes");
     event->ignore();
     return;
   }

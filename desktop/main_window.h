@@ -19,6 +19,7 @@
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QAction;
 class QMenu;
 class QPushButton;
 class QSettings;
@@ -63,6 +64,11 @@ class MainWindow : public QMainWindow {
   // with the reason in the log, when it cannot start.
   bool StartHistory();
   bool Running() const;
+  // Stops the running command or history (the Stop button and Run > Stop):
+  // an open dialog or message box closes, and the command ends at its next
+  // read, step or dialog; the map being written is not kept, those written
+  // before are. The log then says "cancelled". False when nothing runs.
+  bool Stop();
 
   QStringList Projects() const;
   QStringList LogLines() const;
@@ -127,6 +133,10 @@ class MainWindow : public QMainWindow {
   std::vector<QWidget*> form_;  // not usable while a command runs
   std::map<host::Command, QPushButton*> commands_;
   QPushButton* historyButton_;
+  QPushButton* stopButton_;
+  QAction* stopAction_;
+  QAction* openAction_;
+  bool closeWhenStopped_ = false;  // the window was closed during a run
   QListWidget* log_;
   QSplitter* splitter_;
   QMenu* recentMenu_;

@@ -17,6 +17,10 @@
 // there (their message boxes come back to the GUI thread as blocking calls),
 // then hands the new state back to the window. Called on the GUI thread
 // itself, the backend runs the same steps in a local event loop.
+//
+// Cancel. Every wait for the user looks at the run's cancel flag
+// (platform/cancel.h) every few hundredths of a second, whoever raised it,
+// and closes its window unanswered; the platform layer then ends the export.
 #pragma once
 
 #include <QObject>
@@ -55,6 +59,14 @@ class QtBackend final : public QObject, public platform::UiBackend {
   void RunDialog(platform::DialogSession& session) override;
   void Progress(int total, int current) override;
   void Wait(const std::string& text, bool show) override;
+  // Shown in the progress window, below the bar.
+  void Reading(const std::string& file, std::uint64_t done, std::uint64_t size) override;
+
+  // Ends the run (platform::RequestCancel): what the progress window's
+  // Cancel button does, and a Stop command. Any open dialog or message box
+  // closes as cancelled within a few hundredths of a second, and the export
+  // ends at its next read, step or dialog. GUI thread.
+  void Cancel();
 
   // The export returned: the wait and progress window goes. GUI thread.
   void Finished(bool completed) override;
