@@ -99,7 +99,7 @@ struct FileStream::Impl {
   void Report() {
     taken += chunk->size;
     const std::uint64_t step = std::max<std::uint64_t>(fileSize / 100, FileStream::kReportedFrom);
-    if (taken - reported < step && !chunk->last) return;
+    if (chunk->last ? taken == reported : taken - reported < step) return;
     reported = taken;
     ShowReading(reportName, taken, fileSize);
   }
