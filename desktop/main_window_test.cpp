@@ -6,15 +6,20 @@
 
 #include <QComboBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <map>
 
+#include "qtui/progress_window.h"
 #include "qtui/testing/gui_driver.h"
 #include "rendering/pictures.h"
 #include "testing/host_harness.h"
+#include "testing/long_read.h"
 
 namespace desktop {
 namespace {
@@ -104,6 +109,69 @@ TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
 }
 
 QString Path(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+// Stopped while the second horizon's quantities are read: the command ends
+// with -1 and the log says "cancelled"; the first map stays, the second keeps
+// what it had, no temporary file is left; in both builds, by the Stop button,
+// Run > Stop, and by closing the window, which then closes.
+TEST(DesktopStop, DuringALongReadKeepsTheMapFinishedBeforeAndNothingOfTheOneBeingWritten) {
+  const std::map<std::string, std::function<void(MainWindow&)>> ways = {
+      {"the Stop button",
+       [](MainWindow& window) {
+         QTest::mouseClick(window.findChild<QPushButton*>("stop"), Qt::LeftButton);
+       }},
+      {"Run > Stop",
+       [](MainWindow& window) { window.findChild<QAction*>("stopAction")->trigger(); }},
+      {"closing the window", [](MainWindow& window) { EXPECT_FALSE(window.close()); }},
+  };
+  for (int build : {0, 1}) {
+    for (const auto& [way, stop] : ways) {
+      SCOPED_TRACE(way + (build == 0 ? ", shared" : ", static"));
+      TempDir dir;
+      test_support::LongReadProject project(dir);
+      MainWindow window;
+      window.show();
+      window.OpenDirectory(Path(dir.path()));
+      window.findChild<QComboBox*>("build")->setCurrentIndex(build);
+      auto* stopButton = window.findChild<QPushButton*>("stop");
+      EXPECT_FALSE(stopButton->isEnabled());
+      int result = 99;
+      QObject::connect(&window, &MainWindow::commandFinished,
+                       [&](int returned) { result = returned; });
+      ASSERT_TRUE(window.Start(host::Command::OilExpulsion));
+      ASSERT_TRUE(qtui::testing::Drive({
+          {"输入油强度间距值", [](QWidget* dialog) { Press(dialog, Qt::Key_Return); }},
+          {"Strataplot", [](QWidget* box) { Press(box, Qt::Key_Y, Qt::AltModifier); }},
+      }));
+      auto* progress = window.findChild<qtui::ProgressWindow*>();
+      ASSERT_NE(progress, nullptr);
+      EXPECT_TRUE(
+          QTest::qWaitFor([&] { return progress->ReadingText() == "读取 demo.doe 3.1 MB"; }, 20000))
+          << progress->ReadingText().toStdString();
+      // Stop is the one thing that acts.
+      for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        if (button->window() == &window) {
+          EXPECT_EQ(button->isEnabled(), button == stopButton) << button->text().toStdString();
+        }
+      }
+      stop(window);
+      project.ReadOn();
+      ASSERT_TRUE(QTest::qWaitFor([&] { return result != 99; }, 20000));
+      EXPECT_EQ(result, -1);
+      EXPECT_EQ(window.LogLines().last(), "oil-expulsion returned -1: cancelled");
+      EXPECT_TRUE(TempDir::Contents(dir / "H1.po1").ends_with("\n"));
+      EXPECT_EQ(TempDir::Contents(dir / "H2.po2"), "old");
+      EXPECT_FALSE(std::filesystem::exists(dir / "demo.pot"));
+      EXPECT_EQ(project.PartialFiles(), 0);
+      if (way == "closing the window") {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 5000));
+      } else {
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_FALSE(stopButton->isEnabled());
+      }
+    }
+  }
+}
 
 TEST(DesktopSettings, SavedOnCloseAndRestoredByANewWindow) {
   TempDir dir;
