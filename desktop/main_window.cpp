@@ -355,7 +355,9 @@ void MainWindow::UpdateButtons() {
 }
 
 bool MainWindow::Stop() {
-  if (!Running()) return false;
+  // A run whose work has returned is over: a request now would outlive it.
+  const bool working = run_ != nullptr ? run_->Running() : historyRun_ && historyRun_->Running();
+  if (!working) return false;
   if (run_ != nullptr) {
     run_->Cancel();
   } else {
