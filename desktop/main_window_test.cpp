@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSplitter>
 #include <QTest>
+#include <QTextBrowser>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -18,6 +22,7 @@
 #include "qtui/progress_window.h"
 #include "qtui/testing/gui_driver.h"
 #include "rendering/pictures.h"
+#include "strataplot_version.h"
 #include "testing/host_harness.h"
 #include "testing/long_read.h"
 
@@ -79,6 +84,11 @@ TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
   EXPECT_TRUE(log.filter("message [Strataplot]: 未排油强度图文件生成.").size() == 1)
       << log.join('\n').toStdString();
   EXPECT_EQ(log.last(), "oil-unexpelled returned 1: done");
+  // Each interval chosen, with the prompt that names its map.
+  EXPECT_EQ(log.filter("dialog [").size(), 4);
+  EXPECT_TRUE(
+      log.contains("dialog [输入油强度间距值] 输入沙三段层现未排油强度间距值(万吨/平方公里): 5"))
+      << log.join('\n').toStdString();
   ASSERT_FALSE(window.RecentProjects().empty());
   EXPECT_EQ(window.RecentProjects().front(), (MainWindow::RecentProject{project, "demo"}));
 
@@ -109,6 +119,51 @@ TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
 }
 
 QString Path(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+// Help > About and Manual, tooltips, a window that fits a small screen, and a
+// log that wraps its lines, highlights failures and drops a note about a
+// directory chosen before.
+TEST(DesktopWindow, HelpTooltipsSizeAndLog) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "empty");
+  WriteFile(dir / "a.iga", "");
+  MainWindow window;
+  window.show();
+  EXPECT_LE(window.width(), 1024);
+  EXPECT_LE(window.height(), 640 - 40);              // and a title bar
+  EXPECT_LT(window.minimumSizeHint().width(), 720);  // it was 873
+
+  for (QPushButton* button : window.findChildren<QPushButton*>())
+    EXPECT_FALSE(button->toolTip().isEmpty()) << button->text().toStdString();
+  for (const char* name : {"project", "build", "mode"})
+    EXPECT_FALSE(window.findChild<QComboBox*>(name)->toolTip().isEmpty()) << name;
+
+  window.findChild<QAction*>("aboutAction")->trigger();
+  auto* about = window.findChild<QMessageBox*>("about");
+  ASSERT_NE(about, nullptr);
+  EXPECT_TRUE(about->text().startsWith("Strataplot Desktop " STRATAPLOT_VERSION))
+      << about->text().toStdString();
+  EXPECT_TRUE(about->text().contains("Qt " + QString(qVersion()))) << about->text().toStdString();
+  EXPECT_TRUE(about->text().contains(QRegularExpression("GDAL \\d+\\.\\d+")))
+      << about->text().toStdString();
+  about->close();
+  window.findChild<QAction*>("manualAction")->trigger();
+  auto* manual = window.findChild<QTextBrowser*>("manual");
+  ASSERT_NE(manual, nullptr);
+  EXPECT_TRUE(manual->isVisible());
+  EXPECT_TRUE(manual->toPlainText().contains("Map and profile generators"));
+
+  window.OpenDirectory(Path(dir / "empty"));
+  window.OpenDirectory(Path(dir / "missing"));
+  QStringList log = window.LogLines();
+  ASSERT_EQ(log.size(), 1);  // the note about the empty directory went
+  EXPECT_TRUE(log[0].startsWith("no such directory")) << log[0].toStdString();
+  auto* list = window.findChild<QListWidget*>();
+  EXPECT_TRUE(list->wordWrap());
+  EXPECT_TRUE(list->item(0)->font().bold());  // a failure
+  window.OpenDirectory(Path(dir.path()));
+  EXPECT_TRUE(window.LogLines().isEmpty());
+}
 
 // Stopped while the second horizon's quantities are read: the command ends
 // with -1 and the log says "cancelled"; the first map stays, the second keeps

@@ -165,6 +165,12 @@ MapViewer::MapViewer(const MapValues* values, QWidget* parent)
   bar->addWidget(previous_);
   bar->addWidget(next_);
   bar->addWidget(position_, 1);
+  previous_->setToolTip("The file written before this one by the same run");
+  next_->setToolTip("The file written after this one by the same run");
+  // Long texts (a path, a cell's description) never widen the window.
+  position_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  message_->setWordWrap(true);
   message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* layout = new QVBoxLayout;
   layout->setContentsMargins(0, 0, 0, 0);

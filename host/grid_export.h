@@ -34,4 +34,8 @@ struct HistoryGridWriters {
 inline constexpr const char* kHistoryGridWriters = "StrataplotHistoryGridWriters";
 using GetHistoryGridWriters = HistoryGridWriters (*)();
 
+// The release of GDAL the module was linked with ("3.6.2"), for an About box.
+inline constexpr const char* kGdalVersion = "StrataplotGdalVersion";
+using GetGdalVersion = const char* (*)();
+
 }  // namespace host

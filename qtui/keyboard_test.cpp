@@ -167,6 +167,9 @@ TEST_F(Keyboard, RefusedWholeNumberKeepsTheDialogOpenWithTheMessageOwnedByIt) {
                   EXPECT_EQ(box->parentWidget(), window);
                   EXPECT_EQ(static_cast<QMessageBox*>(box)->text(), "请输入一个整数.");
                   EXPECT_EQ(static_cast<QMessageBox*>(box)->icon(), QMessageBox::Information);
+                  // Wide enough for its title and the frame's buttons ("Str… lot" before).
+                  EXPECT_GE(box->width(),
+                            box->fontMetrics().horizontalAdvance(box->windowTitle()) + 160);
                   Press(box, Qt::Key_Return);
                   ASSERT_TRUE(testing::WaitClosed(box));
                   EXPECT_TRUE(window->isVisible());

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -144,6 +145,14 @@ QMessageBox* QtBackend::MakeBox(const platform::MessageBoxRequest& request, bool
   } else {
     box->setStandardButtons(QMessageBox::Ok);
   }
+  // A box with a short text would be narrower than its title, which the
+  // window's frame then cuts ("Str… lot"): the title and room for the
+  // frame's buttons set its least width.
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    const int titleWidth = box->fontMetrics().horizontalAdvance(box->windowTitle()) + 160;
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   return box;
 }
 
@@ -152,7 +161,7 @@ int QtBackend::Answered(QMessageBox& box) {
   if (box.standardButtons() != QMessageBox::Ok) {
     answer = box.clickedButton() == box.button(QMessageBox::Yes) ? platform::IDYES : platform::IDNO;
   }
-  emit messageShown(box.windowTitle(), box.text(), answer);
+  emit messageShown(box.windowTitle(), box.text(), answer, box.icon() == QMessageBox::Critical);
   return answer;
 }
 
@@ -251,6 +260,7 @@ void QtBackend::RunDialogHere(platform::DialogSession& session) {
   Finally close([&] { CloseWindow(window); });
   std::unique_ptr<QTimer> watch = WatchForCancel([&] { loop.quit(); });
   loop.exec(QEventLoop::DialogExec);
+  if (session.Ended()) TellEnded(session);
 }
 
 void QtBackend::RunDialogFromWorker(platform::DialogSession& session) {
@@ -265,6 +275,23 @@ void QtBackend::RunDialogFromWorker(platform::DialogSession& session) {
     DialogView view = ViewOf(session);
     OnGui([&] { window->Update(view); });
   }
+  TellEnded(session);
+}
+
+void QtBackend::TellEnded(const platform::DialogSession& session) {
+  QString prompt;
+  QString chosen;
+  for (const platform::ControlState& c : session.Controls()) {
+    using platform::ControlKind;
+    if (c.kind == ControlKind::Label && c.id != platform::kNoId && prompt.isEmpty())
+      prompt = QString::fromStdString(platform::WithoutAcceleratorMarks(c.text));
+    if ((c.kind == ControlKind::Edit || c.kind == ControlKind::ComboBox) && chosen.isEmpty())
+      chosen = QString::fromStdString(c.text);
+    if (c.kind == ControlKind::RadioButton && c.checked)
+      chosen = QString::fromStdString(platform::WithoutAcceleratorMarks(c.text)).simplified();
+  }
+  emit dialogEnded(QString::fromStdString(session.Title()), prompt.simplified(), chosen,
+                   session.Result() == platform::IDOK);
 }
 
 ProgressWindow* QtBackend::Display() {

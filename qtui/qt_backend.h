@@ -73,8 +73,14 @@ class QtBackend final : public QObject, public platform::UiBackend {
 
  signals:
   // A message box (or the overwrite question) was answered: its caption,
-  // text and the answer (IDOK, IDYES or IDNO). On the GUI thread.
-  void messageShown(const QString& caption, const QString& text, int answer);
+  // text and the answer (IDOK, IDYES or IDNO); error: it has the error icon.
+  // On the GUI thread.
+  void messageShown(const QString& caption, const QString& text, int answer, bool error);
+  // A dialog ended (not by a cancel of the run): its title, its prompt (the
+  // text of its first label with an id, empty when it has none), what it
+  // holds at the end (the input field's text, the list's, the radio button
+  // checked) and whether it was confirmed. From the export's thread.
+  void dialogEnded(const QString& title, const QString& prompt, const QString& chosen, bool ok);
 
  public:
   // The wait and progress window, or nullptr before the first notice. GUI thread.
@@ -94,6 +100,7 @@ class QtBackend final : public QObject, public platform::UiBackend {
                              const std::function<void(const UserInput&)>& onPress);
   void CloseWindow(TemplateDialog* window);
   void RunDialogHere(platform::DialogSession& session);
+  void TellEnded(const platform::DialogSession& session);
   void RunDialogFromWorker(platform::DialogSession& session);
   ProgressWindow* Display();
 
