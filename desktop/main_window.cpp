@@ -141,6 +141,7 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
       recentMenu_(nullptr),
       settings_(settings),
       viewer_(new MapViewer(&values_)),
+      panel_(new ProjectPanel),
       fileLog_(std::make_unique<FileLog>(this)) {
   // Not the application's title alone: that is the title of its message boxes.
   setWindowTitle(QString::fromUtf8(qtui::kHostTitle) + " Desktop");
@@ -221,8 +222,23 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
   auto* layout = new QVBoxLayout;
   layout->addLayout(form);
   layout->addLayout(buttons);
-  layout->addWidget(new QLabel("Log: messages shown and files written"));
-  layout->addWidget(log_, 1);
+  // The project's files above the log, the split between them the user's.
+  auto* logLayout = new QVBoxLayout;
+  logLayout->setContentsMargins(0, 0, 0, 0);
+  logLayout->addWidget(new QLabel("Log: messages shown and files written"));
+  logLayout->addWidget(log_, 1);
+  auto* logPane = new QWidget;
+  logPane->setLayout(logLayout);
+  auto* lists = new QSplitter(Qt::Vertical);
+  lists->addWidget(panel_);
+  lists->addWidget(logPane);
+  layout->addWidget(lists, 1);
+  connect(panel_, &ProjectPanel::showRequested, this, &MainWindow::OpenFile);
+  connect(this, &MainWindow::fileWritten, panel_, &ProjectPanel::Refresh);
+  connect(this, &MainWindow::commandFinished, panel_, &ProjectPanel::Refresh);
+  connect(this, &MainWindow::historyFinished, panel_, &ProjectPanel::Refresh);
+  connect(viewer_, &MapViewer::logged, this, &MainWindow::Log);
+  connect(viewer_, &MapViewer::filesWritten, panel_, &ProjectPanel::Refresh);
   auto* controls = new QWidget;
   controls->setLayout(layout);
   splitter_->addWidget(controls);
@@ -235,8 +251,8 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
     if (!path.isEmpty()) OpenFile(path);
   });
   QMenu* file = menuBar()->addMenu("&File");
-  openAction_ =
-      file->addAction("&Open map or profile...", QKeySequence::Open, this, &MainWindow::ChooseFile);
+  openAction_ = file->addAction("&Open map, profile or grid...", QKeySequence::Open, this,
+                                &MainWindow::ChooseFile);
   recentMenu_ = file->addMenu("&Recent projects");
   recentMenu_->setObjectName("recent");
   // A directory may vanish while the window is open.
@@ -323,12 +339,18 @@ void MainWindow::ChooseDirectory() {
 }
 
 void MainWindow::ChooseFile() {
-  QString chosen = QFileDialog::getOpenFileName(this, "Open a map or profile", current_);
-  if (!chosen.isEmpty()) OpenFile(chosen);
+  std::unique_ptr<QFileDialog> dialog = MakeOpenDialog(this, current_);
+  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+    OpenFile(dialog->selectedFiles().constFirst());
 }
 
 bool MainWindow::OpenFile(const QString& path) {
-  QString absolute = QFileInfo(path).absoluteFilePath();
+  QString absolute = ViewableFile(QFileInfo(path).absoluteFilePath());
+  if (absolute.isEmpty() && path.endsWith(".tif", Qt::CaseInsensitive)) {
+    Log("no map beside " + path + " to show it with (MAP.tif shows with MAP)");
+    return false;
+  }
+  if (absolute.isEmpty()) absolute = QFileInfo(path).absoluteFilePath();
   auto run = std::find_if(runs_.rbegin(), runs_.rend(),
                           [&](const QStringList& files) { return files.contains(absolute); });
   bool shown = run != runs_.rend() ? viewer_->Show(*run, static_cast<int>(run->indexOf(absolute)))
@@ -345,11 +367,13 @@ void MainWindow::OpenDirectory(const QString& directory) {
   directoryNote_ = nullptr;
   if (!dir.exists()) {
     current_.clear();
+    panel_->SetDirectory({});
     directoryNote_ = LogFailure("no such directory: " + directory);
     UpdateButtons();
     return;
   }
   current_ = dir.absolutePath();
+  panel_->SetDirectory(current_);
   QStringList files = dir.entryList({"*.iga"}, QDir::Files | QDir::CaseSensitive, QDir::Name);
   for (const QString& file : files) projects_->addItem(file.chopped(4));
   if (files.isEmpty()) directoryNote_ = Log("no project (no *.iga file) in " + current_);

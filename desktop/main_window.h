@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "desktop/map_viewer.h"
+#include "desktop/project_panel.h"
 #include "host/export_runner.h"
 #include "platform/written_files.h"
 
@@ -77,9 +78,9 @@ class MainWindow : public QMainWindow {
   // The files written by the commands so far, with absolute paths, in order.
   QStringList WrittenFiles() const { return written_; }
 
-  // Shows a map or profile in the viewer: among the files of the run that
-  // wrote it last, else alone. False when it cannot be read (the
-  // reason is in the log).
+  // Shows a map or profile in the viewer (for a grid of a map, MAP.tif, the
+  // map): among the files of the run that wrote it last, else alone. False
+  // when it cannot be read (the reason is in the log).
   bool OpenFile(const QString& path);
 
   // A project of File > Recent projects: its directory and name.
@@ -96,6 +97,8 @@ class MainWindow : public QMainWindow {
   // reason in the log) when either is gone.
   bool OpenRecent(const RecentProject& recent);
   MapViewer* Viewer() const { return viewer_; }
+  // The files already in the project directory, listed again after each run.
+  ProjectPanel* Panel() const { return panel_; }
   // The history view, once a history was written (a window of its own).
   HistoryView* History() const { return history_; }
 
@@ -159,6 +162,7 @@ class MainWindow : public QMainWindow {
   std::vector<QStringList> runs_;  // the files of each run, for the viewer to walk
   MapValues values_;               // of the maps completed in this session
   MapViewer* viewer_;
+  ProjectPanel* panel_;
   std::unique_ptr<FileLog> fileLog_;
   // Builds stay loaded between commands: their state (the chosen horizon)
   // lasts as it does in a workstation's session.

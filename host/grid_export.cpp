@@ -53,3 +53,7 @@ StrataplotHistoryGridWriters() {
             return grids::HistoryCube::Create(layout, error).release();
           }};
 }
+
+extern "C" __attribute__((visibility("default"))) host::MapGridTools StrataplotMapGridTools() {
+  return {&grids::ReadRasterGrid, &grids::ExportMapAs};
+}
