@@ -3,6 +3,8 @@
 // could not be written on standard error.
 #include "host/grid_export.h"
 
+#include <gdal.h>
+
 #include <cstdio>
 
 #include "grids/map_export.h"
@@ -39,6 +41,10 @@ extern "C" __attribute__((visibility("default"))) host::GridExportSink*
 StrataplotMakeGridExportSink(const std::vector<grids::Format>& gridFormats,
                              const std::vector<grids::Format>& contourFormats) {
   return new host::GridExportToFiles(gridFormats, contourFormats);
+}
+
+extern "C" __attribute__((visibility("default"))) const char* StrataplotGdalVersion() {
+  return GDALVersionInfo("RELEASE_NAME");
 }
 
 extern "C" __attribute__((visibility("default"))) host::HistoryGridWriters
