@@ -100,6 +100,10 @@ class ScriptedBackend final : public platform::UiBackend {
 
   void Progress(int total, int current) override { display_.Progress(total, current); }
 
+  void Reading(const std::string& file, std::uint64_t done, std::uint64_t size) override {
+    display_.Reading(file, done, size);
+  }
+
   void Wait(const std::string& text, bool show) override {
     if (display_.Terminal()) display_.Wait(text, show);
   }

@@ -20,10 +20,13 @@
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
+class QAction;
 class QMenu;
 class QPushButton;
 class QSettings;
 class QSplitter;
+class QTextBrowser;
 
 namespace host {
 class WindowedRun;
@@ -64,6 +67,11 @@ class MainWindow : public QMainWindow {
   // with the reason in the log, when it cannot start.
   bool StartHistory();
   bool Running() const;
+  // Stops the running command or history (the Stop button and Run > Stop):
+  // an open dialog or message box closes, and the command ends at its next
+  // read, step or dialog; the map being written is not kept, those written
+  // before are. The log then says "cancelled". False when nothing runs.
+  bool Stop();
 
   QStringList Projects() const;
   QStringList LogLines() const;
@@ -108,7 +116,13 @@ class MainWindow : public QMainWindow {
  private:
   class FileLog;  // hears of written files on the export's thread
 
-  void Log(const QString& line, const QString& path = {});
+  // Appends a line to the log (wrapped to its width); a failure's is
+  // highlighted.
+  QListWidgetItem* Log(const QString& line, const QString& path = {});
+  QListWidgetItem* LogFailure(const QString& line);
+  // Help > About and Help > Manual.
+  void ShowAbout();
+  void ShowManual();
   // The chosen project (GBK), its directory made the current one and what
   // runs that did not finish left there removed; nullopt with the reason.
   std::optional<std::string> EnterProject(std::string& error);
@@ -130,6 +144,10 @@ class MainWindow : public QMainWindow {
   std::vector<QWidget*> form_;  // not usable while a command runs
   std::map<host::Command, QPushButton*> commands_;
   QPushButton* historyButton_;
+  QPushButton* stopButton_;
+  QAction* stopAction_;
+  QAction* openAction_;
+  bool closeWhenStopped_ = false;  // the window was closed during a run
   QListWidget* log_;
   QSplitter* splitter_;
   QMenu* recentMenu_;
@@ -137,6 +155,9 @@ class MainWindow : public QMainWindow {
   std::vector<RecentProject> recent_;  // most recent first, vanished ones too
 
   QString current_;  // the directory whose projects are listed
+  // The line that says the directory chosen last has no projects: it goes
+  // when one that has them is chosen.
+  QListWidgetItem* directoryNote_ = nullptr;
   QStringList written_;
   std::vector<QStringList> runs_;  // the files of each run, for the viewer to walk
   MapValues values_;               // of the maps completed in this session
@@ -152,6 +173,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<qtui::ExportThread> historyRun_;
   std::unique_ptr<HistoryRecorder> recorder_;
   HistoryView* history_ = nullptr;
+  QTextBrowser* manual_ = nullptr;  // Help > Manual, once opened
 };
 
 }  // namespace desktop

@@ -289,6 +289,8 @@ MapViewer::MapViewer(const MapValues* values, QWidget* parent)
   bar->addWidget(save_);
   bar->addWidget(export_);
   position_->setMinimumWidth(1);
+  previous_->setToolTip("The file written before this one by the same run");
+  next_->setToolTip("The file written after this one by the same run");
   message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   message_->setMinimumWidth(1);
   coordinates_->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -260,7 +260,9 @@ ProjectPanel::ProjectPanel(QWidget* parent)
   folder->setToolTip("Show the project directory in the file manager");
   connect(folder, &QPushButton::clicked, this, &ProjectPanel::OpenContainingFolder);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(new QLabel("Files of the project directory"), 1);
+  auto* title = new QLabel("Files of the project directory");
+  title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // never widens the window
+  buttons->addWidget(title, 1);
   buttons->addWidget(refresh);
   buttons->addWidget(folder);
   auto* layout = new QVBoxLayout;

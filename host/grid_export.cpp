@@ -3,6 +3,8 @@
 // could not be written on standard error.
 #include "host/grid_export.h"
 
+#include <gdal.h>
+
 #include <cstdio>
 
 #include "grids/map_export.h"
@@ -48,6 +50,10 @@ StrataplotMakeGridExportSink(const std::vector<grids::Format>& gridFormats,
 extern "C" __attribute__((visibility("default"))) std::optional<grids::Reference>
 StrataplotParseReference(const std::string& text, grids::GridUnit gridUnit, std::string& error) {
   return grids::ParseReference(text, gridUnit, error);
+}
+
+extern "C" __attribute__((visibility("default"))) const char* StrataplotGdalVersion() {
+  return GDALVersionInfo("RELEASE_NAME");
 }
 
 extern "C" __attribute__((visibility("default"))) host::HistoryGridWriters

@@ -60,4 +60,8 @@ struct MapGridTools {
 inline constexpr const char* kMapGridTools = "StrataplotMapGridTools";
 using GetMapGridTools = MapGridTools (*)();
 
+// The release of GDAL the module was linked with ("3.6.2"), for an About box.
+inline constexpr const char* kGdalVersion = "StrataplotGdalVersion";
+using GetGdalVersion = const char* (*)();
+
 }  // namespace host

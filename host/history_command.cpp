@@ -21,6 +21,7 @@
 #include "host/library.h"
 #include "host/modules.h"
 #include "host/render_command.h"
+#include "platform/cancel.h"
 #include "platform/platform.h"
 #include "project/texts.h"
 
@@ -447,8 +448,12 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
 
   // The series, read horizon by horizon and written as they come.
   history::Failure failure;
-  std::optional<history::ProjectHistory> read =
-      history::ReadHistory(gbkProject, gridWriter, failure);
+  std::optional<history::ProjectHistory> read;
+  try {
+    read = history::ReadHistory(gbkProject, gridWriter, failure);
+  } catch (const platform::Cancelled&) {
+    return Fail(observer, "cancelled");  // a Stop of the desktop's (platform/cancel.h)
+  }
   if (!read)
     return Fail(observer,
                 failure.text.empty() ? gridWriter.Error() : platform::GbkForDisplay(failure.text));

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/cancel.h"
 #include "platform/file_stream.h"
 #include "platform/platform.h"
 #include "platform/written_files.h"
@@ -166,7 +167,9 @@ HFILE OpenForReading(const std::string& name) {
     ::close(fd);
     return HFILE_ERROR;
   }
-  return Keep(std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Read)));
+  auto stream = std::make_unique<FileStream>(fd, FileStream::Mode::Read);
+  stream->ReportReadingAs(name);
+  return Keep(std::make_unique<Handle>(std::move(stream)));
 }
 
 HFILE CreateForWriting(const std::string& name) {
@@ -234,6 +237,10 @@ HFILE OpenFile(const char* gbkName, unsigned style) {
 HFILE _lclose(HFILE file) {
   Handle* handle = HandleOf(file);
   if (handle == nullptr) return HFILE_ERROR;
+  if (!handle->written.empty() && CancelRequested()) {
+    AbandonFile(file);
+    throw Cancelled();
+  }
   bool stored = handle->Commit();
   std::string written = std::move(handle->written);
   SetHandle(static_cast<std::size_t>(file), nullptr);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -100,14 +101,30 @@ class PLATFORM_API UiBackend {
   virtual bool AskOverwrite(const std::string& path) = 0;
   // Drives the open dialog until it has ended. The session may already have
   // ended (its initialisation ended it); if the backend returns with the
-  // dialog still open, the dialog ends with IDCANCEL.
+  // dialog still open, the dialog ends with IDCANCEL. A backend that waits
+  // for the user (here and in ShowMessage, AskOverwrite) returns soon after a
+  // cancel is requested (platform/cancel.h), from whatever thread, closing
+  // what it shows; the platform layer then ends the run.
   virtual void RunDialog(DialogSession& session) = 0;
   virtual void Progress(int total, int current) = 0;
   virtual void Wait(const std::string& text, bool show) = 0;
+  // How far the file (UTF-8 name) being read is: done bytes of size (0: not
+  // known). Between progress steps, a few times per file; shown only, never
+  // recorded.
+  virtual void Reading(const std::string& file, std::uint64_t done, std::uint64_t size) {
+    (void)file;
+    (void)done;
+    (void)size;
+  }
   // The export has returned; completed: it wrote everything it was asked
   // for. A progress display ends (at its total when completed).
   virtual void Finished(bool completed) { (void)completed; }
 };
+
+// What every backend shows for UiBackend::Reading, UTF-8: "读取 demo.doe 35%
+// (1.2 GB / 3.5 GB)", or without a size "读取 demo.doe 12.0 MB".
+PLATFORM_API std::string ReadingText(const std::string& file, std::uint64_t done,
+                                     std::uint64_t size);
 
 // Installs the backend every message box, question and dialog goes to (the
 // caller keeps ownership). nullptr removes it: boxes then answer IDOK or IDNO
