@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -260,9 +262,18 @@ void RemovePartialFiles() noexcept {
 }
 
 bool IsPartialFileName(std::string_view name) {
-  // ".NAME.PID-N.partial"
+  // ".NAME.PID-N.partial", or ".NAME.PID-N.partial.EXT" for a file whose
+  // writer goes by its extension
   constexpr std::string_view kSuffix = ".partial";
-  if (name.size() < 2 || name.front() != '.' || !name.ends_with(kSuffix)) return false;
+  if (name.size() < 2 || name.front() != '.') return false;
+  const std::size_t last = name.rfind('.');
+  const std::string_view extension = name.substr(last + 1);
+  if (!name.ends_with(kSuffix) && !extension.empty() &&
+      std::all_of(extension.begin(), extension.end(),
+                  [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
+    name = name.substr(0, last);
+  }
+  if (!name.ends_with(kSuffix)) return false;
   name.remove_suffix(kSuffix.size());
   const std::size_t dot = name.rfind('.');
   if (dot == 0 || dot == std::string_view::npos) return false;
@@ -299,6 +310,7 @@ std::vector<std::string> RemoveStalePartialFiles(const std::string& directory) {
     ::close(fd);
   }
   ::closedir(entries);
+  std::sort(removed.begin(), removed.end());
   return removed;
 }
 

@@ -70,7 +70,9 @@ PLATFORM_API HFILE AbandonFile(HFILE file);
 PLATFORM_API void RemovePartialFiles() noexcept;
 
 // True for the name of a temporary file of a file created for writing,
-// ".NAME.PID-N.partial".
+// ".NAME.PID-N.partial", or ".NAME.PID-N.partial.EXT" where the writer goes
+// by the extension (the history's files). Whoever writes one holds an
+// exclusive flock on it while it lives.
 PLATFORM_API bool IsPartialFileName(std::string_view name);
 
 // Removes the temporary files in the directory (UTF-8 path) that a run which
