@@ -1,10 +1,28 @@
 # What `cmake --install` puts where, and the Debian package made from it.
 install(TARGETS strataplot-host strataplot-desktop strataplot-makeproject strataplot-bench
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS strataplot-platform strataplot-common
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
+# The shared libraries with their .so links, which hosts link against.
+install(TARGETS strataplot-platform strataplot-common strataplot-capi
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS strataplot strataplot-static strataplot-grids strataplot-render strataplot-gui
         LIBRARY DESTINATION ${STRATAPLOT_MODULE_DIR})
+# For hosts: the headers, pkg-config's strataplot.pc and the CMake package,
+# each finding the tree relative to itself, and the example hosts.
+install(DIRECTORY include/strataplot DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+file(RELATIVE_PATH STRATAPLOT_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+file(RELATIVE_PATH STRATAPLOT_CONFIG_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/cmake/Strataplot /)
+configure_file(cmake/package/strataplot.pc.in ${CMAKE_BINARY_DIR}/package/strataplot.pc @ONLY)
+configure_file(cmake/package/StrataplotConfig.cmake.in
+               ${CMAKE_BINARY_DIR}/package/StrataplotConfig.cmake @ONLY)
+include(CMakePackageConfigHelpers)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/StrataplotConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/package/strataplot.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${CMAKE_BINARY_DIR}/package/StrataplotConfig.cmake
+              ${CMAKE_BINARY_DIR}/package/StrataplotConfigVersion.cmake
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Strataplot)
+install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(DIRECTORY sample/ DESTINATION ${CMAKE_INSTALL_DATADIR}/strataplot/sample)
 install(FILES README.md docs/formats.md packaging/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -79,7 +97,7 @@ set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 # do not exist (CPack says so, "missing file"), so the package has no
 # maintainer scripts at all.
 set(STRATAPLOT_SHLIBS)
-foreach(library strataplot-platform strataplot-common)
+foreach(library strataplot-platform strataplot-common strataplot-capi)
   string(APPEND STRATAPLOT_SHLIBS
          "$<TARGET_FILE_PREFIX:${library}>$<TARGET_FILE_BASE_NAME:${library}> "
          "$<TARGET_PROPERTY:${library},SOVERSION> strataplot (>= ${PROJECT_VERSION})\n")
@@ -96,6 +114,11 @@ include(CPack)
 # The installed tree and the package, checked as a user would meet them.
 if(STRATAPLOT_TESTS AND NOT STRATAPLOT_SANITIZE)
   add_test(NAME install_tree COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-install ${CMAKE_BINARY_DIR})
+  # The example hosts built and run against the installed tree, and the
+  # exported symbols of every installed library.
+  add_test(NAME examples_installed
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-examples ${CMAKE_BINARY_DIR})
+  set_tests_properties(examples_installed PROPERTIES TIMEOUT 300)
   # What scripts/install-deps installs, with apt-get replaced: nothing is.
   add_test(NAME install_deps COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-install-deps)
 endif()
