@@ -125,7 +125,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 tree=$work/tree
 mkdir -p "$tree/build" "$tree/fuzz"
-cp -r "$source_dir/README.md" "$source_dir/docs" "$source_dir/sample" "$source_dir/scripts" \
+cp -r "$source_dir/README.md" "$source_dir/docs" "$source_dir/sample" "$source_dir/scripts" "$source_dir/examples" \
   "$tree/"
 cp -r "$source_dir/fuzz/corpus" "$tree/fuzz/"
 printf '#!/bin/sh\n# The programs are built already.\n' >"$tree/scripts/build"
