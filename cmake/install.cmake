@@ -93,7 +93,9 @@ endforeach()
 set(CPACK_PACKAGE_NAME strataplot)
 set(CPACK_PACKAGE_VENDOR "Strataplot maintainers")
 set(CPACK_PACKAGE_CONTACT "Strataplot maintainers <maintainers@strataplot.invalid>")
-# Each package has its own summary, the first line of its description.
+# Each package has its own summary, the first line of its description: none
+# for CPack to put before them all.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -104,12 +106,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Dependencies from the libraries each package's files link, as
 # dpkg-shlibdeps finds them; it finds ours in the runtime components' staging
-# directories and the packages they are in are named below.
+# directories (cmake/package/cpack-project.cmake) and the packages they are in
+# are named below.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(stage ${CMAKE_BINARY_DIR}/_CPack_Packages/Linux/DEB/${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-Linux)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
-    ${stage}/platform/usr/${CMAKE_INSTALL_LIBDIR} ${stage}/common/usr/${CMAKE_INSTALL_LIBDIR}
-    ${stage}/host/usr/${CMAKE_INSTALL_LIBDIR})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/package/cpack-project.cmake)
 set(exact "(= ${PROJECT_VERSION})")
 
 # The runtime libraries: a shlibs entry from each SONAME naming its own
@@ -135,16 +135,16 @@ foreach(component platform common host)
       ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postrm)
 endforeach()
 set(CPACK_DEBIAN_PLATFORM_DESCRIPTION "Strataplot's platform library
- The files by handle, encodings, message boxes, dialogs and the user-interface
- backend interface the map and profile library runs on
- (libstrataplot-platform.so.1).")
+The files by handle, encodings, message boxes, dialogs and the user-interface
+backend interface the map and profile library runs on
+(libstrataplot-platform.so.1).")
 set(CPACK_DEBIAN_COMMON_DESCRIPTION "Strataplot's common library and the library builds
- The common library of the map and profile library (project name, field
- reading and writing; libstrataplot-common.so.1) and the two builds of the
- library that hosts load, in /usr/lib/strataplot.")
+The common library of the map and profile library (project name, field
+reading and writing; libstrataplot-common.so.1) and the two builds of the
+library that hosts load, in /usr/lib/strataplot.")
 set(CPACK_DEBIAN_HOST_DESCRIPTION "Strataplot's C API for hosts in any language
- Runs the map and profile commands on a project in batch from C or any
- language that calls C (libstrataplot-host.so.1).")
+Runs the map and profile commands on a project in batch from C or any
+language that calls C (libstrataplot-host.so.1).")
 set(CPACK_DEBIAN_COMMON_PACKAGE_DEPENDS "libstrataplot-platform1 ${exact}")
 set(CPACK_DEBIAN_HOST_PACKAGE_DEPENDS
     "libstrataplot-platform1 ${exact}, libstrataplot-common1 ${exact}")
@@ -168,12 +168,12 @@ set(CPACK_DEBIAN_PROGRAMS_PACKAGE_SUGGESTS "qt6-wayland")
 # One line of the control file per line here (at most 80 columns).
 string(CONCAT CPACK_DEBIAN_PROGRAMS_DESCRIPTION
        "${PROJECT_DESCRIPTION}\n"
-       " Reads the simulation results of a basin-modelling project and writes oil\n"
-       " and gas intensity maps for contour plotting and chloroform bitumen A\n"
-       " saturation profiles. The host program strataplot runs either build of the\n"
-       " library on a project, at a terminal, in batch or with windows; it also draws\n"
-       " the maps as pictures and writes them as standard grids and contour lines.\n"
-       " strataplot-desktop runs the commands from one window and shows the maps.")
+       "Reads the simulation results of a basin-modelling project and writes oil\n"
+       "and gas intensity maps for contour plotting and chloroform bitumen A\n"
+       "saturation profiles. The host program strataplot runs either build of the\n"
+       "library on a project, at a terminal, in batch or with windows; it also draws\n"
+       "the maps as pictures and writes them as standard grids and contour lines.\n"
+       "strataplot-desktop runs the commands from one window and shows the maps.")
 set(CPACK_DEBIAN_PROGRAMS_PACKAGE_CONTROL_EXTRA
     ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postinst
     ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postrm)
@@ -184,9 +184,9 @@ set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
     "libstrataplot-platform1 ${exact}, libstrataplot-common1 ${exact}, libstrataplot-host1 ${exact}")
 set(CPACK_DEBIAN_DEV_DESCRIPTION "Strataplot's headers and packages for hosts
- The C API (strataplot/strataplot.h) and the C++ headers of the host seam,
- the .so links, strataplot.pc for pkg-config, the CMake package
- (find_package(Strataplot)) and example hosts in C, C++ and Python.")
+The C API (strataplot/strataplot.h) and the C++ headers of the host seam,
+the .so links, strataplot.pc for pkg-config, the CMake package
+(find_package(Strataplot)) and example hosts in C, C++ and Python.")
 set(CPACK_DEBIAN_DEV_PACKAGE_CONTROL_EXTRA
     ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postinst
     ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postrm)

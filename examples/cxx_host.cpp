@@ -96,6 +96,18 @@ class PrintWritten final : public platform::WrittenFileObserver {
   void FileRemoved(const std::string& path) override { std::cout << "removed: " << path << "\n"; }
 };
 
+// Every completed map with its values, as a host would show it.
+class PrintMaps final : public strataplot::CompletedMapObserver {
+ public:
+  void MapCompleted(const strataplot::CompletedMap& map) override {
+    float largest = 0;
+    for (float value : map.values) largest = value > largest ? value : largest;
+    std::cout << "map: " << map.fileName << " \"" << map.title << "\" " << map.rowCount << "x"
+              << map.columnCount << " cells, interval " << map.interval << ", largest " << largest
+              << " " << map.unit << "\n";
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,10 +132,13 @@ int main(int argc, char** argv) {
 
   FileAnswers backend(answerFile);
   PrintWritten written;
+  PrintMaps maps;
   platform::InstallUiBackend(&backend);
   platform::InstallWrittenFileObserver(&written);
+  strataplot::InstallCompletedMapObserver(&maps);
   static char mainWindow;  // any address of ours stands for the window
   std::int32_t result = makePaiYou(reinterpret_cast<strataplot::Window>(&mainWindow));
+  strataplot::InstallCompletedMapObserver(nullptr);
   platform::InstallWrittenFileObserver(nullptr);
   platform::InstallUiBackend(nullptr);
   dlclose(build);
