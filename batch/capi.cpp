@@ -16,6 +16,7 @@
 #include "batch/commands.h"
 #include "batch/export_runner.h"
 #include "console/scripted_backend.h"
+#include "platform/cancel.h"
 #include "platform/written_files.h"
 
 #define STRATAPLOT_C_API extern "C" __attribute__((visibility("default")))
@@ -124,7 +125,7 @@ int Run(strataplot_session& session, const char* command) {
       console::MakeScriptedBackend(batch::ScriptedAnswersFrom(session.answers), std::move(display));
   FileCallback files(session, session.directory);
   platform::InstallWrittenFileObserver(&files);
-  // TODO(cancel): platform::ResetCancel() here once platform/cancel.h is in.
+  platform::ResetCancel();  // a cancel belongs to the run it was made in
   int status =
       session.library->RunWith(*backend, *chosen, session.gbkProject, session.answers.mode);
   platform::InstallWrittenFileObserver(nullptr);
@@ -230,9 +231,8 @@ STRATAPLOT_C_API int strataplot_run(strataplot_session* session, const char* com
 }
 
 STRATAPLOT_C_API void strataplot_cancel(strataplot_session* session) {
-  (void)session;
-  // TODO(cancel): platform::RequestCancel() once platform/cancel.h is in;
-  // until then a run cannot be ended early.
+  (void)session;  // there is one run at a time in the process
+  if (running) platform::RequestCancel();
 }
 
 STRATAPLOT_C_API void strataplot_close(strataplot_session* session) { delete session; }

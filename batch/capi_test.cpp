@@ -4,6 +4,7 @@
 #include <strataplot/strataplot.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -229,6 +230,68 @@ TEST(CApiTest, OneRunAtATimeInTheProcess) {
   EXPECT_EQ(strataplot_run(second, "oil-unexpelled"), 0) << strataplot_last_error();
   strataplot_close(first);
   strataplot_close(second);
+}
+
+// A cancel while the library reads a long quantity file, from inside the run's
+// own callback and from another thread, in both builds: the run returns 1,
+// the map finished before stays, nothing is left of the one being read for,
+// and the next run is not cancelled.
+TEST(CApiTest, CancelEndsTheRunInProgress) {
+  TempDir dir;
+  // Three horizons of 300 x 300 cells over 30 periods: each horizon map reads
+  // the whole expelled oil file, some 60 MB.
+  const std::string command =
+      HostProgram().parent_path().string() + "/strataplot-makeproject --dir " +
+      dir.path().string() +
+      " --project big --rows 300 --cols 300 --periods 30 --horizons 3 --active-fraction 0.8";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  struct Case {
+    const char* build;
+    bool fromAnotherThread;
+  };
+  for (const Case& c : {Case{"shared", false}, Case{"static", true}}) {
+    SCOPED_TRACE(std::string(c.build) + (c.fromAnotherThread ? " from another thread" : ""));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      if (entry.path().extension().string().starts_with(".po"))
+        std::filesystem::remove(entry.path());
+    }
+    strataplot_session* session = strataplot_open(c.build);
+    ASSERT_NE(session, nullptr);
+    ASSERT_EQ(strataplot_set_project(session, dir.path().c_str(), "big"), 0);
+    struct During {
+      strataplot_session* session;
+      bool fromAnotherThread;
+      std::vector<std::string> files;
+      std::thread canceller;
+    } during{session, c.fromAnotherThread, {}, {}};
+    strataplot_on_file(
+        session,
+        [](const char* path, void* user) {
+          auto* d = static_cast<During*>(user);
+          d->files.push_back(path);
+          if (d->files.size() != 1) return;
+          if (d->fromAnotherThread)
+            d->canceller = std::thread([d] { strataplot_cancel(d->session); });
+          else
+            strataplot_cancel(d->session);
+        },
+        &during);
+    EXPECT_EQ(strataplot_run(session, "oil-expulsion"), 1);
+    if (during.canceller.joinable()) during.canceller.join();
+    ASSERT_EQ(during.files.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_regular_file(during.files[0]));
+    std::size_t left = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      const std::string name = entry.path().filename().string();
+      EXPECT_FALSE(name.ends_with(".partial")) << name;
+      left += entry.path().extension().string().starts_with(".po") ? 1 : 0;
+    }
+    EXPECT_EQ(left, 1u);
+    // A cancel belongs to the run it was made in.
+    strataplot_on_file(session, nullptr, nullptr);
+    EXPECT_EQ(strataplot_run(session, "oil-unexpelled"), 0) << strataplot_last_error();
+    strataplot_close(session);
+  }
 }
 
 }  // namespace

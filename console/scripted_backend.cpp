@@ -102,6 +102,10 @@ class ScriptedBackend final : public platform::UiBackend {
     if (!lines_) display_.Progress(total, current);
   }
 
+  void Reading(const std::string& file, std::uint64_t done, std::uint64_t size) override {
+    if (!lines_) display_.Reading(file, done, size);
+  }
+
   void Wait(const std::string& text, bool show) override {
     if (!lines_ && display_.Terminal()) display_.Wait(text, show);
   }

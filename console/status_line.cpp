@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/ui_backend.h"
+
 namespace console {
 namespace {
 
@@ -56,13 +58,29 @@ void StatusLine::Wait(const std::string& text, bool show) {
       Say(text + "\n");
       return;
     }
+    if (transient_ == Transient::Reading) {
+      Print("\r\033[K");  // the reading line goes: the notice takes its place
+      transient_ = Transient::None;
+    }
     EndTransientLine();
     Print(text);
     transient_ = Transient::Wait;
-  } else if (transient_ == Transient::Wait) {
+  } else if (transient_ == Transient::Wait || transient_ == Transient::Reading) {
     Print("\r\033[K");
     transient_ = Transient::None;
   }
+  std::fflush(out_);
+}
+
+void StatusLine::Reading(const std::string& file, std::uint64_t done, std::uint64_t size) {
+  if (!terminal_) return;
+  if (transient_ == Transient::Wait) EndTransientLine();
+  std::string line = platform::ReadingText(file, done, size);
+  if (progressTotal_ > 0 && progressCurrent_ < progressTotal_) {
+    line = ProgressLine(progressTotal_, progressCurrent_) + "  " + line;
+  }
+  Print("\r\033[K" + line);
+  transient_ = Transient::Reading;
   std::fflush(out_);
 }
 

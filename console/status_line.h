@@ -4,6 +4,7 @@
 // terminal there is no progress line and a wait notice is an ordinary line.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -29,12 +30,16 @@ class StatusLine {
 
   void Progress(int total, int current);
   void Wait(const std::string& text, bool show);
+  // How far a file being read is (UiBackend::Reading): on a terminal after
+  // the progress, on the progress line; below a wait notice, on a line of
+  // its own. Nothing off a terminal.
+  void Reading(const std::string& file, std::uint64_t done, std::uint64_t size);
   // The run has ended: the progress line, if there was one, ends at its total
   // when the run completed, and the transient line is ended.
   void Finish(bool completed);
 
  private:
-  enum class Transient { None, Progress, Wait };
+  enum class Transient { None, Progress, Wait, Reading };
   void EndTransientLine();
 
   std::FILE* out_;

@@ -227,6 +227,10 @@ class TerminalBackend final : public platform::UiBackend {
 
   void Progress(int total, int current) override { screen_.Progress(total, current); }
 
+  void Reading(const std::string& file, std::uint64_t done, std::uint64_t size) override {
+    screen_.Reading(file, done, size);
+  }
+
   void Wait(const std::string& text, bool show) override { screen_.Wait(text, show); }
 
   void Finished(bool completed) override { screen_.Finish(completed); }

@@ -280,6 +280,7 @@ TEST_F(TerminalBackendTest, EditableListTakesFreeText) {
 TEST_F(TerminalBackendTest, ProgressAndWaitAreRecordedButNotPrintedOffATerminal) {
   Type("");
   ShowProgress(2, 1);
+  ShowReading("demo.doe", 1 << 20, 2 << 20);  // neither printed nor recorded
   ShowWaitNotice(GBK_HINT, true);
   ShowWaitNotice(GBK_HINT, false);
   EXPECT_EQ(screen_.Text(), "提示\n");
@@ -371,6 +372,30 @@ TEST(TerminalBackendOnATerminal, KeysInRawModeThenTheTerminalAsItWas) {
   EXPECT_NE(screen.find("[5] 12\b \b7"), std::string::npos) << screen;
   EXPECT_NE(screen.find("已取消"), std::string::npos) << screen;
   EXPECT_TRUE(screen.ends_with("4/4\r\n")) << screen;
+}
+
+TEST(TerminalBackendOnATerminal, HowFarAFileIsReadFollowsTheProgressOnItsLine) {
+  PseudoTerminal pty;
+  ASSERT_NE(pty.Terminal(), nullptr);
+  std::unique_ptr<UiBackend> backend = MakeTerminalBackend(pty.Terminal(), pty.Terminal());
+  InstallUiBackend(backend.get());
+  ShowProgress(2, 1);
+  ShowReading("demo.doe", 1000000, 4000000);
+  ShowReading("demo.doe", 3000000, 4000000);
+  ShowProgress(2, 2);
+  ShowWaitNotice(GBK_HINT, true);
+  ShowReading("gasr.out", 2000000, 0);  // below the notice
+  ShowWaitNotice(GBK_HINT, false);
+  backend->Finished(true);
+  InstallUiBackend(nullptr);
+  std::string screen = pty.Screen();
+  const std::string line = "进度 [##########..........] 1/2  读取 demo.doe ";
+  EXPECT_NE(screen.find("\r\033[K" + line + "25% (1.0 MB / 4.0 MB)\r\033[K" + line +
+                        "75% (3.0 MB / 4.0 MB)\r\033[K进度 [####################] 2/2\r\n"),
+            std::string::npos)
+      << screen;
+  EXPECT_NE(screen.find("提示\r\n\r\033[K读取 gasr.out 2.0 MB\r\033[K"), std::string::npos)
+      << screen;
 }
 
 }  // namespace

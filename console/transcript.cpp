@@ -12,6 +12,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/cancel.h"
+
 namespace console {
 
 using platform::Buttons;
@@ -254,6 +256,11 @@ void Transcript::Wait(const std::string& text, bool show) {
   Record("wait").String("text", text).Raw("show", show ? "true" : "false").WriteTo(out_);
 }
 
+void Transcript::Cancelled() {
+  if (out_ == nullptr) return;
+  Record("cancelled").WriteTo(out_);
+}
+
 void Transcript::Progress(int total, int current) {
   if (out_ == nullptr) return;
   Record("progress")
@@ -270,13 +277,13 @@ Transcribing::Transcribing(platform::UiBackend& backend, Transcript& transcript,
 
 int Transcribing::ShowMessage(const MessageBoxRequest& request) {
   int answer = backend_.ShowMessage(request);
-  transcript_.Message(request, answer);
+  if (!platform::CancelRequested()) transcript_.Message(request, answer);
   return answer;
 }
 
 bool Transcribing::AskOverwrite(const std::string& path) {
   bool answer = backend_.AskOverwrite(path);
-  transcript_.Overwrite(path, answer);
+  if (!platform::CancelRequested()) transcript_.Overwrite(path, answer);
   return answer;
 }
 
@@ -284,6 +291,7 @@ void Transcribing::RunDialog(platform::DialogSession& session) {
   std::vector<ControlState> opened = session.Controls();
   std::string title = session.Title();
   backend_.RunDialog(session);
+  if (platform::CancelRequested()) return;
   std::string answer = session.Answer();
   if (session.Ended() && session.Result() == platform::IDOK) {
     // The button checked last in template order: the choice of the last group.
@@ -308,6 +316,10 @@ void Transcribing::Progress(int total, int current) {
 void Transcribing::Wait(const std::string& text, bool show) {
   transcript_.Wait(text, show);
   backend_.Wait(text, show);
+}
+
+void Transcribing::Reading(const std::string& file, std::uint64_t done, std::uint64_t size) {
+  backend_.Reading(file, done, size);
 }
 
 void Transcribing::Finished(bool completed) { backend_.Finished(completed); }

@@ -3,6 +3,7 @@
 // interface answered it (the terminal, the scripted answers, the windows).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ class Transcript {
               int result);
   void Wait(const std::string& text, bool show);
   void Progress(int total, int current);
+  // The user cancelled the run from a window: the run's last record.
+  void Cancelled();
 
  private:
   std::FILE* out_;
@@ -37,7 +40,9 @@ class Transcript {
 // "cancel"), except that a radio dialog confirmed is answered by the button
 // checked last in template order (the choice of its last group), named by its
 // code where radioCodes names the buttons of a group of as many (the gas map
-// kinds), else by its text.
+// kinds), else by its text. A box, question or dialog that a cancel of the run
+// closed is not recorded (the host records the cancel), nor is how far a file
+// is read.
 class Transcribing final : public platform::UiBackend {
  public:
   // Both are the caller's and must outlive this.
@@ -49,6 +54,7 @@ class Transcribing final : public platform::UiBackend {
   void RunDialog(platform::DialogSession& session) override;
   void Progress(int total, int current) override;
   void Wait(const std::string& text, bool show) override;
+  void Reading(const std::string& file, std::uint64_t done, std::uint64_t size) override;
   void Finished(bool completed) override;
 
  private:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cancel.h"
 #include "platform/testing/dialog_testing.h"
 #include "testing/streams.h"
 
@@ -84,6 +85,47 @@ TEST(TranscriptFormat, OverwriteWaitProgress) {
                              R"j({"type":"progress","total":7,"current":0})j",
                              R"j({"type":"progress","total":-1,"current":12})j",
                          }));
+}
+
+TEST(TranscriptFormat, CancelledHasNoFields) {
+  Capture out;
+  Transcript(out.File()).Cancelled();
+  EXPECT_EQ(out.Text(), "{\"type\":\"cancelled\"}\n");
+}
+
+// A backend whose user cancels the run while a box or question is open.
+class CancellingBackend : public UiBackend {
+ public:
+  int ShowMessage(const MessageBoxRequest&) override {
+    RequestCancel();
+    return IDOK;
+  }
+  bool AskOverwrite(const std::string&) override {
+    RequestCancel();
+    return false;
+  }
+  void RunDialog(DialogSession&) override { RequestCancel(); }
+  void Progress(int, int) override {}
+  void Wait(const std::string&, bool) override {}
+};
+
+TEST(Transcribing, AnInteractionTheCancelClosedAndHowFarFilesAreReadAreNotRecorded) {
+  Capture out;
+  Transcript transcript(out.File());
+  CancellingBackend backend;
+  Transcribing transcribing(backend, transcript);
+  InstallUiBackend(&transcribing);
+  ShowReading("demo.doe", 1, 2);
+  for (auto step : std::vector<void (*)()>{
+           [] { MessageBox(nullptr, "text", nullptr, Icon::Error, Buttons::Ok); },
+           [] { AskOverwrite("a"); },
+       }) {
+    ResetCancel();
+    EXPECT_THROW(step(), Cancelled);
+  }
+  ResetCancel();
+  InstallUiBackend(nullptr);
+  EXPECT_EQ(out.Text(), "");
 }
 
 TEST(TranscriptFormat, WithoutAStreamNothingIsWritten) {

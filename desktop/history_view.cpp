@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <span>
 
 #include "desktop/map_viewer.h"
 #include "platform/platform.h"
@@ -202,12 +203,9 @@ void HistoryView::SetFrames(HistoryFrames frames) {
   const auto periods = static_cast<std::size_t>(std::max(0, frames_.periodCount));
   scales_.clear();
   for (const std::vector<float>& series : frames_.expelled) {
-    std::vector<float> last;
-    if (periods > 0) {
-      for (std::size_t at = periods - 1; at < series.size(); at += periods)
-        last.push_back(series[at]);
-    }
-    scales_.push_back(rendering::ScaleForFrames(last));
+    // Period by period: the last period's cells end the series.
+    const std::size_t perPeriod = periods > 0 ? series.size() / periods : 0;
+    scales_.push_back(rendering::ScaleForFrames(std::span(series).last(perPeriod)));
   }
 
   const QSignalBlocker blockHorizons(horizons_);
@@ -230,9 +228,10 @@ void HistoryView::ShowFrame() {
   if (horizon >= 0 && static_cast<std::size_t>(horizon) < frames_.expelled.size() &&
       period < frames_.periodCount && !frames_.expelled[horizon].empty()) {
     const std::vector<float>& series = frames_.expelled[horizon];
-    frame_.reserve(series.size() / periods);
-    for (std::size_t at = static_cast<std::size_t>(period); at < series.size(); at += periods)
-      frame_.push_back(series[at]);
+    const std::size_t cells = series.size() / periods;
+    const auto first =
+        series.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(period) * cells);
+    frame_.assign(first, first + static_cast<std::ptrdiff_t>(cells));
     const QString title = QString("cumulative expelled oil intensity of %1, %2")
                               .arg(horizons_->currentText(), PeriodText());
     picture_ = std::make_unique<rendering::MapPicture>(

@@ -40,8 +40,8 @@ struct HistoryFrames {
   mapreader::MapGeometry geometry;
   std::vector<std::uint8_t> mask;  // a byte per grid cell, row by row, non-zero: active
   // The cumulative expelled oil intensity of each horizon, then of the total
-  // over every horizon: active cells x periods, cell by cell in row order,
-  // the periods of a cell next to each other. Empty for a series that was not
+  // over every horizon: periods x active cells, period by period, each
+  // period's cells in row order. Empty for a series that was not
   // written (no expelled oil file).
   std::vector<std::vector<float>> expelled;
   rendering::HistoryChartData chart;

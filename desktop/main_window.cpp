@@ -2,29 +2,39 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextBrowser>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "desktop/history_view.h"
+#include "host/grid_export.h"
 #include "host/gui_run.h"
 #include "host/history_command.h"
+#include "host/library.h"
+#include "host/modules.h"
 #include "host/options.h"
 #include "host/signals.h"
+#include "platform/cancel.h"
 #include "qtui/export_thread.h"
 #include "qtui/qt_backend.h"
+#include "strataplot_version.h"
 
 namespace desktop {
 namespace {
@@ -32,14 +42,35 @@ namespace {
 struct CommandButton {
   host::Command command;
   const char* label;
+  const char* tip;
 };
 constexpr CommandButton kCommands[] = {
-    {host::Command::OilExpulsion, "Oil &expulsion"},
-    {host::Command::OilUnexpelled, "&Unexpelled oil"},
-    {host::Command::OilGeneration, "Oil &generation"},
-    {host::Command::Gas, "G&as"},
-    {host::Command::Saturation, "&Saturation"},
+    {host::Command::OilExpulsion, "Oil &expulsion",
+     "Oil expulsion intensity maps of every horizon and their total (strataplot "
+     "oil-expulsion), then on request the deep-layer maps"},
+    {host::Command::OilUnexpelled, "&Unexpelled oil",
+     "Present-day unexpelled oil intensity maps (strataplot oil-unexpelled)"},
+    {host::Command::OilGeneration, "Oil &generation",
+     "Oil generation intensity maps: expelled oil of all periods plus the unexpelled "
+     "(strataplot oil-generation)"},
+    {host::Command::Gas, "G&as",
+     "Gas intensity maps of the kind chosen in the library's dialog, from gasr.out "
+     "(strataplot gas)"},
+    {host::Command::Saturation, "&Saturation",
+     "The chloroform bitumen \"A\" saturation profile, of the mode chosen above "
+     "(strataplot saturation)"},
 };
+
+// The manual: the README installed beside the programs, else the one of the
+// source tree the programs were built from.
+QString ManualPath() {
+  const QString programs = QCoreApplication::applicationDirPath();
+  for (const QString& candidate :
+       {programs + "/../share/doc/strataplot/README.md", programs + "/../README.md"}) {
+    if (QFileInfo(candidate).isFile()) return QFileInfo(candidate).canonicalFilePath();
+  }
+  return {};
+}
 
 QString ResultText(int result) {
   switch (result) {
@@ -110,11 +141,15 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
       recentMenu_(nullptr),
       settings_(settings),
       viewer_(new MapViewer(&values_)),
+      panel_(new ProjectPanel),
       fileLog_(std::make_unique<FileLog>(this)) {
   // Not the application's title alone: that is the title of its message boxes.
   setWindowTitle(QString::fromUtf8(qtui::kHostTitle) + " Desktop");
 
   auto* choose = new QPushButton("&Choose...");
+  choose->setToolTip("Choose the directory that holds the project's files");
+  directory_->setToolTip(
+      "The project directory: its NAME.iga files are the projects; maps are written into it");
   connect(choose, &QPushButton::clicked, this, &MainWindow::ChooseDirectory);
   connect(directory_, &QLineEdit::returnPressed, this,
           [this] { OpenDirectory(directory_->text()); });
@@ -130,7 +165,19 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
   modes_->addItem("1: the project", 1);
   modes_->addItem("2: a horizon chosen from a list", 2);
   modes_->addItem("3: the horizon chosen last", 3);
-
+  projects_->setToolTip("The project: one for every NAME.iga file of the directory");
+  builds_->setToolTip(
+      "The build of the library the commands run: the shared-framework or the "
+      "static-framework build, as a workstation loads them");
+  modes_->setToolTip(
+      "The mode of the saturation profile: 1 the project's profile, 2 a horizon "
+      "chosen from a list, 3 the horizon chosen last in mode 2 (kept while the "
+      "build stays loaded)");
+  // Short enough that the window can be narrow; the lists show the whole texts.
+  for (QComboBox* box : {projects_, builds_, modes_}) {
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(12);
+  }
   auto* form = new QFormLayout;
   auto* directoryLabel = new QLabel("Project &directory:");
   directoryLabel->setBuddy(directory_);
@@ -141,24 +188,57 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
 
   form_ = {directory_, choose, projects_, builds_, modes_};
 
-  auto* buttons = new QHBoxLayout;
+  // Two rows of four, so that the window can be narrow.
+  auto* buttons = new QGridLayout;
+  auto add = [buttons](QPushButton* button) {
+    const int index = buttons->count();
+    buttons->addWidget(button, index / 4, index % 4);
+  };
   for (const CommandButton& entry : kCommands) {
     auto* button = new QPushButton(entry.label);
+    button->setToolTip(entry.tip);
     connect(button, &QPushButton::clicked, this,
             [this, command = entry.command] { Start(command); });
     commands_[entry.command] = button;
-    buttons->addWidget(button);
+    add(button);
   }
   historyButton_ = new QPushButton("&History");
   historyButton_->setToolTip("The project through its periods: strataplot history");
   connect(historyButton_, &QPushButton::clicked, this, &MainWindow::StartHistory);
-  buttons->addWidget(historyButton_);
+  add(historyButton_);
+  stopButton_ = new QPushButton("S&top");
+  stopButton_->setObjectName("stop");
+  stopButton_->setToolTip(
+      "Stop the running command (Ctrl+.): the map being written is not kept, those written "
+      "before are");
+  connect(stopButton_, &QPushButton::clicked, this, &MainWindow::Stop);
+  add(stopButton_);
+  log_->setWordWrap(true);
+  log_->setTextElideMode(Qt::ElideNone);
+  log_->setResizeMode(QListView::Adjust);
+  log_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  log_->setToolTip("A double click on a written map or profile shows it in the viewer");
 
   auto* layout = new QVBoxLayout;
   layout->addLayout(form);
   layout->addLayout(buttons);
-  layout->addWidget(new QLabel("Log: messages shown and files written"));
-  layout->addWidget(log_, 1);
+  // The project's files above the log, the split between them the user's.
+  auto* logLayout = new QVBoxLayout;
+  logLayout->setContentsMargins(0, 0, 0, 0);
+  logLayout->addWidget(new QLabel("Log: messages shown and files written"));
+  logLayout->addWidget(log_, 1);
+  auto* logPane = new QWidget;
+  logPane->setLayout(logLayout);
+  auto* lists = new QSplitter(Qt::Vertical);
+  lists->addWidget(panel_);
+  lists->addWidget(logPane);
+  layout->addWidget(lists, 1);
+  connect(panel_, &ProjectPanel::showRequested, this, &MainWindow::OpenFile);
+  connect(this, &MainWindow::fileWritten, panel_, &ProjectPanel::Refresh);
+  connect(this, &MainWindow::commandFinished, panel_, &ProjectPanel::Refresh);
+  connect(this, &MainWindow::historyFinished, panel_, &ProjectPanel::Refresh);
+  connect(viewer_, &MapViewer::logged, this, &MainWindow::Log);
+  connect(viewer_, &MapViewer::filesWritten, panel_, &ProjectPanel::Refresh);
   auto* controls = new QWidget;
   controls->setLayout(layout);
   splitter_->addWidget(controls);
@@ -171,13 +251,24 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
     if (!path.isEmpty()) OpenFile(path);
   });
   QMenu* file = menuBar()->addMenu("&File");
-  file->addAction("&Open map or profile...", QKeySequence::Open, this, &MainWindow::ChooseFile);
+  openAction_ = file->addAction("&Open map, profile or grid...", QKeySequence::Open, this,
+                                &MainWindow::ChooseFile);
   recentMenu_ = file->addMenu("&Recent projects");
   recentMenu_->setObjectName("recent");
   // A directory may vanish while the window is open.
   connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateRecentMenu);
   file->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
-  resize(1280, 640);
+  QMenu* run = menuBar()->addMenu("&Run");
+  stopAction_ =
+      run->addAction("S&top", QKeySequence(Qt::CTRL | Qt::Key_Period), this, &MainWindow::Stop);
+  stopAction_->setObjectName("stopAction");
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction("&Manual", QKeySequence::HelpContents, this, &MainWindow::ShowManual)
+      ->setObjectName("manualAction");
+  help->addAction("&About Strataplot Desktop", this, &MainWindow::ShowAbout)
+      ->setObjectName("aboutAction");
+  // Fits a screen of 1024 x 640 with its frame.
+  resize(1000, 580);
 
   if (settings_ != nullptr) {
     int build = builds_->findData(settings_->value("build").toString());
@@ -201,23 +292,70 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
 
 MainWindow::~MainWindow() = default;
 
+void MainWindow::ShowAbout() {
+  // GDAL is the grid module's: loaded here as the history loads it.
+  std::string error;
+  QString gdal = "GDAL: not found (";
+  if (std::unique_ptr<host::Library> module =
+          host::LoadModule(host::kGridModule, host::kGdalVersion, error)) {
+    gdal = QString("GDAL ") + module->FindFunction<host::GetGdalVersion>(host::kGdalVersion)();
+  } else {
+    gdal += QString::fromStdString(error) + ")";
+  }
+  auto* box = new QMessageBox(QMessageBox::Information, "About Strataplot Desktop",
+                              QString("Strataplot Desktop %1\n\nQt %2 (built with %3)\n%4")
+                                  .arg(STRATAPLOT_VERSION, qVersion(), QT_VERSION_STR, gdal),
+                              QMessageBox::Ok, this);
+  box->setObjectName("about");
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+void MainWindow::ShowManual() {
+  const QString path = ManualPath();
+  if (path.isEmpty()) {
+    LogFailure(
+        "no manual: the README is neither installed beside the programs nor in their "
+        "source tree; `man strataplot-desktop` explains the window");
+    return;
+  }
+  if (manual_ == nullptr) {
+    manual_ = new QTextBrowser(this);
+    manual_->setObjectName("manual");
+    manual_->setWindowFlag(Qt::Window);
+    manual_->setWindowTitle("Strataplot manual");
+    manual_->setOpenExternalLinks(true);
+    manual_->resize(760, 560);
+  }
+  manual_->setSearchPaths({QFileInfo(path).absolutePath()});
+  manual_->setSource(QUrl::fromLocalFile(path), QTextDocument::MarkdownResource);
+  manual_->show();
+  manual_->raise();
+}
+
 void MainWindow::ChooseDirectory() {
   QString chosen = QFileDialog::getExistingDirectory(this, "Project directory", current_);
   if (!chosen.isEmpty()) OpenDirectory(chosen);
 }
 
 void MainWindow::ChooseFile() {
-  QString chosen = QFileDialog::getOpenFileName(this, "Open a map or profile", current_);
-  if (!chosen.isEmpty()) OpenFile(chosen);
+  std::unique_ptr<QFileDialog> dialog = MakeOpenDialog(this, current_);
+  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+    OpenFile(dialog->selectedFiles().constFirst());
 }
 
 bool MainWindow::OpenFile(const QString& path) {
-  QString absolute = QFileInfo(path).absoluteFilePath();
+  QString absolute = ViewableFile(QFileInfo(path).absoluteFilePath());
+  if (absolute.isEmpty() && path.endsWith(".tif", Qt::CaseInsensitive)) {
+    Log("no map beside " + path + " to show it with (MAP.tif shows with MAP)");
+    return false;
+  }
+  if (absolute.isEmpty()) absolute = QFileInfo(path).absoluteFilePath();
   auto run = std::find_if(runs_.rbegin(), runs_.rend(),
                           [&](const QStringList& files) { return files.contains(absolute); });
   bool shown = run != runs_.rend() ? viewer_->Show(*run, static_cast<int>(run->indexOf(absolute)))
                                    : viewer_->Show({absolute}, 0);
-  if (!shown) Log(viewer_->Message());
+  if (!shown) LogFailure(viewer_->Message());
   return shown;
 }
 
@@ -225,16 +363,20 @@ void MainWindow::OpenDirectory(const QString& directory) {
   QDir dir(directory);
   directory_->setText(dir.absolutePath());
   projects_->clear();
+  delete directoryNote_;  // about the directory chosen before
+  directoryNote_ = nullptr;
   if (!dir.exists()) {
     current_.clear();
-    Log("no such directory: " + directory);
+    panel_->SetDirectory({});
+    directoryNote_ = LogFailure("no such directory: " + directory);
     UpdateButtons();
     return;
   }
   current_ = dir.absolutePath();
+  panel_->SetDirectory(current_);
   QStringList files = dir.entryList({"*.iga"}, QDir::Files | QDir::CaseSensitive, QDir::Name);
   for (const QString& file : files) projects_->addItem(file.chopped(4));
-  if (files.isEmpty()) Log("no project (no *.iga file) in " + current_);
+  if (files.isEmpty()) directoryNote_ = Log("no project (no *.iga file) in " + current_);
   UpdateButtons();
 }
 
@@ -257,7 +399,7 @@ bool MainWindow::OpenRecent(const RecentProject& recent) {
   if (current_.isEmpty()) return false;  // logged
   int index = projects_->findText(recent.project, Qt::MatchExactly | Qt::MatchCaseSensitive);
   if (index < 0) {
-    Log("no project " + recent.project + " (no " + recent.project + ".iga) in " + current_);
+    LogFailure("no project " + recent.project + " (no " + recent.project + ".iga) in " + current_);
     return false;
   }
   projects_->setCurrentIndex(index);
@@ -312,7 +454,7 @@ void MainWindow::SyncSettings() {
   settings_->sync();
   if (settings_->status() != QSettings::NoError) {
     QString message = "cannot write the settings to " + settings_->fileName();
-    Log(message);
+    LogFailure(message);
     qWarning("strataplot-desktop: %s", qUtf8Printable(message));
   }
 }
@@ -336,12 +478,42 @@ void MainWindow::UpdateButtons() {
   for (auto& [command, button] : commands_) button->setEnabled(ready);
   historyButton_->setEnabled(ready);
   for (QWidget* widget : form_) widget->setEnabled(!Running());
+  // During a run, Stop is the one thing that acts.
+  openAction_->setEnabled(!Running());
+  stopButton_->setEnabled(Running());
+  stopAction_->setEnabled(Running());
 }
 
-void MainWindow::Log(const QString& line, const QString& path) {
+bool MainWindow::Stop() {
+  // A run whose work has returned is over: a request now would outlive it.
+  const bool working = run_ != nullptr ? run_->Running() : historyRun_ && historyRun_->Running();
+  if (!working) return false;
+  if (run_ != nullptr) {
+    run_->Cancel();
+  } else {
+    platform::RequestCancel();  // the history's reading ends
+  }
+  stopButton_->setEnabled(false);
+  stopAction_->setEnabled(false);
+  statusBar()->showMessage(runName_ + " is being stopped");
+  return true;
+}
+
+QListWidgetItem* MainWindow::Log(const QString& line, const QString& path) {
   auto* item = new QListWidgetItem(line, log_);
   if (!path.isEmpty()) item->setData(Qt::UserRole, path);  // for a viewer to open
   log_->scrollToItem(item);
+  return item;
+}
+
+QListWidgetItem* MainWindow::LogFailure(const QString& line) {
+  QListWidgetItem* item = Log(line);
+  item->setForeground(QColor(176, 0, 32));
+  QFont font = item->font();
+  font.setBold(true);
+  item->setFont(font);
+  item->setData(Qt::UserRole + 1, true);  // a failure
+  return item;
 }
 
 std::optional<std::string> MainWindow::EnterProject(std::string& error) {
@@ -367,7 +539,7 @@ bool MainWindow::Start(host::Command command) {
   std::unique_ptr<host::LoadedLibrary>& library = libraries_[path];
   if (project && !library) library = host::LoadedLibrary::Load(path, error);
   if (!project || !error.empty() || !library || !library->Has(command, error)) {
-    Log(name + ": " + QString::fromStdString(error));
+    LogFailure(name + ": " + QString::fromStdString(error));
     return false;
   }
 
@@ -378,9 +550,22 @@ bool MainWindow::Start(host::Command command) {
   run_ = std::make_unique<host::WindowedRun>(*library, command, *project, mode, nullptr, this);
   connect(
       &run_->Backend(), &qtui::QtBackend::messageShown, this,
-      [this](const QString& caption, const QString& text, int answer) {
-        Log(QString("message [%1]: %2 (%3)").arg(caption, text.simplified(), AnswerText(answer)));
+      [this](const QString& caption, const QString& text, int answer, bool failure) {
+        QString line =
+            QString("message [%1]: %2 (%3)").arg(caption, text.simplified(), AnswerText(answer));
+        if (failure) {
+          LogFailure(line);
+        } else {
+          Log(line);
+        }
       });
+  // Each interval (and map kind, horizon) chosen.
+  connect(&run_->Backend(), &qtui::QtBackend::dialogEnded, this,
+          [this](const QString& title, const QString& prompt, const QString& chosen, bool ok) {
+            QString line = "dialog [" + title + "]";
+            if (!prompt.isEmpty()) line += " " + prompt;
+            Log(line + " " + (ok ? chosen : QString("cancelled")));
+          });
   connect(run_.get(), &host::WindowedRun::finished, this, &MainWindow::Finished);
   runs_.emplace_back();
   platform::InstallWrittenFileObserver(fileLog_.get());
@@ -397,8 +582,14 @@ void MainWindow::Finished(int result) {
   platform::InstallCompletedMapSink(nullptr);
   // The files it told of arrive before this (queued first); the run goes
   // once its signal has returned.
-  Log(QString("%1 returned %2: %3").arg(runName_).arg(result).arg(ResultText(result)));
-  statusBar()->showMessage(runName_ + " " + ResultText(result), 10000);
+  const QString outcome = run_->Cancelled() ? QString("cancelled") : ResultText(result);
+  const QString line = QString("%1 returned %2: %3").arg(runName_).arg(result).arg(outcome);
+  if (result == -1 && !run_->Cancelled()) {
+    LogFailure(line);
+  } else {
+    Log(line);
+  }
+  statusBar()->showMessage(runName_ + " " + outcome, 10000);
   if (result == 1) RememberProject();
   QMetaObject::invokeMethod(
       this,
@@ -406,6 +597,7 @@ void MainWindow::Finished(int result) {
         run_.reset();
         UpdateButtons();
         emit commandFinished(result);
+        if (closeWhenStopped_) close();
       },
       Qt::QueuedConnection);
 }
@@ -415,7 +607,7 @@ bool MainWindow::StartHistory() {
   std::string error;
   std::optional<std::string> project = EnterProject(error);
   if (!project) {
-    Log("history: " + QString::fromStdString(error));
+    LogFailure("history: " + QString::fromStdString(error));
     return false;
   }
 
@@ -423,6 +615,7 @@ bool MainWindow::StartHistory() {
   Log("history of " + projects_->currentText());
   recorder_ = std::make_unique<HistoryRecorder>(*project);
   // Into the project's directory, the current one; nothing on standard output.
+  platform::ResetCancel();
   historyRun_ = std::make_unique<qtui::ExportThread>(
       [this, gbkProject = *project, recorder = recorder_.get()] {
         return host::RunHistoryCommand({}, gbkProject, true, recorder);
@@ -435,6 +628,7 @@ bool MainWindow::StartHistory() {
 }
 
 void MainWindow::HistoryFinished(int status) {
+  platform::ResetCancel();
   for (const QString& message : recorder_->Messages()) Log("history: " + message);
   if (status == 0) {
     for (const QString& path : recorder_->Files()) {
@@ -456,7 +650,7 @@ void MainWindow::HistoryFinished(int status) {
       history_->activateWindow();
     }
   } else {
-    Log(QString("history failed (status %1)").arg(status));
+    LogFailure(QString("history failed (status %1)").arg(status));
     statusBar()->showMessage("history failed", 10000);
   }
   // The thread goes once its signal has returned.
@@ -467,17 +661,18 @@ void MainWindow::HistoryFinished(int status) {
         recorder_.reset();
         UpdateButtons();
         emit historyFinished(status);
+        if (closeWhenStopped_) close();
       },
       Qt::QueuedConnection);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // The export's thread waits for its windows: it cannot be left behind.
+  // The run's thread cannot be left behind: the run is stopped, and the
+  // window closes once it has ended (at once, but for a read in progress).
   if (Running()) {
-    statusBar()->showMessage(
-        historyRun_ != nullptr ? "history is still running"
-                               : runName_ + " is still running: answer or cancel its windows first",
-        10000);
+    closeWhenStopped_ = true;
+    Stop();
+    statusBar()->showMessage(runName_ + " is being stopped; the window then closes");
     event->ignore();
     return;
   }

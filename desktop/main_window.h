@@ -13,16 +13,20 @@
 #include <vector>
 
 #include "desktop/map_viewer.h"
+#include "desktop/project_panel.h"
 #include "host/export_runner.h"
 #include "platform/written_files.h"
 
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
+class QAction;
 class QMenu;
 class QPushButton;
 class QSettings;
 class QSplitter;
+class QTextBrowser;
 
 namespace host {
 class WindowedRun;
@@ -63,15 +67,20 @@ class MainWindow : public QMainWindow {
   // with the reason in the log, when it cannot start.
   bool StartHistory();
   bool Running() const;
+  // Stops the running command or history (the Stop button and Run > Stop):
+  // an open dialog or message box closes, and the command ends at its next
+  // read, step or dialog; the map being written is not kept, those written
+  // before are. The log then says "cancelled". False when nothing runs.
+  bool Stop();
 
   QStringList Projects() const;
   QStringList LogLines() const;
   // The files written by the commands so far, with absolute paths, in order.
   QStringList WrittenFiles() const { return written_; }
 
-  // Shows a map or profile in the viewer: among the files of the run that
-  // wrote it last, else alone. False when it cannot be read (the
-  // reason is in the log).
+  // Shows a map or profile in the viewer (for a grid of a map, MAP.tif, the
+  // map): among the files of the run that wrote it last, else alone. False
+  // when it cannot be read (the reason is in the log).
   bool OpenFile(const QString& path);
 
   // A project of File > Recent projects: its directory and name.
@@ -88,6 +97,8 @@ class MainWindow : public QMainWindow {
   // reason in the log) when either is gone.
   bool OpenRecent(const RecentProject& recent);
   MapViewer* Viewer() const { return viewer_; }
+  // The files already in the project directory, listed again after each run.
+  ProjectPanel* Panel() const { return panel_; }
   // The history view, once a history was written (a window of its own).
   HistoryView* History() const { return history_; }
 
@@ -105,7 +116,13 @@ class MainWindow : public QMainWindow {
  private:
   class FileLog;  // hears of written files on the export's thread
 
-  void Log(const QString& line, const QString& path = {});
+  // Appends a line to the log (wrapped to its width); a failure's is
+  // highlighted.
+  QListWidgetItem* Log(const QString& line, const QString& path = {});
+  QListWidgetItem* LogFailure(const QString& line);
+  // Help > About and Help > Manual.
+  void ShowAbout();
+  void ShowManual();
   // The chosen project (GBK), its directory made the current one and what
   // runs that did not finish left there removed; nullopt with the reason.
   std::optional<std::string> EnterProject(std::string& error);
@@ -127,6 +144,10 @@ class MainWindow : public QMainWindow {
   std::vector<QWidget*> form_;  // not usable while a command runs
   std::map<host::Command, QPushButton*> commands_;
   QPushButton* historyButton_;
+  QPushButton* stopButton_;
+  QAction* stopAction_;
+  QAction* openAction_;
+  bool closeWhenStopped_ = false;  // the window was closed during a run
   QListWidget* log_;
   QSplitter* splitter_;
   QMenu* recentMenu_;
@@ -134,10 +155,14 @@ class MainWindow : public QMainWindow {
   std::vector<RecentProject> recent_;  // most recent first, vanished ones too
 
   QString current_;  // the directory whose projects are listed
+  // The line that says the directory chosen last has no projects: it goes
+  // when one that has them is chosen.
+  QListWidgetItem* directoryNote_ = nullptr;
   QStringList written_;
   std::vector<QStringList> runs_;  // the files of each run, for the viewer to walk
   MapValues values_;               // of the maps completed in this session
   MapViewer* viewer_;
+  ProjectPanel* panel_;
   std::unique_ptr<FileLog> fileLog_;
   // Builds stay loaded between commands: their state (the chosen horizon)
   // lasts as it does in a workstation's session.
@@ -148,6 +173,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<qtui::ExportThread> historyRun_;
   std::unique_ptr<HistoryRecorder> recorder_;
   HistoryView* history_ = nullptr;
+  QTextBrowser* manual_ = nullptr;  // Help > Manual, once opened
 };
 
 }  // namespace desktop

@@ -5,16 +5,26 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSplitter>
 #include <QTest>
+#include <QTextBrowser>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <map>
 
+#include "qtui/progress_window.h"
 #include "qtui/testing/gui_driver.h"
 #include "rendering/pictures.h"
+#include "strataplot_version.h"
 #include "testing/host_harness.h"
+#include "testing/long_read.h"
 
 namespace desktop {
 namespace {
@@ -74,6 +84,15 @@ TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
   EXPECT_TRUE(log.filter("message [Strataplot]: 未排油强度图文件生成.").size() == 1)
       << log.join('\n').toStdString();
   EXPECT_EQ(log.last(), "oil-unexpelled returned 1: done");
+  // Each interval chosen, with the prompt that names its map.
+  EXPECT_EQ(log.filter("dialog [").size(), 4);
+  EXPECT_TRUE(
+      log.contains("dialog [输入油强度间距值] 输入沙三段层现未排油强度间距值(万吨/平方公里): 5"))
+      << log.join('\n').toStdString();
+  // The project panel lists the run's maps.
+  EXPECT_TRUE(window.Panel()->Rows().contains(
+      "Unexpelled oil (.uoN, .uot) / horizon 2: 沙四段 / 沙四段.uo2"))
+      << window.Panel()->Rows().join('\n').toStdString();
   ASSERT_FALSE(window.RecentProjects().empty());
   EXPECT_EQ(window.RecentProjects().front(), (MainWindow::RecentProject{project, "demo"}));
 
@@ -104,6 +123,122 @@ TEST(DesktopWindow, CommandLogsEveryMessageAndEveryFileAsItIsWritten) {
 }
 
 QString Path(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+// Help > About and Manual, tooltips, a window that fits a small screen, and a
+// log that wraps its lines, highlights failures and drops a note about a
+// directory chosen before.
+TEST(DesktopWindow, HelpTooltipsSizeAndLog) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "empty");
+  WriteFile(dir / "a.iga", "");
+  MainWindow window;
+  window.show();
+  EXPECT_LE(window.width(), 1024);
+  EXPECT_LE(window.height(), 640 - 40);              // and a title bar
+  EXPECT_LT(window.minimumSizeHint().width(), 800);  // it was 873
+
+  for (QPushButton* button : window.findChildren<QPushButton*>())
+    EXPECT_FALSE(button->toolTip().isEmpty()) << button->text().toStdString();
+  for (const char* name : {"project", "build", "mode"})
+    EXPECT_FALSE(window.findChild<QComboBox*>(name)->toolTip().isEmpty()) << name;
+
+  window.findChild<QAction*>("aboutAction")->trigger();
+  auto* about = window.findChild<QMessageBox*>("about");
+  ASSERT_NE(about, nullptr);
+  EXPECT_TRUE(about->text().startsWith("Strataplot Desktop " STRATAPLOT_VERSION))
+      << about->text().toStdString();
+  EXPECT_TRUE(about->text().contains("Qt " + QString(qVersion()))) << about->text().toStdString();
+  EXPECT_TRUE(about->text().contains(QRegularExpression("GDAL \\d+\\.\\d+")))
+      << about->text().toStdString();
+  about->close();
+  window.findChild<QAction*>("manualAction")->trigger();
+  auto* manual = window.findChild<QTextBrowser*>("manual");
+  ASSERT_NE(manual, nullptr);
+  EXPECT_TRUE(manual->isVisible());
+  EXPECT_TRUE(manual->toPlainText().contains("Map and profile generators"));
+
+  window.OpenDirectory(Path(dir / "empty"));
+  window.OpenDirectory(Path(dir / "missing"));
+  QStringList log = window.LogLines();
+  ASSERT_EQ(log.size(), 1);  // the note about the empty directory went
+  EXPECT_TRUE(log[0].startsWith("no such directory")) << log[0].toStdString();
+  auto* list = window.findChild<QListWidget*>();
+  EXPECT_TRUE(list->wordWrap());
+  EXPECT_TRUE(list->item(0)->font().bold());  // a failure
+  window.OpenDirectory(Path(dir.path()));
+  EXPECT_TRUE(window.LogLines().isEmpty());
+}
+
+// Stopped while the second horizon's quantities are read: the command ends
+// with -1 and the log says "cancelled"; the first map stays, the second keeps
+// what it had, no temporary file is left; in both builds, by the Stop button,
+// Run > Stop, and by closing the window, which then closes.
+TEST(DesktopStop, DuringALongReadKeepsTheMapFinishedBeforeAndNothingOfTheOneBeingWritten) {
+  const std::map<std::string, std::function<void(MainWindow&)>> ways = {
+      {"the Stop button",
+       [](MainWindow& window) {
+         QTest::mouseClick(window.findChild<QPushButton*>("stop"), Qt::LeftButton);
+       }},
+      {"Run > Stop",
+       [](MainWindow& window) { window.findChild<QAction*>("stopAction")->trigger(); }},
+      {"closing the window", [](MainWindow& window) { EXPECT_FALSE(window.close()); }},
+  };
+  for (int build : {0, 1}) {
+    for (const auto& [way, stop] : ways) {
+      SCOPED_TRACE(way + (build == 0 ? ", shared" : ", static"));
+      TempDir dir;
+      test_support::LongReadProject project(dir);
+      MainWindow window;
+      window.show();
+      window.OpenDirectory(Path(dir.path()));
+      window.findChild<QComboBox*>("build")->setCurrentIndex(build);
+      auto* stopButton = window.findChild<QPushButton*>("stop");
+      EXPECT_FALSE(stopButton->isEnabled());
+      int result = 99;
+      QObject::connect(&window, &MainWindow::commandFinished,
+                       [&](int returned) { result = returned; });
+      ASSERT_TRUE(window.Start(host::Command::OilExpulsion));
+      ASSERT_TRUE(qtui::testing::Drive({
+          {"输入油强度间距值", [](QWidget* dialog) { Press(dialog, Qt::Key_Return); }},
+          {"Strataplot", [](QWidget* box) { Press(box, Qt::Key_Y, Qt::AltModifier); }},
+      }));
+      auto* progress = window.findChild<qtui::ProgressWindow*>();
+      ASSERT_NE(progress, nullptr);
+      EXPECT_TRUE(
+          QTest::qWaitFor([&] { return progress->ReadingText() == "读取 demo.doe 3.1 MB"; }, 20000))
+          << progress->ReadingText().toStdString();
+      // Of the form and the commands, Stop is the one thing that acts.
+      const QStringList locked = {"&Choose...",      "Oil &expulsion", "&Unexpelled oil",
+                                  "Oil &generation", "G&as",           "&Saturation",
+                                  "&History"};
+      int lockedSeen = 0;
+      for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        if (!locked.contains(button->text())) continue;
+        ++lockedSeen;
+        EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
+      }
+      EXPECT_EQ(lockedSeen, locked.size());
+      EXPECT_TRUE(stopButton->isEnabled());
+      for (const char* name : {"project", "build", "mode"})
+        EXPECT_FALSE(window.findChild<QComboBox*>(name)->isEnabled()) << name;
+      stop(window);
+      project.ReadOn();
+      ASSERT_TRUE(QTest::qWaitFor([&] { return result != 99; }, 20000));
+      EXPECT_EQ(result, -1);
+      EXPECT_EQ(window.LogLines().last(), "oil-expulsion returned -1: cancelled");
+      EXPECT_TRUE(TempDir::Contents(dir / "H1.po1").ends_with("\n"));
+      EXPECT_EQ(TempDir::Contents(dir / "H2.po2"), "old");
+      EXPECT_FALSE(std::filesystem::exists(dir / "demo.pot"));
+      EXPECT_EQ(project.PartialFiles(), 0);
+      if (way == "closing the window") {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 5000));
+      } else {
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_FALSE(stopButton->isEnabled());
+      }
+    }
+  }
+}
 
 TEST(DesktopSettings, SavedOnCloseAndRestoredByANewWindow) {
   TempDir dir;

@@ -1,8 +1,12 @@
 // The desktop application's viewer: the maps and profiles a run wrote, or a
 // file opened from disk, painted as `strataplot render` paints them, one after
-// another. Hovering a cell tells its row, column, class range and (when a run
-// of this session handed them over) its value; the wheel or + and - zoom, a
-// drag pans, 0 shows the whole grid again.
+// another, a map with a scale bar. Hovering a cell tells its row, column,
+// position in the grid's coordinates, class range and value (when a run of
+// this session handed the values over, or the map's GeoTIFF grid MAP.tif lies
+// beside it); hovering a profile tells the sample nearest in depth. The wheel
+// or + and - zoom (a profile in depth), a drag pans, 0 shows the whole again.
+// The picture shown can be saved as PNG, SVG or PDF, and a map with values
+// exported as the grids and contours of `--grids` and `--contours`.
 #pragma once
 
 #include <QStringList>
@@ -43,17 +47,23 @@ QString CellDescription(const rendering::MapPicture& map, const rendering::Cell&
 // on the GUI thread.
 class MapValues final : public platform::CompletedMapSink {
  public:
+  struct Grid {
+    int rowCount = 0, columnCount = 0;
+    double originX = 0, originY = 0, cellSizeX = 0, cellSizeY = 0;
+    std::vector<float> cells;  // row by row; NaN outside the modelled area
+    // nullopt outside the grid or the modelled area.
+    std::optional<float> At(int row, int column) const;
+  };
+
   void MapCompleted(const platform::CompletedMap& map) override;
   // The value of a cell of the map last completed under that path; nullopt
   // outside the modelled area or when no values of it are at hand.
   std::optional<float> ValueAt(const QString& path, int row, int column) const;
+  // The values of the map last completed under that path, or nullptr.
+  std::shared_ptr<const Grid> GridOf(const QString& path) const;
   void Forget(const QString& path);
 
  private:
-  struct Grid {
-    int rowCount = 0, columnCount = 0;
-    std::vector<float> cells;  // row by row; NaN outside the modelled area
-  };
   mutable std::mutex mutex_;
   std::map<QString, std::shared_ptr<const Grid>> grids_;
 };
@@ -74,29 +84,67 @@ class MapViewer final : public QWidget {
   bool Next();
 
   QString Current() const;
-  QString Message() const;  // the hovered cell, or why nothing is shown
+  QString Message() const;   // the hovered cell or sample, or why nothing is shown
+  QString Position() const;  // the hovered point in the grid's coordinates
+  // Where the values of the map shown come from ("values from 沙三段.po1.tif"),
+  // or why its grid beside it gives none; empty when there are none.
+  QString ValuesSource() const;
   QWidget* Canvas() const;  // where the picture is painted
   const rendering::Picture* Picture() const { return picture_.get(); }
 
-  // The hover text of the cell under a point of the canvas ("" off the grid).
+  // The hover text of the cell or sample under a point of the canvas ("" off
+  // the plot), and of the point's position in the grid's coordinates
+  // ("x 20500, y 31500"; "" off a map's plot).
   QString CellText(const QPointF& point) const;
-  // Zooms by factor (above 1: closer) about a point of the canvas.
+  QString PositionText(const QPointF& point) const;
+  // Zooms by factor (above 1: closer; 0: the whole) about a point of the canvas.
   void Zoom(double factor, const QPointF& about);
+  // The scale bar of the map shown: its length in the grid's units and where
+  // it lies on the canvas; an empty rectangle for none.
+  std::pair<double, QRectF> ScaleBar() const;
+
+  // Writes the picture shown, as in view, width pixels wide: PNG, SVG or PDF
+  // by the name's extension. False with the reason in error.
+  bool SavePicture(const QString& path, int width, QString& error) const;
+  // Writes the map shown as grids and contours beside its file (an existing
+  // file of the name is replaced): the files written, or false with the
+  // reasons (the values at hand do not cover the map or disagree with it, or
+  // a file could not be written).
+  bool ExportGrids(const std::vector<std::string>& gridFormats,
+                   const std::vector<std::string>& contourFormats, QStringList& written,
+                   QStringList& failures) const;
+
+ signals:
+  // What the viewer did that belongs in a log: files saved or exported, and
+  // failures.
+  void logged(const QString& line, const QString& path);
+  void filesWritten();
 
  private:
   class View;
 
   void Update();
+  // The values of the map at index_: the session's, else its .tif's.
+  void FindValues();
+  std::optional<float> ValueAt(int row, int column) const;
+  // Asks where, then saves; asks which formats, then exports.
+  void SaveAs();
+  void Export();
 
   const MapValues* values_;
   QStringList files_;
   int index_ = -1;
   std::unique_ptr<rendering::Picture> picture_;
+  std::shared_ptr<const MapValues::Grid> fileValues_;  // from the map's .tif
+  QString valuesSource_;
   View* canvas_;
   QPushButton* previous_;
   QPushButton* next_;
+  QPushButton* save_;
+  QPushButton* export_;
   QLabel* position_;
   QLabel* message_;
+  QLabel* coordinates_;
 };
 
 }  // namespace desktop

@@ -1,12 +1,15 @@
 // The viewer: a small known map opened from disk, its cells in their class
 // colours, the text of a hovered cell, zooming about the pointer; a damaged
-// map; a profile.
+// map; a profile, hovered and zoomed; a map with its GeoTIFF beside it.
 #include "desktop/map_viewer.h"
 
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QMouseEvent>
+#include <QRegularExpression>
 
 #include "rendering/pictures.h"
 #include "testing/host_harness.h"
@@ -81,8 +84,111 @@ TEST(MapViewer, ShowsAMapFromDiskWithTheTextOfTheHoveredCell) {
       "       Sa(%)    Depth(m)");
   ASSERT_TRUE(viewer.Show({QString::fromStdString((dir / "p.dsa").string())}, 0))
       << viewer.Message().toStdString();
-  EXPECT_NE(dynamic_cast<const rendering::ProfilePicture*>(viewer.Picture()), nullptr);
-  EXPECT_EQ(viewer.CellText(QRectF(viewer.Canvas()->rect()).center()), "");
+  const auto* profile = dynamic_cast<const rendering::ProfilePicture*>(viewer.Picture());
+  ASSERT_NE(profile, nullptr);
+  // Hovering tells the sample nearest in depth; zooming narrows the depths
+  // about the pointer.
+  const QRectF canvas(viewer.Canvas()->rect());
+  const QPointF deep = profile->SamplePoint(canvas, {1520, 12.5});
+  EXPECT_EQ(viewer.CellText(deep - QPointF(0, 1)), "depth 1520 m: Sa 12.50 %");
+  EXPECT_EQ(viewer.CellText(QPointF(1, 1)), "");
+  EXPECT_EQ(viewer.Position(), "");
+  viewer.Zoom(4, deep);
+  EXPECT_NEAR(profile->DepthView().last - profile->DepthView().first, 500, 1e-6);
+  EXPECT_NEAR(profile->SamplePoint(canvas, {1520, 12.5}).y(), deep.y(), 1);
+  viewer.Zoom(0, deep);
+  EXPECT_EQ(profile->DepthView().first, profile->WholeDepth().first);
+}
+
+// The 3 x 4 small map's cells in their classes (outside: -9999), the map's
+// GeoTIFF as --grids gtiff writes it.
+void WriteTif(const std::string& path, double originX, const std::vector<float>& cells) {
+  GDALAllRegister();
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
+  GDALDatasetUniquePtr tif(driver->Create(path.c_str(), 4, 3, 1, GDT_Float32, nullptr));
+  double transform[6] = {originX, 2, 0, 200, 0, -2.5};
+  tif->SetGeoTransform(transform);
+  tif->GetRasterBand(1)->SetNoDataValue(-9999);
+  ASSERT_EQ(tif->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, 4, 3, const_cast<float*>(cells.data()),
+                                            4, 3, GDT_Float32, 0, 0, nullptr),
+            CE_None);
+}
+
+// A map reopened from disk: the position of the hovered point in the grid's
+// coordinates, values from its .tif beside it (none from one that does not
+// fit), a scale bar, the picture saved and the grids exported.
+TEST(MapViewer, AReopenedMapWithItsGridBesideIt) {
+  TempDir dir;
+  test_support::WriteFile(dir / "m.po1", test_support::Gbk(kMap));
+  const std::string map = (dir / "m.po1").string();
+  const std::vector<float> cells = {-9999, 0,     5,  25,     //
+                                    -1,    7,     21, -9999,  //
+                                    -9999, -9999, 0,  0};
+  WriteTif(map + ".tif", 100, cells);
+  MapViewer viewer(nullptr);
+  viewer.resize(800, 600);
+  viewer.show();
+  ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0)) << viewer.Message().toStdString();
+  EXPECT_EQ(viewer.ValuesSource(), "values from m.po1.tif");
+
+  // Cell (1, 2) spans x 104 to 106, y 197.5 down to 195: its centre.
+  const auto* picture = dynamic_cast<const rendering::MapPicture*>(viewer.Picture());
+  const QRectF plot = picture->Layout(QRectF(viewer.Canvas()->rect())).plot;
+  const double perPixel = 8 / plot.width();
+  Hover(viewer, Centre(viewer, {1, 2}));
+  EXPECT_EQ(viewer.Message(), "row 1, column 2: 20 – 30 (万吨/平方公里), value 21");
+  const QStringList position = viewer.Position().split(QRegularExpression("[ ,]+"));
+  ASSERT_EQ(position.size(), 4) << viewer.Position().toStdString();
+  EXPECT_EQ(position[0], "x");
+  EXPECT_NEAR(position[1].toDouble(), 105, perPixel);
+  EXPECT_NEAR(position[3].toDouble(), 196.25, perPixel);
+  Hover(viewer, Centre(viewer, {0, 3}));
+  EXPECT_EQ(viewer.Message(), "row 0, column 3: 20 – 30 (万吨/平方公里), value 25");
+
+  // A round length of the grid's units, drawn inside the plot.
+  const auto [length, bar] = viewer.ScaleBar();
+  EXPECT_EQ(length, 2);
+  EXPECT_TRUE(plot.contains(bar));
+  EXPECT_NEAR(bar.width(), 2 / perPixel, 1e-6);
+
+  // The picture as shown, in the format its name gives.
+  const QString png = QString::fromStdString((dir / "saved.png").string());
+  QString error;
+  ASSERT_TRUE(viewer.SavePicture(png, 600, error)) << error.toStdString();
+  EXPECT_EQ(QImage(png).width(), 600);
+  EXPECT_FALSE(viewer.SavePicture(png.chopped(3) + "gif", 600, error));
+  EXPECT_TRUE(error.contains(".png, .svg or .pdf")) << error.toStdString();
+
+  // Grids and contours beside the map, of the values at hand.
+  QStringList written, failures;
+  ASSERT_TRUE(viewer.ExportGrids({"aaigrid"}, {"geojson"}, written, failures))
+      << failures.join('\n').toStdString();
+  EXPECT_EQ(written, (QStringList{QString::fromStdString(map + ".asc"),
+                                  QString::fromStdString(map + ".geojson")}));
+  GDALDatasetUniquePtr asc(GDALDataset::Open((map + ".asc").c_str(), GDAL_OF_RASTER));
+  ASSERT_TRUE(asc);
+  float value = 0;
+  ASSERT_EQ(asc->GetRasterBand(1)->RasterIO(GF_Read, 3, 0, 1, 1, &value, 1, 1, GDT_Float32, 0, 0,
+                                            nullptr),
+            CE_None);
+  EXPECT_EQ(value, 25);
+
+  // A value outside its cell's class (the map written again since) is not
+  // shown, and nothing is exported; a grid elsewhere gives no values.
+  std::vector<float> stale = cells;
+  stale[3] = 35;
+  WriteTif(map + ".tif", 100, stale);
+  ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0));
+  Hover(viewer, Centre(viewer, {0, 3}));
+  EXPECT_EQ(viewer.Message(), "row 0, column 3: 20 – 30 (万吨/平方公里)");
+  EXPECT_FALSE(viewer.ExportGrids({"aaigrid"}, {}, written, failures));
+  EXPECT_TRUE(failures.join('\n').contains("row 0, column 3")) << failures.join('\n').toStdString();
+  WriteTif(map + ".tif", 300, cells);
+  ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0));
+  EXPECT_EQ(viewer.ValuesSource(), "no values: m.po1.tif is not on the map's grid");
+  EXPECT_FALSE(viewer.ExportGrids({"aaigrid"}, {}, written, failures));
+  EXPECT_TRUE(failures.join('\n').startsWith("no values of m.po1"))
+      << failures.join('\n').toStdString();
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
+#include <limits>
+#include <new>
 #include <optional>
 #include <span>
 #include <string>
@@ -162,22 +164,31 @@ std::string ExportName(const std::string& mapFile, const Format& format) {
 std::vector<std::string> ExportMap(const platform::CompletedMap& map,
                                    const std::vector<Format>& gridFormats,
                                    const std::vector<Format>& contourFormats) {
+  if (gridFormats.empty() && contourFormats.empty()) return {};
+  const std::optional<std::string> mapFile = platform::GbkToUtf8(map.fileName);
+  if (!mapFile) {
+    return {"cannot write the grids and contours of " + platform::GbkForDisplay(map.fileName) +
+            ": its name does not convert to UTF-8"};
+  }
+  return ExportMapAs(map, *mapFile, gridFormats, contourFormats);
+}
+
+std::vector<std::string> ExportMapAs(const platform::CompletedMap& map, const std::string& mapFile,
+                                     const std::vector<Format>& gridFormats,
+                                     const std::vector<Format>& contourFormats) {
   std::vector<std::string> failures;
   if (gridFormats.empty() && contourFormats.empty()) return failures;
   GdalScope scope;
-  const std::optional<std::string> mapFile = platform::GbkToUtf8(map.fileName);
   std::string error;
   const std::optional<double> noData = GridNoData(map.values);
   if (!noData) error = "its values leave no no-data value free (-9999 and -1e5 to -1e10)";
-  GDALDatasetUniquePtr grid = mapFile && noData ? InMemory(map, *noData, error) : nullptr;
-  const std::string shown = mapFile.value_or(platform::GbkForDisplay(map.fileName));
+  GDALDatasetUniquePtr grid = noData ? InMemory(map, *noData, error) : nullptr;
   if (!grid) {
-    failures.push_back("cannot write the grids and contours of " + shown + ": " +
-                       (mapFile ? error : "its name does not convert to UTF-8"));
+    failures.push_back("cannot write the grids and contours of " + mapFile + ": " + error);
     return failures;
   }
   auto write = [&](const Format& format, const char* capability, auto&& writeFile) {
-    const std::string path = ExportName(*mapFile, format);
+    const std::string path = ExportName(mapFile, format);
     GDALDriver* driver = WritingDriver(format, capability, error);
     if (driver != nullptr) {
       if (MakeRoom(*driver, path, error) && writeFile(*driver, path)) return;
@@ -201,6 +212,65 @@ std::vector<std::string> ExportMap(const platform::CompletedMap& map,
     });
   }
   return failures;
+}
+
+bool ReadRasterGrid(const std::string& path, RasterGrid& grid, std::string& error) {
+  GdalScope scope;
+  CPLErrorReset();
+  GDALDatasetUniquePtr dataset(
+      GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr));
+  if (!dataset) {
+    error = "cannot read " + path + ": " + LastError();
+    return false;
+  }
+  const int columns = dataset->GetRasterXSize();
+  const int rows = dataset->GetRasterYSize();
+  double transform[6] = {0, 1, 0, 0, 0, 1};
+  if (dataset->GetRasterCount() < 1 || rows <= 0 || columns <= 0) {
+    error = "cannot read " + path + ": it holds no grid";
+    return false;
+  }
+  if (dataset->GetGeoTransform(transform) != CE_None || transform[2] != 0 || transform[4] != 0) {
+    error = "cannot read " + path + ": it has no grid geometry, or a rotated one";
+    return false;
+  }
+  // Cells are kept as 32-bit reals: refuse what would not fit in memory at
+  // all rather than fail on allocation.
+  constexpr long long kLargest = 1LL << 30;
+  if (static_cast<long long>(rows) * columns > kLargest) {
+    error = "cannot read " + path + ": its grid of " + std::to_string(rows) + " x " +
+            std::to_string(columns) + " cells is too large to show";
+    return false;
+  }
+  RasterGrid read;
+  read.rowCount = rows;
+  read.columnCount = columns;
+  read.originX = transform[0];
+  read.cellSizeX = transform[1];
+  read.originY = transform[3];
+  read.cellSizeY = -transform[5];
+  try {
+    read.cells.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
+  } catch (const std::bad_alloc&) {
+    error = "cannot read " + path + ": its grid does not fit in memory";
+    return false;
+  }
+  GDALRasterBand* band = dataset->GetRasterBand(1);
+  if (band->RasterIO(GF_Read, 0, 0, columns, rows, read.cells.data(), columns, rows, GDT_Float32, 0,
+                     0, nullptr) != CE_None) {
+    error = "cannot read " + path + ": " + LastError();
+    return false;
+  }
+  int hasNoData = 0;
+  const double noData = band->GetNoDataValue(&hasNoData);
+  if (hasNoData != 0) {
+    const float missing = static_cast<float>(noData);
+    for (float& cell : read.cells) {
+      if (cell == missing) cell = std::numeric_limits<float>::quiet_NaN();
+    }
+  }
+  grid = std::move(read);
+  return true;
 }
 
 }  // namespace grids

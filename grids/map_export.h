@@ -28,5 +28,24 @@ std::string ExportName(const std::string& mapFile, const Format& format);
 std::vector<std::string> ExportMap(const platform::CompletedMap& map,
                                    const std::vector<Format>& gridFormats,
                                    const std::vector<Format>& contourFormats);
+// The same, named after mapFile (UTF-8) instead of the map's own file name:
+// for a map read back from its file, whose name need not be GBK.
+std::vector<std::string> ExportMapAs(const platform::CompletedMap& map, const std::string& mapFile,
+                                     const std::vector<Format>& gridFormats,
+                                     const std::vector<Format>& contourFormats);
+
+// A grid read back: the first band of a raster, as 32-bit reals, row 0 at the
+// top; NaN where it holds no data. Its geometry as the maps give theirs: row
+// 0's top edge at originY, column 0's left edge at originX.
+struct RasterGrid {
+  int rowCount = 0, columnCount = 0;
+  double originX = 0, originY = 0;
+  double cellSizeX = 0, cellSizeY = 0;
+  std::vector<float> cells;  // row by row
+};
+
+// Reads the grid at path (UTF-8); false with the reason, naming the file, when
+// it cannot be read, holds no cells, is rotated or too large to hold.
+bool ReadRasterGrid(const std::string& path, RasterGrid& grid, std::string& error);
 
 }  // namespace grids

@@ -134,6 +134,33 @@ struct SmallGrid {
   std::vector<float> values;
 };
 
+// A map written under a name of the caller's reads back as it was: the
+// geometry of its map file, its values, NaN outside the area; files that hold
+// no grid are refused naming the file.
+TEST(MapExport, GridReadBackAsTheViewerReadsIt) {
+  TempDir dir;
+  const SmallGrid small(dir, 2, 3, {-9999, 1.5f});
+  const std::string name = (dir / "沙三段.po1").string();
+  EXPECT_EQ(grids::ExportMapAs(small.Map(), name, {grids::GridFormats()[0]}, {}),
+            std::vector<std::string>());
+  grids::RasterGrid grid;
+  std::string error;
+  ASSERT_TRUE(grids::ReadRasterGrid(name + ".tif", grid, error)) << error;
+  EXPECT_EQ(grid.rowCount, 2);
+  EXPECT_EQ(grid.columnCount, 3);
+  EXPECT_EQ(std::vector<double>({grid.originX, grid.originY, grid.cellSizeX, grid.cellSizeY}),
+            std::vector<double>({540, 340, 2, 2.5}));
+  ASSERT_EQ(grid.cells.size(), 6u);
+  EXPECT_TRUE(std::isnan(grid.cells[0]));
+  for (int cell = 1; cell < 6; ++cell) EXPECT_EQ(grid.cells[cell], small.At(cell, 0)) << cell;
+
+  WriteFile(dir / "text.tif", "not a grid");
+  for (const std::string& path : {(dir / "text.tif").string(), (dir / "none.tif").string()}) {
+    EXPECT_FALSE(grids::ReadRasterGrid(path, grid, error));
+    EXPECT_TRUE(Contains(error, path)) << error;
+  }
+}
+
 // A value of -9999 stays a value: no data moves to a round value below every
 // value (or, with values below them all, one that none equals), which every
 // format records exactly (Surfer its own blank; XYZ holds it as a value).

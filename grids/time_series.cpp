@@ -3,18 +3,23 @@
 #include <cpl_conv.h>
 #include <cpl_error.h>
 #include <cpl_string.h>
-#include <cpl_vsi.h>
 #include <gdal_priv.h>
+#include <netcdf.h>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <limits>
+#include <tuple>
 
 #include "grids/gdal_support.h"
 
 namespace grids {
 namespace {
+
+namespace fs = std::filesystem;
 
 // The number of active cells of a usable grid; nullopt with the reason
 // otherwise.
@@ -54,24 +59,85 @@ std::string CountMismatch(std::size_t valueCount, std::size_t active, std::size_
          std::to_string(active) + ") and " + what + " (" + std::to_string(perCell) + ")";
 }
 
-// One band over the whole grid, row by row: `outside` off the area, and at
-// the a-th active cell values[a * stride + offset]. The values must hold
-// stride values per active cell, offset < stride.
-void Spread(std::span<const std::uint8_t> mask, std::span<const float> values, std::size_t stride,
-            std::size_t offset, float outside, std::vector<float>& band) {
-  std::size_t next = offset;
-  for (std::size_t cell = 0; cell < mask.size(); ++cell) {
-    if (mask[cell] != 0) {
-      band[cell] = values[next];
-      next += stride;
-    } else {
-      band[cell] = outside;
-    }
+// Whether one of the values equals x; four compared at once.
+bool AnyEqual(const float* values, std::size_t count, float x) {
+  using Four = float __attribute__((vector_size(16)));
+  using Hits = int __attribute__((vector_size(16)));
+  const Four xs = {x, x, x, x};
+  Hits hits = {};
+  std::size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    Four four;
+    std::memcpy(&four, values + i, sizeof four);
+    hits |= four == xs;
   }
+  bool any = (hits[0] | hits[1] | hits[2] | hits[3]) != 0;
+  for (; i < count; ++i) any |= values[i] == x;
+  return any;
 }
 
-bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, const TimeSeries& series,
-                  std::string& error) {
+// Spreads the active cells' values of a band over the grid, a few rows at a
+// time: the runs of active cells side by side are found once for all the
+// bands, and each is copied whole.
+class Spreader {
+ public:
+  Spreader(std::span<const std::uint8_t> mask, std::size_t columns) : columns_(columns) {
+    std::size_t active = 0;
+    for (std::size_t cell = 0; cell < mask.size(); ++cell) {
+      if (mask[cell] == 0) continue;
+      if (runs_.empty() || runs_.back().first + runs_.back().count != cell) {
+        runs_.push_back({cell, 0, active});
+      }
+      ++runs_.back().count;
+      ++active;
+    }
+  }
+
+  // Rows [firstRow, firstRow + rowCount) of the band into `piece`, row by
+  // row: `outside` off the area, and active[a] at the a-th active cell of the
+  // grid (active holds one value per active cell). False when a value of
+  // these rows inside the area equals `outside`.
+  bool Spread(std::span<const float> active, float outside, std::size_t firstRow,
+              std::size_t rowCount, std::vector<float>& piece) const {
+    const std::size_t begin = firstRow * columns_, end = begin + rowCount * columns_;
+    piece.resize(end - begin);
+    float* out = piece.data() - begin;  // indexed by cell
+    std::size_t done = begin;           // cells of the piece written
+    bool clash = false;
+    auto run = std::partition_point(runs_.begin(), runs_.end(),
+                                    [&](const Run& r) { return r.first + r.count <= begin; });
+    for (; run != runs_.end() && run->first < end; ++run) {
+      const std::size_t from = std::max(run->first, begin);
+      const std::size_t to = std::min(run->first + run->count, end);
+      std::fill(out + done, out + from, outside);
+      const float* in = active.data() + run->active + (from - run->first);
+      std::copy(in, in + (to - from), out + from);
+      clash |= AnyEqual(out + from, to - from, outside);  // just copied: at hand
+      done = to;
+    }
+    std::fill(out + done, out + end, outside);
+    return !clash;
+  }
+
+ private:
+  struct Run {
+    std::size_t first, count;  // the run's first cell and its length
+    std::size_t active;        // the number of active cells before it
+  };
+  std::size_t columns_;
+  std::vector<Run> runs_;
+};
+
+// Rows of a band written at a time: about 256 KiB, and a multiple of `step`
+// rows (of the file's blocks), so that every block is written whole once.
+std::size_t RowsPerPiece(std::size_t columns, std::size_t rows, std::size_t step) {
+  constexpr std::size_t kPieceBytes = std::size_t{256} << 10;
+  const std::size_t wanted = std::max<std::size_t>(kPieceBytes / (columns * sizeof(float)), 1);
+  return std::min(std::max(wanted / step, std::size_t{1}) * step, std::max(rows, std::size_t{1}));
+}
+
+bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t active,
+                  const TimeSeries& series, std::string& error) {
   const int bandCount = static_cast<int>(series.bandDescriptions.size());
   const std::size_t bands = series.bandDescriptions.size();
   // Written band after band: each band's pixels lie together in the file.
@@ -91,22 +157,49 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, const TimeSeries
     error = LastError();
     return false;
   }
-  const double noData = NoDataFor(series.values);
-  std::vector<float> band(grid.mask.size());
-  for (std::size_t k = 0; k < bands; ++k) {
-    GDALRasterBand* raster = dataset->GetRasterBand(static_cast<int>(k) + 1);
-    raster->SetDescription(series.bandDescriptions[k].c_str());
-    Spread(grid.mask, series.values, bands, k, static_cast<float>(noData), band);
-    if (raster->SetUnitType(series.unit.c_str()) != CE_None ||
-        raster->SetNoDataValue(noData) != CE_None ||
-        raster->RasterIO(GF_Write, 0, 0, grid.columnCount, grid.rowCount, band.data(),
-                         grid.columnCount, grid.rowCount, GDT_Float32, 0, 0, nullptr) != CE_None ||
-        // Out of GDAL's block cache at once: it would hold the whole file
-        // (up to a twentieth of the machine's memory) until it is closed.
-        raster->FlushCache(false) != CE_None) {
-      error = LastError();
-      return false;
+  // No data is -9999 unless a value is -9999: then the lowest float, and the
+  // bands are written again from the first.
+  const auto rows = static_cast<std::size_t>(grid.rowCount);
+  const auto columns = static_cast<std::size_t>(grid.columnCount);
+  const Spreader spreader(grid.mask, columns);
+  std::vector<float> piece;
+  // Writes every band with that no-data value; false when GDAL failed, or
+  // when a value is -9999 and so is noData (then error is empty).
+  auto writeBands = [&](double noData) {
+    for (std::size_t k = 0; k < bands; ++k) {
+      GDALRasterBand* raster = dataset->GetRasterBand(static_cast<int>(k) + 1);
+      raster->SetDescription(series.bandDescriptions[k].c_str());
+      if (raster->SetUnitType(series.unit.c_str()) != CE_None ||
+          raster->SetNoDataValue(noData) != CE_None) {
+        error = LastError();
+        return false;
+      }
+      int blockWidth = 0, blockHeight = 0;
+      raster->GetBlockSize(&blockWidth, &blockHeight);
+      const std::size_t step = RowsPerPiece(columns, rows, static_cast<std::size_t>(blockHeight));
+      for (std::size_t first = 0; first < rows; first += step) {
+        const std::size_t count = std::min(step, rows - first);
+        if (!spreader.Spread(series.values.subspan(k * active, active), static_cast<float>(noData),
+                             first, count, piece) &&
+            noData == kNoData) {
+          return false;
+        }
+        if (raster->RasterIO(GF_Write, 0, static_cast<int>(first), grid.columnCount,
+                             static_cast<int>(count), piece.data(), grid.columnCount,
+                             static_cast<int>(count), GDT_Float32, 0, 0, nullptr) != CE_None ||
+            // Out of GDAL's block cache at once: it would hold the whole file
+            // (up to a twentieth of the machine's memory) until it is closed.
+            raster->FlushCache(false) != CE_None) {
+          error = LastError();
+          return false;
+        }
+      }
     }
+    return true;
+  };
+  if (!writeBands(kNoData) &&
+      (!error.empty() || !writeBands(std::numeric_limits<float>::lowest()))) {
+    return false;
   }
   if (CloseDataset(dataset)) return true;
   error = LastError();
@@ -115,27 +208,31 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, const TimeSeries
 
 // A plain file at path is removed; anything else is left alone.
 void RemoveFile(const std::string& path) {
-  VSIStatBufL stat;
-  if (VSIStatL(path.c_str(), &stat) == 0 && VSI_ISREG(stat.st_mode)) VSIUnlink(path.c_str());
+  std::error_code ignored;
+  if (fs::is_regular_file(path, ignored)) fs::remove(path, ignored);
 }
 
-// The history cube in a netCDF-4 file, through GDAL's multidimensional API.
+// The history cube in a netCDF-4 file.
 //
 // CF as far as geological time allows: ages in Ma before present are not a
 // CF time (no calendar, no reference date, and "Ma" is not a time unit of
 // UDUNITS), so `age` carries no standard_name, axis or calendar and is not
 // named after its dimension. It still is the coordinate of `period`: each
 // data variable's `coordinates` attribute names, dimension by dimension, the
-// variable that indexes it ("horizon_name age y x"), which is how GDAL finds
+// variable that indexes it ("horizon_name age y x"), which is how readers find
 // the indexing variable of a dimension without a variable of its own name.
 // `age` has no `positive` attribute either: CF reserves it for vertical
 // coordinates. The grid has no known coordinate reference system, hence no
 // grid_mapping.
+//
+// The data variables are not pre-filled: every value of them is written
+// (Close refuses a cube with a part never written, and removes the file), so
+// filling first would only write each value twice.
 class NetCdfCube final : public HistoryCube {
  public:
   NetCdfCube(const CubeLayout& layout, std::size_t activeCells)
       : path_(layout.path),
-        mask_(layout.grid.mask.begin(), layout.grid.mask.end()),
+        spreader_(layout.grid.mask, static_cast<std::size_t>(layout.grid.columnCount)),
         rows_(static_cast<std::size_t>(layout.grid.rowCount)),
         columns_(static_cast<std::size_t>(layout.grid.columnCount)),
         activeCells_(activeCells),
@@ -149,25 +246,22 @@ class NetCdfCube final : public HistoryCube {
 
   ~NetCdfCube() override {
     if (closed_) return;
-    GdalScope scope;
     Release();
     RemoveFile(path_);
   }
 
-  bool Open(GDALDriver& driver, const CubeLayout& layout, std::string& error);
+  bool Open(const CubeLayout& layout, std::string& error);
   bool Write(std::size_t variable, int horizon, std::span<const float> values,
              std::string& error) override;
   bool Close(std::string& error) override;
 
  private:
-  // Lets go of the file: closed once neither the dataset nor an array of it
-  // is held. True when closing reported no error.
-  bool Release() {
-    CPLErrorReset();
-    perHorizon_.clear();
-    totals_.clear();
-    dataset_.reset();
-    return CPLGetLastErrorType() < CE_Failure;
+  // Closes the file if it is open; the status of closing it.
+  int Release() {
+    if (ncid_ < 0) return NC_NOERR;
+    const int status = nc_close(ncid_);
+    ncid_ = -1;
+    return status;
   }
   std::size_t Slot(std::size_t variable, int horizon) const {
     return variable * (horizons_.size() + 1) + static_cast<std::size_t>(horizon + 1);
@@ -181,7 +275,7 @@ class NetCdfCube final : public HistoryCube {
   bool WriteCoordinates(const CubeLayout& layout, std::string& error);
 
   std::string path_;
-  std::vector<std::uint8_t> mask_;
+  Spreader spreader_;
   std::size_t rows_, columns_;
   std::size_t activeCells_;
   std::vector<std::string> horizons_;
@@ -190,99 +284,109 @@ class NetCdfCube final : public HistoryCube {
   std::vector<std::string> names_;
   std::vector<bool> written_;  // per (variable, horizon), the total first
   bool failed_ = false, closed_ = false;
-  GDALDatasetUniquePtr dataset_;
-  std::shared_ptr<GDALMDArray> x_, y_, age_, periodName_, horizonName_;
-  std::vector<std::shared_ptr<GDALMDArray>> perHorizon_, totals_;
+  int ncid_ = -1;
+  int x_ = -1, y_ = -1, age_ = -1, periodName_ = -1, horizonName_ = -1;
+  std::vector<int> perHorizon_, totals_;  // variable ids, per variable
 };
 
-// A text attribute (NC_CHAR, as CF has them).
-bool PutText(GDALIHasAttribute& owner, const char* name, const std::string& value) {
-  std::shared_ptr<GDALAttribute> attribute =
-      owner.CreateAttribute(name, {}, GDALExtendedDataType::CreateString());
-  return attribute && attribute->Write(value.c_str());
+std::string Failed(const std::string& what, int status) {
+  return "cannot " + what + ": " + nc_strerror(status);
 }
 
-std::string Failed(const std::string& what) { return "cannot " + what + ": " + LastError(); }
+// A text attribute (NC_CHAR, as CF has them).
+int PutText(int ncid, int varid, const char* name, const std::string& value) {
+  return nc_put_att_text(ncid, varid, name, value.size(), value.data());
+}
 
 bool NetCdfCube::Define(const CubeLayout& layout, std::string& error) {
-  std::shared_ptr<GDALGroup> root = dataset_->GetRootGroup();
-  if (!root || !PutText(*root, "title", "history of " + layout.project) ||
-      !PutText(*root, "source", "strataplot") || !PutText(*root, "project", layout.project)) {
-    error = Failed("write the file's attributes");
+  int status = NC_NOERR;
+  for (const auto& [name, value] : {std::pair<const char*, std::string>{"Conventions", "CF-1.8"},
+                                    {"title", "history of " + layout.project},
+                                    {"source", "strataplot"},
+                                    {"project", layout.project}}) {
+    if (status == NC_NOERR) status = PutText(ncid_, NC_GLOBAL, name, value);
+  }
+  if (status != NC_NOERR) {
+    error = Failed("write the file's attributes", status);
     return false;
   }
-  auto dimension = [&](const char* name, const char* type, std::size_t size) {
-    std::shared_ptr<GDALDimension> made = root->CreateDimension(name, type, "", size);
-    if (!made) error = Failed(std::string("define the dimension ") + name);
-    return made;
-  };
-  const auto horizon = dimension("horizon", "", horizons_.size());
-  const auto period = horizon ? dimension("period", GDAL_DIM_TYPE_TEMPORAL, periodCount_) : nullptr;
-  const auto y = period ? dimension("y", GDAL_DIM_TYPE_HORIZONTAL_Y, rows_) : nullptr;
-  const auto x = y ? dimension("x", GDAL_DIM_TYPE_HORIZONTAL_X, columns_) : nullptr;
-  if (!x) return false;
-
-  const GDALExtendedDataType float32 = GDALExtendedDataType::Create(GDT_Float32);
-  const GDALExtendedDataType float64 = GDALExtendedDataType::Create(GDT_Float64);
-  const GDALExtendedDataType text = GDALExtendedDataType::CreateString();
-  using Texts = std::vector<std::pair<const char*, std::string>>;
-  auto array = [&](const std::string& name, const std::vector<std::shared_ptr<GDALDimension>>& dims,
-                   const GDALExtendedDataType& type, const Texts& attributes) {
-    std::shared_ptr<GDALMDArray> made = root->CreateMDArray(name, dims, type);
-    bool ok = made != nullptr;
-    for (const auto& [key, value] : attributes) ok = ok && PutText(*made, key, value);
-    if (!ok) {
-      error = Failed("define the variable " + name);
-      made.reset();
+  int horizon = -1, period = -1, y = -1, x = -1;
+  for (const auto& [name, size, id] :
+       {std::tuple<const char*, std::size_t, int*>{"horizon", horizons_.size(), &horizon},
+        {"period", periodCount_, &period},
+        {"y", rows_, &y},
+        {"x", columns_, &x}}) {
+    if ((status = nc_def_dim(ncid_, name, size, id)) != NC_NOERR) {
+      error = Failed(std::string("define the dimension ") + name, status);
+      return false;
     }
-    return made;
+  }
+
+  using Texts = std::vector<std::pair<const char*, std::string>>;
+  auto array = [&](const std::string& name, std::vector<int> dims, nc_type type,
+                   const Texts& attributes, int& id) {
+    int made =
+        nc_def_var(ncid_, name.c_str(), type, static_cast<int>(dims.size()), dims.data(), &id);
+    if (made == NC_NOERR) made = nc_def_var_chunking(ncid_, id, NC_CONTIGUOUS, nullptr);
+    for (const auto& [key, value] : attributes) {
+      if (made == NC_NOERR) made = PutText(ncid_, id, key, value);
+    }
+    if (made != NC_NOERR) error = Failed("define the variable " + name, made);
+    return made == NC_NOERR;
   };
-  x_ = array("x", {x}, float64,
+  if (!array("x", {x}, NC_DOUBLE,
              {{"standard_name", "projection_x_coordinate"},
               {"long_name", "x coordinate of cell centre"},
               {"units", "km"},
-              {"axis", "X"}});
-  y_ = x_ ? array("y", {y}, float64,
-                  {{"standard_name", "projection_y_coordinate"},
-                   {"long_name", "y coordinate of cell centre"},
-                   {"units", "km"},
-                   {"axis", "Y"}})
-          : nullptr;
-  age_ = y_ ? array("age", {period}, float32,
-                    {{"long_name", "age before present"},
-                     {"units", "Ma"},
-                     {"comment",
-                      "geological age of the period in millions of years before present "
-                      "(larger is older)"}})
-            : nullptr;
-  periodName_ = age_
-                    ? array("period_name", {period}, text, {{"long_name", "period of the history"}})
-                    : nullptr;
-  horizonName_ =
-      periodName_ ? array("horizon_name", {horizon}, text, {{"long_name", "source-rock horizon"}})
-                  : nullptr;
-  if (!horizonName_) return false;
+              {"axis", "X"}},
+             x_) ||
+      !array("y", {y}, NC_DOUBLE,
+             {{"standard_name", "projection_y_coordinate"},
+              {"long_name", "y coordinate of cell centre"},
+              {"units", "km"},
+              {"axis", "Y"}},
+             y_) ||
+      !array("age", {period}, NC_FLOAT,
+             {{"long_name", "age before present"},
+              {"units", "Ma"},
+              {"comment",
+               "geological age of the period in millions of years before present "
+               "(larger is older)"}},
+             age_) ||
+      !array("period_name", {period}, NC_STRING, {{"long_name", "period of the history"}},
+             periodName_) ||
+      !array("horizon_name", {horizon}, NC_STRING, {{"long_name", "source-rock horizon"}},
+             horizonName_)) {
+    return false;
+  }
 
   for (const CubeVariable& variable : layout.variables) {
-    auto data = [&](const std::string& name,
-                    const std::vector<std::shared_ptr<GDALDimension>>& dims,
-                    const std::string& longName, const char* coordinates) {
-      std::shared_ptr<GDALMDArray> made =
-          array(name, dims, float32,
-                {{"long_name", longName}, {"units", variable.unit}, {"coordinates", coordinates}});
-      // Before anything is stored: netCDF fixes the fill value then.
-      if (made && !made->SetNoDataValue(static_cast<double>(fill_))) {
-        error = Failed("set the fill value of " + name);
-        made.reset();
+    auto data = [&](const std::string& name, std::vector<int> dims, const std::string& longName,
+                    const char* coordinates, std::vector<int>& ids) {
+      int id = -1;
+      if (!array(name, std::move(dims), NC_FLOAT,
+                 {{"long_name", longName}, {"units", variable.unit}, {"coordinates", coordinates}},
+                 id)) {
+        return false;
       }
-      return made;
+      ids.push_back(id);
+      if (const int set = nc_put_att_float(ncid_, id, "_FillValue", NC_FLOAT, 1, &fill_);
+          set != NC_NOERR) {
+        error = Failed("set the fill value of " + name, set);
+        return false;
+      }
+      return true;
     };
-    perHorizon_.push_back(
-        data(variable.name, {horizon, period, y, x}, variable.longName, "horizon_name age y x"));
-    totals_.push_back(perHorizon_.back() ? data(variable.name + "_total", {period, y, x},
-                                                variable.longName + ", all horizons", "age y x")
-                                         : nullptr);
-    if (!totals_.back()) return false;
+    if (!data(variable.name, {horizon, period, y, x}, variable.longName, "horizon_name age y x",
+              perHorizon_) ||
+        !data(variable.name + "_total", {period, y, x}, variable.longName + ", all horizons",
+              "age y x", totals_)) {
+      return false;
+    }
+  }
+  if ((status = nc_enddef(ncid_)) != NC_NOERR) {
+    error = Failed("define the file's variables", status);
+    return false;
   }
   return true;
 }
@@ -302,40 +406,38 @@ bool NetCdfCube::WriteCoordinates(const CubeLayout& layout, std::string& error) 
     for (const std::string& text : texts) result.push_back(text.c_str());
     return result;
   };
-  const std::vector<const char*> periodNames = pointers(layout.periods);
-  const std::vector<const char*> horizonNames = pointers(horizons_);
-  const GDALExtendedDataType text = GDALExtendedDataType::CreateString();
-  auto write = [](GDALMDArray& array, std::size_t count, const GDALExtendedDataType& type,
-                  const void* values) {
-    const GUInt64 start[1] = {0};
-    const size_t counts[1] = {count};
-    return array.Write(start, counts, nullptr, nullptr, type, values);
-  };
-  if (!write(*x_, xs.size(), GDALExtendedDataType::Create(GDT_Float64), xs.data()) ||
-      !write(*y_, ys.size(), GDALExtendedDataType::Create(GDT_Float64), ys.data()) ||
-      !write(*age_, periodCount_, GDALExtendedDataType::Create(GDT_Float32), layout.ages.data()) ||
-      !write(*periodName_, periodCount_, text, periodNames.data()) ||
-      !write(*horizonName_, horizons_.size(), text, horizonNames.data())) {
-    error = Failed("store the coordinates");
+  std::vector<const char*> periodNames = pointers(layout.periods);
+  std::vector<const char*> horizonNames = pointers(horizons_);
+  const std::size_t start[1] = {0};
+  const std::size_t columns[1] = {columns_}, rows[1] = {rows_}, periods[1] = {periodCount_},
+                    horizons[1] = {horizons_.size()};
+  int status = nc_put_vara_double(ncid_, x_, start, columns, xs.data());
+  if (status == NC_NOERR) status = nc_put_vara_double(ncid_, y_, start, rows, ys.data());
+  if (status == NC_NOERR)
+    status = nc_put_vara_float(ncid_, age_, start, periods, layout.ages.data());
+  if (status == NC_NOERR) {
+    status = nc_put_vara_string(ncid_, periodName_, start, periods, periodNames.data());
+  }
+  if (status == NC_NOERR) {
+    status = nc_put_vara_string(ncid_, horizonName_, start, horizons, horizonNames.data());
+  }
+  if (status != NC_NOERR) {
+    error = Failed("store the coordinates", status);
     return false;
   }
-  // Only the data variables are written from now on.
-  x_.reset();
-  y_.reset();
-  age_.reset();
-  periodName_.reset();
-  horizonName_.reset();
   return true;
 }
 
-bool NetCdfCube::Open(GDALDriver& driver, const CubeLayout& layout, std::string& error) {
-  CPLStringList options;
-  options.SetNameValue("FORMAT", "NC4");
-  options.SetNameValue("CONVENTIONS", "CF-1.8");
-  CPLErrorReset();
-  dataset_.reset(driver.CreateMultiDimensional(path_.c_str(), nullptr, options.List()));
-  if (!dataset_) {
-    error = LastError();
+bool NetCdfCube::Open(const CubeLayout& layout, std::string& error) {
+  int status = nc_create(path_.c_str(), NC_NETCDF4 | NC_CLOBBER, &ncid_);
+  if (status != NC_NOERR) {
+    ncid_ = -1;
+    error = nc_strerror(status);
+    return false;
+  }
+  int previous = 0;
+  if ((status = nc_set_fill(ncid_, NC_NOFILL, &previous)) != NC_NOERR) {
+    error = Failed("write without pre-filling", status);
     return false;
   }
   return Define(layout, error) && WriteCoordinates(layout, error);
@@ -371,30 +473,34 @@ bool NetCdfCube::Write(std::size_t variable, int horizon, std::span<const float>
     error = part + " has " + CountMismatch(values.size(), activeCells_, periodCount_, "period");
     return false;
   }
-  if (std::find(values.begin(), values.end(), fill_) != values.end()) {
-    error = part + " holds " +
-            (fill_ == static_cast<float>(kNoData) ? "the value -9999" : "the lowest float") +
-            ", the fill value (no data) of the file";
-    return false;
-  }
   written_[Slot(variable, horizon)] = true;
 
-  GdalScope scope;
-  GDALMDArray& array = horizon < 0 ? *totals_[variable] : *perHorizon_[variable];
-  // One band at a time: (horizon, period, all y, all x), or (period, all y,
-  // all x) for a total, which has no horizon dimension.
+  const int id = horizon < 0 ? totals_[variable] : perHorizon_[variable];
+  // A few rows of a band at a time: (horizon, period, rows, all x), or
+  // (period, rows, all x) for a total, which has no horizon dimension.
   const std::size_t first = horizon < 0 ? 1 : 0;
-  GUInt64 start[4] = {horizon < 0 ? 0 : static_cast<GUInt64>(horizon), 0, 0, 0};
-  const size_t count[4] = {1, 1, rows_, columns_};
-  std::vector<float> band(mask_.size());
+  std::size_t start[4] = {horizon < 0 ? 0 : static_cast<std::size_t>(horizon), 0, 0, 0};
+  std::size_t count[4] = {1, 1, 0, columns_};
+  const std::size_t step = RowsPerPiece(columns_, rows_, 1);
+  std::vector<float> piece;
   for (std::size_t period = 0; period < periodCount_; ++period) {
-    Spread(mask_, values, periodCount_, period, fill_, band);
     start[1] = period;
-    CPLErrorReset();
-    if (!array.Write(start + first, count + first, nullptr, nullptr,
-                     GDALExtendedDataType::Create(GDT_Float32), band.data())) {
-      error = Failed("store period " + std::to_string(period + 1) + " of " + part);
-      return false;
+    for (std::size_t row = 0; row < rows_; row += step) {
+      start[2] = row;
+      count[2] = std::min(step, rows_ - row);
+      if (!spreader_.Spread(values.subspan(period * activeCells_, activeCells_), fill_, row,
+                            count[2], piece)) {
+        error = part + " holds " +
+                (fill_ == static_cast<float>(kNoData) ? "the value -9999" : "the lowest float") +
+                ", the fill value (no data) of the file";
+        return false;
+      }
+      if (const int status =
+              nc_put_vara_float(ncid_, id, start + first, count + first, piece.data());
+          status != NC_NOERR) {
+        error = Failed("store period " + std::to_string(period + 1) + " of " + part, status);
+        return false;
+      }
     }
   }
   failed_ = false;
@@ -407,7 +513,6 @@ bool NetCdfCube::Close(std::string& error) {
     return false;
   }
   closed_ = true;
-  GdalScope scope;
   std::string reason = failed_ ? "a part of the history could not be stored" : "";
   for (std::size_t variable = 0; reason.empty() && variable < names_.size(); ++variable) {
     for (int horizon = -1; reason.empty() && horizon < static_cast<int>(horizons_.size());
@@ -415,7 +520,9 @@ bool NetCdfCube::Close(std::string& error) {
       if (!written_[Slot(variable, horizon)]) reason = Part(variable, horizon) + " was not written";
     }
   }
-  if (!Release() && reason.empty()) reason = Failed("complete the file");
+  if (const int status = Release(); status != NC_NOERR && reason.empty()) {
+    reason = Failed("complete the file", status);
+  }
   if (reason.empty()) return true;
   RemoveFile(path_);
   error = reason;
@@ -436,21 +543,18 @@ std::unique_ptr<HistoryCube> HistoryCube::Create(const CubeLayout& layout, std::
             std::to_string(layout.periods.size()) + " periods";
     return nullptr;
   }
-  GdalScope scope;
-  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("netCDF");
-  if (driver == nullptr ||
-      !CPLFetchBool(driver->GetMetadata(), GDAL_DCAP_CREATE_MULTIDIMENSIONAL, false)) {
-    error = "this GDAL cannot write netCDF files of several dimensions";
-    return nullptr;
-  }
-  VSIStatBufL stat;
-  if (VSIStatL(layout.path.c_str(), &stat) == 0 && !VSI_ISREG(stat.st_mode)) {
+  // GDAL's drivers (its netCDF and HDF5 ones among them) are registered now,
+  // before the cube's library is busy: GeoTIFFs may be written on other
+  // threads while the cube is.
+  { const GdalScope registered; }
+  std::error_code failed;
+  if (fs::exists(layout.path, failed) && !fs::is_regular_file(layout.path, failed)) {
     error = "something that is not a file is in the way";
     return nullptr;
   }
   RemoveFile(layout.path);
   auto cube = std::make_unique<NetCdfCube>(layout, *active);
-  if (!cube->Open(*driver, layout, error)) return nullptr;  // the cube removes its file
+  if (!cube->Open(layout, error)) return nullptr;  // the cube removes its file
   return cube;
 }
 
@@ -469,7 +573,7 @@ std::optional<std::string> WriteTimeSeries(const GridGeometry& grid, const TimeS
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
   if (driver == nullptr) return "this GDAL has no GTiff driver";
   if (!MakeRoom(*driver, series.path, error)) return error;
-  if (WriteGeoTiff(*driver, grid, series, error)) return std::nullopt;
+  if (WriteGeoTiff(*driver, grid, *active, series, error)) return std::nullopt;
   Remove(*driver, series.path);
   return error;
 }

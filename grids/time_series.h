@@ -1,12 +1,14 @@
-// A project's history as standard grids, through GDAL: one GeoTIFF per map
-// through time (a band per period), and one netCDF file holding every kind of
-// the history over horizon, period and grid.
+// A project's history as standard grids: one GeoTIFF per map through time (a
+// band per period, through GDAL), and one netCDF file holding every kind of the
+// history over horizon, period and grid (through the netCDF library).
 //
 // Like the grids of single maps: 32-bit reals, row 0 at the top (at originY),
 // "no data" (-9999, or the lowest 32-bit real when a value is -9999) outside
 // the modelled area. Paths, names and texts are UTF-8. The reasons these
-// functions give are GDAL's or ours; they do not repeat the path, which the
-// caller (who may write to a temporary name) names in its own message.
+// functions give are GDAL's, the netCDF library's or ours; they do not repeat
+// the path, which the caller (who may write to a temporary name) names in its
+// own message. The values of a series lie band by band (period by period),
+// each band's values those of the active cells in row order.
 #pragma once
 
 #include <cstddef>
@@ -33,15 +35,14 @@ struct TimeSeries {
   std::string path;                  // UTF-8: the GeoTIFF to write (replaced if it exists)
   std::string title, unit, project;  // UTF-8 metadata (TITLE, unit type of every band, PROJECT)
   std::vector<std::string> bandDescriptions;  // one per band, UTF-8 ("Es1 65.00 Ma")
-  // active cells x bands, cell by cell in row order, the bands of a cell next
-  // to each other (band fastest)
+  // bands x active cells, band by band
   std::span<const float> values;
 };
 
 // Writes the series as a GeoTIFF of bandDescriptions.size() Float32 bands; band k holds value
-// [a * bands + k] at the a-th active cell, no data outside the area (-9999, or the lowest float
-// when a value is exactly -9999, as map_export.cpp). nullopt when written; otherwise the reason
-// (GDAL's message), and nothing is left at path.
+// [k * active cells + a] at the a-th active cell, no data outside the area (-9999, or the lowest
+// float when a value is exactly -9999, as map_export.cpp). nullopt when written; otherwise the
+// reason (GDAL's message), and nothing is left at path.
 std::optional<std::string> WriteTimeSeries(const GridGeometry& grid, const TimeSeries& series);
 
 // NAME.history.nc: every variable of the history over horizon, period, y and x.
@@ -71,10 +72,10 @@ class HistoryCube {
   // Creates the file with every dimension, coordinate and variable; nullptr with the reason.
   static std::unique_ptr<HistoryCube> Create(const CubeLayout& layout, std::string& error);
   // Without a successful Close the file is incomplete: it is removed.
-  // Inline: the host, which has no GDAL, holds cubes the grid module makes
+  // Inline: the host, which has neither GDAL nor netCDF, holds cubes the grid module makes
   // (its sanitizer checks need the class's type information).
   virtual ~HistoryCube() = default;
-  // values: active cells x periods, cell by cell, period fastest (as TimeSeries::values).
+  // values: periods x active cells, period by period (as TimeSeries::values).
   // horizon from 0, or -1 for the variable's _total. Each (variable, horizon) written once,
   // in any order; cells outside the area get the fill value. After a failed Write the cube
   // takes nothing more, and Close fails.

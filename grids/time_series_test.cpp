@@ -7,6 +7,7 @@
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <filesystem>
@@ -32,11 +33,12 @@ const grids::GridGeometry kGrid{.originX = 540,
                                 .mask = kMask};
 
 // Values whose bits are easily lost: a subnormal, -0, the largest float, a
-// neighbour of -9999; the rest distinct per cell and band or period.
+// neighbour of -9999; the rest distinct per cell and band or period. Band by
+// band, as the series hold them.
 std::vector<float> SeriesValues(std::size_t perCell, float base = 0) {
   std::vector<float> values;
-  for (int a = 0; a < static_cast<int>(kActive); ++a) {
-    for (int k = 0; k < static_cast<int>(perCell); ++k) {
+  for (int k = 0; k < static_cast<int>(perCell); ++k) {
+    for (int a = 0; a < static_cast<int>(kActive); ++a) {
       values.push_back(base + 10.f * static_cast<float>(a) + 0.125f * static_cast<float>(k));
     }
   }
@@ -77,7 +79,7 @@ void ExpectSeries(const grids::TimeSeries& series, double noData) {
     ASSERT_EQ(band->RasterIO(GF_Read, 0, 0, 4, 3, cells.data(), 4, 3, GDT_Float32, 0, 0, nullptr),
               CE_None);
     for (std::size_t cell = 0, a = 0; cell < cells.size(); ++cell) {
-      const float expected = kMask[cell] ? series.values[a++ * bands + k] : float(noData);
+      const float expected = kMask[cell] ? series.values[k * kActive + a++] : float(noData);
       EXPECT_EQ(std::bit_cast<std::uint32_t>(cells[cell]), std::bit_cast<std::uint32_t>(expected))
           << "band " << k << " cell " << cell << ": " << cells[cell];
     }
@@ -98,9 +100,10 @@ TEST(TimeSeries, EveryBandHoldsItsPeriodBitForBit) {
   ExpectSeries(series, -9999);
   EXPECT_FALSE(fs::exists(series.path + ".aux.xml"));
 
-  // A value of -9999 is kept; no data becomes the lowest float.
+  // A value of -9999 (in the last band: the bands before it are written
+  // again) is kept; no data becomes the lowest float.
   std::vector<float> holding = values;
-  holding[7] = -9999;
+  holding[2 * kActive + 7] = -9999;
   series.values = holding;
   EXPECT_EQ(grids::WriteTimeSeries(kGrid, series), std::nullopt);
   ExpectSeries(series, std::numeric_limits<float>::lowest());
@@ -187,11 +190,78 @@ void ExpectSlab(const std::vector<float>& read, std::size_t offset,
                 const std::vector<float>& written) {
   for (std::size_t period = 0; period < 3; ++period) {
     for (std::size_t cell = 0, a = 0; cell < kMask.size(); ++cell) {
-      const float expected = kMask[cell] ? written[a++ * 3 + period] : -9999.f;
+      const float expected = kMask[cell] ? written[period * kActive + a++] : -9999.f;
       const float value = read[offset + period * kMask.size() + cell];
       EXPECT_EQ(std::bit_cast<std::uint32_t>(value), std::bit_cast<std::uint32_t>(expected))
           << "period " << period << " cell " << cell << ": " << value;
     }
+  }
+}
+
+// Rows of 70 000 cells are written a row at a time: runs of active cells
+// that go on into the next row, or end or begin with a row, are split.
+TEST(TimeSeries, WideGridsRowByRow) {
+  TempDir dir;
+  constexpr std::size_t kColumns = 70000, kRows = 3, kCells = kColumns * kRows;
+  std::vector<std::uint8_t> mask(kCells, 1);
+  for (std::size_t cell :
+       {std::size_t{0}, std::size_t{12345}, kColumns + 7, 2 * kColumns + 5, kCells - 2}) {
+    mask[cell] = 0;
+  }
+  const auto active = static_cast<std::size_t>(std::count(mask.begin(), mask.end(), 1));
+  const grids::GridGeometry grid{.originX = 0,
+                                 .originY = 3,
+                                 .cellSizeX = 1,
+                                 .cellSizeY = 1,
+                                 .rowCount = kRows,
+                                 .columnCount = kColumns,
+                                 .mask = mask};
+  std::vector<float> values(2 * active);  // two bands or periods
+  for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<float>(i) + 0.5f;
+  std::vector<std::size_t> index(kCells);  // of each cell among the active ones
+  for (std::size_t cell = 0, a = 0; cell < kCells; ++cell) index[cell] = mask[cell] ? a++ : 0;
+  // What cell `cell` of band k holds.
+  auto expected = [&](std::size_t k, std::size_t cell, float outside) {
+    return mask[cell] == 0 ? outside : values[k * active + index[cell]];
+  };
+
+  const grids::TimeSeries series{dir.File("wide.tif"), "t", "u", "p", {"one", "two"}, values};
+  ASSERT_EQ(grids::WriteTimeSeries(grid, series), std::nullopt);
+  GDALDatasetUniquePtr tif = OpenRead(series.path, GDAL_OF_RASTER);
+  ASSERT_TRUE(tif);
+
+  grids::CubeLayout layout{.path = dir.File("wide.nc"),
+                           .project = "p",
+                           .grid = grid,
+                           .horizons = {"H"},
+                           .periods = {"one", "two"},
+                           .ages = {2, 1},
+                           .variables = {{"expelled", "oil", "u"}}};
+  std::string error;
+  auto cube = grids::HistoryCube::Create(layout, error);
+  ASSERT_TRUE(cube) << error;
+  ASSERT_TRUE(cube->Write(0, 0, values, error) && cube->Write(0, -1, values, error) &&
+              cube->Close(error))
+      << error;
+  cube.reset();
+  GDALDatasetUniquePtr nc = OpenRead(layout.path, GDAL_OF_MULTIDIM_RASTER);
+  ASSERT_TRUE(nc);
+  const std::vector<float> cubeValues = ReadAll(*nc->GetRootGroup()->OpenMDArray("expelled"));
+  ASSERT_EQ(cubeValues.size(), 2 * kCells);
+
+  for (std::size_t k = 0; k < 2; ++k) {
+    std::vector<float> band(kCells);
+    ASSERT_EQ(tif->GetRasterBand(static_cast<int>(k) + 1)
+                  ->RasterIO(GF_Read, 0, 0, kColumns, kRows, band.data(), kColumns, kRows,
+                             GDT_Float32, 0, 0, nullptr),
+              CE_None);
+    std::size_t wrong = 0, wrongInCube = 0;
+    for (std::size_t cell = 0; cell < kCells; ++cell) {
+      wrong += band[cell] != expected(k, cell, -9999) ? 1 : 0;
+      wrongInCube += cubeValues[k * kCells + cell] != expected(k, cell, -9999) ? 1 : 0;
+    }
+    EXPECT_EQ(wrong, 0u) << "band " << k;
+    EXPECT_EQ(wrongInCube, 0u) << "period " << k;
   }
 }
 
@@ -341,7 +411,7 @@ TEST(HistoryCube, ValuesOfMinus9999WithTheLowestFloatAsFill) {
   EXPECT_EQ(expelled->GetNoDataValueAsDouble(), std::numeric_limits<float>::lowest());
   const std::vector<float> read = ReadAll(*expelled);
   EXPECT_EQ(read[1], std::numeric_limits<float>::lowest());  // outside the area
-  EXPECT_EQ(read[2], -9999);                                 // cell 2 (active 1), period 1
+  EXPECT_EQ(read[4], -9999);                                 // period 1, cell 4 (active 3)
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <new>
 
 #include "common/common.h"
@@ -68,21 +69,37 @@ std::vector<PeriodRow> Rows(const ProjectHistory& history, const Amounts& amount
   }
   if (expelled == nullptr) return rows;
   // The largest cumulative intensity and the area above 0, period by period.
-  std::vector<float> largest(periods, 0.0f);
-  std::vector<std::int64_t> above(periods, 0);
-  for (int i = 0; i < cells; ++i) {
-    const float* cell = expelled->data() + static_cast<std::size_t>(i) * periods;
-    for (int k = 0; k < periods; ++k) {
-      if (cell[k] > largest[k]) largest[k] = cell[k];
-      if (cell[k] > 0) ++above[k];
-    }
-  }
   const double cellArea = static_cast<double>(inputs.grid.cellSizeX) * inputs.grid.cellSizeY;
   for (int k = 0; k < periods; ++k) {
-    rows[k].expelledMaxIntensity = largest[k];
-    rows[k].expelledArea = static_cast<double>(above[k]) * cellArea;
+    const float* period = expelled->data() + static_cast<std::size_t>(k) * cells;
+    float largest = 0;
+    std::int64_t above = 0;
+    for (int i = 0; i < cells; ++i) {
+      largest = std::max(largest, period[i]);
+      above += period[i] > 0 ? 1 : 0;
+    }
+    rows[k].expelledMaxIntensity = largest;
+    rows[k].expelledArea = static_cast<double>(above) * cellArea;
   }
   return rows;
+}
+
+// total[i] = grid[i] + total[i], four at a time (the same single-precision
+// sums as one by one).
+void AddInto(Grid& total, const Grid& grid) {
+  using Four = float __attribute__((vector_size(16)));
+  const std::size_t size = grid.size();
+  float* to = total.data();
+  const float* from = grid.data();
+  std::size_t at = 0;
+  for (; at + 4 <= size; at += 4) {
+    Four a, b;
+    std::memcpy(&a, from + at, sizeof a);
+    std::memcpy(&b, to + at, sizeof b);
+    b = a + b;
+    std::memcpy(to + at, &b, sizeof b);
+  }
+  for (; at < size; ++at) to[at] = from[at] + to[at];
 }
 
 class Reader {
@@ -176,52 +193,52 @@ class Reader {
     Amounts amounts;
     amounts.Reset(periods);
     Grid& expelled = grids_[Index(Series::Expelled)];
-    Grid& deep = grids_[Index(Series::DeepExpelled)];
-    Grid& unexpelled = grids_[Index(Series::Unexpelled)];
-    Grid& generated = grids_[Index(Series::Generated)];
-    const bool hasGenerated = history_.Has(Series::Generated);
-    for (int i = 0; i < inputs.grid.activeCount; ++i) {
-      const std::size_t first = static_cast<std::size_t>(i) * static_cast<std::size_t>(periods);
+    float* const expelledAt = expelled.data();
+    float* const deepAt = grids_[Index(Series::DeepExpelled)].data();
+    float* const unexpelledAt = grids_[Index(Series::Unexpelled)].data();
+    float* const generatedAt = grids_[Index(Series::Generated)].data();
+    const bool hasExpelled = history_.hasExpelled, hasDeep = history_.hasDeepExpelled,
+               hasUnexpelled = history_.hasUnexpelled,
+               hasGenerated = history_.Has(Series::Generated);
+    const auto cells = static_cast<std::size_t>(inputs.grid.activeCount);
+    for (std::size_t i = 0; i < cells; ++i) {
       float expelledSum = 0, deepSum = 0;
+      // The cell's value of each period, a period's values next to each other.
       for (int k = 0; k < periods; ++k) {
-        const std::size_t at = first + static_cast<std::size_t>(k);
+        const std::size_t at = static_cast<std::size_t>(k) * cells + i;
         float e = 0, d = 0, u = 0;
-        if (history_.hasExpelled) {
+        if (hasExpelled) {
           if (!Read(Series::Expelled, k, amounts.expelled.data(), totalAmounts_.expelled.data(), e))
             return false;
         }
-        if (history_.hasDeepExpelled) {
+        if (hasDeep) {
           if (!Read(Series::DeepExpelled, k, amounts.deep.data(), totalAmounts_.deep.data(), d))
             return false;
           deepSum += d / area;
-          deep[at] = deepSum;
+          deepAt[at] = deepSum;
         }
-        if (history_.hasUnexpelled) {
+        if (hasUnexpelled) {
           if (!Read(Series::Unexpelled, k, amounts.unexpelled.data(),
                     totalAmounts_.unexpelled.data(), u))
             return false;
-          unexpelled[at] = u / area;
+          unexpelledAt[at] = u / area;
         }
         if (hasGenerated) {
           // The generation maps' order: the period's unexpelled intensity on
           // the expelled intensity so far, then the period's expelled.
           float partial = u / area + expelledSum;
-          generated[at] = partial + e / area;
+          generatedAt[at] = partial + e / area;
         }
-        if (history_.hasExpelled) {
+        if (hasExpelled) {
           expelledSum += e / area;
-          expelled[at] = expelledSum;
+          expelledAt[at] = expelledSum;
         }
       }
     }
     history_.horizons.push_back(
         Rows(history_, amounts, history_.hasExpelled ? &expelled : nullptr));
     // The totals add the horizons in order.
-    for (int s = 0; s < kSeriesCount; ++s) {
-      const Grid& grid = grids_[s];
-      Grid& total = totals_[s];
-      for (std::size_t at = 0; at < grid.size(); ++at) total[at] = grid[at] + total[at];
-    }
+    for (int s = 0; s < kSeriesCount; ++s) AddInto(totals_[s], grids_[s]);
     return HandOver(grids_, h);
   }
 

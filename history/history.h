@@ -59,12 +59,14 @@ struct SeriesGrids {
   Series series;
   int horizon;  // from 0; kTotal for the total over horizons
   int periodCount;
-  // active cells x periods, cell by cell in row order, the periods of a cell
-  // next to each other
+  // periods x active cells, period by period, each period's active cells in
+  // row order: a period's values lie together, as a band of a grid file
   std::span<const float> values;
-  float At(int cell, int period) const {
-    return values[static_cast<std::size_t>(cell) * static_cast<std::size_t>(periodCount) +
-                  static_cast<std::size_t>(period)];
+  std::size_t CellCount() const {
+    return periodCount > 0 ? values.size() / static_cast<std::size_t>(periodCount) : 0;
+  }
+  std::span<const float> Period(int period) const {
+    return values.subspan(static_cast<std::size_t>(period) * CellCount(), CellCount());
   }
 };
 inline constexpr int kTotal = -1;

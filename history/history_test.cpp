@@ -93,14 +93,14 @@ TEST_F(HistoryTest, SeriesAsTheMapsComputeThem) {
                                  {Generated, kTotal},
                              }));
   auto series = [&](Series kind, int horizon) { return recorder_.values[{kind, horizon}]; };
-  // Cell by cell, the periods of a cell together.
-  EXPECT_EQ(series(Expelled, 0), (std::vector<float>{1, 3, 3, 0, 1, 2}));
-  EXPECT_EQ(series(Unexpelled, 0), (std::vector<float>{2, 2, 1, 0, 0, 3}));
+  // Period by period, the cells of a period together.
+  EXPECT_EQ(series(Expelled, 0), (std::vector<float>{1, 0, 3, 1, 3, 2}));
+  EXPECT_EQ(series(Unexpelled, 0), (std::vector<float>{2, 0, 2, 0, 1, 3}));
   // (unexpelled_k + expelled before k) + expelled_k.
-  EXPECT_EQ(series(Generated, 0), (std::vector<float>{3, 5, 4, 0, 1, 5}));
+  EXPECT_EQ(series(Generated, 0), (std::vector<float>{3, 0, 5, 1, 4, 5}));
   EXPECT_EQ(series(DeepExpelled, 1), (std::vector<float>{0, 0, 0, 0, 0, 0.5f}));
-  EXPECT_EQ(series(Expelled, kTotal), (std::vector<float>{1.5f, 4, 4.5f, -1, 0, 1}));
-  EXPECT_EQ(series(Generated, kTotal), (std::vector<float>{3.75f, 6.25f, 5.75f, -1, 0, 4}));
+  EXPECT_EQ(series(Expelled, kTotal), (std::vector<float>{1.5f, -1, 4, 0, 4.5f, 1}));
+  EXPECT_EQ(series(Generated, kTotal), (std::vector<float>{3.75f, -1, 6.25f, 0, 5.75f, 4}));
 }
 
 TEST_F(HistoryTest, MissingQuantityFilesLeaveTheirColumnsEmpty) {

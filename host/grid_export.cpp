@@ -3,6 +3,8 @@
 // could not be written on standard error.
 #include "host/grid_export.h"
 
+#include <gdal.h>
+
 #include <cstdio>
 
 #include "grids/map_export.h"
@@ -41,9 +43,17 @@ StrataplotMakeGridExportSink(const std::vector<grids::Format>& gridFormats,
   return new host::GridExportToFiles(gridFormats, contourFormats);
 }
 
+extern "C" __attribute__((visibility("default"))) const char* StrataplotGdalVersion() {
+  return GDALVersionInfo("RELEASE_NAME");
+}
+
 extern "C" __attribute__((visibility("default"))) host::HistoryGridWriters
 StrataplotHistoryGridWriters() {
   return {&grids::WriteTimeSeries, [](const grids::CubeLayout& layout, std::string& error) {
             return grids::HistoryCube::Create(layout, error).release();
           }};
+}
+
+extern "C" __attribute__((visibility("default"))) host::MapGridTools StrataplotMapGridTools() {
+  return {&grids::ReadRasterGrid, &grids::ExportMapAs};
 }

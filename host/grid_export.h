@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "grids/formats.h"
+#include "grids/map_export.h"
 #include "grids/time_series.h"
 #include "platform/completed_map.h"
 
@@ -33,5 +34,21 @@ struct HistoryGridWriters {
 };
 inline constexpr const char* kHistoryGridWriters = "StrataplotHistoryGridWriters";
 using GetHistoryGridWriters = HistoryGridWriters (*)();
+
+// A viewer's use of the same module: a map's grid read back, and a map read
+// from its file written as grids and contours beside it (see grids/map_export.h).
+struct MapGridTools {
+  bool (*readGrid)(const std::string& path, grids::RasterGrid& grid, std::string& error);
+  std::vector<std::string> (*exportMap)(const platform::CompletedMap& map,
+                                        const std::string& mapFile,
+                                        const std::vector<grids::Format>& gridFormats,
+                                        const std::vector<grids::Format>& contourFormats);
+};
+inline constexpr const char* kMapGridTools = "StrataplotMapGridTools";
+using GetMapGridTools = MapGridTools (*)();
+
+// The release of GDAL the module was linked with ("3.6.2"), for an About box.
+inline constexpr const char* kGdalVersion = "StrataplotGdalVersion";
+using GetGdalVersion = const char* (*)();
 
 }  // namespace host

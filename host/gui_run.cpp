@@ -7,6 +7,7 @@
 
 #include "host/gui_module.h"
 #include "host/user_interface.h"
+#include "platform/cancel.h"
 #include "platform/ui_backend.h"
 
 namespace host {
@@ -48,12 +49,18 @@ void StartupMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 
 WindowedRun::WindowedRun(const LoadedLibrary& library, Command command, std::string gbkProject,
                          int mode, console::Transcript* transcript, QWidget* mainWindow)
-    : backend_(mainWindow), thread_([&library, command, project = std::move(gbkProject), mode] {
+    : backend_(mainWindow),
+      transcript_(transcript),
+      thread_([&library, command, project = std::move(gbkProject), mode] {
         return library.Call(command, project, HostWindow(), mode);
       }) {
   transcribed_ = Transcribed(backend_, transcript);
   connect(&thread_, &qtui::ExportThread::finished, this, [this](qint32 result) {
     platform::InstallUiBackend(nullptr);
+    // An export that completed all the same has completed.
+    cancelled_ = platform::CancelRequested() && result != 1;
+    platform::ResetCancel();
+    if (cancelled_ && transcript_ != nullptr) transcript_->Cancelled();
     backend_.Finished(result == 1);
     emit finished(result);
   });
@@ -62,6 +69,7 @@ WindowedRun::WindowedRun(const LoadedLibrary& library, Command command, std::str
 WindowedRun::~WindowedRun() = default;
 
 void WindowedRun::Start() {
+  platform::ResetCancel();
   if (transcribed_) {
     platform::InstallUiBackend(transcribed_.get());
   } else {
@@ -101,6 +109,10 @@ int RunWithWindows(const LoadedLibrary& library, Command command, const std::str
   });
   run.Start();
   QApplication::exec();
+  if (run.Cancelled()) {
+    std::fprintf(stderr, "strataplot: cancelled\n");
+    return 1;
+  }
   return ExitStatus(result);
 }
 

@@ -30,17 +30,27 @@ class WindowedRun : public QObject {
   // Never while the export runs: wait for finished.
   ~WindowedRun() override;
 
-  // Installs the backend and starts the export.
+  // Installs the backend and starts the export (a cancel requested before
+  // is forgotten: platform::ResetCancel).
   void Start();
   bool Running() const { return thread_.Running(); }
   qtui::QtBackend& Backend() { return backend_; }
 
+  // Ends the run as the progress window's Cancel button does (QtBackend::Cancel).
+  void Cancel() { backend_.Cancel(); }
+  // Once finished: true when the run was cancelled before the export
+  // completed. The transcript then has its last record, "cancelled".
+  bool Cancelled() const { return cancelled_; }
+
  signals:
-  // The export returned (the backend is removed by then).
+  // The export returned (the backend is removed by then, and the cancel
+  // request cleared).
   void finished(qint32 result);
 
  private:
   qtui::QtBackend backend_;
+  console::Transcript* transcript_;
+  bool cancelled_ = false;
   std::unique_ptr<platform::UiBackend> transcribed_;  // with a transcript
   qtui::ExportThread thread_;
 };
@@ -52,7 +62,8 @@ class WindowedRun : public QObject {
 std::unique_ptr<QApplication> MakeWindowedApplication(const std::string& who);
 
 // `strataplot --gui`: makes the application, runs the export with windows
-// and returns the exit status. Without a display (or when the windowing
+// and returns the exit status; a run cancelled from its windows ends with 1
+// and "cancelled" on standard error. Without a display (or when the windowing
 // system cannot be reached) it says so and returns kExitHostError.
 int RunWithWindows(const LoadedLibrary& library, Command command, const std::string& gbkProject,
                    int mode, console::Transcript* transcript);

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,8 +18,12 @@
 #include <optional>
 
 #include "console/transcript.h"
+#include "platform/cancel.h"
+#include "qtui/progress_window.h"
 #include "qtui/testing/gui_driver.h"
 #include "testing/host_harness.h"
+#include "testing/long_read.h"
+#include "testing/streams.h"
 
 namespace host {
 namespace {
@@ -165,6 +171,73 @@ TEST_F(GuiRun, HorizonChosenFromTheListReachesTheSaturationProfile) {
   };
   EXPECT_EQ(Windowed(Command::Saturation, 2, steps), -1);
   ExpectSameOutcome(batch);
+}
+
+// Cancelled from the progress window while the second horizon's quantities
+// are read, as the reading moves: the run ends with -1 and its transcript
+// with "cancelled"; the first map stays, the second keeps what it had and no
+// temporary file is left; in both builds, by each of the ways to cancel.
+TEST(GuiCancel, DuringALongReadKeepsTheMapFinishedBeforeAndNothingOfTheOneBeingWritten) {
+  const std::map<std::string, std::function<void(qtui::ProgressWindow*)>> ways = {
+      {"the Cancel button",
+       [](qtui::ProgressWindow* window) {
+         QPushButton* button = window->findChild<QPushButton*>();
+         ASSERT_NE(button, nullptr);
+         QTest::mouseClick(button, Qt::LeftButton);
+       }},
+      {"Escape", [](qtui::ProgressWindow* window) { QTest::keyClick(window, Qt::Key_Escape); }},
+      {"the close box", [](qtui::ProgressWindow* window) { window->close(); }},
+  };
+  for (const char* build : {"shared", "static"}) {
+    for (const auto& [way, cancel] : ways) {
+      SCOPED_TRACE(std::string(build) + ", " + way);
+      std::string error;
+      auto library = LoadedLibrary::Load(LibraryPath(build), error);
+      ASSERT_TRUE(library) << error;
+      TempDir dir;
+      test_support::LongReadProject project(dir);
+      std::filesystem::path here = std::filesystem::current_path();
+      std::filesystem::current_path(dir.path());
+      test_support::Capture transcribed;
+      console::Transcript transcript(transcribed.File());
+      std::optional<std::int32_t> result;
+      WindowedRun run(*library, Command::OilExpulsion, "demo", 1, &transcript, nullptr);
+      QObject::connect(&run, &WindowedRun::finished, [&](qint32 returned) { result = returned; });
+      run.Start();
+      EXPECT_TRUE(qtui::testing::Drive({
+          {kOil, Enter},                                                         // H1.po1 written
+          {kBox, [](QWidget* box) { Press(box, Qt::Key_Y, Qt::AltModifier); }},  // H2.po2: replace
+      }));
+      // The read of H2's quantities goes on past 3 MiB of the file, and waits.
+      qtui::ProgressWindow* progress = run.Backend().ProgressDisplay();
+      ASSERT_NE(progress, nullptr);
+      EXPECT_TRUE(
+          QTest::qWaitFor([&] { return progress->ReadingText() == "读取 demo.doe 3.1 MB"; }, 20000))
+          << progress->ReadingText().toStdString();
+      EXPECT_EQ(project.PartialFiles(), 1);
+      cancel(progress);
+      EXPECT_TRUE(platform::CancelRequested());
+      EXPECT_TRUE(progress->isVisible());  // saying so, until the run has ended
+      project.ReadOn();
+      EXPECT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 20000));
+      if (!result) std::_Exit(1);  // the export still waits: no way out
+      std::filesystem::current_path(here);
+      EXPECT_EQ(*result, -1);
+      EXPECT_TRUE(run.Cancelled());
+      EXPECT_FALSE(platform::CancelRequested());  // cleared for the next run
+      EXPECT_FALSE(progress->isVisible());
+      std::vector<std::string> records = transcribed.Lines();
+      ASSERT_FALSE(records.empty());
+      EXPECT_EQ(records.back(), R"j({"type":"cancelled"})j");
+      EXPECT_EQ(std::count_if(records.begin(), records.end(),
+                              [](const std::string& r) { return r.find("cancel") != r.npos; }),
+                1);
+      EXPECT_TRUE(TempDir::Contents(dir / "H1.po1").ends_with("\n"));
+      EXPECT_EQ(TempDir::Contents(dir / "H2.po2"), "old");
+      EXPECT_FALSE(std::filesystem::exists(dir / "demo.pot"));
+      EXPECT_EQ(project.PartialFiles(), 0);
+    }
+  }
 }
 
 TEST(GuiWithoutDisplay, EndsWithTheHostsErrorStatusAndSaysWhy) {

@@ -1,12 +1,18 @@
 #include "host/history_command.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "history/history.h"
 #include "history/history_csv.h"
@@ -15,6 +21,7 @@
 #include "host/library.h"
 #include "host/modules.h"
 #include "host/render_command.h"
+#include "platform/cancel.h"
 #include "platform/platform.h"
 #include "project/texts.h"
 
@@ -44,6 +51,28 @@ constexpr SeriesText kSeriesTexts[history::kSeriesCount] = {
 };
 const SeriesText& TextOf(Series series) { return kSeriesTexts[static_cast<int>(series)]; }
 
+// Removes the files, on two threads: removing a large file frees its pages,
+// which takes about as long as writing them.
+void RemoveAll(const std::vector<fs::path>& files) {
+  std::atomic<std::size_t> next = 0;
+  auto remove = [&] {
+    for (std::size_t i = next++; i < files.size(); i = next++) {
+      std::error_code ignored;
+      fs::remove(files[i], ignored);
+    }
+  };
+  std::thread helper;
+  if (files.size() > 1) {
+    try {
+      helper = std::thread(remove);
+    } catch (const std::system_error&) {
+      // This thread removes them all.
+    }
+  }
+  remove();
+  if (helper.joinable()) helper.join();
+}
+
 // The files of a run, each written under a temporary name beside its own and
 // renamed over it when the whole run has succeeded; removed otherwise.
 class StagedFiles {
@@ -52,36 +81,74 @@ class StagedFiles {
   ~StagedFiles() {
     std::error_code ignored;
     for (const Staged& file : files_) fs::remove(file.partial, ignored);
+    for (int fd : locks_) ::close(fd);
   }
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
 
   // The temporary path to write the file of that name (UTF-8) under: hidden,
   // ".NAME.PID-N.partial", and its extension again for whatever writes it by
-  // the extension.
-  std::string Stage(const std::string& name) {
+  // the extension. As every partial file, it is locked while this run lives
+  // (a later run removes it once the lock is free): made and locked here,
+  // except what locks its file itself while writing it (the netCDF library),
+  // which is locked once written.
+  std::string Stage(const std::string& name, bool lockedByWriter = false) {
     Staged file{directory_ / name, directory_ / ("." + name + "." + std::to_string(::getpid()) +
                                                  "-" + std::to_string(files_.size()) + ".partial" +
                                                  fs::path(name).extension().string())};
     files_.push_back(file);
+    if (!lockedByWriter) Lock(file.partial);
     return file.partial.string();
+  }
+  // Locks a partial file staged with lockedByWriter, once its writer is done.
+  void Lock(const fs::path& partial) {
+    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;  // its writer then says why it cannot write it
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      locks_.push_back(fd);
+    } else {
+      ::close(fd);
+    }
   }
 
   // Every file takes its name; false with the reason at the first that
-  // cannot (those before it keep theirs).
+  // cannot (those before it keep theirs, and it keeps its file).
+  //
+  // A file already there steps aside under a hidden name first, and is
+  // removed once every file has its name: a file renamed over another would
+  // make the file system store the new one's data there and then, in the
+  // rename, and the old one's removal would wait in each rename too.
   bool Commit(std::string& error) {
-    for (std::size_t i = 0; i < files_.size(); ++i) {
+    std::vector<fs::path> replaced;
+    bool committed = true;
+    for (std::size_t i = 0; committed && i < files_.size(); ++i) {
+      const Staged& file = files_[i];
       std::error_code failed;
-      fs::rename(files_[i].partial, files_[i].final, failed);
+      fs::path aside;
+      if (fs::is_regular_file(file.final, failed)) {
+        aside = file.final.parent_path() /
+                ("." + file.final.filename().string() + ".old." + std::to_string(::getpid()) + "-" +
+                 std::to_string(i) + ".partial");
+        fs::rename(file.final, aside, failed);
+        if (failed) aside.clear();  // then renamed over it
+      }
+      fs::rename(file.partial, file.final, failed);
       if (failed) {
-        error = "cannot write " + files_[i].final.string() + ": " + failed.message();
+        error = "cannot write " + file.final.string() + ": " + failed.message();
+        std::error_code ignored;
+        if (!aside.empty()) fs::rename(aside, file.final, ignored);
         files_.erase(files_.begin(), files_.begin() + static_cast<std::ptrdiff_t>(i));
-        return false;
+        committed = false;
+      } else {
+        committed_.push_back(file.final);
+        if (!aside.empty()) replaced.push_back(aside);
       }
     }
-    for (const Staged& file : files_) committed_.push_back(file.final);
-    files_.clear();
-    return true;
+    if (committed) files_.clear();
+    RemoveAll(replaced);
+    for (int fd : locks_) ::close(fd);
+    locks_.clear();
+    return committed;
   }
   // The files that took their names, in the order they were staged.
   const std::vector<fs::path>& Committed() const { return committed_; }
@@ -93,7 +160,38 @@ class StagedFiles {
   fs::path directory_;
   std::vector<Staged> files_;
   std::vector<fs::path> committed_;
+  std::vector<int> locks_;  // held until the files have their names
 };
+
+// Runs `aside` on a thread of its own while `here` runs on this one (both
+// on this one when no thread can be started); here's result once both ended.
+// Memory that runs out on the other thread ends its work as it would here.
+template <typename Aside, typename Here>
+bool WriteBoth(Aside aside, Here here) {
+  std::exception_ptr thrown;
+  std::thread thread;
+  try {
+    thread = std::thread([&] {
+      try {
+        aside();
+      } catch (...) {
+        thrown = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    aside();
+  }
+  bool result = false;
+  try {
+    result = here();
+  } catch (...) {
+    if (thread.joinable()) thread.join();
+    throw;
+  }
+  if (thread.joinable()) thread.join();
+  if (thrown) std::rethrow_exception(thrown);
+  return result;
+}
 
 // Writes each time series as it comes: its GeoTIFF and its part of the cube.
 class GridWriter final : public history::SeriesSink {
@@ -124,11 +222,19 @@ class GridWriter final : public history::SeriesSink {
         project_,
         bands_,
         grids.values};
-    if (std::optional<std::string> failed = writers_.writeTimeSeries(geometry_, series)) {
-      error_ = "cannot write " + name + ": " + *failed;
+    // The GeoTIFF on a thread of its own while the cube takes the same
+    // values: the reading waits for both.
+    std::optional<std::string> seriesFailed;
+    const bool cubeWritten = WriteBoth(
+        [&] { seriesFailed = writers_.writeTimeSeries(geometry_, series); },
+        [&] {
+          return cube_->Write(VariableOf(grids.series), grids.horizon, grids.values, error_);
+        });
+    if (seriesFailed) {
+      error_ = "cannot write " + name + ": " + *seriesFailed;
       return false;
     }
-    if (!cube_->Write(VariableOf(grids.series), grids.horizon, grids.values, error_)) {
+    if (!cubeWritten) {
       error_ = "cannot write " + cubeName_ + ": " + error_;
       return false;
     }
@@ -146,7 +252,10 @@ class GridWriter final : public history::SeriesSink {
   // Closes the cube; false with the reason when it was not stored.
   bool Finish() {
     if (!cube_) return true;
-    if (cube_->Close(error_)) return true;
+    if (cube_->Close(error_)) {
+      staged_.Lock(cubePath_);
+      return true;
+    }
     error_ = "cannot write " + cubeName_ + ": " + error_;
     return false;
   }
@@ -191,7 +300,8 @@ class GridWriter final : public history::SeriesSink {
                  grid.rowCount, grid.columnCount, grid.mask};
     grids::CubeLayout layout;
     cubeName_ = project_ + ".history.nc";
-    layout.path = staged_.Stage(cubeName_);
+    layout.path = staged_.Stage(cubeName_, /*lockedByWriter=*/true);
+    cubePath_ = layout.path;
     layout.project = project_;
     layout.grid = geometry_;
     // The values come after the cube is made: its fill value is one that no
@@ -227,6 +337,7 @@ class GridWriter final : public history::SeriesSink {
   std::vector<std::string> bands_;
   std::vector<Series> variables_;
   std::string cubeName_;
+  fs::path cubePath_;
   std::unique_ptr<grids::HistoryCube> cube_;
   std::string error_;
 };
@@ -326,8 +437,12 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
 
   // The series, read horizon by horizon and written as they come.
   history::Failure failure;
-  std::optional<history::ProjectHistory> read =
-      history::ReadHistory(gbkProject, gridWriter, failure);
+  std::optional<history::ProjectHistory> read;
+  try {
+    read = history::ReadHistory(gbkProject, gridWriter, failure);
+  } catch (const platform::Cancelled&) {
+    return Fail(observer, "cancelled");  // a Stop of the desktop's (platform/cancel.h)
+  }
   if (!read)
     return Fail(observer,
                 failure.text.empty() ? gridWriter.Error() : platform::GbkForDisplay(failure.text));

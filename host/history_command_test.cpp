@@ -196,4 +196,25 @@ TEST_F(HistoryCommand, AreaPeriodsAndUsage) {
   EXPECT_EQ(Run({"history", "-o", "nosuch"}).exitStatus, 1);
 }
 
+// A second run replaces every file of the first and leaves nothing besides;
+// a directory in the way of one output fails the run and is left alone.
+TEST_F(HistoryCommand, ARunReplacesThePreviousRunsFiles) {
+  ASSERT_EQ(Run({"history"}).exitStatus, 0);
+  const std::set<std::string> first = FilesIn(Dir());
+  const std::string csv = ReadFile(Dir() / "demo.history.csv").value();
+  WriteFile(Dir() / "demo.history.csv", "older");
+  HostRun run = Run({"history"});
+  ASSERT_EQ(run.exitStatus, 0) << run.errorOutput;
+  EXPECT_EQ(FilesIn(Dir()), first);
+  EXPECT_EQ(ReadFile(Dir() / "demo.history.csv"), csv);
+
+  fs::remove(Dir() / "demo.history.png");
+  fs::create_directories(Dir() / "demo.history.png" / "inside");
+  run = Run({"history"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_TRUE(Contains(run.errorOutput, "demo.history.png")) << run.errorOutput;
+  EXPECT_TRUE(fs::is_directory(Dir() / "demo.history.png" / "inside"));
+  EXPECT_EQ(FilesIn(Dir()), first);
+}
+
 }  // namespace

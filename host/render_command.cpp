@@ -85,16 +85,11 @@ class HistoryPictures final : public HistoryPainter {
       return false;
     }
     const std::size_t cells = frames.values.size() / periods;
-    std::vector<float> frame(cells);
-    auto take = [&](std::size_t period) {
-      for (std::size_t i = 0; i < cells; ++i) frame[i] = frames.values[i * periods + period];
-    };
-    take(periods - 1);
-    const rendering::FrameScale scale = rendering::ScaleForFrames(frame);
+    auto frame = [&](std::size_t period) { return frames.values.subspan(period * cells, cells); };
+    const rendering::FrameScale scale = rendering::ScaleForFrames(frame(periods - 1));
     for (std::size_t k = 0; k < periods; ++k) {
-      take(k);
       rendering::MapPicture picture(rendering::FrameMap(
-          frames.titles[k], frames.unit, frames.geometry, frames.mask, frame, scale));
+          frames.titles[k], frames.unit, frames.geometry, frames.mask, frame(k), scale));
       if (!rendering::RenderToFile(picture, frames.paths[k], kHistoryPictureWidth, error)) {
         return false;
       }

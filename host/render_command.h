@@ -33,7 +33,7 @@ struct FrameSeries {
   mapreader::MapGeometry geometry;
   std::span<const std::uint8_t> mask;  // rows x columns, non-zero: active
   int periodCount = 0;
-  // active cells x periods, cell by cell in row order, period fastest
+  // periods x active cells, period by period (as history::SeriesGrids::values)
   std::span<const float> values;
   std::vector<std::string> titles;  // UTF-8, one per period
   std::vector<std::string> paths;   // the PNG of each period

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/cancel.h"
 #include "platform/ui_backend.h"
 
 namespace platform {
@@ -138,9 +139,11 @@ class DialogRun final : public DialogSession {
   }
 
   // Hands the open dialog to the backend; returns the result it ended with.
+  // A run asked to end closes it as cancelled and goes on ending.
   std::intptr_t Run(UiBackend& backend) {
-    backend.RunDialog(*this);
-    if (!ended_) End(IDCANCEL);
+    if (!CancelRequested()) backend.RunDialog(*this);
+    if (!ended_ || CancelRequested()) End(IDCANCEL);
+    ThrowIfCancelled();
     return result_;
   }
 

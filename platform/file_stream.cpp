@@ -1,5 +1,6 @@
 #include "platform/file_stream.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/cancel.h"
+#include "platform/ui_backend.h"
 #include "scan/chunk_source.h"
 
 namespace platform {
@@ -33,6 +36,15 @@ struct FileStream::Impl {
   long long lineFeedsBefore = 0;  // in the chunks before this one
   bool lastByteLf = false;        // the last byte of the chunks before is a line feed
   int damageLine = 0;
+
+  // Reading reported (ReportReadingAs): the name shown, the file's size (0
+  // when it has none, a pipe), the bytes of the chunks taken and where the
+  // last report stood.
+  bool reporting = false;
+  std::string reportName;
+  std::uint64_t fileSize = 0;
+  std::uint64_t taken = 0;
+  std::uint64_t reported = 0;
   // Where the fields of the chunk lie is found again only when asked (a
   // field's text or line): found up to field `located`, which starts at
   // `start` after `startLineFeeds` line feeds of the chunk and ends at `stop`.
@@ -73,12 +85,23 @@ struct FileStream::Impl {
         }
       }
       chunk = source->Next();
+      if (reporting) Report();
       hand = {chunk->fields.kinds.data(), chunk->fields.bits.data(), 0, chunk->fields.count};
       located = 0;
       start = stop = 0;
       startLineFeeds = 0;
       if (chunk->fields.count > 0) return true;
     }
+  }
+
+  // Tells how far the file is read: about every hundredth of it (every
+  // MiB at the least), and once at its end.
+  void Report() {
+    taken += chunk->size;
+    const std::uint64_t step = std::max<std::uint64_t>(fileSize / 100, FileStream::kReportedFrom);
+    if (chunk->last ? taken == reported : taken - reported < step) return;
+    reported = taken;
+    ShowReading(reportName, taken, fileSize);
   }
 
   // Gives back the chunk in hand and stops the helpers.
@@ -143,6 +166,7 @@ FileStream::~FileStream() {
 
 bool FileStream::NextChunkInHand() {
   Impl& s = *impl_;
+  ThrowIfCancelled();
   return s.mode == Mode::Read && !s.closed && !s.atEnd && s.NextChunk();
 }
 
@@ -166,6 +190,17 @@ bool FileStream::NextField(std::string_view& field) {
 int FileStream::Line() const { return ClampLine(impl_->Line()); }
 
 void FileStream::NoteDamage() { impl_->NoteDamage(); }
+
+void FileStream::ReportReadingAs(std::string name) {
+  Impl& s = *impl_;
+  struct stat st;
+  if (s.mode != Mode::Read || ::fstat(s.fd, &st) != 0) return;
+  // A pipe or device has no size, and may be long: always told of.
+  const bool regular = S_ISREG(st.st_mode);
+  s.fileSize = regular ? static_cast<std::uint64_t>(st.st_size) : 0;
+  s.reporting = !regular || s.fileSize >= kReportedFrom;
+  s.reportName = std::move(name);
+}
 
 int FileStream::DamageLine() const { return impl_->damageLine; }
 

@@ -7,6 +7,9 @@
 // made. A large file is scanned on helper threads, a few chunks ahead of the
 // reader; the reader still takes the fields strictly in file order, with the
 // same values and lines whatever the chunks.
+//
+// Between chunks the stream acts on a requested cancel and tells how far it
+// has read (platform/cancel.h, ReportReadingAs).
 #pragma once
 
 #include <cstddef>
@@ -56,6 +59,11 @@ class PLATFORM_API FileStream {
   int Line() const;
   // Records damage at the current line; only the first record is kept.
   void NoteDamage();
+  // From now on, tells the user interface how far the file (UTF-8 name, as
+  // shown) is read, a few times per file (ShowReading); files shorter than
+  // kReportedFrom are read without a word.
+  void ReportReadingAs(std::string name);
+  static constexpr std::uint64_t kReportedFrom = std::uint64_t{1} << 20;
   // Line of the first damage, 0 when there was none.
   int DamageLine() const;
 
@@ -73,7 +81,9 @@ class PLATFORM_API FileStream {
   bool ForWriting() const;
 
  private:
-  // Takes the next chunk that holds a field in hand; false at the end.
+  // Takes the next chunk that holds a field in hand; false at the end. A
+  // requested cancel throws Cancelled here (platform/cancel.h): once per
+  // chunk, never per field.
   bool NextChunkInHand();
 
   // The scanned fields of the chunk in hand, and the next to hand out.

@@ -4,14 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "platform/cancel.h"
 #include "platform/file_stream.h"
 #include "platform/platform.h"
 #include "platform/written_files.h"
@@ -164,7 +167,9 @@ HFILE OpenForReading(const std::string& name) {
     ::close(fd);
     return HFILE_ERROR;
   }
-  return Keep(std::make_unique<Handle>(std::make_unique<FileStream>(fd, FileStream::Mode::Read)));
+  auto stream = std::make_unique<FileStream>(fd, FileStream::Mode::Read);
+  stream->ReportReadingAs(name);
+  return Keep(std::make_unique<Handle>(std::move(stream)));
 }
 
 HFILE CreateForWriting(const std::string& name) {
@@ -232,6 +237,10 @@ HFILE OpenFile(const char* gbkName, unsigned style) {
 HFILE _lclose(HFILE file) {
   Handle* handle = HandleOf(file);
   if (handle == nullptr) return HFILE_ERROR;
+  if (!handle->written.empty() && CancelRequested()) {
+    AbandonFile(file);
+    throw Cancelled();
+  }
   bool stored = handle->Commit();
   std::string written = std::move(handle->written);
   SetHandle(static_cast<std::size_t>(file), nullptr);
@@ -253,9 +262,18 @@ void RemovePartialFiles() noexcept {
 }
 
 bool IsPartialFileName(std::string_view name) {
-  // ".NAME.PID-N.partial"
+  // ".NAME.PID-N.partial", or ".NAME.PID-N.partial.EXT" for a file whose
+  // writer goes by its extension
   constexpr std::string_view kSuffix = ".partial";
-  if (name.size() < 2 || name.front() != '.' || !name.ends_with(kSuffix)) return false;
+  if (name.size() < 2 || name.front() != '.') return false;
+  const std::size_t last = name.rfind('.');
+  const std::string_view extension = name.substr(last + 1);
+  if (!name.ends_with(kSuffix) && !extension.empty() &&
+      std::all_of(extension.begin(), extension.end(),
+                  [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
+    name = name.substr(0, last);
+  }
+  if (!name.ends_with(kSuffix)) return false;
   name.remove_suffix(kSuffix.size());
   const std::size_t dot = name.rfind('.');
   if (dot == 0 || dot == std::string_view::npos) return false;
@@ -292,6 +310,7 @@ std::vector<std::string> RemoveStalePartialFiles(const std::string& directory) {
     ::close(fd);
   }
   ::closedir(entries);
+  std::sort(removed.begin(), removed.end());
   return removed;
 }
 

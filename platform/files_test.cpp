@@ -288,15 +288,17 @@ TEST(filesWhole, StalePartialFilesGoAndThoseOfLiveWritersStay) {
   ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
   HFILE live = WriteWithoutClosing(dir.File("map.po3"), "live");
   ASSERT_GE(live, 0);
+  dir.Put(".map.po1.history.tif.4242-3.partial.tif", "half");
   for (const char* name : {"notes.1-2.partial", ".map.po4.partial", ".map.po5.12-x.partial",
-                           ".map.po6.1-2.partial.tif"}) {
+                           ".map.po6.1-2.partial.t-f", ".map.po6.1-2.partialtif"}) {
     dir.Put(name, "other");
   }
   std::filesystem::create_directory(dir / ".map.po7.1-2.partial");
 
   EXPECT_EQ(RemoveStalePartialFiles(dir.path().string()),
-            std::vector<std::string>{".map.po1.4242-0.partial"});
-  EXPECT_EQ(Entries(dir).size(), 7u);  // all but the killed writer's
+            (std::vector<std::string>{".map.po1.4242-0.partial",
+                                      ".map.po1.history.tif.4242-3.partial.tif"}));
+  EXPECT_EQ(Entries(dir).size(), 8u);  // all but the killed writers'
   ::close(holder);
   EXPECT_EQ(_lclose(live), 0);
   EXPECT_EQ(TempDir::Contents(dir.File("map.po3")), "live");

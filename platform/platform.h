@@ -58,7 +58,8 @@ PLATFORM_API HFILE OpenFile(const char* gbkName, unsigned style);
 // Closes the handle. Returns 0, or HFILE_ERROR when the handle is not open or
 // data written through it could not be stored (a write error, disk full, the
 // rename refused): the temporary file is then removed and the name keeps what
-// it had.
+// it had. A file being written when the run was asked to end is abandoned
+// instead, and Cancelled thrown (platform/cancel.h).
 PLATFORM_API HFILE _lclose(HFILE file);
 
 // Closes a handle without keeping what was written through it: the temporary
@@ -71,7 +72,9 @@ PLATFORM_API HFILE AbandonFile(HFILE file);
 PLATFORM_API void RemovePartialFiles() noexcept;
 
 // True for the name of a temporary file of a file created for writing,
-// ".NAME.PID-N.partial".
+// ".NAME.PID-N.partial", or ".NAME.PID-N.partial.EXT" where the writer goes
+// by the extension (the history's files). Whoever writes one holds an
+// exclusive flock on it while it lives.
 PLATFORM_API bool IsPartialFileName(std::string_view name);
 
 // Removes the temporary files in the directory (UTF-8 path) that a run which
@@ -128,10 +131,16 @@ PLATFORM_API int AfxMessageBox(const char* text, Icon icon, Buttons buttons);
 
 // ---- Progress, wait notice, overwrite question -----------------------------------
 
+// Each of these, and the message boxes above, first ends a run that was asked
+// to end (platform/cancel.h: it throws Cancelled), and throws the same when
+// the request comes while the user interface shows it.
 PLATFORM_API void ShowProgress(int total, int current);
 // text is GBK.
 PLATFORM_API void ShowWaitNotice(const char* text, bool show);
 // Asks whether the existing file (GBK name) may be replaced; false without a user interface.
 PLATFORM_API bool AskOverwrite(const char* gbkName);
+// How far a file being read is: done bytes of size (0: a size unknown, a
+// pipe). The file's UTF-8 name as shown. Only shown, never recorded.
+PLATFORM_API void ShowReading(const std::string& name, std::uint64_t done, std::uint64_t size);
 
 }  // namespace platform

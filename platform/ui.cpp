@@ -1,9 +1,12 @@
 // Message boxes, progress, wait notices and overwrite questions: GBK from the
 // library, converted to UTF-8 and handed to the installed backend.
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
+#include "platform/cancel.h"
 #include "platform/platform.h"
 #include "platform/ui_backend.h"
 
@@ -28,7 +31,10 @@ int MessageBox(HWND owner, const char* text, const char* caption, Icon icon, But
   request.icon = icon;
   request.buttons = buttons;
   request.owned = owner != nullptr;
-  return installed->ShowMessage(request);
+  ThrowIfCancelled();
+  int answer = installed->ShowMessage(request);
+  ThrowIfCancelled();  // the box closed as cancelled
+  return answer;
 }
 
 int AfxMessageBox(const char* text, Icon icon, Buttons buttons) {
@@ -36,15 +42,46 @@ int AfxMessageBox(const char* text, Icon icon, Buttons buttons) {
 }
 
 void ShowProgress(int total, int current) {
+  ThrowIfCancelled();
   if (installed != nullptr) installed->Progress(total, current);
 }
 
 void ShowWaitNotice(const char* text, bool show) {
+  ThrowIfCancelled();
   if (installed != nullptr) installed->Wait(ForDisplay(text), show);
 }
 
 bool AskOverwrite(const char* gbkName) {
-  return installed != nullptr && installed->AskOverwrite(ForDisplay(gbkName));
+  ThrowIfCancelled();
+  bool answer = installed != nullptr && installed->AskOverwrite(ForDisplay(gbkName));
+  ThrowIfCancelled();
+  return answer;
+}
+
+void ShowReading(const std::string& name, std::uint64_t done, std::uint64_t size) {
+  if (installed != nullptr) installed->Reading(name, done, size);
+}
+
+namespace {
+
+std::string Bytes(std::uint64_t bytes) {
+  char text[32];
+  const double value = static_cast<double>(bytes);
+  if (bytes < 1000000000) {
+    std::snprintf(text, sizeof text, "%.1f MB", value / 1e6);
+  } else {
+    std::snprintf(text, sizeof text, "%.2f GB", value / 1e9);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string ReadingText(const std::string& file, std::uint64_t done, std::uint64_t size) {
+  std::string text = "读取 " + file + " ";
+  if (size == 0) return text + Bytes(done);
+  done = std::min(done, size);
+  return text + std::to_string(done * 100 / size) + "% (" + Bytes(done) + " / " + Bytes(size) + ")";
 }
 
 // ---- Accelerators ----------------------------------------------------------------

@@ -10,8 +10,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <thread>
 
 #include "console/transcript.h"
 #include "dialogs/contour_interval_dialog.h"
@@ -19,6 +21,7 @@
 #include "dialogs/horizon_selection_dialog.h"
 #include "dialogs/module_state.h"
 #include "dialogs/templates.h"
+#include "platform/cancel.h"
 #include "qtui/progress_window.h"
 #include "qtui/qt_backend.h"
 #include "qtui/template_dialog.h"
@@ -164,6 +167,9 @@ TEST_F(Keyboard, RefusedWholeNumberKeepsTheDialogOpenWithTheMessageOwnedByIt) {
                   EXPECT_EQ(box->parentWidget(), window);
                   EXPECT_EQ(static_cast<QMessageBox*>(box)->text(), "请输入一个整数.");
                   EXPECT_EQ(static_cast<QMessageBox*>(box)->icon(), QMessageBox::Information);
+                  // Wide enough for its title and the frame's buttons ("Str… lot" before).
+                  EXPECT_GE(box->width(),
+                            box->fontMetrics().horizontalAdvance(box->windowTitle()) + 160);
                   Press(box, Qt::Key_Return);
                   ASSERT_TRUE(testing::WaitClosed(box));
                   EXPECT_TRUE(window->isVisible());
@@ -399,6 +405,95 @@ TEST_F(Keyboard, WaitNoticeAndProgressInOneWindow) {
                            "\n",
                            R"({"type":"progress","total":5,"current":2})"
                            "\n"}));
+}
+
+// A cancel of the run (from any thread: here a thread of the test's, or a
+// timer while the export runs on the GUI thread itself) closes the open
+// dialog, a handler's box with it, or box unanswered, and the run ends there;
+// nothing of it is recorded.
+TEST_F(Keyboard, ACancelClosesWhatIsOpenUnansweredAndEndsTheRun) {
+  struct Case {
+    const char* what;
+    QString title;  // of the window that shows
+    std::function<void()> step;
+  } cases[] = {
+      {"a dialog", kIntervalTitle, [] { strataplot::GetOilDlg().DoModal(); }},
+      {"a box", kHostTitleText,
+       [] {
+         platform::MessageBox(nullptr, "x", nullptr, platform::Icon::Error, platform::Buttons::Ok);
+       }},
+      {"the overwrite question", kHostTitleText, [] { platform::AskOverwrite("x"); }},
+  };
+  for (bool onGuiThread : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (onGuiThread ? " on the GUI thread" : ""));
+      platform::ResetCancel();
+      bool cancelled = false;
+      auto run = [&] {
+        try {
+          c.step();
+        } catch (const platform::Cancelled&) {
+          cancelled = true;
+        }
+      };
+      if (onGuiThread) {
+        QTimer::singleShot(50, [] { platform::RequestCancel(); });
+        run();
+      } else {
+        Worker worker(run);
+        QPointer<QWidget> window = WaitForWindow(c.title);
+        ASSERT_NE(window, nullptr);
+        std::thread([] { platform::RequestCancel(); }).join();
+        EXPECT_TRUE(worker.Wait(5000));
+        EXPECT_TRUE(testing::WaitClosed(window, 5000));
+      }
+      EXPECT_TRUE(cancelled);
+    }
+  }
+  // A handler's box open over its dialog: both go.
+  platform::ResetCancel();
+  bool cancelled = false;
+  Worker worker([&] {
+    try {
+      strataplot::GetOilDlg().DoModal();
+    } catch (const platform::Cancelled&) {
+      cancelled = true;
+    }
+  });
+  QPointer<QWidget> dialog = WaitForWindow(kIntervalTitle);
+  ASSERT_NE(dialog, nullptr);
+  Type(dialog, "1.5");
+  Press(dialog, Qt::Key_Return);
+  QPointer<QWidget> box = WaitForWindow(kHostTitleText);
+  ASSERT_NE(box, nullptr);
+  platform::RequestCancel();
+  EXPECT_TRUE(worker.Wait(5000));
+  EXPECT_TRUE(cancelled);
+  EXPECT_TRUE(testing::WaitClosed(box, 5000));
+  EXPECT_TRUE(testing::WaitClosed(dialog, 5000));
+  platform::ResetCancel();
+  EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(Keyboard, HowFarAFileIsReadShowsBelowTheBarAndCancelSaysSo) {
+  Worker worker([] {
+    platform::ShowProgress(2, 1);
+    platform::ShowReading("demo.doe", 1000000, 4000000);
+  });
+  ASSERT_TRUE(worker.Wait());
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    return backend_.ProgressDisplay() && !backend_.ProgressDisplay()->ReadingText().isEmpty();
+  }));
+  ProgressWindow* display = backend_.ProgressDisplay();
+  EXPECT_EQ(display->ReadingText(), "读取 demo.doe 25% (1.0 MB / 4.0 MB)");
+  platform::ResetCancel();
+  QTest::keyClick(display, Qt::Key_Escape);
+  EXPECT_TRUE(platform::CancelRequested());
+  EXPECT_EQ(display->ReadingText(), "正在取消...");
+  EXPECT_FALSE(display->findChild<QPushButton*>()->isEnabled());
+  platform::ResetCancel();
+  // Only the progress step is recorded.
+  EXPECT_EQ(Records().size(), 1u);
 }
 
 }  // namespace

@@ -2,12 +2,17 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QThread>
+#include <QTimer>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 
+#include "platform/cancel.h"
 #include "qtui/progress_window.h"
 #include "qtui/template_dialog.h"
 
@@ -16,6 +21,9 @@ namespace {
 
 // What the GUI thread hands to the export's thread waiting for it: the
 // presses of a dialog's window, the answer of a message box.
+// How often a wait for the user looks whether the run was asked to end.
+constexpr std::chrono::milliseconds kCancelPoll{40};
+
 template <typename T>
 class Mailbox {
  public:
@@ -26,9 +34,14 @@ class Mailbox {
     }
     ready_.notify_one();
   }
-  T Take() {
+  // The next item; nullopt once a cancel of the run was requested (from
+  // whatever thread: the flag is looked at every few hundredths of a second).
+  std::optional<T> Take() {
     std::unique_lock lock(mutex_);
-    ready_.wait(lock, [this] { return !queue_.empty(); });
+    while (queue_.empty()) {
+      if (platform::CancelRequested()) return std::nullopt;
+      ready_.wait_for(lock, kCancelPoll);
+    }
     T item = std::move(queue_.front());
     queue_.pop_front();
     return item;
@@ -39,6 +52,31 @@ class Mailbox {
   std::condition_variable ready_;
   std::deque<T> queue_;
 };
+
+// Runs the function when the object goes, unless Dismiss was called.
+template <typename Function>
+class Finally {
+ public:
+  explicit Finally(Function function) : function_(std::move(function)) {}
+  ~Finally() { function_(); }
+  Finally(const Finally&) = delete;
+  Finally& operator=(const Finally&) = delete;
+
+ private:
+  Function function_;
+};
+
+// A timer on the GUI thread that calls onCancel once a cancel of the run
+// was requested, while a local event loop waits for the user.
+std::unique_ptr<QTimer> WatchForCancel(std::function<void()> onCancel) {
+  auto timer = std::make_unique<QTimer>();
+  timer->setInterval(kCancelPoll);
+  QObject::connect(timer.get(), &QTimer::timeout, [onCancel = std::move(onCancel)] {
+    if (platform::CancelRequested()) onCancel();
+  });
+  timer->start();
+  return timer;
+}
 
 QMessageBox::Icon BoxIcon(platform::Icon icon) {
   switch (icon) {
@@ -107,6 +145,14 @@ QMessageBox* QtBackend::MakeBox(const platform::MessageBoxRequest& request, bool
   } else {
     box->setStandardButtons(QMessageBox::Ok);
   }
+  // A box with a short text would be narrower than its title, which the
+  // window's frame then cuts ("Str… lot"): the title and room for the
+  // frame's buttons set its least width.
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    const int titleWidth = box->fontMetrics().horizontalAdvance(box->windowTitle()) + 160;
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   return box;
 }
 
@@ -115,21 +161,29 @@ int QtBackend::Answered(QMessageBox& box) {
   if (box.standardButtons() != QMessageBox::Ok) {
     answer = box.clickedButton() == box.button(QMessageBox::Yes) ? platform::IDYES : platform::IDNO;
   }
-  emit messageShown(box.windowTitle(), box.text(), answer);
+  emit messageShown(box.windowTitle(), box.text(), answer, box.icon() == QMessageBox::Critical);
   return answer;
 }
 
 int QtBackend::Ask(const platform::MessageBoxRequest& request, bool yesDefault) {
   if (OnGuiThread()) {
     std::unique_ptr<QMessageBox> box(MakeBox(request, yesDefault));
+    bool cancelled = false;
+    std::unique_ptr<QTimer> watch = WatchForCancel([&] {
+      cancelled = true;
+      box->reject();
+    });
     box->exec();
-    return Answered(*box);
+    return cancelled ? platform::IDNO : Answered(*box);
   }
   // From the export's thread: the box opens without an event loop of its own
-  // on the GUI thread, and its answer comes back by mail.
+  // on the GUI thread, and its answer comes back by mail. A cancel of the run
+  // closes it unanswered.
   Mailbox<int> answer;
+  QPointer<QMessageBox> shown;
   OnGui([&] {
     QMessageBox* box = MakeBox(request, yesDefault);
+    shown = box;
     connect(
         box, &QDialog::finished, box,
         [this, box, &answer] {
@@ -140,7 +194,13 @@ int QtBackend::Ask(const platform::MessageBoxRequest& request, bool yesDefault) 
     box->setWindowModality(Qt::ApplicationModal);
     box->show();
   });
-  return answer.Take();
+  if (std::optional<int> answered = answer.Take()) return *answered;
+  OnGui([&] {
+    if (!shown) return;  // answered meanwhile: it is going already
+    shown->disconnect();
+    delete shown.data();
+  });
+  return platform::IDNO;
 }
 
 int QtBackend::ShowMessage(const platform::MessageBoxRequest& request) {
@@ -195,25 +255,62 @@ void QtBackend::RunDialogHere(platform::DialogSession& session) {
     window->Update(ViewOf(session));
     if (session.Ended()) loop.quit();
   });
+  // The window goes however the dialog ends: a handler's message box may end
+  // the run (platform/cancel.h).
+  Finally close([&] { CloseWindow(window); });
+  std::unique_ptr<QTimer> watch = WatchForCancel([&] { loop.quit(); });
   loop.exec(QEventLoop::DialogExec);
-  CloseWindow(window);
+  if (session.Ended()) TellEnded(session);
 }
 
 void QtBackend::RunDialogFromWorker(platform::DialogSession& session) {
   Mailbox<UserInput> presses;
   TemplateDialog* window =
       OpenWindow(session, [&presses](const UserInput& input) { presses.Post(input); });
+  Finally close([&] { CloseWindow(window); });
   while (!session.Ended()) {
-    Apply(presses.Take(), session);
+    std::optional<UserInput> input = presses.Take();
+    if (!input) return;  // the run was asked to end: the dialog closes as cancelled
+    Apply(*input, session);
     DialogView view = ViewOf(session);
     OnGui([&] { window->Update(view); });
   }
-  CloseWindow(window);
+  TellEnded(session);
+}
+
+void QtBackend::TellEnded(const platform::DialogSession& session) {
+  QString prompt;
+  QString chosen;
+  for (const platform::ControlState& c : session.Controls()) {
+    using platform::ControlKind;
+    if (c.kind == ControlKind::Label && c.id != platform::kNoId && prompt.isEmpty())
+      prompt = QString::fromStdString(platform::WithoutAcceleratorMarks(c.text));
+    if ((c.kind == ControlKind::Edit || c.kind == ControlKind::ComboBox) && chosen.isEmpty())
+      chosen = QString::fromStdString(c.text);
+    if (c.kind == ControlKind::RadioButton && c.checked)
+      chosen = QString::fromStdString(platform::WithoutAcceleratorMarks(c.text)).simplified();
+  }
+  emit dialogEnded(QString::fromStdString(session.Title()), prompt.simplified(), chosen,
+                   session.Result() == platform::IDOK);
 }
 
 ProgressWindow* QtBackend::Display() {
-  if (!progress_) progress_ = new ProgressWindow(mainWindow_.data());
+  if (!progress_) {
+    progress_ = new ProgressWindow(mainWindow_.data());
+    connect(progress_, &ProgressWindow::cancelRequested, this, &QtBackend::Cancel);
+  }
   return progress_;
+}
+
+void QtBackend::Cancel() {
+  platform::RequestCancel();
+  if (progress_ && !progress_->Cancelling()) progress_->Cancel();
+}
+
+void QtBackend::Reading(const std::string& file, std::uint64_t done, std::uint64_t size) {
+  Post([this, text = QString::fromStdString(platform::ReadingText(file, done, size))] {
+    Display()->SetReading(text);
+  });
 }
 
 void QtBackend::Progress(int total, int current) {

@@ -17,6 +17,10 @@
 // there (their message boxes come back to the GUI thread as blocking calls),
 // then hands the new state back to the window. Called on the GUI thread
 // itself, the backend runs the same steps in a local event loop.
+//
+// Cancel. Every wait for the user looks at the run's cancel flag
+// (platform/cancel.h) every few hundredths of a second, whoever raised it,
+// and closes its window unanswered; the platform layer then ends the export.
 #pragma once
 
 #include <QObject>
@@ -55,14 +59,28 @@ class QtBackend final : public QObject, public platform::UiBackend {
   void RunDialog(platform::DialogSession& session) override;
   void Progress(int total, int current) override;
   void Wait(const std::string& text, bool show) override;
+  // Shown in the progress window, below the bar.
+  void Reading(const std::string& file, std::uint64_t done, std::uint64_t size) override;
+
+  // Ends the run (platform::RequestCancel): what the progress window's
+  // Cancel button does, and a Stop command. Any open dialog or message box
+  // closes as cancelled within a few hundredths of a second, and the export
+  // ends at its next read, step or dialog. GUI thread.
+  void Cancel();
 
   // The export returned: the wait and progress window goes. GUI thread.
   void Finished(bool completed) override;
 
  signals:
   // A message box (or the overwrite question) was answered: its caption,
-  // text and the answer (IDOK, IDYES or IDNO). On the GUI thread.
-  void messageShown(const QString& caption, const QString& text, int answer);
+  // text and the answer (IDOK, IDYES or IDNO); error: it has the error icon.
+  // On the GUI thread.
+  void messageShown(const QString& caption, const QString& text, int answer, bool error);
+  // A dialog ended (not by a cancel of the run): its title, its prompt (the
+  // text of its first label with an id, empty when it has none), what it
+  // holds at the end (the input field's text, the list's, the radio button
+  // checked) and whether it was confirmed. From the export's thread.
+  void dialogEnded(const QString& title, const QString& prompt, const QString& chosen, bool ok);
 
  public:
   // The wait and progress window, or nullptr before the first notice. GUI thread.
@@ -82,6 +100,7 @@ class QtBackend final : public QObject, public platform::UiBackend {
                              const std::function<void(const UserInput&)>& onPress);
   void CloseWindow(TemplateDialog* window);
   void RunDialogHere(platform::DialogSession& session);
+  void TellEnded(const platform::DialogSession& session);
   void RunDialogFromWorker(platform::DialogSession& session);
   ProgressWindow* Display();
 

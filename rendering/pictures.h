@@ -89,9 +89,21 @@ class ProfilePicture final : public Picture {
   QRectF PlotRect(const QRectF& target) const;
   QPointF SamplePoint(const QRectF& target, const mapreader::SaturationSample& sample) const;
 
+  const mapreader::SaturationProfile& Profile() const { return profile_; }
+  // The depths drawn, from the top of the plot to its bottom: the whole depth
+  // axis unless a viewer zooms or pans (first below last).
+  mapreader::Axis WholeDepth() const { return depth_; }
+  mapreader::Axis DepthView() const { return view_; }
+  void SetDepthView(double first, double last);
+  // The depth at a point of the plot (nullopt outside it), and the sample
+  // nearest to that depth (nullopt without samples).
+  std::optional<double> DepthAt(const QRectF& target, const QPointF& point) const;
+  std::optional<mapreader::SaturationSample> NearestSample(double depth) const;
+
  private:
   mapreader::SaturationProfile profile_;
-  mapreader::Axis depth_, saturation_;  // as drawn
+  mapreader::Axis depth_, saturation_;  // the whole axes
+  mapreader::Axis view_;                // the depths in view
 };
 
 // Reads a map file, or a profile when the name ends in ".dsa"; nullptr with

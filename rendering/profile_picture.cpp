@@ -38,6 +38,30 @@ ProfilePicture::ProfilePicture(mapreader::SaturationProfile profile)
   }
   depth_ = Widened(profile_.depthAxis, depths);
   saturation_ = Widened(profile_.saturationAxis, saturations);
+  view_ = depth_;
+}
+
+void ProfilePicture::SetDepthView(double first, double last) {
+  if (std::isfinite(first) && std::isfinite(last) && last > first) {
+    view_.first = first;
+    view_.last = last;
+  }
+}
+
+std::optional<double> ProfilePicture::DepthAt(const QRectF& target, const QPointF& point) const {
+  const QRectF plot = PlotRect(target);
+  if (plot.width() <= 0 || plot.height() <= 0 || !plot.contains(point)) return std::nullopt;
+  return AxisMap{plot.top(), plot.bottom(), view_.first, view_.last}(point.y());
+}
+
+std::optional<mapreader::SaturationSample> ProfilePicture::NearestSample(double depth) const {
+  const auto nearest = std::min_element(
+      profile_.samples.begin(), profile_.samples.end(),
+      [&](const mapreader::SaturationSample& a, const mapreader::SaturationSample& b) {
+        return std::abs(a.depth - depth) < std::abs(b.depth - depth);
+      });
+  if (nearest == profile_.samples.end()) return std::nullopt;
+  return *nearest;
 }
 
 std::string ProfilePicture::Title() const {
@@ -48,7 +72,7 @@ double ProfilePicture::HeightForWidth(double width) const { return std::round(wi
 
 QRectF ProfilePicture::PlotRect(const QRectF& target) const {
   const Metrics m(target.width());
-  const std::vector<double> depthTicks = Ticks(depth_.first, depth_.last, kAxisTicks);
+  const std::vector<double> depthTicks = Ticks(view_.first, view_.last, kAxisTicks);
   const double left = target.left() + m.margin + m.lineHeight + m.gap +
                       WidestLabel(m.textFont, depthTicks) + m.tick + m.gap;
   const double top = target.top() + m.margin + m.titleHeight + m.lineHeight * 2 + m.tick + m.gap;
@@ -60,7 +84,7 @@ QPointF ProfilePicture::SamplePoint(const QRectF& target,
                                     const mapreader::SaturationSample& sample) const {
   const QRectF plot = PlotRect(target);
   const AxisMap x{saturation_.first, saturation_.last, plot.left(), plot.right()};
-  const AxisMap y{depth_.first, depth_.last, plot.top(), plot.bottom()};
+  const AxisMap y{view_.first, view_.last, plot.top(), plot.bottom()};
   return QPointF(x(sample.saturation), y(sample.depth));
 }
 
@@ -80,11 +104,11 @@ void ProfilePicture::Paint(QPainter& painter, const QRectF& target) const {
   }
   painter.setFont(m.textFont);
   const AxisMap x{saturation_.first, saturation_.last, plot.left(), plot.right()};
-  const AxisMap y{depth_.first, depth_.last, plot.top(), plot.bottom()};
+  const AxisMap y{view_.first, view_.last, plot.top(), plot.bottom()};
 
   // Sa across the top, depth down the left side, with a light grid.
   const std::vector<double> saTicks = Ticks(saturation_.first, saturation_.last, kAxisTicks);
-  const std::vector<double> depthTicks = Ticks(depth_.first, depth_.last, kAxisTicks);
+  const std::vector<double> depthTicks = Ticks(view_.first, view_.last, kAxisTicks);
   const double saStep = TickStep(saTicks);
   const double depthStep = TickStep(depthTicks);
   const QPen gridPen(QColor(220, 220, 220), 0);
@@ -129,7 +153,9 @@ void ProfilePicture::Paint(QPainter& painter, const QRectF& target) const {
     else
       path.lineTo(point);
   }
-  painter.setClipRect(plot.adjusted(-m.text, -m.text, m.text, m.text));
+  // Zoomed in, the curve stops at the plot's top and bottom.
+  const bool whole = view_.first == depth_.first && view_.last == depth_.last;
+  painter.setClipRect(plot.adjusted(-m.text, whole ? -m.text : 0, m.text, whole ? m.text : 0));
   painter.setPen(QPen(curve, std::max(1.0, m.text * 0.15)));
   painter.drawPath(path);
   painter.setBrush(curve);

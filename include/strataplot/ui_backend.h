@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -137,10 +138,21 @@ class STRATAPLOT_API UiBackend {
   virtual bool AskOverwrite(const std::string& path) = 0;
   // Drives the open dialog until it has ended. The session may already have
   // ended (its initialisation ended it); if the backend returns with the
-  // dialog still open, the dialog ends with IDCANCEL.
+  // dialog still open, the dialog ends with IDCANCEL. A backend that waits
+  // for the user (here and in ShowMessage, AskOverwrite) returns soon after a
+  // cancel is requested (strataplot/cancel.h), from whatever thread, closing
+  // what it shows; the platform layer then ends the run.
   virtual void RunDialog(DialogSession& session) = 0;
   virtual void Progress(int total, int current) = 0;
   virtual void Wait(const std::string& text, bool show) = 0;
+  // How far the file (UTF-8 name) being read is: done bytes of size (0: not
+  // known). Between progress steps, a few times per file; shown only, never
+  // recorded.
+  virtual void Reading(const std::string& file, std::uint64_t done, std::uint64_t size) {
+    (void)file;
+    (void)done;
+    (void)size;
+  }
   // The export has returned; completed: it wrote everything it was asked
   // for. A progress display ends (at its total when completed).
   virtual void Finished(bool completed) { (void)completed; }
@@ -151,5 +163,10 @@ class STRATAPLOT_API UiBackend {
 // and dialogs cannot be shown.
 STRATAPLOT_API void InstallUiBackend(UiBackend* backend);
 STRATAPLOT_API UiBackend* InstalledUiBackend();
+
+// What every backend shows for UiBackend::Reading, UTF-8: "读取 demo.doe 35%
+// (1.2 GB / 3.5 GB)", or without a size "读取 demo.doe 12.0 MB".
+STRATAPLOT_API std::string ReadingText(const std::string& file, std::uint64_t done,
+                                       std::uint64_t size);
 
 }  // namespace platform
