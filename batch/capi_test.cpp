@@ -252,12 +252,14 @@ TEST(CApiTest, CancelEndsTheRunInProgress) {
     ASSERT_EQ(strataplot_set_project(session, dir.path().c_str(), "demo"), 0);
     ASSERT_EQ(strataplot_set_answer(session, "overwrite", "yes"), 0);
     struct During {
-      strataplot_session* session;
-      bool fromAnotherThread;
+      strataplot_session* session = nullptr;
+      bool fromAnotherThread = false;
       std::vector<std::string> files;
       std::atomic<bool> firstWritten{false};
       std::atomic<bool> runEnded{false};
-    } during{session, c.fromAnotherThread, {}};
+    } during;
+    during.session = session;
+    during.fromAnotherThread = c.fromAnotherThread;
     strataplot_on_file(
         session,
         [](const char* path, void* user) {
