@@ -134,14 +134,17 @@ const host::MapGridTools* GridTools(std::string& error) {
 }
 
 // Whether a grid read back lies where the map file says the map lies. The map
-// file holds its origin and extent with one decimal.
+// file holds its origin and extent with one decimal. A grid written in a
+// reference system has the map's coordinates times one factor (kilometres in
+// metres, say): it is taken back into the map's.
 bool SameGeometry(const MapValues::Grid& grid, const mapreader::MapGeometry& map) {
   auto near = [](double a, double b) {
     return std::abs(a - b) <= 0.05 + 1e-6 * std::max(std::abs(a), std::abs(b));
   };
+  const double scale = map.cellSizeX > 0 && grid.cellSizeX > 0 ? grid.cellSizeX / map.cellSizeX : 1;
   return grid.rowCount == map.rowCount && grid.columnCount == map.columnCount &&
-         near(grid.originX, map.originX) && near(grid.originY, map.originY) &&
-         near(grid.cellSizeX, map.cellSizeX) && near(grid.cellSizeY, map.cellSizeY);
+         near(grid.originX / scale, map.originX) && near(grid.originY / scale, map.originY) &&
+         near(grid.cellSizeX / scale, map.cellSizeX) && near(grid.cellSizeY / scale, map.cellSizeY);
 }
 
 // The decimals that tell apart the coordinates of neighbouring pixels.
@@ -178,24 +181,10 @@ class MapViewer::View final : public QWidget {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     if (viewer_->picture_) viewer_->picture_->Paint(painter, QRectF(rect()));
-    const auto [length, bar] = viewer_->ScaleBar();
-    if (bar.isEmpty()) return;
-    // A bar with end ticks and its length above it, on a light ground.
-    const QFontMetricsF metrics(font());
-    const QString label = rendering::TickLabel(length, length);
-    const QRectF text(bar.left(), bar.top() - metrics.height() - 2, bar.width(), metrics.height());
-    const double margin = 4;
-    const QRectF ground = text.united(bar).adjusted(-margin, -margin, margin, margin);
-    painter.fillRect(
-        ground.united(QRectF(ground.topLeft(), QSizeF(metrics.horizontalAdvance(label) + 2 * margin,
-                                                      ground.height()))),
-        QColor(255, 255, 255, 200));
-    painter.setPen(QPen(Qt::black, 2));
-    painter.drawLine(QPointF(bar.left(), bar.bottom()), QPointF(bar.right(), bar.bottom()));
-    painter.drawLine(bar.topLeft(), bar.bottomLeft());
-    painter.drawLine(bar.topRight(), bar.bottomRight());
-    painter.setPen(Qt::black);
-    painter.drawText(text, Qt::AlignLeft | Qt::AlignBottom | Qt::TextDontClip, label);
+    // A contour map paints its own scale bar; a map of cells gets it here.
+    if (const rendering::MapPicture* map = Map(); map != nullptr && !map->HasValues()) {
+      rendering::DrawScaleBar(painter, map->ScaleBar(QRectF(rect())), QString());
+    }
   }
   void mousePressEvent(QMouseEvent* event) override {
     if (event->button() == Qt::LeftButton) dragFrom_ = event->position();
@@ -325,11 +314,13 @@ bool MapViewer::Show(const QStringList& files, int index) {
 void MapViewer::FindValues() {
   fileValues_.reset();
   valuesSource_.clear();
-  const rendering::MapPicture* map = canvas_->Map();
-  if (map == nullptr) return;
+  rendering::MapPicture* shown = canvas_->Map();
+  if (shown == nullptr) return;
   const QString path = Current();
-  if (values_ != nullptr && values_->GridOf(path) != nullptr) {
+  if (std::shared_ptr<const MapValues::Grid> grid =
+          values_ != nullptr ? values_->GridOf(path) : nullptr) {
     valuesSource_ = "values of this session's run";
+    shown->SetValues(grid->cells);  // painted as a contour map when they fit
     return;
   }
   // The GeoTIFF grid --grids gtiff wrote beside it.
@@ -351,10 +342,16 @@ void MapViewer::FindValues() {
   grid->cellSizeX = raster.cellSizeX;
   grid->cellSizeY = raster.cellSizeY;
   grid->cells = std::move(raster.cells);
-  if (!SameGeometry(*grid, map->Map().geometry)) {
+  if (!SameGeometry(*grid, shown->Map().geometry)) {
     valuesSource_ = "no values: " + name + " is not on the map's grid";
     return;
   }
+  const mapreader::MapGeometry& own = shown->Map().geometry;
+  grid->originX = own.originX;
+  grid->originY = own.originY;
+  grid->cellSizeX = own.cellSizeX;
+  grid->cellSizeY = own.cellSizeY;
+  shown->SetValues(grid->cells);  // painted as a contour map when they fit
   fileValues_ = std::move(grid);
   valuesSource_ = "values from " + name;
 }
@@ -473,14 +470,8 @@ void MapViewer::Zoom(double factor, const QPointF& about) {
 std::pair<double, QRectF> MapViewer::ScaleBar() const {
   const rendering::MapPicture* map = canvas_->Map();
   if (map == nullptr) return {0, QRectF()};
-  const QRectF plot = map->Layout(QRectF(canvas_->rect())).plot;
-  const double span = map->View().width();
-  if (plot.width() < 80 || plot.height() < 40 || !(span > 0)) return {0, QRectF()};
-  // A round length of about a fifth of the width in view, at the bottom left.
-  const double length = rendering::NiceStep(span, 5);
-  const double pixels = length / span * plot.width();
-  const double inset = 10;
-  return {length, QRectF(plot.left() + inset, plot.bottom() - inset - 6, pixels, 6)};
+  const rendering::ScaleBarPlace place = map->ScaleBar(QRectF(canvas_->rect()));
+  return {place.length, place.bar};
 }
 
 bool MapViewer::SavePicture(const QString& path, int width, QString& error) const {
@@ -627,7 +618,7 @@ void MapViewer::Export() {
   std::vector<std::pair<QCheckBox*, std::string>> gridBoxes, contourBoxes;
   for (const auto& [formats, boxes, checked] :
        {std::tuple(&grids::GridFormats(), &gridBoxes, "gtiff"),
-        std::tuple(&grids::ContourFormats(), &contourBoxes, "geojson")}) {
+        std::tuple(&grids::ContourFormats(), &contourBoxes, "gpkg")}) {
     for (const grids::Format& format : *formats) {
       auto* box = new QCheckBox(QString("%1 (%2)").arg(format.name, format.extension));
       box->setChecked(std::string(format.name) == checked);

@@ -130,6 +130,8 @@ TEST(MapViewer, AReopenedMapWithItsGridBesideIt) {
   viewer.show();
   ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0)) << viewer.Message().toStdString();
   EXPECT_EQ(viewer.ValuesSource(), "values from m.po1.tif");
+  // Painted as render paints it with the values: a contour map.
+  EXPECT_TRUE(dynamic_cast<const rendering::MapPicture*>(viewer.Picture())->HasValues());
 
   // Cell (1, 2) spans x 104 to 106, y 197.5 down to 195: its centre.
   const auto* picture = dynamic_cast<const rendering::MapPicture*>(viewer.Picture());
@@ -161,10 +163,11 @@ TEST(MapViewer, AReopenedMapWithItsGridBesideIt) {
 
   // Grids and contours beside the map, of the values at hand.
   QStringList written, failures;
-  ASSERT_TRUE(viewer.ExportGrids({"aaigrid"}, {"geojson"}, written, failures))
+  // (GeoJSON needs a reference system, which a map alone does not have.)
+  ASSERT_TRUE(viewer.ExportGrids({"aaigrid"}, {"gpkg"}, written, failures))
       << failures.join('\n').toStdString();
   EXPECT_EQ(written, (QStringList{QString::fromStdString(map + ".asc"),
-                                  QString::fromStdString(map + ".geojson")}));
+                                  QString::fromStdString(map + ".gpkg")}));
   GDALDatasetUniquePtr asc(GDALDataset::Open((map + ".asc").c_str(), GDAL_OF_RASTER));
   ASSERT_TRUE(asc);
   float value = 0;

@@ -31,6 +31,21 @@ GdalScope::~GdalScope() {
   CPLPopErrorHandler();
 }
 
+std::optional<OGRSpatialReference> SystemOf(const Reference& reference, std::string& error) {
+  if (!reference.Declared()) return std::nullopt;
+  OGRSpatialReference system;
+  if (system.importFromWkt(reference.wkt.c_str()) != OGRERR_NONE) {
+    error = "the WKT of the reference system " + reference.name + " does not read back";
+    return std::nullopt;
+  }
+  system.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return system;
+}
+
+std::string CoordinateUnit(const Reference& reference) {
+  return reference.Declared() ? reference.linearUnit : GridUnitName(reference.gridUnit);
+}
+
 std::string LastError() {
   const char* message = CPLGetLastErrorMsg();
   return message != nullptr && *message != '\0' ? message : "unknown error";

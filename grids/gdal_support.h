@@ -4,10 +4,13 @@
 #pragma once
 
 #include <gdal_priv.h>
+#include <ogr_spatialref.h>
 
 #include <optional>
 #include <span>
 #include <string>
+
+#include "grids/reference.h"
 
 namespace grids {
 
@@ -31,6 +34,13 @@ class GdalScope {
  private:
   std::optional<std::string> pamBefore_;
 };
+
+// The reference's system as OGR holds it, axes in x, y order; nullopt without
+// one, or with the reason in error when its WKT does not read back.
+std::optional<OGRSpatialReference> SystemOf(const Reference& reference, std::string& error);
+
+// The unit of the coordinates written: the system's, or without one the grid's.
+std::string CoordinateUnit(const Reference& reference);
 
 // GDAL's last error message, "unknown error" when it gave none.
 std::string LastError();

@@ -1,14 +1,18 @@
 // Grids and contour layers read back through GDAL: geometry, the no-data
-// mask, the values; contour levels and the number of lines per level.
+// mask, the values; contour levels and the number of lines per level; the
+// reference system and the metadata of every format.
 #include "grids/map_export.h"
 
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
+#include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
@@ -53,12 +57,26 @@ std::map<double, int> ReadContours(const std::string& path) {
   GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
   std::map<double, int> lines;
   EXPECT_TRUE(dataset) << path;
-  if (!dataset || dataset->GetLayerCount() != 1) return lines;
-  for (auto& feature : dataset->GetLayer(0)) {
+  // A GeoPackage holds the bands and the styles beside the contours.
+  OGRLayer* layer = !dataset                        ? nullptr
+                    : dataset->GetLayerCount() == 1 ? dataset->GetLayer(0)
+                                                    : dataset->GetLayerByName("contours");
+  EXPECT_NE(layer, nullptr) << path;
+  if (layer == nullptr) return lines;
+  for (auto& feature : layer) {
     EXPECT_EQ(wkbFlatten(feature->GetGeometryRef()->getGeometryType()), wkbLineString);
     ++lines[feature->GetFieldAsDouble("level")];
   }
   return lines;
+}
+
+// A projected system in metres, for maps whose grid is in metres too (the
+// coordinates stay as they are) and whose contours include GeoJSON.
+grids::ExportContext InMetres() {
+  std::string error;
+  grids::ExportContext context;
+  context.reference = grids::ParseReference("EPSG:4547", grids::GridUnit::Metre, error).value();
+  return context;
 }
 
 // XYZ records no no-data value: its cells outside the area hold -9999.
@@ -86,7 +104,7 @@ TEST(MapExport, EveryFormatHoldsTheGridAndItsContours) {
   const std::string gbkName = Gbk(name), title = Gbk("标题"), unit = Gbk("(万吨/平方公里)");
   const platform::CompletedMap map{gbkName, title, unit, 10,      540,  340,
                                    2,       2.5f,  rows, columns, mask, values};
-  EXPECT_EQ(grids::ExportMap(map, grids::GridFormats(), grids::ContourFormats()),
+  EXPECT_EQ(grids::ExportMap(map, grids::GridFormats(), grids::ContourFormats(), InMetres()),
             std::vector<std::string>());
 
   for (const grids::Format& format : grids::GridFormats()) {
@@ -193,9 +211,12 @@ TEST(MapExport, NoDataNeverEqualsAValue) {
   TempDir dir;
   const SmallGrid blank(dir, 3, 4, {1.701410009187828e+38f});
   EXPECT_EQ(grids::ExportMap(blank.Map(), grids::GridFormats(), {}),
-            std::vector<std::string>{"cannot write " + blank.name +
-                                     ".grd: a value of the map is 1.70141e+38, the blank value "
-                                     "of Surfer 7 grids"});
+            (std::vector<std::string>{
+                "cannot write " + blank.name +
+                    ".grd: a value of the map is 1.70141e+38, the blank value of Surfer 7 grids",
+                // A map of that many classes never comes from the library.
+                "cannot write " + blank.name +
+                    ".classes.csv: a value of the map lies beyond a million classes"}));
 }
 
 // ZMap Plus, Surfer 7 and XYZ grids of a single row or column are refused
@@ -207,7 +228,7 @@ TEST(MapExport, OneRowOrOneColumn) {
     const SmallGrid grid(dir, rows, columns);
     WriteFile(grid.name + ".zmap", "from an earlier run");
     const std::vector<std::string> failures =
-        grids::ExportMap(grid.Map(), grids::GridFormats(), grids::ContourFormats());
+        grids::ExportMap(grid.Map(), grids::GridFormats(), grids::ContourFormats(), InMetres());
     ASSERT_EQ(failures.size(), 3u);
     const char* refused[][2] = {
         {".zmap", "a ZMap Plus"}, {".grd", "a Surfer 7"}, {".xyz", "an XYZ"}};
@@ -252,6 +273,374 @@ TEST(MapExport, AShapefileThatCannotBeWrittenLeavesNoParts) {
     }
     EXPECT_TRUE(fs::is_directory(grid.name + blocked));
     EXPECT_EQ(TempDir::Contents(dir / "m.po1.prj"), "the grid's");
+  }
+}
+
+// The system a file declares as GDAL reads it: a raster's, or its one
+// layer's; nullopt when it declares none (or the GeoPackage's undefined
+// cartesian system).
+std::optional<OGRSpatialReference> DeclaredSystem(const std::string& path) {
+  GDALAllRegister();
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_READONLY));
+  EXPECT_TRUE(dataset) << path;
+  if (!dataset) return std::nullopt;
+  const OGRSpatialReference* system = dataset->GetLayerCount() > 0
+                                          ? dataset->GetLayer(0)->GetSpatialRef()
+                                          : dataset->GetSpatialRef();
+  if (system == nullptr || system->IsLocal()) return std::nullopt;
+  return *system;
+}
+
+OGRSpatialReference SystemFrom(const std::string& text) {
+  OGRSpatialReference system;
+  EXPECT_EQ(system.SetFromUserInput(text.c_str()), OGRERR_NONE) << text;
+  system.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);  // as GDAL reads files
+  return system;
+}
+
+// Two projected systems are the same when they share the linear unit and
+// project a point of the area alike (a .prj's ESRI names differ from EPSG's).
+bool SameSystem(const OGRSpatialReference& a, const OGRSpatialReference& b) {
+  if (!a.IsProjected() || !b.IsProjected() ||
+      std::fabs(a.GetLinearUnits() / b.GetLinearUnits() - 1) > 1e-9) {
+    return false;
+  }
+  OGRSpatialReference geographic;
+  geographic.SetWellKnownGeogCS("WGS84");
+  geographic.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  double points[2][2] = {{117.5, 37}, {117.5, 37}};
+  for (int i = 0; i < 2; ++i) {
+    std::unique_ptr<OGRCoordinateTransformation> transform(
+        OGRCreateCoordinateTransformation(&geographic, i == 0 ? &a : &b));
+    if (!transform || !transform->Transform(1, &points[i][0], &points[i][1])) return false;
+  }
+  return std::fabs(points[0][0] - points[1][0]) < 1e-3 &&
+         std::fabs(points[0][1] - points[1][1]) < 1e-3;
+}
+
+// Every format declares the system (MAPFILE.prj for those that cannot hold
+// it), with the coordinates scaled from the grid unit into the system's; a
+// run without one declares none and takes away the .prj of an earlier run.
+TEST(MapExport, ReferenceSystemOfEveryFormat) {
+  struct Case {
+    const char* name;
+    const char* crs;
+    grids::GridUnit unit;
+    double scale;
+  } cases[] = {
+      {"EPSG, grid in km", "EPSG:4547", grids::GridUnit::Kilometre, 1000},
+      {"PROJ in US feet, grid in m",
+       "+proj=tmerc +lat_0=35 +lon_0=117 +k=1 +x_0=500000 +y_0=0 +ellps=GRS80 +units=us-ft",
+       grids::GridUnit::Metre, 1 / 0.304800609601219},
+      {"none", "", grids::GridUnit::Kilometre, 1},
+  };
+  TempDir dir;
+  const SmallGrid grid(dir, 3, 4, {0, 20, 0, 20, 0, 20});
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    grids::ExportContext context;
+    std::string error;
+    const bool declared = *test.crs != '\0';
+    if (declared) context.reference = *grids::ParseReference(test.crs, test.unit, error);
+    std::vector<grids::Format> contours = grids::ContourFormats();
+    if (!declared) contours.erase(contours.begin() + 1);  // GeoJSON needs a system
+    ASSERT_EQ(grids::ExportMap(grid.Map(), grids::GridFormats(), contours, context),
+              std::vector<std::string>());
+    const OGRSpatialReference expected = SystemFrom(declared ? test.crs : "EPSG:4547");
+    auto same = [&](const std::optional<OGRSpatialReference>& system) {
+      return declared ? system && SameSystem(*system, expected) : !system;
+    };
+    for (const grids::Format& format : grids::GridFormats()) {
+      SCOPED_TRACE(format.name);
+      const std::string path = grids::ExportName(grid.name, format);
+      const Raster raster = ReadRaster(path);
+      const double transform[6] = {540, 2, 0, 340, 0, -2.5};
+      for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(raster.transform[i], transform[i] * test.scale, 1e-6 * test.scale) << i;
+      }
+      const std::string_view driver = format.driver;
+      if (driver == "GTiff" || driver == "AAIGrid") {
+        EXPECT_TRUE(same(DeclaredSystem(path)));
+      }
+    }
+    const std::string prj = grids::ReferenceFileName(grid.name);
+    ASSERT_EQ(fs::exists(prj), declared);
+    if (declared) {
+      EXPECT_TRUE(SameSystem(SystemFrom(TempDir::Contents(prj)), expected));
+    }
+    for (const grids::Format& format : contours) {
+      SCOPED_TRACE(format.name);
+      const std::optional<OGRSpatialReference> system =
+          DeclaredSystem(grids::ExportName(grid.name, format));
+      if (std::string_view(format.driver) == "GeoJSON") {
+        const OGRSpatialReference wgs84 = SystemFrom("EPSG:4326");
+        EXPECT_TRUE(system && system->IsSame(&wgs84));
+      } else {
+        EXPECT_TRUE(same(system));
+      }
+    }
+    EXPECT_EQ(TempDir::Contents(grid.name + ".cpg"), "UTF-8");
+  }
+}
+
+// GeoJSON holds WGS 84 longitude and latitude: a contour through the
+// projection's natural origin (500 km east, 0 north, in a grid in km) passes
+// 117 E, 35 N.
+TEST(MapExport, GeoJsonInLongitudeAndLatitude) {
+  TempDir dir;
+  const std::vector<std::uint8_t> mask(9, 1);
+  const std::vector<float> values = {0, 20, 20, 0, 20, 20, 0, 20, 20};
+  const std::string name = dir.File("m.po1");
+  // Cell centres at x = 499, 501, 503 and y = 0, -2, -4: level 10 runs along x = 500.
+  const platform::CompletedMap map{name, "t", "u", 10, 498, 1, 2, 2, 3, 3, mask, values};
+  grids::ExportContext context;
+  std::string error;
+  context.reference = *grids::ParseReference(
+      "+proj=tmerc +lat_0=35 +lon_0=117 +k=1 +x_0=500000 +y_0=0 +ellps=GRS80 +units=m",
+      grids::GridUnit::Kilometre, error);
+  const std::vector<grids::Format> geoJson = {grids::ContourFormats()[1]};
+  ASSERT_EQ(grids::ExportMap(map, {}, geoJson, context), std::vector<std::string>());
+  GDALAllRegister();
+  GDALDatasetUniquePtr dataset(GDALDataset::Open((name + ".geojson").c_str(), GDAL_OF_VECTOR));
+  ASSERT_TRUE(dataset);
+  int atOrigin = 0;
+  for (auto& feature : dataset->GetLayer(0)) {
+    if (feature->GetFieldAsDouble("level") != 10) continue;
+    for (const OGRPoint& point : *feature->GetGeometryRef()->toLineString()) {
+      EXPECT_NEAR(point.getX(), 117, 1e-7);
+      if (std::fabs(point.getY() - 35) < 1e-7) ++atOrigin;
+    }
+  }
+  EXPECT_EQ(atOrigin, 1);
+}
+
+// The map's title, unit, interval, project, horizon, kind, program and
+// version in every format that holds them; ZMap Plus as comments GDAL skips.
+TEST(MapExport, MetadataInEveryFormatThatHoldsIt) {
+  struct Case {
+    const char* file;
+    const char* horizon;  // "": none known
+    const char* kind;
+  } cases[] = {{"沙三段.po1", "沙三段", "oil expulsion intensity"},
+               {"demo.ppt", "all horizons", "deep-layer oil expulsion intensity"},
+               {"a.b.kg12", "a.b", "diffusion phase gas expulsion intensity"},
+               {"notes.txt", "", ""},
+               {"x.po", "", ""}};
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.file);
+    const std::string gbk = Gbk(test.file), title = Gbk("标题"), unit = Gbk("(万吨/平方公里)");
+    const platform::CompletedMap map{gbk, title, unit, 25, 0, 0, 1, 1, 2, 2, {}, {}};
+    grids::ExportContext context;
+    context.project = "demo";
+    std::map<std::string, std::string> metadata;
+    for (const auto& [key, value] : grids::MapMetadata(map, context)) metadata[key] = value;
+    EXPECT_EQ(metadata["TITLE"], "标题");
+    EXPECT_EQ(metadata["UNIT"], "(万吨/平方公里)");
+    EXPECT_EQ(metadata["CONTOUR_INTERVAL"], "25");
+    EXPECT_EQ(metadata["PROJECT"], "demo");
+    EXPECT_EQ(metadata["COORDINATE_UNIT"], "km");
+    EXPECT_EQ(metadata["PROGRAM"], "strataplot");
+    EXPECT_FALSE(metadata["VERSION"].empty());
+    EXPECT_EQ(metadata.count("CRS"), 0u);
+    EXPECT_EQ(metadata["HORIZON"], test.horizon);
+    EXPECT_EQ(metadata["MAP_KIND"], test.kind);
+  }
+
+  TempDir dir;
+  const SmallGrid grid(dir, 3, 4, {0, 20, 0, 20, 0, 20});
+  grids::ExportContext context = InMetres();
+  context.project = "demo";
+  ASSERT_EQ(grids::ExportMap(grid.Map(), grids::GridFormats(), grids::ContourFormats(), context),
+            std::vector<std::string>());
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"TITLE", "t"},
+      {"UNIT", "u"},
+      {"CONTOUR_INTERVAL", "10"},
+      {"PROJECT", "demo"},
+      {"HORIZON", "m"},
+      {"MAP_KIND", "oil expulsion intensity"},
+      {"COORDINATE_UNIT", "metre"},
+      {"PROGRAM", "strataplot"}};
+  GDALAllRegister();
+  GDALDatasetUniquePtr tiff(GDALDataset::Open((grid.name + ".tif").c_str(), GDAL_OF_RASTER));
+  GDALDatasetUniquePtr gpkg(GDALDataset::Open((grid.name + ".gpkg").c_str(), GDAL_OF_VECTOR));
+  ASSERT_TRUE(tiff && gpkg);
+  const std::string zmap = TempDir::Contents(grid.name + ".zmap");
+  const std::string geoJson = TempDir::Contents(grid.name + ".geojson");
+  for (const auto& [key, value] : expected) {
+    SCOPED_TRACE(key);
+    EXPECT_STREQ(tiff->GetMetadataItem(key.c_str()), value.c_str());
+    EXPECT_STREQ(gpkg->GetLayer(0)->GetMetadataItem(key.c_str()), value.c_str());
+    EXPECT_TRUE(Contains(zmap, "! " + key + ": " + value + "\n"));
+    EXPECT_TRUE(Contains(geoJson, "\"" + key + "\": \"" + value + "\""));
+  }
+  EXPECT_STREQ(tiff->GetMetadataItem("CRS"), "CGCS2000 / 3-degree Gauss-Kruger CM 114E");
+  EXPECT_STREQ(tiff->GetRasterBand(1)->GetUnitType(), "u");
+  EXPECT_EQ(ReadRaster(grid.name + ".zmap").values, ReadRaster(grid.name + ".tif").values);
+}
+
+// A system is anything GDAL reads as one, projected; the scale takes the
+// grid unit into the system's.
+TEST(MapExport, ReferenceSystemsTakenAndRefused) {
+  struct Case {
+    const char* text;
+    grids::GridUnit unit;
+    double scale;        // 0: refused
+    const char* reason;  // part of the refusal
+  } cases[] = {
+      {"EPSG:4547", grids::GridUnit::Kilometre, 1000, ""},
+      {"EPSG:4547", grids::GridUnit::Metre, 1, ""},
+      {"+proj=utm +zone=50 +units=km", grids::GridUnit::Kilometre, 1, ""},
+      {"+proj=tmerc +lon_0=117 +units=ft", grids::GridUnit::Metre, 1 / 0.3048, ""},
+      {"EPSG:4326", grids::GridUnit::Kilometre, 0, "WGS 84 is not a projected reference system"},
+      {"EPSG:4978", grids::GridUnit::Kilometre, 0, "is not a projected reference system"},
+      {"not a system", grids::GridUnit::Kilometre, 0, "it describes no reference system"},
+      {"", grids::GridUnit::Kilometre, 0, "it describes no reference system"},
+      {"EPSG:99999999", grids::GridUnit::Kilometre, 0, "it describes no reference system"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.text);
+    std::string error;
+    const std::optional<grids::Reference> reference =
+        grids::ParseReference(test.text, test.unit, error);
+    ASSERT_EQ(reference.has_value(), test.scale != 0) << error;
+    if (reference) {
+      EXPECT_NEAR(reference->scale, test.scale, 1e-12 * test.scale);
+      EXPECT_TRUE(reference->Declared());
+      EXPECT_EQ(reference->gridUnit, test.unit);
+    } else {
+      EXPECT_TRUE(Contains(error, test.reason)) << error;
+    }
+  }
+}
+
+// Class areas: the bands between the class bounds 0, 2I, 3I ... in every
+// contour format with min, max and area_km2, summing to the modelled area;
+// the classes table of --grids summing to the active cells, their area and
+// the map's amount (values times the cell area the exports divide by).
+TEST(MapExport, ClassAreasAndTheClassesTable) {
+  const int rows = 6, columns = 7;
+  std::vector<std::uint8_t> mask(rows * columns, 1);
+  mask[0] = mask[columns - 1] = mask[mask.size() - 1] = 0;
+  std::vector<float> values;
+  for (std::size_t cell = 0; cell < mask.size(); ++cell) {
+    if (mask[cell]) values.push_back(static_cast<float>((cell * 7) % 45) - 3);  // -3 to 41
+  }
+  TempDir dir;
+  const std::string name = dir.File("m.po1");
+  // Cells of 2 x 2.5 km: 5 km2 each; the exports' cell area is 5 too.
+  const platform::CompletedMap map{name, "t",  "u",  10,      540,  340,
+                                   2,    2.5f, rows, columns, mask, values};
+  grids::ExportContext context;
+  std::string error;
+  context.reference = *grids::ParseReference("EPSG:4547", grids::GridUnit::Kilometre, error);
+  ASSERT_EQ(grids::ExportMap(map, {grids::GridFormats()[0]}, grids::ContourFormats(), context),
+            std::vector<std::string>());
+  const double modelled = 5.0 * static_cast<double>(values.size());
+
+  // The table: code,min,max,cells,area_km2,amount.
+  std::istringstream table(TempDir::Contents(name + ".classes.csv"));
+  std::string line;
+  std::getline(table, line);
+  EXPECT_EQ(line, "code,min,max,cells,area_km2,amount");
+  long long cells = 0;
+  double area = 0, amount = 0;
+  int code = 0;
+  while (std::getline(table, line)) {
+    ++code;
+    std::vector<std::string> fields;
+    std::istringstream row(line);
+    for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
+    ASSERT_EQ(fields.size(), 6u) << line;
+    EXPECT_EQ(fields[0], std::to_string(code));
+    EXPECT_EQ(fields[1], code == 1 ? "" : code == 2 ? "0" : std::to_string((code - 1) * 10));
+    EXPECT_EQ(fields[2], std::to_string(code == 1 ? 0 : std::max(code, 2) * 10));
+    cells += std::stoll(fields[3]);
+    EXPECT_EQ(std::stod(fields[4]), 5.0 * std::stod(fields[3])) << line;
+    area += std::stod(fields[4]);
+    amount += std::stod(fields[5]);
+  }
+  EXPECT_EQ(code, 5);  // 41 is in class 5: 40 to 50
+  EXPECT_EQ(cells, static_cast<long long>(values.size()));
+  EXPECT_DOUBLE_EQ(area, modelled);
+  double total = 0;
+  for (float value : values) total += static_cast<double>(value) * 5;
+  EXPECT_NEAR(amount, total, 1e-9 * std::fabs(total));
+
+  // The bands, alike in every format, at the class bounds.
+  std::vector<std::string> paths = {name + ".gpkg", name + ".bands.shp", name + ".bands.geojson"};
+  std::optional<std::size_t> count;
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    GDALAllRegister();
+    GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR));
+    ASSERT_TRUE(dataset);
+    OGRLayer* layer =
+        dataset->GetLayerCount() == 1 ? dataset->GetLayer(0) : dataset->GetLayerByName("bands");
+    ASSERT_NE(layer, nullptr);
+    double sum = 0;
+    std::size_t features = 0;
+    for (auto& feature : layer) {
+      ++features;
+      sum += feature->GetFieldAsDouble("area_km2");
+      const double max = feature->GetFieldAsDouble("max");
+      EXPECT_TRUE(max == 0 || (max >= 20 && std::fmod(max, 10) == 0)) << max;
+    }
+    EXPECT_GT(features, 3u);
+    if (count) {
+      EXPECT_EQ(features, *count);
+    }
+    count = features;
+    EXPECT_NEAR(sum, modelled, 0.1 * modelled);
+  }
+  EXPECT_EQ(TempDir::Contents(name + ".bands.cpg"), "UTF-8");
+}
+
+// Styles in the pictures' colours: a .qml beside the GeoTIFF with an entry
+// per class, and the GeoPackage's layer_styles with the contours labelled by
+// level and the bands coloured per class.
+TEST(MapExport, StylesInThePicturesColours) {
+  TempDir dir;
+  const SmallGrid grid(dir, 3, 4, {-2, 5, 41});  // classes 1 to 5 at an interval of 10
+  grids::ExportContext context = InMetres();
+  ASSERT_EQ(grids::ExportMap(grid.Map(), {grids::GridFormats()[0]}, {grids::ContourFormats()[0]},
+                             context),
+            std::vector<std::string>());
+  auto colour = [](int code, const char* form) {
+    const auto [r, g, b] = mapreader::ClassRgb(code, 5);
+    char text[32];
+    std::snprintf(text, sizeof text, form, r, g, b);
+    return std::string(text);
+  };
+  const std::string qml = TempDir::Contents(grid.name + ".qml");
+  int items = 0;
+  for (std::size_t at = qml.find("<item "); at != std::string::npos;
+       at = qml.find("<item ", at + 1))
+    ++items;
+  EXPECT_EQ(items, 5);
+  const long long bounds[] = {0, 20, 30, 40, 50};
+  for (int code = 1; code <= 5; ++code) {
+    EXPECT_TRUE(Contains(qml, "value=\"" + std::to_string(bounds[code - 1]) + "\"")) << code;
+    EXPECT_TRUE(Contains(qml, colour(code, "color=\"#%02x%02x%02x\""))) << code;
+  }
+
+  GDALAllRegister();
+  GDALDatasetUniquePtr gpkg(GDALDataset::Open((grid.name + ".gpkg").c_str(), GDAL_OF_VECTOR));
+  ASSERT_TRUE(gpkg);
+  OGRLayer* styles = gpkg->GetLayerByName("layer_styles");
+  ASSERT_NE(styles, nullptr);
+  std::map<std::string, std::string> byTable;
+  for (auto& row : styles) {
+    EXPECT_EQ(row->GetFieldAsInteger("useAsDefault"), 1);
+    EXPECT_STREQ(row->GetFieldAsString("f_geometry_column"), "geom");
+    byTable[row->GetFieldAsString("f_table_name")] = row->GetFieldAsString("styleQML");
+  }
+  ASSERT_EQ(byTable.size(), 2u);
+  EXPECT_TRUE(Contains(byTable["contours"], "fieldName=\"level\""));
+  EXPECT_TRUE(Contains(byTable["contours"], "labelsEnabled=\"1\""));
+  for (int code = 1; code <= 5; ++code) {
+    EXPECT_TRUE(Contains(byTable["bands"], "value=\"" + std::to_string(bounds[code - 1]) + "\""));
+    EXPECT_TRUE(Contains(byTable["bands"], colour(code, "v=\"%d,%d,%d,255\""))) << code;
   }
 }
 
@@ -301,10 +690,11 @@ TEST(MapExport, CompletedMapsOfARunAgreeWithTheirMapFiles) {
       const Raster raster = ReadRaster(grids::ExportName(path, format));
       ASSERT_EQ(raster.rows, map.geometry.rowCount);
       ASSERT_EQ(raster.columns, map.geometry.columnCount);
-      EXPECT_NEAR(raster.transform[0], map.geometry.originX, 0.05);
-      EXPECT_NEAR(raster.transform[3], map.geometry.originY, 0.05);
-      EXPECT_NEAR(raster.transform[1], map.geometry.cellSizeX, 0.05);
-      EXPECT_NEAR(raster.transform[5], -map.geometry.cellSizeY, 0.05);
+      // The sample's demo.prj is in metres, its grid in kilometres.
+      EXPECT_NEAR(raster.transform[0], map.geometry.originX * 1000, 50);
+      EXPECT_NEAR(raster.transform[3], map.geometry.originY * 1000, 50);
+      EXPECT_NEAR(raster.transform[1], map.geometry.cellSizeX * 1000, 50);
+      EXPECT_NEAR(raster.transform[5], -map.geometry.cellSizeY * 1000, 50);
       for (std::size_t cell = 0; cell < map.codes.size(); ++cell) {
         const float value = raster.values[cell];
         const int code = map.codes[cell];

@@ -15,6 +15,7 @@
 #include <tuple>
 
 #include "grids/gdal_support.h"
+#include "strataplot_version.h"
 
 namespace grids {
 namespace {
@@ -150,10 +151,24 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t acti
     error = LastError();
     return false;
   }
-  double transform[6] = {grid.originX, grid.cellSizeX, 0, grid.originY, 0, -grid.cellSizeY};
+  const double scale = grid.reference.scale;
+  double transform[6] = {grid.originX * scale,   grid.cellSizeX * scale, 0, grid.originY * scale, 0,
+                         -grid.cellSizeY * scale};
+  std::optional<OGRSpatialReference> system = SystemOf(grid.reference, error);
+  if (grid.reference.Declared() && !system) return false;
+  const std::string software = std::string("strataplot ") + STRATAPLOT_VERSION;
   if (dataset->SetGeoTransform(transform) != CE_None ||
+      (system && dataset->SetSpatialRef(&*system) != CE_None) ||
       dataset->SetMetadataItem("TITLE", series.title.c_str()) != CE_None ||
-      dataset->SetMetadataItem("PROJECT", series.project.c_str()) != CE_None) {
+      dataset->SetMetadataItem("UNIT", series.unit.c_str()) != CE_None ||
+      dataset->SetMetadataItem("PROJECT", series.project.c_str()) != CE_None ||
+      dataset->SetMetadataItem("COORDINATE_UNIT", CoordinateUnit(grid.reference).c_str()) !=
+          CE_None ||
+      (system && dataset->SetMetadataItem("CRS", grid.reference.name.c_str()) != CE_None) ||
+      dataset->SetMetadataItem("PROGRAM", "strataplot") != CE_None ||
+      dataset->SetMetadataItem("VERSION", STRATAPLOT_VERSION) != CE_None ||
+      dataset->SetMetadataItem("TIFFTAG_IMAGEDESCRIPTION", series.title.c_str()) != CE_None ||
+      dataset->SetMetadataItem("TIFFTAG_SOFTWARE", software.c_str()) != CE_None) {
     error = LastError();
     return false;
   }
@@ -169,6 +184,7 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t acti
     for (std::size_t k = 0; k < bands; ++k) {
       GDALRasterBand* raster = dataset->GetRasterBand(static_cast<int>(k) + 1);
       raster->SetDescription(series.bandDescriptions[k].c_str());
+      raster->SetMetadataItem("PERIOD", series.bandDescriptions[k].c_str());
       if (raster->SetUnitType(series.unit.c_str()) != CE_None ||
           raster->SetNoDataValue(noData) != CE_None) {
         error = LastError();
@@ -222,8 +238,9 @@ void RemoveFile(const std::string& path) {
 // variable that indexes it ("horizon_name age y x"), which is how readers find
 // the indexing variable of a dimension without a variable of its own name.
 // `age` has no `positive` attribute either: CF reserves it for vertical
-// coordinates. The grid has no known coordinate reference system, hence no
-// grid_mapping.
+// coordinates. With a reference system, every data variable names the
+// variable `crs` as its grid_mapping, which holds the system's WKT (crs_wkt,
+// and spatial_ref as GDAL reads it); without one there is no grid_mapping.
 //
 // The data variables are not pre-filled: every value of them is written
 // (Close refuses a cube with a part never written, and removes the file), so
@@ -337,13 +354,13 @@ bool NetCdfCube::Define(const CubeLayout& layout, std::string& error) {
   if (!array("x", {x}, NC_DOUBLE,
              {{"standard_name", "projection_x_coordinate"},
               {"long_name", "x coordinate of cell centre"},
-              {"units", "km"},
+              {"units", CoordinateUnit(layout.grid.reference)},
               {"axis", "X"}},
              x_) ||
       !array("y", {y}, NC_DOUBLE,
              {{"standard_name", "projection_y_coordinate"},
               {"long_name", "y coordinate of cell centre"},
-              {"units", "km"},
+              {"units", CoordinateUnit(layout.grid.reference)},
               {"axis", "Y"}},
              y_) ||
       !array("age", {period}, NC_FLOAT,
@@ -360,13 +377,26 @@ bool NetCdfCube::Define(const CubeLayout& layout, std::string& error) {
     return false;
   }
 
+  const bool mapped = layout.grid.reference.Declared();
+  if (mapped) {
+    int crs = -1;
+    const std::string& wkt = layout.grid.reference.wkt;
+    if ((status = nc_def_var(ncid_, "crs", NC_INT, 0, nullptr, &crs)) != NC_NOERR ||
+        (status = PutText(ncid_, crs, "crs_wkt", wkt)) != NC_NOERR ||
+        (status = PutText(ncid_, crs, "spatial_ref", wkt)) != NC_NOERR ||
+        (status = PutText(ncid_, crs, "long_name", layout.grid.reference.name)) != NC_NOERR) {
+      error = Failed("define the reference system", status);
+      return false;
+    }
+  }
   for (const CubeVariable& variable : layout.variables) {
     auto data = [&](const std::string& name, std::vector<int> dims, const std::string& longName,
                     const char* coordinates, std::vector<int>& ids) {
       int id = -1;
-      if (!array(name, std::move(dims), NC_FLOAT,
-                 {{"long_name", longName}, {"units", variable.unit}, {"coordinates", coordinates}},
-                 id)) {
+      Texts attributes = {
+          {"long_name", longName}, {"units", variable.unit}, {"coordinates", coordinates}};
+      if (mapped) attributes.emplace_back("grid_mapping", "crs");
+      if (!array(name, std::move(dims), NC_FLOAT, attributes, id)) {
         return false;
       }
       ids.push_back(id);
@@ -393,13 +423,14 @@ bool NetCdfCube::Define(const CubeLayout& layout, std::string& error) {
 
 bool NetCdfCube::WriteCoordinates(const CubeLayout& layout, std::string& error) {
   const GridGeometry& grid = layout.grid;
+  const double scale = grid.reference.scale;
   std::vector<double> xs(columns_);
   for (std::size_t c = 0; c < xs.size(); ++c) {
-    xs[c] = grid.originX + (static_cast<double>(c) + 0.5) * grid.cellSizeX;
+    xs[c] = (grid.originX + (static_cast<double>(c) + 0.5) * grid.cellSizeX) * scale;
   }
   std::vector<double> ys(rows_);
   for (std::size_t r = 0; r < ys.size(); ++r) {
-    ys[r] = grid.originY - (static_cast<double>(r) + 0.5) * grid.cellSizeY;
+    ys[r] = (grid.originY - (static_cast<double>(r) + 0.5) * grid.cellSizeY) * scale;
   }
   auto pointers = [](const std::vector<std::string>& texts) {
     std::vector<const char*> result;

@@ -19,15 +19,20 @@
 #include <string>
 #include <vector>
 
+#include "grids/reference.h"
+
 namespace grids {
 
 // The simulation grid: row 0 lies at originY (top edge, as the GeoTIFF geotransform of
 // map_export.cpp has it: {originX, cellSizeX, 0, originY, 0, -cellSizeY}), column c at
 // originX + c x cellSizeX.
+// With a reference system, coordinates and cell sizes are scaled into its unit
+// and the GeoTIFFs and the cube declare it.
 struct GridGeometry {
   float originX = 0, originY = 0, cellSizeX = 0, cellSizeY = 0;
   int rowCount = 0, columnCount = 0;
   std::span<const std::uint8_t> mask;  // rowCount x columnCount, row by row; non-zero: active
+  Reference reference = {};            // none: the grid's own coordinates, nothing declared
 };
 
 // One map through time: a band per period.

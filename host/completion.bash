@@ -54,6 +54,9 @@ _strataplot() {
     --interval) _strataplot_words "$cur" "default cancel"; return ;;
     --grids) _strataplot_words "$cur" "gtiff aaigrid zmap surfer xyz"; return ;;
     --contours) _strataplot_words "$cur" "gpkg geojson shp"; return ;;
+    --pictures) _strataplot_words "$cur" "png svg pdf"; return ;;
+    --crs) COMPREPLY=($(compgen -W "EPSG:" -- "$cur")); compopt -o nospace 2>/dev/null; return ;;
+    --grid-unit) COMPREPLY=($(compgen -W "km m" -- "$cur")); return ;;
     -o | --output)
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;
@@ -83,10 +86,11 @@ _strataplot() {
     fi
   elif [[ $command == history && $cur == -* ]]; then
     COMPREPLY=($(compgen -W "-p --project -C --directory --quiet --transcript -o --output --chart
-      --frames -h --help" -- "$cur"))
+      --frames --crs --grid-unit -h --help" -- "$cur"))
   elif [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "-p --project -C --directory --library --mode --batch --quiet --transcript
-      --interval --overwrite --deep --kind --horizon --grids --contours --gui -h --help --version" -- "$cur"))
+      --interval --overwrite --deep --kind --horizon --grids --contours --pictures --crs --grid-unit
+      --gui -h --help --version" -- "$cur"))
   elif [[ -z $command ]]; then
     COMPREPLY=($(compgen -W "$commands" -- "$cur"))
   fi

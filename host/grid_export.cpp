@@ -16,11 +16,13 @@ namespace {
 class GridExportToFiles final : public GridExportSink {
  public:
   GridExportToFiles(const std::vector<grids::Format>& gridFormats,
-                    const std::vector<grids::Format>& contourFormats)
-      : gridFormats_(gridFormats), contourFormats_(contourFormats) {}
+                    const std::vector<grids::Format>& contourFormats,
+                    const grids::ExportContext& context)
+      : gridFormats_(gridFormats), contourFormats_(contourFormats), context_(context) {}
 
   void MapCompleted(const platform::CompletedMap& map) override {
-    for (const std::string& failure : grids::ExportMap(map, gridFormats_, contourFormats_)) {
+    for (const std::string& failure :
+         grids::ExportMap(map, gridFormats_, contourFormats_, context_)) {
       std::fprintf(stderr, "strataplot: %s\n", failure.c_str());
       ++failures_;
     }
@@ -31,6 +33,7 @@ class GridExportToFiles final : public GridExportSink {
  private:
   const std::vector<grids::Format> gridFormats_;
   const std::vector<grids::Format> contourFormats_;
+  const grids::ExportContext context_;
   int failures_ = 0;
 };
 
@@ -39,8 +42,14 @@ class GridExportToFiles final : public GridExportSink {
 
 extern "C" __attribute__((visibility("default"))) host::GridExportSink*
 StrataplotMakeGridExportSink(const std::vector<grids::Format>& gridFormats,
-                             const std::vector<grids::Format>& contourFormats) {
-  return new host::GridExportToFiles(gridFormats, contourFormats);
+                             const std::vector<grids::Format>& contourFormats,
+                             const grids::ExportContext& context) {
+  return new host::GridExportToFiles(gridFormats, contourFormats, context);
+}
+
+extern "C" __attribute__((visibility("default"))) std::optional<grids::Reference>
+StrataplotParseReference(const std::string& text, grids::GridUnit gridUnit, std::string& error) {
+  return grids::ParseReference(text, gridUnit, error);
 }
 
 extern "C" __attribute__((visibility("default"))) const char* StrataplotGdalVersion() {
@@ -54,6 +63,16 @@ StrataplotHistoryGridWriters() {
           }};
 }
 
+extern "C" __attribute__((visibility("default"))) std::optional<grids::GridPlacement>
+StrataplotReadGridPlacement(const std::string& path, std::string& error) {
+  return grids::ReadGridPlacement(path, error);
+}
+
 extern "C" __attribute__((visibility("default"))) host::MapGridTools StrataplotMapGridTools() {
-  return {&grids::ReadRasterGrid, &grids::ExportMapAs};
+  // A map the viewer exports has no reference system: its grid's own coordinates.
+  return {&grids::ReadRasterGrid, [](const platform::CompletedMap& map, const std::string& mapFile,
+                                     const std::vector<grids::Format>& gridFormats,
+                                     const std::vector<grids::Format>& contourFormats) {
+            return grids::ExportMapAs(map, mapFile, gridFormats, contourFormats);
+          }};
 }

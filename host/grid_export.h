@@ -8,6 +8,7 @@
 
 #include "grids/formats.h"
 #include "grids/map_export.h"
+#include "grids/reference.h"
 #include "grids/time_series.h"
 #include "platform/completed_map.h"
 
@@ -21,9 +22,21 @@ class GridExportSink : public platform::CompletedMapSink {
 
 inline constexpr const char* kGridModule = "libstrataplot-grids.so";
 inline constexpr const char* kMakeGridExportSink = "StrataplotMakeGridExportSink";
-// The caller owns the sink, which keeps copies of the format lists.
+// The caller owns the sink, which keeps copies of the format lists and the context.
 using MakeGridExportSink = GridExportSink* (*)(const std::vector<grids::Format>& gridFormats,
-                                               const std::vector<grids::Format>& contourFormats);
+                                               const std::vector<grids::Format>& contourFormats,
+                                               const grids::ExportContext& context);
+
+// The module's reading of a grid file's placement: grids::ReadGridPlacement.
+inline constexpr const char* kReadGridPlacement = "StrataplotReadGridPlacement";
+using ReadGridPlacement = std::optional<grids::GridPlacement> (*)(const std::string& path,
+                                                                  std::string& error);
+
+// The module's reading of a reference system: grids::ParseReference.
+inline constexpr const char* kParseReference = "StrataplotParseReference";
+using ParseReference = std::optional<grids::Reference> (*)(const std::string& text,
+                                                           grids::GridUnit gridUnit,
+                                                           std::string& error);
 
 // The history command's writers, in the same module: the time series as
 // GeoTIFFs and the NetCDF cube (the caller owns the cube).

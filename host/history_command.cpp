@@ -198,8 +198,10 @@ class GridWriter final : public history::SeriesSink {
  public:
   // painter: also the frames of the cumulative expelled intensity; nullptr: none.
   GridWriter(const HistoryGridWriters& writers, HistoryPainter* painter,
-             history::SeriesSink* observer, StagedFiles& staged, const std::string& gbkProject)
-      : writers_(writers),
+             history::SeriesSink* observer, StagedFiles& staged, const std::string& gbkProject,
+             grids::Reference reference)
+      : reference_(std::move(reference)),
+        writers_(writers),
         painter_(painter),
         observer_(observer),
         staged_(staged),
@@ -297,7 +299,7 @@ class GridWriter final : public history::SeriesSink {
     const strataplot::BasinInputs& inputs = history.inputs;
     const strataplot::SimulationGrid& grid = inputs.grid;
     geometry_ = {grid.originX,  grid.originY,     grid.cellSizeX, grid.cellSizeY,
-                 grid.rowCount, grid.columnCount, grid.mask};
+                 grid.rowCount, grid.columnCount, grid.mask,      reference_};
     grids::CubeLayout layout;
     cubeName_ = project_ + ".history.nc";
     layout.path = staged_.Stage(cubeName_, /*lockedByWriter=*/true);
@@ -327,6 +329,7 @@ class GridWriter final : public history::SeriesSink {
     return cube_ != nullptr;
   }
 
+  const grids::Reference reference_;
   const HistoryGridWriters& writers_;
   HistoryPainter* painter_;
   history::SeriesSink* observer_;
@@ -418,6 +421,13 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   }
   const HistoryGridWriters writers =
       gridModule->FindFunction<GetHistoryGridWriters>(kHistoryGridWriters)();
+  const std::string utf8Project = platform::GbkToUtf8(gbkProject).value_or(std::string());
+  std::optional<grids::Reference> reference =
+      ResolveReference(*gridModule, options.crs, options.gridUnit, utf8Project, error);
+  if (!reference) {
+    Say(observer, error);
+    return kExitHostError;
+  }
   // The pictures' painting (Qt) is loaded after the reading unless the frames
   // are painted while reading: the reading holds the most memory.
   Pictures pictures;
@@ -433,7 +443,8 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   }
   const std::string project = platform::GbkForDisplay(gbkProject);
   StagedFiles staged(directory);
-  GridWriter gridWriter(writers, pictures.painter.get(), observer, staged, gbkProject);
+  GridWriter gridWriter(writers, pictures.painter.get(), observer, staged, gbkProject,
+                        std::move(*reference));
 
   // The series, read horizon by horizon and written as they come.
   history::Failure failure;

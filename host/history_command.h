@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "grids/reference.h"
 #include "history/history.h"
 #include "rendering/history_data.h"
 
@@ -13,6 +14,10 @@ struct HistoryOptions {
   std::string out;            // the directory to write into; empty: the project's
   std::string chart = "png";  // png, svg or pdf
   bool frames = false;        // a picture per horizon and period
+  // The projected reference system of the grids (empty: NAME.prj of the
+  // project directory, else none) and the unit of the grid's coordinates.
+  std::string crs;
+  grids::GridUnit gridUnit = grids::GridUnit::Kilometre;
 };
 
 // Reads the project (GBK name, relative to the current directory) and writes
@@ -20,7 +25,8 @@ struct HistoryOptions {
 // written under a temporary name and all take their names at the end. quiet:
 // nothing on standard output. Returns the exit status: 0 when everything was
 // written, 1 when the project's files or an output failed (nothing is then
-// replaced), 2 when a module could not be loaded.
+// replaced), 2 when a module could not be loaded or the reference system
+// cannot be used.
 // observer: also sees every time series once it is written (returning false
 // stops the run as a failure); takes the messages the command would print on
 // standard error; and, when everything was written, hears of every file by

@@ -218,3 +218,140 @@ TEST_F(HistoryCommand, ARunReplacesThePreviousRunsFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// The system's name and the origin of a grid, as GDAL reads it.
+struct Placed {
+  std::string system;  // empty: none declared
+  double originX = 0, originY = 0;
+};
+std::optional<Placed> PlacedGrid(const std::string& path) {
+  GDALAllRegister();
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+  if (!dataset) return std::nullopt;
+  Placed placed;
+  if (const OGRSpatialReference* system = dataset->GetSpatialRef())
+    placed.system = system->GetName();
+  double transform[6] = {};
+  dataset->GetGeoTransform(transform);
+  placed.originX = transform[0];
+  placed.originY = transform[3];
+  return placed;
+}
+
+// The reference system of a run: NAME.prj of the project directory (the
+// sample's is in metres, its grid in km), --crs over it, --grid-unit; a system
+// that is not projected, a NAME.prj that is not one, and GeoJSON without one
+// refused with status 2 before anything is written.
+TEST_F(HistoryCommand, ReferenceSystemOfTheRun) {
+  const std::string demo = "CGCS2000_Transverse_Mercator_117E_35N_demo_basin";
+  const std::string gauss = "CGCS2000 / 3-degree Gauss-Kruger CM 114E";
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    const char* prj;  // demo.prj's contents; nullptr: the sample's, "": none
+    int status;
+    std::string said;    // part of standard error
+    std::string grid;    // the file whose system is checked
+    std::string system;  // its system's name
+    double origin;       // its originX
+  } cases[] = {
+      {"the project's",
+       {"--grids", "gtiff", "--contours", "geojson", "oil-unexpelled"},
+       nullptr,
+       0,
+       "",
+       "demo.uot.tif",
+       demo,
+       540000},
+      {"--crs over it, in m",
+       {"--crs", "EPSG:4547", "--grid-unit", "m", "--grids", "gtiff", "oil-unexpelled"},
+       nullptr,
+       0,
+       "",
+       "demo.uot.tif",
+       gauss,
+       540},
+      {"none", {"--grids", "gtiff", "oil-unexpelled"}, "", 0, "", "demo.uot.tif", "", 540},
+      {"history", {"history"}, nullptr, 0, "", "demo.pot.history.tif", demo, 540000},
+      {"history, --crs",
+       {"--crs", "EPSG:4547", "history"},
+       "",
+       0,
+       "",
+       "demo.pot.history.tif",
+       gauss,
+       540000},
+      {"geographic",
+       {"--crs", "EPSG:4326", "--grids", "gtiff", "oil-unexpelled"},
+       nullptr,
+       2,
+       "cannot use the reference system of --crs EPSG:4326: WGS 84 is not a projected",
+       "",
+       "",
+       0},
+      {"geographic, history",
+       {"--crs", "EPSG:4326", "history"},
+       nullptr,
+       2,
+       "not a projected reference system",
+       "",
+       "",
+       0},
+      {"a .prj of no system",
+       {"--grids", "gtiff", "oil-unexpelled"},
+       "PROJCS[garbage",
+       2,
+       "cannot use the reference system of demo.prj: it describes no reference system",
+       "",
+       "",
+       0},
+      {"GeoJSON without one",
+       {"--contours", "gpkg,geojson", "oil-unexpelled"},
+       "",
+       2,
+       "--contours geojson: GeoJSON holds WGS 84 longitude and latitude, so the grid needs a "
+       "projected reference system to be transformed from: give it with --crs (EPSG:n, WKT or a "
+       "PROJ string) or as WKT in demo.prj in the project directory",
+       "",
+       "",
+       0},
+  };
+  const std::string sample = *ReadFile(Dir() / "demo.prj");
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    for (const char* old : {"demo.uot.tif", "demo.uot", "demo.pot.history.tif"}) {
+      fs::remove(Dir() / old);
+    }
+    fs::remove(Dir() / "demo.prj");
+    const std::string prj = test.prj == nullptr ? sample : test.prj;
+    if (!prj.empty()) WriteFile(Dir() / "demo.prj", prj);
+    std::vector<std::string> args = test.args;
+    if (args.back() != "history") args.insert(args.end() - 1, {"--overwrite", "yes"});
+    const HostRun run = Run(args);
+    EXPECT_EQ(run.exitStatus, test.status) << run.errorOutput;
+    EXPECT_TRUE(Contains(run.errorOutput, test.said)) << run.errorOutput;
+    if (test.status != 0) {
+      EXPECT_FALSE(fs::exists(Dir() / "demo.uot"));
+      continue;
+    }
+    std::optional<Placed> placed = PlacedGrid((Dir() / test.grid).string());
+    ASSERT_TRUE(placed);
+    EXPECT_EQ(placed->system, test.system);
+    EXPECT_EQ(placed->originX, test.origin);
+  }
+  // The history's cube declares the system too, its coordinates in metres.
+  GDALDatasetUniquePtr cube(GDALDataset::Open(
+      ("NETCDF:\"" + (Dir() / "demo.history.nc").string() + "\":expelled_total").c_str(),
+      GDAL_OF_RASTER | GDAL_OF_READONLY));
+  ASSERT_TRUE(cube);
+  ASSERT_NE(cube->GetSpatialRef(), nullptr);
+  EXPECT_EQ(std::string(cube->GetSpatialRef()->GetName()), gauss);
+  double transform[6] = {};
+  cube->GetGeoTransform(transform);
+  EXPECT_NEAR(transform[0], 540000, 1e-6);
+  EXPECT_NEAR(transform[1], 2000, 1e-6);
+}
+
+}  // namespace

@@ -61,11 +61,17 @@ int main(int argc, char** argv) {
   }
 
   // The history reads the project itself: no library, nothing to ask.
-  if (options.history) return host::RunHistoryCommand(options.periods, *project, options.quiet);
+  if (options.history) {
+    options.periods.crs = options.crs;
+    options.periods.gridUnit = options.gridUnit;
+    return host::RunHistoryCommand(options.periods, *project, options.quiet);
+  }
 
-  // Grids and contours of every completed map, when asked for.
+  // Grids, contours and pictures of every completed map, when asked for (and the
+  // reference system checked when one is given).
   std::unique_ptr<host::GridExport> gridExport;
-  if (!options.grids.empty() || !options.contours.empty()) {
+  if (!options.grids.empty() || !options.contours.empty() || !options.crs.empty() ||
+      !options.pictureFormats.empty()) {
     gridExport = host::StartGridExport(options, error);
     if (!gridExport) return HostError(error);
   }
@@ -89,7 +95,7 @@ int main(int argc, char** argv) {
     platform::UiBackend& installed = transcribed ? *transcribed : *backend;
     status = library->RunWith(installed, options.command, *project, options.answers.mode);
   }
-  // Grids or contours that could not be written fail a run that did not fail already.
+  // Grids, contours or pictures that could not be written fail a run that did not fail already.
   if (gridExport && gridExport->Failures() > 0 && (status == 0 || status == 3)) {
     return host::kExitHostError;
   }

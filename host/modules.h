@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console/transcript.h"
+#include "grids/reference.h"
 #include "host/export_runner.h"
 #include "host/options.h"
 #include "host/render_command.h"
@@ -32,7 +33,8 @@ int RunWithWindowsModule(const LoadedLibrary& library, Command command,
                          const std::string& gbkProject, int mode, console::Transcript* transcript);
 
 // The grid export of a map command: while it lives, every completed map is
-// also written in the formats of --grids and --contours.
+// also written in the formats of --grids and --contours, and painted in those
+// of --pictures.
 class GridExport {
  public:
   virtual ~GridExport() = default;
@@ -41,8 +43,19 @@ class GridExport {
   virtual int Failures() const = 0;
 };
 
-// Loads the grid module and installs its completed-map hook; nullptr with the
-// reason in error when the module cannot be loaded.
+// Loads the grid module (and for --pictures the render module) and installs
+// their completed-map hooks; nullptr with the
+// reason in error when a module cannot be loaded, the reference system
+// (ResolveReference) cannot be used, or GeoJSON is asked for without one.
 std::unique_ptr<GridExport> StartGridExport(const Options& options, std::string& error);
+
+// The run's reference system, read by the grid module: crs when given, else
+// the WKT of NAME.prj (utf8Project) in the current directory, else none (a
+// Reference that declares nothing). nullopt with the reason, naming where the
+// text came from, when it describes no projected system.
+std::optional<grids::Reference> ResolveReference(const Library& gridModule, const std::string& crs,
+                                                 grids::GridUnit gridUnit,
+                                                 const std::string& utf8Project,
+                                                 std::string& error);
 
 }  // namespace host

@@ -1,6 +1,8 @@
 #include "host/options.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "cli/cli.h"
 
@@ -127,6 +129,56 @@ void AddGridOptions(CLI::App& app, Options& options) {
           "map commands: also write each completed map's\n"
           "contour lines at its interval (gpkg geojson shp),\n"
           "named MAPFILE.gpkg/.geojson/.shp");
+  // png, svg, pdf: each once, in the order given.
+  auto pictureFormats = [](const std::string& list, std::string& error) {
+    std::vector<std::string> chosen;
+    std::size_t from = 0;
+    while (true) {
+      const std::size_t comma = list.find(',', from);
+      const std::string name = list.substr(from, comma - from);
+      if (std::find(std::begin(kPictureFormats), std::end(kPictureFormats), name) ==
+          std::end(kPictureFormats)) {
+        error = "unknown picture format '" + name + "' (png svg pdf)";
+        return std::vector<std::string>{};
+      }
+      if (std::find(chosen.begin(), chosen.end(), name) == chosen.end()) chosen.push_back(name);
+      if (comma == std::string::npos) return chosen;
+      from = comma + 1;
+    }
+  };
+  app.add_option_function<std::string>(
+         "--pictures",
+         [&options, pictureFormats](const std::string& list) {
+           std::string error;
+           options.pictureFormats = pictureFormats(list, error);
+         },
+         "map commands: also paint each completed map from\n"
+         "its values (png svg pdf), named MAPFILE.png/.svg/.pdf")
+      ->type_name("LIST")
+      ->check(
+          [pictureFormats](const std::string& list) {
+            std::string error;
+            pictureFormats(list, error);
+            return error;
+          },
+          "")
+      ->group(group);
+  app.add_option("--crs", options.crs,
+                 "map commands and history: the projected reference\n"
+                 "system of the grids and contours (EPSG:n, WKT or\n"
+                 "PROJ); default: the WKT in NAME.prj of the project\n"
+                 "directory, else none (and no GeoJSON)")
+      ->type_name("CRS")
+      ->group(group);
+  app.add_option_function<std::string>(
+         "--grid-unit",
+         [&options](const std::string& unit) {
+           options.gridUnit = grids::GridUnitNamed(unit).value_or(grids::GridUnit::Kilometre);
+         },
+         "unit of the project's grid coordinates and cell\nsizes (default km)")
+      ->type_name("km|m")
+      ->check(cli::EachOneOf({"km", "m"}))
+      ->group(group);
 }
 
 // `render FILE... [-o OUT] [--width PIXELS]`.
@@ -242,6 +294,21 @@ cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options)
   if (options.command == Command::Saturation &&
       !(options.grids.empty() && options.contours.empty())) {
     return cli::UsageError(*app, "--grids and --contours go with the map commands, not saturation");
+  }
+  if (!options.pictureFormats.empty() &&
+      (options.history || options.render || options.command == Command::Saturation)) {
+    return cli::UsageError(*app, std::string("--pictures goes with the map commands, not ") +
+                                     (options.history  ? "history"
+                                      : options.render ? "render"
+                                                       : "saturation"));
+  }
+  const bool placed =
+      app->get_option("--crs")->count() > 0 || app->get_option("--grid-unit")->count() > 0;
+  if (placed && (options.render || (!options.history && options.command == Command::Saturation))) {
+    return cli::UsageError(
+        *app, std::string("--crs and --grid-unit go with the map commands and "
+                          "history, not ") +
+                  (options.render ? "render (it takes the .tif's system)" : "saturation"));
   }
   return parsed;
 }

@@ -9,6 +9,7 @@
 #include "batch/commands.h"
 #include "cli/parsed.h"
 #include "grids/formats.h"
+#include "grids/reference.h"
 #include "host/history_command.h"
 #include "host/render_command.h"
 
@@ -39,6 +40,12 @@ struct Options {
   // Files written beside every completed map (map commands only).
   std::vector<grids::Format> grids;
   std::vector<grids::Format> contours;
+  std::vector<std::string> pictureFormats;  // --pictures: png svg pdf
+  // Where the grid lies (map commands and history): the projected reference
+  // system as given (empty: NAME.prj of the project directory, else none)
+  // and the unit of the grid's coordinates.
+  std::string crs;
+  grids::GridUnit gridUnit = grids::GridUnit::Kilometre;
 
   // `render`: pictures of map files instead of an export.
   bool render = false;

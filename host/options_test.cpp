@@ -46,6 +46,24 @@ TEST(HostOptions, ReadsEveryOptionInBothFormsBeforeOrAfterTheCommand) {
   EXPECT_EQ(options.transcript, "t.jsonl");
 }
 
+TEST(HostOptions, ReferenceSystemForMapsAndHistory) {
+  Options options;
+  ASSERT_TRUE(
+      ParseOptions({"-p", "d", "--crs", "EPSG:4547", "history", "--grid-unit", "m"}, options)
+          .proceed);
+  EXPECT_EQ(options.crs, "EPSG:4547");
+  EXPECT_EQ(options.gridUnit, grids::GridUnit::Metre);
+  Options defaults;
+  ASSERT_TRUE(ParseOptions({"-p", "d", "gas"}, defaults).proceed);
+  EXPECT_EQ(defaults.crs, "");
+  EXPECT_EQ(defaults.gridUnit, grids::GridUnit::Kilometre);
+  EXPECT_TRUE(defaults.pictureFormats.empty());
+  // Pictures: each format once, in the order given.
+  Options painted;
+  ASSERT_TRUE(ParseOptions({"-p", "d", "--pictures", "svg,png,svg", "gas"}, painted).proceed);
+  EXPECT_EQ(painted.pictureFormats, (std::vector<std::string>{"svg", "png"}));
+}
+
 TEST(HostOptions, AnOptionGivenAgainTakesItsLastValue) {
   Options options;
   ASSERT_TRUE(ParseOptions({"-p", "a", "--overwrite", "yes,yes", "--interval", "1,2", "gas",
@@ -110,6 +128,13 @@ TEST(HostOptions, UsageErrorsEndWithStatusTwoAndNameWhatIsWrong) {
       {{"-p", "d", "gas", "saturation"}, "saturation"},
       {{"-p", "d", "gas", "extra"}, "extra"},
       {{"-p"}, "-p"},
+      {{"-p", "d", "--grid-unit", "mm", "gas"}, "mm"},
+      {{"-p", "d", "--crs", "EPSG:4547", "saturation"}, "not saturation"},
+      {{"--grid-unit", "m", "render", "a.po1"}, "not render"},
+      {{"-p", "d", "--pictures", "png,jpg", "gas"}, "unknown picture format 'jpg'"},
+      {{"-p", "d", "--pictures", "", "gas"}, "unknown picture format ''"},
+      {{"-p", "d", "--pictures", "png", "history"}, "--pictures goes with the map commands"},
+      {{"--pictures", "pdf", "render", "a.po1"}, "not render"},
   };
   for (const auto& [args, named] : bad) {
     Options options;

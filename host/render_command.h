@@ -4,19 +4,35 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "mapreader/map_reader.h"
+#include "platform/completed_map.h"
 #include "rendering/history_data.h"
 
 namespace host {
+
+// Where a map's picture puts its axes: the geometry and reference system of
+// the map's .tif (MAPFILE.tif), when it lies beside the map.
+struct PicturePlacement {
+  mapreader::MapGeometry geometry;
+  std::string system;  // UTF-8 name; empty: none declared
+  std::string unit;    // the system's unit of length
+  // The .tif's values, row by row (NaN outside the modelled area), and the
+  // unit of its coordinates; no cells: none read.
+  std::vector<float> cells;
+  std::string coordinateUnit;
+};
 
 struct RenderOptions {
   std::vector<std::string> files;  // map files and .dsa profiles
   std::string out;                 // empty: FILE.png beside each FILE
   int width = 1200;                // pixels
+  // By file: the placement of its .tif (the host reads them through the grid module).
+  std::map<std::string, PicturePlacement> placements;
 };
 inline constexpr int kNarrowestPicture = 200;
 inline constexpr int kWidestPicture = 20000;
@@ -25,6 +41,28 @@ inline constexpr const char* kRenderModule = "libstrataplot-render.so";
 inline constexpr const char* kRenderEntry = "StrataplotRender";
 // Writes the pictures; returns the exit status.
 using RenderEntry = int (*)(const RenderOptions& options);
+
+// `--pictures png,svg,pdf` of the map commands: each completed map painted
+// from its values as MAPFILE.png, .svg, .pdf beside it.
+inline constexpr const char* kPictureFormats[] = {"png", "svg", "pdf"};
+struct MapPictureOptions {
+  std::vector<std::string> formats;  // of kPictureFormats, each once
+  int width = 1200;                  // pixels
+  // Where the grid lies: its coordinates times scale are those of the
+  // reference system named (empty: none, the grid's own), in unit.
+  double scale = 1;
+  std::string system;
+  std::string unit;
+};
+// The hook that paints them; Failures() counts the pictures not written
+// (each reported on standard error).
+class MapPictureSink : public platform::CompletedMapSink {
+ public:
+  virtual int Failures() const = 0;
+};
+inline constexpr const char* kMakeMapPictureSink = "StrataplotMakeMapPictureSink";
+// The caller owns the sink and deletes it before the module goes.
+using MakeMapPictureSink = MapPictureSink* (*)(const MapPictureOptions& options);
 
 // A map through its periods, painted as one picture per period on one colour
 // scale (taken from the last period) so that they can be flipped through.

@@ -1,5 +1,6 @@
 #include "mapreader/map_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -365,6 +366,23 @@ bool ReadSaturationProfile(const std::string& path, SaturationProfile& profile,
 
 bool IsSaturationProfileName(const std::string& path) {
   return path.size() >= 4 && path.compare(path.size() - 4, 4, ".dsa") == 0;
+}
+
+std::array<int, 3> ClassRgb(int code, int highestCode) {
+  // Viridis at nine even stops; between them the colour is interpolated.
+  static constexpr int kStops[9][3] = {{68, 1, 84},    {72, 40, 120},  {62, 73, 137},
+                                       {49, 104, 142}, {38, 130, 142}, {31, 158, 137},
+                                       {53, 183, 121}, {110, 206, 88}, {253, 231, 37}};
+  const double t = highestCode > 1 ? std::clamp((code - 1.0) / (highestCode - 1.0), 0.0, 1.0) : 0;
+  const double at = t * 8;
+  const int low = std::min(7, static_cast<int>(at));
+  const double f = at - low;
+  std::array<int, 3> rgb{};
+  for (int i = 0; i < 3; ++i) {
+    rgb[static_cast<std::size_t>(i)] =
+        static_cast<int>(std::lround(kStops[low][i] + f * (kStops[low + 1][i] - kStops[low][i])));
+  }
+  return rgb;
 }
 
 }  // namespace mapreader

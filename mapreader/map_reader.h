@@ -10,6 +10,7 @@
 // Files are read as a stream: only the class grid and the samples are kept.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -95,5 +96,10 @@ bool ReadSaturationProfile(const std::string& path, SaturationProfile& profile, 
 
 // True when the name is that of a saturation profile (it ends in ".dsa").
 bool IsSaturationProfileName(const std::string& path);
+
+// The colour of a class in every picture and style of a map: the
+// perceptually uniform sequential palette (viridis) sampled evenly over the
+// codes 1 to highestCode; red, green and blue from 0 to 255.
+std::array<int, 3> ClassRgb(int code, int highestCode);
 
 }  // namespace mapreader

@@ -160,7 +160,8 @@ TEST(MapReader, ReadsEveryKindTheHostWrites) {
       continue;
     }
     if (extension.size() != 4 || name.find(".i") != std::string::npos || extension == ".doe" ||
-        extension == ".dou" || extension == ".peo" || extension == ".dgr" || extension == ".out") {
+        extension == ".dou" || extension == ".peo" || extension == ".dgr" || extension == ".out" ||
+        extension == ".prj") {
       continue;
     }
     SCOPED_TRACE(name);

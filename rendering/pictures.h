@@ -5,12 +5,18 @@
 //
 // A picture lays itself out in the target rectangle it is given: the title on
 // top, the plot with axes in the grid's own coordinates, and (for a map) the
-// legend of its classes with the unit on the right.
+// legend of its classes with the unit on the right. A map whose values are at
+// hand is a contour map: filled bands between the classes' bounds over its
+// cells, smooth contour lines at every multiple of the interval labelled with
+// their level, and a scale bar; a map file alone shows its cells' classes.
 #pragma once
 
 #include <QColor>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRectF>
+#include <QString>
+#include <QTransform>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,6 +54,24 @@ struct MapLayout {
   std::vector<QRectF> swatches;
 };
 
+// A contour line's label: its level, centred on the line and turned along it
+// (degrees clockwise, upright).
+struct ContourLabel {
+  QString text;
+  QPointF centre;
+  double angle = 0;
+  QSizeF size;  // of its box before turning
+};
+
+// A scale bar: a round length of the grid's coordinates and where it lies.
+struct ScaleBarPlace {
+  double length = 0;
+  QRectF bar;  // empty: none (the plot is too small)
+};
+ScaleBarPlace ScaleBarFor(const QRectF& view, const QRectF& plot, double inset, double height);
+// The bar with end ticks, its length and unit above it, on a light ground.
+void DrawScaleBar(QPainter& painter, const ScaleBarPlace& place, const QString& unit);
+
 class MapPicture final : public Picture {
  public:
   explicit MapPicture(mapreader::IntensityMap map);
@@ -65,15 +89,53 @@ class MapPicture final : public Picture {
   QRectF View() const { return view_; }
   void SetView(const QRectF& view) { view_ = view; }
 
+  // A line under the x axis saying what the axes' coordinates are (UTF-8:
+  // "x, y in metre of CGCS2000 / ..."); empty: none, the grid's own.
+  const std::string& AxesNote() const { return axesNote_; }
+  void SetAxesNote(std::string note) { axesNote_ = std::move(note); }
+  // The unit of the grid's coordinates ("km", "metre"), for the scale bar
+  // and, without an axes note, a note "x, y in UNIT"; empty: not known.
+  void SetCoordinateUnit(std::string unit) { coordinateUnit_ = std::move(unit); }
+
+  // The map's values: one per cell over the whole grid, row by row, NaN
+  // outside the modelled area. Taken, and the picture becomes a contour map,
+  // when they cover the grid and each lies in its cell's class; false (the
+  // picture stays as it was) otherwise.
+  bool SetValues(std::vector<float> cells);
+  bool HasValues() const { return !values_.empty(); }
+  const std::vector<float>& Values() const { return values_; }
+  // The levels of the contour lines (every multiple of the interval the
+  // values reach); none without values.
+  std::vector<double> ContourLevels() const;
+  // The labels of the contour lines in a target, as painted.
+  std::vector<ContourLabel> Labels(const QRectF& target) const;
+  // The scale bar in a target: inside the plot at its lower left.
+  ScaleBarPlace ScaleBar(const QRectF& target) const;
+
   MapLayout Layout(const QRectF& target) const;
   // The cell under a point of the target, if any; the rectangle a cell covers.
   std::optional<Cell> CellAt(const QRectF& target, const QPointF& point) const;
   QRectF CellRect(const QRectF& target, const Cell& cell) const;
 
  private:
+  struct Band {
+    QPainterPath region;  // grid coordinates
+    int code;
+  };
+  // The note under the axes: the one set, else the coordinate unit's.
+  std::string Note() const;
+  QTransform GridToDevice(const QRectF& plot) const;
+  std::vector<ContourLabel> LabelsIn(const QRectF& plot, double textSize) const;
+  void PaintContours(QPainter& painter, const MapLayout& layout, double textSize) const;
+
   mapreader::IntensityMap map_;
   double cellWidth_, cellHeight_;  // the grid's cell sizes, or 1 where they are not usable
   QRectF view_;
+  std::string axesNote_;
+  std::string coordinateUnit_;
+  std::vector<float> values_;
+  std::vector<Band> bands_;                                     // in painting order
+  std::vector<std::pair<double, std::vector<QPointF>>> lines_;  // level, points (closed: repeated)
 };
 
 // A .dsa profile: depth downward, Sa (%) across, on the axes of its trailer

@@ -7,7 +7,10 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <cmath>
+#include <limits>
 
+#include "rendering/contours.h"
 #include "rendering/painting.h"
 #include "testing/host_harness.h"
 
@@ -156,6 +159,124 @@ TEST(Pictures, FarCoordinatesStillGiveAPicture) {
   profile.depthAxis = {0, 500, 100};
   profile.saturationAxis = {-1.5e308, 1.5e308, 1};
   EXPECT_EQ(Rendered(rendering::ProfilePicture(profile), dir, 400).width(), 400);
+}
+
+// 4 rows, 5 columns of interval 10, the values rising to the right:
+// -5 | 5, 18, 28, 35, 45 by column; one cell outside.
+mapreader::IntensityMap RampMap() {
+  mapreader::IntensityMap map;
+  map.title = "ramp";
+  map.unit = "(万吨/平方公里)";
+  map.geometry = {0, 40, 10, 10, 4, 5};
+  map.classCount = 5;
+  map.interval = 10;
+  map.codes = {1, 2, 3, 4, 5,  //
+               2, 2, 3, 4, 5,  //
+               2, 2, 3, 4, 5,  //
+               2, 2, 3, 4, 0};
+  return map;
+}
+std::vector<float> RampValues() {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  return {-5, 18, 28, 35, 45,  //
+          5,  18, 28, 35, 45,  //
+          5,  18, 28, 35, 45,  //
+          5,  18, 28, 35, nan};
+}
+
+bool DarkPixelIn(const QImage& image, const QRectF& box) {
+  for (int y = static_cast<int>(box.top()); y < box.bottom(); ++y) {
+    for (int x = static_cast<int>(box.left()); x < box.right(); ++x) {
+      if (qGray(image.pixel(x, y)) < 90) return true;
+    }
+  }
+  return false;
+}
+
+// With values, the bands between the class bounds: each cell's centre in
+// its class's colour, and between centres the colour of the value there
+// (the level 20 crosses 18 to 28 a fifth of the way, inside the cell of 18);
+// without values, or values that do not fit the classes, the cells' blocks.
+TEST(ContourPictures, BandsLinesLabelsAndTheBlocksWithoutValues) {
+  TempDir dir;
+  const int width = 1200;
+  rendering::MapPicture blocks(RampMap());
+  rendering::MapPicture contoured(RampMap());
+  ASSERT_TRUE(contoured.SetValues(RampValues()));
+  EXPECT_EQ(contoured.ContourLevels(), (std::vector<double>{0, 10, 20, 30, 40}));
+
+  std::vector<float> wrong = RampValues();
+  wrong[1] = 25;  // not in its cell's class 2
+  EXPECT_FALSE(blocks.SetValues(wrong));
+  wrong = RampValues();
+  wrong[19] = 1;  // a value outside the area
+  EXPECT_FALSE(blocks.SetValues(wrong));
+  EXPECT_FALSE(blocks.SetValues(std::vector<float>(19, 1)));
+  EXPECT_FALSE(blocks.HasValues());
+
+  const QImage banded = Rendered(contoured, dir, width);
+  const QImage plain = Rendered(blocks, dir, width);
+  const QRectF target(0, 0, width, banded.height());
+  for (int row = 0; row < 3; ++row) {
+    for (int column = 0; column < 5; ++column) {
+      const QPoint centre = contoured.CellRect(target, {row, column}).center().toPoint();
+      const QColor expected = rendering::ClassColour(RampMap().Code(row, column), 5);
+      EXPECT_EQ(banded.pixelColor(centre), expected) << row << "," << column;
+      EXPECT_EQ(plain.pixelColor(centre), expected) << row << "," << column;
+    }
+  }
+  const QRectF cell = contoured.CellRect(target, {1, 1});
+  const QPoint nearEdge(static_cast<int>(cell.right() - 0.15 * cell.width()),
+                        static_cast<int>(cell.center().y()));
+  EXPECT_EQ(banded.pixelColor(nearEdge), rendering::ClassColour(3, 5));
+  EXPECT_EQ(plain.pixelColor(nearEdge), rendering::ClassColour(2, 5));
+
+  // Labels on the lines, each with its level written in it; none on blocks.
+  const std::vector<rendering::ContourLabel> labels = contoured.Labels(target);
+  ASSERT_FALSE(labels.empty());
+  bool twenty = false;
+  for (const rendering::ContourLabel& label : labels) {
+    twenty = twenty || label.text == "20";
+    EXPECT_TRUE(DarkPixelIn(
+        banded, QRectF(label.centre - QPointF(label.size.height() / 2, label.size.height() / 2),
+                       QSizeF(label.size.height(), label.size.height()))))
+        << label.text.toStdString();
+  }
+  EXPECT_TRUE(twenty);
+  EXPECT_TRUE(blocks.Labels(target).empty());
+
+  // A scale bar of a round length inside the plot.
+  const rendering::ScaleBarPlace bar = contoured.ScaleBar(target);
+  EXPECT_EQ(bar.length, 10);
+  EXPECT_TRUE(contoured.Layout(target).plot.contains(bar.bar));
+  EXPECT_EQ(banded.pixelColor(QPointF(bar.bar.center().x(), bar.bar.bottom()).toPoint()),
+            QColor(Qt::black));
+}
+
+// Marching squares: a peak gives one closed line through the edges' middles;
+// a saddle is decided by the mean of its corners.
+TEST(ContourPictures, LinesAroundAPeakAndThroughASaddle) {
+  const std::vector<float> peak = {0, 0, 0, 0, 10, 0, 0, 0, 0};
+  const rendering::ValueGrid grid{3, 3, 0, 3, 1, 1, peak};
+  const std::vector<rendering::ContourLine> lines = rendering::TraceContours(grid, 5);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].closed);
+  ASSERT_EQ(lines[0].points.size(), 4u);
+  for (const QPointF& point : lines[0].points) {
+    EXPECT_DOUBLE_EQ(std::abs(point.x() - 1.5) + std::abs(point.y() - 1.5), 0.5);
+  }
+  EXPECT_TRUE(rendering::TraceContours(grid, 11).empty());
+
+  // Corners 10, 0 / 0, x: the mean says whether the two high corners are
+  // joined across the middle; two lines either way.
+  for (float x : {10.0f, 9.0f}) {
+    const std::vector<float> cells = {10, 0, 1 - x / 10, x};
+    const rendering::ValueGrid saddle{2, 2, 0, 2, 1, 1, cells};
+    EXPECT_EQ(rendering::TraceContours(saddle, 5).size(), 2u) << x;
+    const bool joined = (10 + cells[2] + x) / 4 >= 5;
+    EXPECT_EQ(joined, x == 10);
+    EXPECT_EQ(rendering::BandPaths(saddle, {{5, false}})[0].contains(QPointF(1, 1)), joined) << x;
+  }
 }
 
 }  // namespace
