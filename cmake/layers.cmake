@@ -34,6 +34,7 @@ set(STRATAPLOT_LAYERS
   fuzz
   qtui
   qtui/testing
+  batch
   host
   desktop
   tools
@@ -180,7 +181,7 @@ function(strataplot_layer)
 
   if(arg_KIND STREQUAL "INTERFACE")
     add_library(${arg_TARGET} INTERFACE)
-    target_include_directories(${arg_TARGET} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_include_directories(${arg_TARGET} INTERFACE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
     target_link_libraries(${arg_TARGET} INTERFACE ${targets} ${arg_LIBRARIES})
     return()
   elseif(arg_KIND STREQUAL "EXECUTABLE")
@@ -190,7 +191,7 @@ function(strataplot_layer)
     add_library(${arg_TARGET} ${arg_KIND} ${arg_SOURCES})
     target_link_libraries(${arg_TARGET} PUBLIC ${targets} ${arg_LIBRARIES})
   endif()
-  target_include_directories(${arg_TARGET} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_include_directories(${arg_TARGET} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
   if(arg_GBK)
     target_compile_options(${arg_TARGET} PRIVATE ${STRATAPLOT_GBK})
   endif()

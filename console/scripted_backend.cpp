@@ -69,11 +69,11 @@ class ScriptedBackend final : public platform::UiBackend {
         radio_(answers.radio),
         listEntry_(std::move(answers.listEntry)),
         display_(display.out),
-        messages_(display.messages) {}
+        messages_(display.messages),
+        lines_(std::move(display.lines)) {}
 
   int ShowMessage(const MessageBoxRequest& request) override {
-    if (messages_ && request.buttons == Buttons::Ok)
-      display_.Say("strataplot: " + OneLine(request.text) + "\n");
+    if (messages_ && request.buttons == Buttons::Ok) Say("strataplot: " + OneLine(request.text));
     if (request.buttons == Buttons::Ok) return platform::IDOK;
     return yes_ ? platform::IDYES : platform::IDNO;
   }
@@ -98,17 +98,21 @@ class ScriptedBackend final : public platform::UiBackend {
     if (!session.Ended()) session.PressCancel();
   }
 
-  void Progress(int total, int current) override { display_.Progress(total, current); }
+  void Progress(int total, int current) override {
+    if (!lines_) display_.Progress(total, current);
+  }
 
   void Reading(const std::string& file, std::uint64_t done, std::uint64_t size) override {
-    display_.Reading(file, done, size);
+    if (!lines_) display_.Reading(file, done, size);
   }
 
   void Wait(const std::string& text, bool show) override {
-    if (display_.Terminal()) display_.Wait(text, show);
+    if (!lines_ && display_.Terminal()) display_.Wait(text, show);
   }
 
-  void Finished(bool completed) override { display_.Finish(completed); }
+  void Finished(bool completed) override {
+    if (!lines_) display_.Finish(completed);
+  }
 
  private:
   // suggested: the field's text when the dialog opened. A copy: the field's
@@ -182,7 +186,15 @@ class ScriptedBackend final : public platform::UiBackend {
 
   // Says why the dialog is about to be cancelled: an answer it cannot take.
   void Unusable(const DialogSession& session, const std::string& why) {
-    display_.Say("strataplot: " + why + "; the dialog \"" + session.Title() + "\" is cancelled\n");
+    Say("strataplot: " + why + "; the dialog \"" + session.Title() + "\" is cancelled");
+  }
+
+  // One line, on the display or to the lines' receiver.
+  void Say(const std::string& line) {
+    if (lines_)
+      lines_(line);
+    else
+      display_.Say(line + "\n");
   }
 
   // " (A, B)", or " (empty)".
@@ -200,13 +212,14 @@ class ScriptedBackend final : public platform::UiBackend {
   std::optional<std::string> listEntry_;
   StatusLine display_;
   bool messages_;
+  std::function<void(const std::string&)> lines_;
 };
 
 }  // namespace
 
 std::unique_ptr<platform::UiBackend> MakeScriptedBackend(ScriptedAnswers answers,
                                                          ScriptedDisplay display) {
-  return std::make_unique<ScriptedBackend>(std::move(answers), display);
+  return std::make_unique<ScriptedBackend>(std::move(answers), std::move(display));
 }
 
 }  // namespace console

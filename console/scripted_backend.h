@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,9 +42,12 @@ struct ScriptedAnswers {
 // cannot be applied (a position beyond the radio buttons, an entry that is
 // not in the list, the last text refused again) is always said on out, with
 // the option it came from, before the dialog is cancelled.
+// With lines, every such line goes there instead (without its line end) and
+// out shows nothing, neither progress nor wait notices.
 struct ScriptedDisplay {
   std::FILE* out = stderr;
   bool messages = false;
+  std::function<void(const std::string& line)> lines;
 };
 
 // A dialog is answered by what it holds, whatever its template: one with an

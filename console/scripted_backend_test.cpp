@@ -30,7 +30,7 @@ class ScriptedBackendTest : public ::testing::Test {
   // with a transcript (written to out_) around it.
   void Answer(ScriptedAnswers answers, std::vector<std::string> radioCodes = {},
               bool messages = false) {
-    backend_ = MakeScriptedBackend(std::move(answers), {display_.File(), messages});
+    backend_ = MakeScriptedBackend(std::move(answers), {display_.File(), messages, {}});
     transcribing_ = std::make_unique<Transcribing>(*backend_, transcript_, std::move(radioCodes));
     InstallUiBackend(transcribing_.get());
   }
@@ -149,6 +149,30 @@ TEST_F(ScriptedBackendTest, EchoesMessagesButNotQuestionsOneLineEach) {
   interval.DoModal();
   EXPECT_EQ(display_.Text(), "strataplot: 打开 提示\n");
   EXPECT_EQ(out_.Lines().size(), 5u);
+}
+
+// With a receiver of lines (the C API's message callback) the same lines go
+// there without their line end, an answer that cannot apply too, and the
+// display shows nothing at all, not even progress.
+TEST_F(ScriptedBackendTest, LinesGoToTheirReceiverAndNothingToTheDisplay) {
+  std::vector<std::string> lines;
+  ScriptedAnswers answers;
+  answers.radio = 99;
+  backend_ = MakeScriptedBackend(
+      answers,
+      {display_.File(), true, [&lines](const std::string& line) { lines.push_back(line); }});
+  InstallUiBackend(backend_.get());
+  AfxMessageBox("\xb4\xf2\xbf\xaa\n\n" GBK_HINT "\n", Icon::Information, Buttons::Ok);
+  AfxMessageBox("q", Icon::Question, Buttons::YesNo);
+  ShowProgress(2, 1);
+  ShowWaitNotice(GBK_HINT, true);
+  test_dialogs::KindDialog kind;
+  EXPECT_EQ(kind.DoModal(), IDCANCEL);
+  backend_->Finished(true);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "strataplot: 打开 提示");
+  EXPECT_TRUE(lines[1].starts_with("strataplot: --kind: there is no choice 100")) << lines[1];
+  EXPECT_EQ(display_.Text(), "");
 }
 
 TEST_F(ScriptedBackendTest, LastAnswerRefusedAgainCancels) {

@@ -31,7 +31,7 @@ declare -A skipped=(
   ["cmake -S . -B build && cmake --build build -j2"]="builds the tree"
   ["cmake --install build --prefix /opt/strataplot"]="installs outside the tree (the test install_tree installs into a scratch prefix)"
   ["cpack --config build/CPackConfig.cmake -B build/package"]="builds the package (so does install_tree)"
-  ["apt install ./build/package/strataplot_1.0.0_amd64.deb"]="installs system-wide"
+  ["apt install ./build/package/*_1.0.1_amd64.deb"]="installs system-wide"
   ["scripts/build && build/strataplot-bench"]="builds the tree and measures for minutes"
   ["scripts/fuzz 3600 gas_file"]="builds the fuzz targets with clang and fuzzes for an hour"
   ['"$PWD/build-fuzz/fuzz_gas_file" -jobs=4 -max_total_time=3600 -artifact_prefix="$PWD/build-fuzz/crashes/gas_file-" "$PWD/build-fuzz/found/gas_file" "$PWD/fuzz/corpus/gas_file"']="needs the fuzz build and fuzzes for an hour"
@@ -125,7 +125,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 tree=$work/tree
 mkdir -p "$tree/build" "$tree/fuzz"
-cp -r "$source_dir/README.md" "$source_dir/docs" "$source_dir/sample" "$source_dir/scripts" \
+cp -r "$source_dir/README.md" "$source_dir/docs" "$source_dir/sample" "$source_dir/scripts" "$source_dir/examples" \
   "$tree/"
 cp -r "$source_dir/fuzz/corpus" "$tree/fuzz/"
 printf '#!/bin/sh\n# The programs are built already.\n' >"$tree/scripts/build"

@@ -1,57 +1,13 @@
 #include "host/library.h"
 
-#include <dlfcn.h>
-#include <limits.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <system_error>
-
 namespace host {
-namespace {
-
-std::string ProgramDirectory() {
-  char path[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return ".";
-  std::string program(path, static_cast<std::size_t>(length));
-  return program.substr(0, program.find_last_of('/'));
-}
-
-}  // namespace
 
 std::string LibraryPath(const std::string& which) {
-  std::string file;
-  if (which == "shared") {
-    file = "libstrataplot.so";
-  } else if (which == "static") {
-    file = "libstrataplot-static.so";
-  } else {
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(which, error);
-    return error ? which : absolute.string();
-  }
-  return ModulePath(file);
+  return batch::LibraryPath(which, batch::ProgramDirectory(), STRATAPLOT_BIN_TO_MODULES);
 }
 
 std::string ModulePath(const std::string& fileName) {
-  const std::string here = ProgramDirectory();
-  if (access((here + "/" + fileName).c_str(), F_OK) == 0) return here + "/" + fileName;
-  return here + "/" STRATAPLOT_BIN_TO_MODULES "/" + fileName;
-}
-
-Library::~Library() {
-  if (handle_ != nullptr) dlclose(handle_);
-}
-
-bool Library::Load(const std::string& path, std::string& error) {
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle_ == nullptr) error = dlerror();
-  return handle_ != nullptr;
-}
-
-void* Library::Find(const char* symbol) const {
-  return handle_ != nullptr ? dlsym(handle_, symbol) : nullptr;
+  return batch::ModulePath(fileName, batch::ProgramDirectory(), STRATAPLOT_BIN_TO_MODULES);
 }
 
 }  // namespace host

@@ -1,41 +1,21 @@
-// The modules the host loads at run time: the builds of the library and the
-// host's own optional parts.
+// Where the host program finds the modules it loads: the library builds and
+// its own optional parts, beside it in the build tree or in the module folder
+// (lib/strataplot/) of an installed tree.
 #pragma once
 
 #include <string>
 
+#include "batch/library.h"
+
 namespace host {
 
-// Where the library `which` names is: "shared" and "static" name the builds
-// beside this program in the build tree, or in the library folder of an
-// installed tree; anything else is a path, taken from the current directory
-// when it is relative. The result is absolute, so it stays valid after a
-// change of directory.
+using batch::Library;
+
+// Where the library `which` names is (batch::LibraryPath from this program's
+// directory).
 std::string LibraryPath(const std::string& which);
 
-// The path of one of our modules by its file name: beside this program in the
-// build tree, in the module folder (lib/strataplot/) of an installed tree.
+// The path of one of our modules by its file name.
 std::string ModulePath(const std::string& fileName);
-
-// A loaded library, unloaded when the object goes.
-class Library {
- public:
-  Library() = default;
-  ~Library();
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-
-  // Loads the library at path; false with the reason in error.
-  bool Load(const std::string& path, std::string& error);
-  // The address of the symbol, nullptr when the library does not define it.
-  void* Find(const char* symbol) const;
-  template <typename Function>
-  Function FindFunction(const char* symbol) const {
-    return reinterpret_cast<Function>(Find(symbol));
-  }
-
- private:
-  void* handle_ = nullptr;
-};
 
 }  // namespace host

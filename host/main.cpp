@@ -86,19 +86,14 @@ int main(int argc, char** argv) {
 
   int status = 0;
   if (options.gui) {
-    status = host::RunWithWindowsModule(*library, options.command, *project, options.mode,
+    status = host::RunWithWindowsModule(*library, options.command, *project, options.answers.mode,
                                         transcript.get());
   } else {
     std::unique_ptr<platform::UiBackend> backend = host::MakeUserInterface(options);
     std::unique_ptr<platform::UiBackend> transcribed =
         host::Transcribed(*backend, transcript.get());
     platform::UiBackend& installed = transcribed ? *transcribed : *backend;
-    platform::InstallUiBackend(&installed);
-    std::int32_t result =
-        library->Call(options.command, *project, host::HostWindow(), options.mode);
-    installed.Finished(result == 1);
-    platform::InstallUiBackend(nullptr);
-    status = host::ExitStatus(result);
+    status = library->RunWith(installed, options.command, *project, options.answers.mode);
   }
   // Grids, contours or pictures that could not be written fail a run that did not fail already.
   if (gridExport && gridExport->Failures() > 0 && (status == 0 || status == 3)) {

@@ -9,38 +9,14 @@
 namespace host {
 namespace {
 
-struct CommandEntry {
-  const char* name;
-  Command command;
-  const char* exportName;
-  const char* symbol;
-  const char* description;
+// What each command's help says of it, in the order of batch::Commands().
+constexpr std::array<const char*, 5> kDescriptions = {
+    "oil expulsion intensity maps (and the deep-layer pass)",
+    "unexpelled oil intensity maps",
+    "oil generation intensity maps",
+    "gas intensity maps of one kind (--kind)",
+    "chloroform bitumen \"A\" saturation profile (--mode)",
 };
-
-// Exports are resolved by their decorated names: a function taking the
-// window handle (a pointer to HWND__), and MakeSa also the mode.
-constexpr std::array<CommandEntry, 5> kCommands = {{
-    {"oil-expulsion", Command::OilExpulsion, "MakePaiYou", "_Z10MakePaiYouP6HWND__",
-     "oil expulsion intensity maps (and the deep-layer pass)"},
-    {"oil-unexpelled", Command::OilUnexpelled, "MakeUnYou", "_Z9MakeUnYouP6HWND__",
-     "unexpelled oil intensity maps"},
-    {"oil-generation", Command::OilGeneration, "MakeShengYou", "_Z12MakeShengYouP6HWND__",
-     "oil generation intensity maps"},
-    {"gas", Command::Gas, "MakeGasInten", "_Z12MakeGasIntenP6HWND__",
-     "gas intensity maps of one kind (--kind)"},
-    {"saturation", Command::Saturation, "MakeSa", "_Z6MakeSaP6HWND__i",
-     "chloroform bitumen \"A\" saturation profile (--mode)"},
-}};
-
-constexpr std::array<const char*, 9> kKindCodes = {"sg", "pg", "fg", "wg", "og",
-                                                   "kg", "ug", "eg", "ag"};
-
-const CommandEntry& EntryOf(Command command) {
-  for (const CommandEntry& entry : kCommands) {
-    if (entry.command == command) return entry;
-  }
-  return kCommands[0];
-}
 
 const char kExitStatuses[] =
     "exit status: 0 when the export wrote everything, 3 when it ended early at\n"
@@ -59,7 +35,8 @@ void AddRunOptions(CLI::App& app, Options& options) {
                  "shared (default) or static build of the library, or\n"
                  "a path (taken from where strataplot was started)")
       ->type_name("WHICH");
-  app.add_option("--mode", options.mode, "the mode of saturation (default 1)")->type_name("N");
+  app.add_option("--mode", options.answers.mode, "the mode of saturation (default 1)")
+      ->type_name("N");
 }
 
 void AddInterfaceOptions(CLI::App& app, Options& options) {
@@ -84,7 +61,7 @@ void AddBatchAnswers(CLI::App& app, BatchAnswers& answers) {
   const char* group = "answers in batch";
   app.add_option_function<std::string>(
          "--interval",
-         [&answers](const std::string& list) { answers.intervals = cli::SplitList(list); },
+         [&answers](const std::string& list) { batch::ApplyAnswer(answers, "interval", list); },
          "contour interval answers in order: a number to type,\n"
          "default (OK on the suggested value, also after a\n"
          "refused text) or cancel; the last repeats. Write\n"
@@ -93,44 +70,30 @@ void AddBatchAnswers(CLI::App& app, BatchAnswers& answers) {
       ->group(group);
   app.add_option_function<std::string>(
          "--overwrite",
-         [&answers](const std::string& list) {
-           answers.overwrites.clear();
-           for (const std::string& item : cli::SplitList(list))
-             answers.overwrites.push_back(item == "yes");
-         },
+         [&answers](const std::string& list) { batch::ApplyAnswer(answers, "overwrite", list); },
          "overwrite answers: yes or no; the last repeats\n(default no)")
       ->type_name("LIST")
       ->check(cli::EachOneOf({"yes", "no"}))
       ->group(group);
   app.add_option_function<std::string>(
-         "--deep", [&answers](const std::string& value) { answers.deep = value == "yes"; },
+         "--deep",
+         [&answers](const std::string& value) { batch::ApplyAnswer(answers, "deep", value); },
          "the deep-layer question of oil-expulsion (default no)")
       ->type_name("yes|no")
       ->check(cli::EachOneOf({"yes", "no"}))
       ->group(group);
-  std::vector<std::string> kinds(kKindCodes.begin(), kKindCodes.end());
+  std::vector<std::string> kinds = KindCodes();
   kinds.push_back("cancel");
   app.add_option_function<std::string>(
          "--kind",
-         [&answers](const std::string& code) {
-           answers.kindCode = code;
-           answers.kind.reset();
-           for (std::size_t k = 0; k < kKindCodes.size(); ++k) {
-             if (code == kKindCodes[k]) answers.kind = static_cast<int>(k);
-           }
-         },
+         [&answers](const std::string& code) { batch::ApplyAnswer(answers, "kind", code); },
          "gas map kind: sg pg fg wg og kg ug eg ag, or cancel\n(default sg)")
       ->type_name("CODE")
       ->check(cli::EachOneOf(kinds))
       ->group(group);
   app.add_option_function<std::string>(
          "--horizon",
-         [&answers](const std::string& name) {
-           if (name == "cancel")
-             answers.horizon.reset();
-           else
-             answers.horizon = name;
-         },
+         [&answers](const std::string& name) { batch::ApplyAnswer(answers, "horizon", name); },
          "horizon to choose, or cancel (default: the first)")
       ->type_name("NAME")
       ->group(group);
@@ -273,12 +236,13 @@ void AddHistoryCommand(CLI::App& app, Options& options) {
 // The map and profile commands: one export each. Their options are the
 // program's, before or after the command.
 void AddExportCommands(CLI::App& app, Options& options) {
-  for (const CommandEntry& entry : kCommands) {
-    CLI::App* command = app.add_subcommand(entry.name, entry.description);
+  for (std::size_t c = 0; c < batch::Commands().size(); ++c) {
+    Command each = batch::Commands()[c];
+    CLI::App* command = app.add_subcommand(CommandName(each), kDescriptions[c]);
     command->group("commands");
     command->fallthrough();
     command->set_help_flag();  // --help falls through: the program's help
-    command->parse_complete_callback([&options, &entry] { options.command = entry.command; });
+    command->parse_complete_callback([&options, each] { options.command = each; });
   }
 }
 
@@ -290,9 +254,7 @@ std::string LeftOver(const CLI::App& app) {
   const std::string& first = rest.front();
   if (first.starts_with("-")) return "unknown option '" + first + "'";
   if (!haveCommand) return "unknown command '" + first + "'";
-  for (const CommandEntry& entry : kCommands) {
-    if (first == entry.name) return "more than one command: '" + first + "'";
-  }
+  if (batch::CommandNamed(first)) return "more than one command: '" + first + "'";
   if (first == "history" || first == "render") return "more than one command: '" + first + "'";
   return "unexpected argument '" + first + "'";
 }
@@ -318,8 +280,8 @@ cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options)
   if (!parsed.proceed) return parsed;
   if (std::string error = LeftOver(*app); !error.empty()) return cli::UsageError(*app, error);
   bool needsProject = options.history;
-  for (const CommandEntry& entry : kCommands)
-    needsProject = needsProject || app->got_subcommand(entry.name);
+  for (Command command : batch::Commands())
+    needsProject = needsProject || app->got_subcommand(CommandName(command));
   if (needsProject && app->get_option("--project")->count() == 0) {
     return cli::UsageError(*app, "no project given (-p NAME)");
   }
@@ -350,13 +312,5 @@ cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options)
   }
   return parsed;
 }
-
-const char* ExportName(Command command) { return EntryOf(command).exportName; }
-
-const char* ExportSymbol(Command command) { return EntryOf(command).symbol; }
-
-const char* CommandName(Command command) { return EntryOf(command).name; }
-
-std::vector<std::string> KindCodes() { return {kKindCodes.begin(), kKindCodes.end()}; }
 
 }  // namespace host

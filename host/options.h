@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "batch/answers.h"
+#include "batch/commands.h"
 #include "cli/parsed.h"
 #include "grids/formats.h"
 #include "grids/reference.h"
@@ -13,17 +15,12 @@
 
 namespace host {
 
-enum class Command { OilExpulsion, OilUnexpelled, OilGeneration, Gas, Saturation };
-
-// The answers to the library's questions when nothing is asked (batch).
-struct BatchAnswers {
-  std::vector<std::string> intervals{"default"};  // texts to type, "default" or "cancel"
-  std::vector<bool> overwrites{false};
-  bool deep = false;
-  std::optional<int> kind = 0;  // position of the gas map kind; nullopt: cancel
-  std::string kindCode = "sg";
-  std::optional<std::string> horizon = std::string();  // "": the first listed; nullopt: cancel
-};
+using batch::BatchAnswers;
+using batch::Command;
+using batch::CommandName;
+using batch::ExportName;
+using batch::ExportSymbol;
+using batch::KindCodes;
 
 struct Options {
   Command command = Command::OilExpulsion;
@@ -32,7 +29,6 @@ struct Options {
   std::string project;    // UTF-8 as given
   std::string directory;  // empty: stay where we are
   std::string library = "shared";
-  int mode = 1;  // handed to saturation's export
 
   // How it meets the user.
   bool batch = false;
@@ -64,15 +60,5 @@ struct Options {
 // result says to proceed, the program ends with its status and output: the
 // help, the version, or a usage error (status 2).
 cli::Parsed ParseOptions(const std::vector<std::string>& args, Options& options);
-
-// The export a command calls: its name ("MakePaiYou") and its exported
-// (decorated) symbol.
-const char* ExportName(Command command);
-const char* ExportSymbol(Command command);
-// The command's name on the command line ("oil-expulsion").
-const char* CommandName(Command command);
-
-// The gas map kind codes, in the order of the map type dialog's buttons.
-std::vector<std::string> KindCodes();
 
 }  // namespace host

@@ -42,7 +42,7 @@ TEST(HostOptions, ReadsEveryOptionInBothFormsBeforeOrAfterTheCommand) {
   EXPECT_EQ(options.answers.kind, 3);
   EXPECT_EQ(options.answers.kindCode, "wg");
   EXPECT_EQ(options.answers.horizon, "Es3");
-  EXPECT_EQ(options.mode, 2);
+  EXPECT_EQ(options.answers.mode, 2);
   EXPECT_EQ(options.transcript, "t.jsonl");
 }
 
@@ -84,7 +84,7 @@ TEST(HostOptions, DefaultsAnswerWithTheSuggestedValuesAndNo) {
   EXPECT_FALSE(options.answers.deep);
   EXPECT_EQ(options.answers.kind, 0);
   EXPECT_EQ(options.answers.horizon, "");
-  EXPECT_EQ(options.mode, 1);
+  EXPECT_EQ(options.answers.mode, 1);
   EXPECT_FALSE(options.batch || options.quiet);
 }
 

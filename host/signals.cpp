@@ -27,14 +27,4 @@ void RemovePartialFilesOnSignals() {
   for (int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
 }
 
-std::string RemoveStalePartialFiles(const std::string& directory) {
-  const std::vector<std::string> removed = platform::RemoveStalePartialFiles(directory);
-  if (removed.empty()) return {};
-  std::string line = "removed " + std::to_string(removed.size()) +
-                     (removed.size() == 1 ? " temporary file" : " temporary files") +
-                     " that a run which did not finish left behind:";
-  for (const std::string& name : removed) line += " " + name;
-  return line;
-}
-
 }  // namespace host

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "batch/export_runner.h"
+
 namespace host {
 
 // From now on SIGINT, SIGTERM and SIGHUP first remove the temporary file of
@@ -12,9 +14,6 @@ namespace host {
 // status still tells the signal.
 void RemovePartialFilesOnSignals();
 
-// Removes the temporary files that runs which ended without finishing
-// (killed, or the power gone) left in the directory, and returns the line
-// that says so (empty when there were none).
-std::string RemoveStalePartialFiles(const std::string& directory);
+using batch::RemoveStalePartialFiles;
 
 }  // namespace host

@@ -4,17 +4,6 @@
 
 namespace host {
 
-console::ScriptedAnswers ScriptedAnswersFrom(const BatchAnswers& answers) {
-  console::ScriptedAnswers scripted;
-  scripted.inputs = answers.intervals;
-  scripted.overwrites = answers.overwrites;
-  scripted.yes = answers.deep;
-  scripted.radio = answers.kind;
-  // The horizon comes from the command line in UTF-8; the list shows UTF-8 too.
-  scripted.listEntry = answers.horizon;
-  return scripted;
-}
-
 std::string WhatFollows(Command command, const console::Declined& declined) {
   using What = console::Declined::What;
   const std::string ends = "导出到此结束";

@@ -21,8 +21,7 @@ std::unique_ptr<platform::UiBackend> MakeUserInterface(const Options& options);
 std::unique_ptr<platform::UiBackend> Transcribed(platform::UiBackend& backend,
                                                  console::Transcript* transcript);
 
-// The scripted backend's answers from the options.
-console::ScriptedAnswers ScriptedAnswersFrom(const BatchAnswers& answers);
+using batch::ScriptedAnswersFrom;
 
 // What the command's export does after the person declined something at the
 // terminal, in words for the line that reports it.

@@ -1,5 +1,7 @@
 #include "platform/completed_map.h"
 
+#include <strataplot/observers.h>
+
 #include <algorithm>
 
 namespace platform {
@@ -33,3 +35,38 @@ void ReportCompletedMap(const CompletedMap& map) {
 }
 
 }  // namespace platform
+
+namespace strataplot {
+namespace {
+
+// The public observer behind the completed-map hook, its texts in UTF-8.
+class Utf8Sink final : public platform::CompletedMapSink {
+ public:
+  CompletedMapObserver* observer = nullptr;
+  void MapCompleted(const platform::CompletedMap& map) override {
+    CompletedMap utf8;
+    utf8.fileName = platform::GbkForDisplay(map.fileName);
+    utf8.title = platform::GbkForDisplay(map.title);
+    utf8.unit = platform::GbkForDisplay(map.unit);
+    utf8.interval = map.interval;
+    utf8.originX = map.originX;
+    utf8.originY = map.originY;
+    utf8.cellSizeX = map.cellSizeX;
+    utf8.cellSizeY = map.cellSizeY;
+    utf8.rowCount = map.rowCount;
+    utf8.columnCount = map.columnCount;
+    utf8.mask = map.mask;
+    utf8.values = map.values;
+    observer->MapCompleted(utf8);
+  }
+};
+
+}  // namespace
+
+void InstallCompletedMapObserver(CompletedMapObserver* observer) {
+  static Utf8Sink sink;
+  sink.observer = observer;
+  platform::InstallCompletedMapSink(observer != nullptr ? &sink : nullptr);
+}
+
+}  // namespace strataplot

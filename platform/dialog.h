@@ -24,26 +24,7 @@
 
 namespace platform {
 
-struct Rect {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-
-enum class ControlKind { PushButton, Edit, Label, GroupBox, RadioButton, ComboBox };
-
-// Control styles that matter to the behaviour or to a backend's rendering.
-enum ControlStyle : unsigned {
-  kDefaultButton = 1u << 0,
-  kTabStop = 1u << 1,
-  kGroup = 1u << 2,  // starts a group (radio buttons)
-  kAutoRadio = 1u << 3,
-  kAlignLeft = 1u << 4,
-  kAlignCenter = 1u << 5,
-  kBorder = 1u << 6,
-  kAutoHScroll = 1u << 7,
-  kDropDownList = 1u << 8,  // combo box: choose from the list only
-  kDropDown = 1u << 9,      // combo box: the user may also type
-  kVScroll = 1u << 10,
-};
+// Rect, ControlKind, ControlStyle and kNoId: strataplot/ui_backend.h.
 
 enum DialogStyle : unsigned {
   kModalFrame = 1u << 0,
@@ -52,8 +33,6 @@ enum DialogStyle : unsigned {
   kCentered = 1u << 3,
   kMinimizeBox = 1u << 4,
 };
-
-constexpr int kNoId = -1;
 
 struct ControlTemplate {
   int id;  // kNoId for controls without one

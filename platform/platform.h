@@ -7,6 +7,8 @@
 // touches the file system or shows anything.
 #pragma once
 
+#include <strataplot/ui_backend.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -117,14 +119,6 @@ inline FileStream* StreamOf(HFILE file) {
 }
 
 // ---- Message boxes ------------------------------------------------------------
-
-enum class Icon { None, Information, Error, Question };
-enum class Buttons { Ok, YesNo };
-
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-constexpr int IDYES = 6;
-constexpr int IDNO = 7;
 
 // Modal message box. text and caption are GBK; a null caption shows the host
 // application's title; a null owner means the box has no owner window.

@@ -1,8 +1,10 @@
-#include "host/export_runner.h"
+#include "batch/export_runner.h"
+
+#include <vector>
 
 #include "common/common.h"
 
-namespace host {
+namespace batch {
 namespace {
 
 constexpr std::size_t kLongestProjectName = 19;  // GBK bytes
@@ -31,6 +33,16 @@ std::optional<std::string> ProjectForLibrary(const std::string& utf8, std::strin
     return std::nullopt;
   }
   return project;
+}
+
+std::string RemoveStalePartialFiles(const std::string& directory) {
+  const std::vector<std::string> removed = platform::RemoveStalePartialFiles(directory);
+  if (removed.empty()) return {};
+  std::string line = "removed " + std::to_string(removed.size()) +
+                     (removed.size() == 1 ? " temporary file" : " temporary files") +
+                     " that a run which did not finish left behind:";
+  for (const std::string& name : removed) line += " " + name;
+  return line;
 }
 
 HWND HostWindow() {
@@ -65,4 +77,13 @@ std::int32_t LoadedLibrary::Call(Command command, const std::string& gbkProject,
   return reinterpret_cast<std::int32_t (*)(HWND)>(entry)(window);
 }
 
-}  // namespace host
+int LoadedLibrary::RunWith(platform::UiBackend& backend, Command command,
+                           const std::string& gbkProject, int mode) const {
+  platform::InstallUiBackend(&backend);
+  std::int32_t result = Call(command, gbkProject, HostWindow(), mode);
+  backend.Finished(result == 1);
+  platform::InstallUiBackend(nullptr);
+  return ExitStatus(result);
+}
+
+}  // namespace batch
