@@ -317,6 +317,17 @@ std::string Shortest(double value) {
   return failed == std::errc() ? std::string(text, end) : std::string("nan");
 }
 
+// Writes the text as the whole file; false with the reason when it could not.
+bool WriteText(const std::string& path, const std::string& text, std::string& error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (out) return true;
+  std::remove(path.c_str());
+  error = "cannot write the file";
+  return false;
+}
+
 // MAPFILE.classes.csv: per class code its range, cells, area and amount.
 bool WriteClasses(const platform::CompletedMap& map, const Reference& reference,
                   const std::string& path, std::string& error) {
@@ -352,13 +363,7 @@ bool WriteClasses(const platform::CompletedMap& map, const Reference& reference,
             "," + Shortest(static_cast<double>(cells[c]) * cellKm2) + "," + Shortest(amounts[c]) +
             "\n";
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (out) return true;
-  std::remove(path.c_str());
-  error = "cannot write the file";
-  return false;
+  return WriteText(path, text, error);
 }
 
 // The filled bands between the class boundaries 0, 2I, 3I ... up to the
@@ -462,16 +467,6 @@ ClassScale ScaleOf(const platform::CompletedMap& map) {
   }
   scale.unit = platform::GbkForDisplay(map.unit);
   return scale;
-}
-
-bool WriteText(const std::string& path, const std::string& text, std::string& error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (out) return true;
-  std::remove(path.c_str());
-  error = "cannot write the file";
-  return false;
 }
 
 // QGIS's table of styles in the GeoPackage, a default style for the contours
