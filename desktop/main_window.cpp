@@ -185,6 +185,14 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
   form->addRow("&Project:", projects_);
   form->addRow("&Library:", builds_);
   form->addRow("Saturation &mode:", modes_);
+  mode3Horizon_ = new QLabel;
+  mode3Horizon_->setObjectName("mode3Horizon");
+  mode3Horizon_->setWordWrap(true);
+  mode3Horizon_->setToolTip(
+      "The horizon that mode 3 takes in the chosen build: the one chosen last in mode 2 "
+      "since the build was loaded");
+  form->addRow("", mode3Horizon_);
+  connect(builds_, &QComboBox::currentIndexChanged, this, &MainWindow::ShowMode3Horizon);
 
   form_ = {directory_, choose, projects_, builds_, modes_};
 
@@ -288,6 +296,7 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
   }
   UpdateRecentMenu();
   UpdateButtons();
+  ShowMode3Horizon();
 }
 
 MainWindow::~MainWindow() = default;
@@ -547,6 +556,8 @@ bool MainWindow::Start(host::Command command) {
   Log(QString("%1 on %2 (%3)")
           .arg(name, projects_->currentText(), builds_->currentData().toString()));
   int mode = modes_->currentData().toInt();
+  runLibrary_ = path;
+  runChoosesHorizon_ = command == host::Command::Saturation && mode == 2;
   run_ = std::make_unique<host::WindowedRun>(*library, command, *project, mode, nullptr, this);
   connect(
       &run_->Backend(), &qtui::QtBackend::messageShown, this,
@@ -565,6 +576,12 @@ bool MainWindow::Start(host::Command command) {
             QString line = "dialog [" + title + "]";
             if (!prompt.isEmpty()) line += " " + prompt;
             Log(line + " " + (ok ? chosen : QString("cancelled")));
+            // The build keeps a horizon confirmed in mode 2, whatever the
+            // profile's outcome, for mode 3.
+            if (ok && runChoosesHorizon_) {
+              mode3Horizons_[runLibrary_] = chosen;
+              ShowMode3Horizon();
+            }
           });
   connect(run_.get(), &host::WindowedRun::finished, this, &MainWindow::Finished);
   runs_.emplace_back();
@@ -575,6 +592,16 @@ bool MainWindow::Start(host::Command command) {
   UpdateButtons();
   statusBar()->showMessage(name + " is running");
   return true;
+}
+
+QString MainWindow::Mode3Horizon() const { return mode3Horizon_->text(); }
+
+void MainWindow::ShowMode3Horizon() {
+  const auto found =
+      mode3Horizons_.find(host::LibraryPath(builds_->currentData().toString().toStdString()));
+  mode3Horizon_->setText(found == mode3Horizons_.end()
+                             ? QString("mode 3: no horizon chosen in this build yet")
+                             : "mode 3 takes " + found->second);
 }
 
 void MainWindow::Finished(int result) {

@@ -18,6 +18,7 @@
 #include "platform/written_files.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
@@ -101,6 +102,10 @@ class MainWindow : public QMainWindow {
   ProjectPanel* Panel() const { return panel_; }
   // The history view, once a history was written (a window of its own).
   HistoryView* History() const { return history_; }
+  // What the line beside the saturation mode says of the horizon that mode 3
+  // takes in the chosen build: the one chosen last in mode 2 while the build
+  // stayed loaded (never saved: the build forgets it when unloaded).
+  QString Mode3Horizon() const;
 
  signals:
   // A map or profile a command created and closed (absolute path).
@@ -131,6 +136,7 @@ class MainWindow : public QMainWindow {
   void Finished(int result);
   void HistoryFinished(int status);
   void UpdateButtons();
+  void ShowMode3Horizon();
   // Puts the chosen project of the listed directory first in the recent ones.
   void RememberProject();
   void UpdateRecentMenu();
@@ -167,6 +173,10 @@ class MainWindow : public QMainWindow {
   // Builds stay loaded between commands: their state (the chosen horizon)
   // lasts as it does in a workstation's session.
   std::map<std::string, std::unique_ptr<host::LoadedLibrary>> libraries_;
+  std::map<std::string, QString> mode3Horizons_;  // by build: its horizon for mode 3
+  QLabel* mode3Horizon_;                          // in the form
+  std::string runLibrary_;                        // the build of the run
+  bool runChoosesHorizon_ = false;                // the run is a saturation profile in mode 2
   std::unique_ptr<host::WindowedRun> run_;
   QString runName_;
   // The history's run and what it hands over.

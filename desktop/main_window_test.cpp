@@ -240,6 +240,38 @@ TEST(DesktopStop, DuringALongReadKeepsTheMapFinishedBeforeAndNothingOfTheOneBein
   }
 }
 
+// The horizon confirmed in mode 2 is shown for mode 3 with the build that
+// keeps it, even when its profile then fails (Ek1 has no profiles), and
+// never for the other build.
+TEST(DesktopWindow, TheHorizonMode3TakesIsShownForItsBuild) {
+  TempDir dir;
+  test_support::CopySample(dir.path());
+  MainWindow window;
+  window.show();
+  window.OpenDirectory(QString::fromStdString(dir.path().string()));
+  const QString none = "mode 3: no horizon chosen in this build yet";
+  EXPECT_EQ(window.Mode3Horizon(), none);
+  int result = 99;
+  QObject::connect(&window, &MainWindow::commandFinished, [&](int returned) { result = returned; });
+  window.findChild<QComboBox*>("mode")->setCurrentIndex(1);
+  ASSERT_TRUE(window.Start(host::Command::Saturation));
+  ASSERT_TRUE(
+      qtui::testing::Drive({{"选择层位",
+                             [](QWidget* dialog) {
+                               Press(dialog, Qt::Key_S, Qt::AltModifier);
+                               Press(dialog, Qt::Key_End);
+                               Press(dialog, Qt::Key_Return);
+                             }},
+                            {"Strataplot", [](QWidget* box) { Press(box, Qt::Key_Return); }}}));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return result != 99; }, 20000));
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(window.Mode3Horizon(), "mode 3 takes Ek1");
+  window.findChild<QComboBox*>("build")->setCurrentIndex(1);
+  EXPECT_EQ(window.Mode3Horizon(), none);
+  window.findChild<QComboBox*>("build")->setCurrentIndex(0);
+  EXPECT_EQ(window.Mode3Horizon(), "mode 3 takes Ek1");
+}
+
 TEST(DesktopSettings, SavedOnCloseAndRestoredByANewWindow) {
   TempDir dir;
   std::filesystem::create_directory(dir / "projects");
