@@ -51,8 +51,9 @@ Library::~Library() {
   if (handle_ != nullptr) dlclose(handle_);
 }
 
-bool Library::Load(const std::string& path, std::string& error) {
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+bool Library::Load(const std::string& path, std::string& error, Stay stay) {
+  handle_ = dlopen(path.c_str(),
+                   RTLD_NOW | RTLD_LOCAL | (stay == Stay::ForTheProcess ? RTLD_NODELETE : 0));
   if (handle_ == nullptr) error = dlerror();
   return handle_ != nullptr;
 }

@@ -34,8 +34,12 @@ class Library {
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
 
-  // Loads the library at path; false with the reason in error.
-  bool Load(const std::string& path, std::string& error);
+  // Loads the library at path; false with the reason in error. A library
+  // loaded to stay is never unloaded, not even when this object goes: what
+  // it made (Qt's and GDAL's state, its own statics) lives until the process
+  // ends.
+  enum class Stay { UntilClosed, ForTheProcess };
+  bool Load(const std::string& path, std::string& error, Stay stay = Stay::UntilClosed);
   // The address of the symbol, nullptr when the library does not define it.
   void* Find(const char* symbol) const;
   template <typename Function>

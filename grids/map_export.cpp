@@ -244,11 +244,35 @@ CPLStringList LayerOptions(std::string_view driver, const platform::CompletedMap
   return options;
 }
 
+// The most classes a map's classes table, bands, styles and contour lines
+// hold; the library's maps have far fewer.
+constexpr int kMostClasses = 1'000'000;
+
+// The class code of a value, as the map file classes it: 1 up to 0, 2 up to
+// the interval and on to twice it, c from c - 1 intervals (single precision);
+// kMostClasses + 1 for every value beyond the last of kMostClasses.
+int ClassCode(float value, int interval) {
+  const float divisor = static_cast<float>(interval);
+  if (value <= 0) return 1;
+  if (value <= divisor) return 2;
+  const float intervals = value / divisor;
+  if (!(intervals < static_cast<float>(kMostClasses))) return kMostClasses + 1;
+  return static_cast<int>(intervals) + 1;
+}
+
 bool WriteContours(GDALDataset& source, double noData, const platform::CompletedMap& map,
                    const OGRSpatialReference* system,
                    const std::vector<std::pair<std::string, std::string>>& metadata,
                    GDALDriver& driver, const std::string& path, std::string& error) {
   const std::string_view name = driver.GetDescription();
+  // A line at every multiple of the interval: a map of more classes would
+  // have more levels than any contour map holds (and take ages to trace).
+  for (float value : map.values) {
+    if (ClassCode(value, std::max(map.interval, 1)) > kMostClasses) {
+      error = "a value of the map lies beyond a million contour levels";
+      return false;
+    }
+  }
   if (name == "GeoJSON" && system == nullptr) {
     error =
         "GeoJSON holds WGS 84 longitude and latitude, and the map's grid has no reference system "
@@ -296,15 +320,6 @@ bool WriteContours(GDALDataset& source, double noData, const platform::Completed
   return false;
 }
 
-// The class code of a value, as the map file classes it: 1 up to 0, 2 up to
-// the interval and on to twice it, c from c - 1 intervals (single precision).
-int ClassCode(float value, int interval) {
-  const float divisor = static_cast<float>(interval);
-  if (value <= 0) return 1;
-  if (value <= divisor) return 2;
-  return static_cast<int>(value / divisor) + 1;
-}
-
 // Square kilometres in one square unit of the written coordinates.
 double SquareKilometresPerUnit(const Reference& reference) {
   const double metres = MetresPer(reference.gridUnit) / reference.scale;
@@ -338,7 +353,7 @@ bool WriteClasses(const platform::CompletedMap& map, const Reference& reference,
   const int cellArea = static_cast<int>(map.cellSizeX * map.cellSizeY);
   for (float value : map.values) {
     const int code = ClassCode(value, interval);
-    if (code < 1 || code > 1'000'000) {
+    if (code > kMostClasses) {
       error = "a value of the map lies beyond a million classes";
       return false;
     }
@@ -387,6 +402,10 @@ GDALDatasetUniquePtr MakeBands(GDALDataset& grid, double noData, const platform:
   const int interval = std::max(map.interval, 1);
   int highest = 2;
   for (float value : map.values) highest = std::max(highest, ClassCode(value, interval));
+  if (highest > kMostClasses) {
+    error = "a value of the map lies beyond a million classes";
+    return nullptr;
+  }
   std::string levels = "0";
   for (long long code = 2; code <= highest; ++code) levels += "," + std::to_string(code * interval);
   CPLStringList options;
@@ -647,9 +666,11 @@ std::vector<std::string> ExportMapAs(const platform::CompletedMap& map, const st
         error = *reason;
         return false;
       }
-      // QGIS takes MAPFILE.qml as the GeoTIFF's style: its classes' colours.
+      // QGIS takes MAPFILE.qml as the GeoTIFF's style: its classes' colours
+      // (none for a map of more classes than a style holds).
       return WriteGrid(*grid, driver, path, metadata, error) &&
              (std::string_view(format.driver) != "GTiff" ||
+              ScaleOf(map).highestCode > kMostClasses ||
               WriteText(mapFile + ".qml", RasterStyle(ScaleOf(map)), error));
     });
   }

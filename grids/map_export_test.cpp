@@ -217,6 +217,15 @@ TEST(MapExport, NoDataNeverEqualsAValue) {
                 // A map of that many classes never comes from the library.
                 "cannot write " + blank.name +
                     ".classes.csv: a value of the map lies beyond a million classes"}));
+  // Nor do its contours and bands (at every multiple of the interval, which
+  // would take ages to trace): refused, as is a style of its classes.
+  EXPECT_FALSE(fs::exists(blank.name + ".qml"));
+  const SmallGrid huge(dir, 3, 4, {1e12f});
+  const std::vector<std::string> failures =
+      grids::ExportMap(huge.Map(), {}, grids::ContourFormats(), InMetres());
+  ASSERT_FALSE(failures.empty());
+  for (const std::string& failure : failures)
+    EXPECT_NE(failure.find("beyond a million"), std::string::npos) << failure;
 }
 
 // ZMap Plus, Surfer 7 and XYZ grids of a single row or column are refused

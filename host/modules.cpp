@@ -17,7 +17,8 @@ namespace host {
 std::unique_ptr<Library> LoadModule(const char* fileName, const char* entryName,
                                     std::string& error) {
   auto module = std::make_unique<Library>();
-  if (!module->Load(ModulePath(fileName), error)) {
+  // The modules bring Qt and GDAL, which are not made to be unloaded.
+  if (!module->Load(ModulePath(fileName), error, Library::Stay::ForTheProcess)) {
     error = std::string("cannot load ") + fileName + ": " + error;
     return nullptr;
   }
