@@ -88,26 +88,29 @@ class StagedFiles {
 
   // The temporary path to write the file of that name (UTF-8) under: hidden,
   // ".NAME.PID-N.partial", and its extension again for whatever writes it by
-  // the extension. As every partial file, it is locked while this run lives
-  // (a later run removes it once the lock is free): made and locked here,
-  // except what locks its file itself while writing it (the netCDF library),
-  // which is locked once written.
-  std::string Stage(const std::string& name, bool lockedByWriter = false) {
+  // the extension. Its writer makes it.
+  std::string Stage(const std::string& name) {
     Staged file{directory_ / name, directory_ / ("." + name + "." + std::to_string(::getpid()) +
                                                  "-" + std::to_string(files_.size()) + ".partial" +
                                                  fs::path(name).extension().string())};
     files_.push_back(file);
-    if (!lockedByWriter) Lock(file.partial);
     return file.partial.string();
   }
-  // Locks a partial file staged with lockedByWriter, once its writer is done.
-  void Lock(const fs::path& partial) {
-    const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return;  // its writer then says why it cannot write it
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      locks_.push_back(fd);
-    } else {
-      ::close(fd);
+  // Locks the files written so far, as every partial file is locked while
+  // its run lives (a later run removes it once the lock is free). Taken once
+  // a file is written, as its writers replace what is in the way and the
+  // netCDF library locks its file itself while writing it.
+  void LockWritten() {
+    for (Staged& file : files_) {
+      if (file.locked) continue;
+      const int fd = ::open(file.partial.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) continue;  // not written yet
+      if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        locks_.push_back(fd);
+        file.locked = true;
+      } else {
+        ::close(fd);
+      }
     }
   }
 
@@ -156,6 +159,7 @@ class StagedFiles {
  private:
   struct Staged {
     fs::path final, partial;
+    bool locked = false;
   };
   fs::path directory_;
   std::vector<Staged> files_;
@@ -244,6 +248,7 @@ class GridWriter final : public history::SeriesSink {
         !PaintFrames(*map, series.title, grids)) {
       return false;
     }
+    staged_.LockWritten();
     if (observer_ != nullptr && !observer_->Take(history, grids)) {
       error_ = "stopped";
       return false;
@@ -255,7 +260,7 @@ class GridWriter final : public history::SeriesSink {
   bool Finish() {
     if (!cube_) return true;
     if (cube_->Close(error_)) {
-      staged_.Lock(cubePath_);
+      staged_.LockWritten();
       return true;
     }
     error_ = "cannot write " + cubeName_ + ": " + error_;
@@ -302,8 +307,7 @@ class GridWriter final : public history::SeriesSink {
                  grid.rowCount, grid.columnCount, grid.mask,      reference_};
     grids::CubeLayout layout;
     cubeName_ = project_ + ".history.nc";
-    layout.path = staged_.Stage(cubeName_, /*lockedByWriter=*/true);
-    cubePath_ = layout.path;
+    layout.path = staged_.Stage(cubeName_);
     layout.project = project_;
     layout.grid = geometry_;
     // The values come after the cube is made: its fill value is one that no
@@ -340,7 +344,6 @@ class GridWriter final : public history::SeriesSink {
   std::vector<std::string> bands_;
   std::vector<Series> variables_;
   std::string cubeName_;
-  fs::path cubePath_;
   std::unique_ptr<grids::HistoryCube> cube_;
   std::string error_;
 };
@@ -480,6 +483,7 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
       return Fail(observer, "cannot paint " + chart + ": " + error);
     }
   }
+  staged.LockWritten();
   if (!staged.Commit(error)) return Fail(observer, error);
   if (observer != nullptr) {
     for (const fs::path& file : staged.Committed())
