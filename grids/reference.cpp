@@ -10,16 +10,6 @@
 
 namespace grids {
 
-std::optional<GridUnit> GridUnitNamed(std::string_view name) {
-  if (name == "km") return GridUnit::Kilometre;
-  if (name == "m") return GridUnit::Metre;
-  return std::nullopt;
-}
-
-const char* GridUnitName(GridUnit unit) { return unit == GridUnit::Kilometre ? "km" : "m"; }
-
-double MetresPer(GridUnit unit) { return unit == GridUnit::Kilometre ? 1000 : 1; }
-
 std::optional<Reference> ParseReference(const std::string& text, GridUnit gridUnit,
                                         std::string& error) {
   GdalScope scope;

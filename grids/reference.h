@@ -15,12 +15,17 @@ namespace grids {
 // the intensities themselves never change with it.
 enum class GridUnit { Kilometre, Metre };
 
-// "km" or "m"; nullopt for anything else.
-std::optional<GridUnit> GridUnitNamed(std::string_view name);
+// "km" or "m"; nullopt for anything else. (Inline, as the host's options
+// take it without linking GDAL.)
+inline std::optional<GridUnit> GridUnitNamed(std::string_view name) {
+  if (name == "km") return GridUnit::Kilometre;
+  if (name == "m") return GridUnit::Metre;
+  return std::nullopt;
+}
 // "km" or "m".
-const char* GridUnitName(GridUnit unit);
+inline const char* GridUnitName(GridUnit unit) { return unit == GridUnit::Kilometre ? "km" : "m"; }
 // Metres in one grid unit: 1000 or 1.
-double MetresPer(GridUnit unit);
+inline double MetresPer(GridUnit unit) { return unit == GridUnit::Kilometre ? 1000 : 1; }
 
 // The reference system of the grids, contours and pictures of a run. Without
 // one (wkt empty) coordinates are written as the grid holds them and no file
