@@ -31,6 +31,25 @@
 
 namespace desktop {
 
+namespace {
+
+// The values of a completed map or of a grid read back, on the geometry
+// they come with.
+template <typename Source>
+std::shared_ptr<MapValues::Grid> GridOnItsGeometry(const Source& source, std::vector<float> cells) {
+  auto grid = std::make_shared<MapValues::Grid>();
+  grid->rowCount = source.rowCount;
+  grid->columnCount = source.columnCount;
+  grid->originX = source.originX;
+  grid->originY = source.originY;
+  grid->cellSizeX = source.cellSizeX;
+  grid->cellSizeY = source.cellSizeY;
+  grid->cells = std::move(cells);
+  return grid;
+}
+
+}  // namespace
+
 QString AbsolutePath(const std::string& utf8) {
   return QString::fromStdString(std::filesystem::absolute(utf8).lexically_normal().string());
 }
@@ -47,14 +66,7 @@ void MapValues::MapCompleted(const platform::CompletedMap& map) {
     grids_.erase(path);  // values that do not fit their grid are not shown
     return;
   }
-  auto grid = std::make_shared<Grid>();
-  grid->rowCount = map.rowCount;
-  grid->columnCount = map.columnCount;
-  grid->originX = map.originX;
-  grid->originY = map.originY;
-  grid->cellSizeX = map.cellSizeX;
-  grid->cellSizeY = map.cellSizeY;
-  grid->cells = std::move(*cells);
+  auto grid = GridOnItsGeometry(map, std::move(*cells));
   grids_[path] = std::move(grid);
 }
 
@@ -334,14 +346,7 @@ void MapViewer::FindValues() {
     valuesSource_ = "no values: " + QString::fromStdString(error);
     return;
   }
-  auto grid = std::make_shared<MapValues::Grid>();
-  grid->rowCount = raster.rowCount;
-  grid->columnCount = raster.columnCount;
-  grid->originX = raster.originX;
-  grid->originY = raster.originY;
-  grid->cellSizeX = raster.cellSizeX;
-  grid->cellSizeY = raster.cellSizeY;
-  grid->cells = std::move(raster.cells);
+  auto grid = GridOnItsGeometry(raster, std::move(raster.cells));
   if (!SameGeometry(*grid, shown->Map().geometry)) {
     valuesSource_ = "no values: " + name + " is not on the map's grid";
     return;
