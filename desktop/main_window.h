@@ -46,7 +46,7 @@ class MainWindow : public QMainWindow {
 
  public:
   // With settings (the application's, or a test's file), the window takes
-  // the build, the saturation mode, its geometry and the splitter's sizes
+  // the build, the saturation mode, its geometry and the splitters' sizes
   // from them, and keeps them there with the project directory when it
   // closes, the recent projects as they change. Without, it remembers
   // nothing.
@@ -155,7 +155,8 @@ class MainWindow : public QMainWindow {
   QAction* openAction_;
   bool closeWhenStopped_ = false;  // the window was closed during a run
   QListWidget* log_;
-  QSplitter* splitter_;
+  QSplitter* splitter_;  // the controls beside the viewer
+  QSplitter* lists_;     // the project panel above the log
   QMenu* recentMenu_;
   QSettings* settings_;                // not owned; may be nullptr
   std::vector<RecentProject> recent_;  // most recent first, vanished ones too

@@ -278,7 +278,7 @@ TEST(DesktopSettings, SavedOnCloseAndRestoredByANewWindow) {
   WriteFile(dir / "projects/a.iga", "");
   const QString projects = Path(dir / "projects");
   const QString file = Path(dir / "settings.ini");
-  QList<int> sizes;
+  QList<int> sizes, lists;
   {
     QSettings settings(file, QSettings::IniFormat);
     MainWindow window(&settings);
@@ -288,9 +288,12 @@ TEST(DesktopSettings, SavedOnCloseAndRestoredByANewWindow) {
     window.findChild<QComboBox*>("mode")->setCurrentIndex(2);
     window.resize(1100, 700);
     window.show();
-    auto* splitter = window.findChild<QSplitter*>();
+    auto* splitter = window.findChild<QSplitter*>("splitter");
     splitter->setSizes({600, 300});
     sizes = splitter->sizes();
+    auto* panelAndLog = window.findChild<QSplitter*>("lists");
+    panelAndLog->setSizes({100, 400});
+    lists = panelAndLog->sizes();
     EXPECT_TRUE(window.close());
   }
   QSettings settings(file, QSettings::IniFormat);
@@ -300,7 +303,8 @@ TEST(DesktopSettings, SavedOnCloseAndRestoredByANewWindow) {
   EXPECT_EQ(window.findChild<QComboBox*>("mode")->currentData().toInt(), 3);
   window.show();
   EXPECT_EQ(window.size(), QSize(1100, 700));
-  EXPECT_EQ(window.findChild<QSplitter*>()->sizes(), sizes);
+  EXPECT_EQ(window.findChild<QSplitter*>("splitter")->sizes(), sizes);
+  EXPECT_EQ(window.findChild<QSplitter*>("lists")->sizes(), lists);
 
   std::filesystem::remove_all(dir / "projects");
   EXPECT_TRUE(window.LastDirectory().isEmpty());  // the current directory instead
