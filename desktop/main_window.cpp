@@ -357,6 +357,7 @@ void MainWindow::ChooseFile() {
 }
 
 bool MainWindow::OpenFile(const QString& path) {
+  if (Running()) return false;  // the viewer shows the run's files
   QString absolute = ViewableFile(QFileInfo(path).absoluteFilePath());
   if (absolute.isEmpty() && path.endsWith(".tif", Qt::CaseInsensitive)) {
     Log("no map beside " + path + " to show it with (MAP.tif shows with MAP)");
@@ -491,8 +492,11 @@ void MainWindow::UpdateButtons() {
   for (auto& [command, button] : commands_) button->setEnabled(ready);
   historyButton_->setEnabled(ready);
   for (QWidget* widget : form_) widget->setEnabled(!Running());
-  // During a run, Stop is the one thing that acts.
+  // During a run, Stop is the one thing that acts: nothing else writes into
+  // the directory or opens its files.
   openAction_->setEnabled(!Running());
+  viewer_->SetLocked(Running());
+  panel_->setEnabled(!Running());
   stopButton_->setEnabled(Running());
   stopAction_->setEnabled(Running());
 }

@@ -81,7 +81,8 @@ class MainWindow : public QMainWindow {
 
   // Shows a map or profile in the viewer (for a grid of a map, MAP.tif, the
   // map): among the files of the run that wrote it last, else alone. False
-  // when it cannot be read (the reason is in the log).
+  // when it cannot be read (the reason is in the log), or during a run (the
+  // viewer then shows the run's files).
   bool OpenFile(const QString& path);
 
   // A project of File > Recent projects: its directory and name.

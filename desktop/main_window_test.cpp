@@ -207,20 +207,35 @@ TEST(DesktopStop, DuringALongReadKeepsTheMapFinishedBeforeAndNothingOfTheOneBein
       EXPECT_TRUE(
           QTest::qWaitFor([&] { return progress->ReadingText() == "读取 demo.doe 3.1 MB"; }, 20000))
           << progress->ReadingText().toStdString();
-      // Of the form and the commands, Stop is the one thing that acts.
-      const QStringList locked = {"&Choose...",      "Oil &expulsion", "&Unexpelled oil",
-                                  "Oil &generation", "G&as",           "&Saturation",
-                                  "&History"};
-      int lockedSeen = 0;
-      for (QPushButton* button : window.findChildren<QPushButton*>()) {
-        if (!locked.contains(button->text())) continue;
-        ++lockedSeen;
-        EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
-      }
-      EXPECT_EQ(lockedSeen, locked.size());
+      // Of the form, the commands, the viewer's and the project panel's
+      // buttons, Stop is the one thing that acts; the viewer shows the map
+      // written, and no other file.
+      const QStringList locked = {"&Choose...",
+                                  "Oil &expulsion",
+                                  "&Unexpelled oil",
+                                  "Oil &generation",
+                                  "G&as",
+                                  "&Saturation",
+                                  "&History",
+                                  "Save &picture...",
+                                  "E&xport grids...",
+                                  "Re&fresh",
+                                  "Open containing &folder"};
+      auto expectLocked = [&](bool expected) {
+        int seen = 0;
+        for (QPushButton* button : window.findChildren<QPushButton*>()) {
+          if (!locked.contains(button->text())) continue;
+          ++seen;
+          EXPECT_EQ(!button->isEnabled(), expected) << button->text().toStdString();
+        }
+        EXPECT_EQ(seen, locked.size());
+      };
+      ASSERT_TRUE(QTest::qWaitFor([&] { return window.Viewer()->Current().endsWith("H1.po1"); }));
+      expectLocked(true);
       EXPECT_TRUE(stopButton->isEnabled());
       for (const char* name : {"project", "build", "mode"})
         EXPECT_FALSE(window.findChild<QComboBox*>(name)->isEnabled()) << name;
+      EXPECT_FALSE(window.OpenFile(Path(dir / "H1.po1")));
       stop(window);
       project.ReadOn();
       ASSERT_TRUE(QTest::qWaitFor([&] { return result != 99; }, 20000));
@@ -235,6 +250,7 @@ TEST(DesktopStop, DuringALongReadKeepsTheMapFinishedBeforeAndNothingOfTheOneBein
       } else {
         EXPECT_TRUE(window.isVisible());
         EXPECT_FALSE(stopButton->isEnabled());
+        expectLocked(false);
       }
     }
   }

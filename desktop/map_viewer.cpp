@@ -373,8 +373,8 @@ QWidget* MapViewer::Canvas() const { return canvas_; }
 void MapViewer::Update() {
   previous_->setEnabled(index_ > 0);
   next_->setEnabled(index_ + 1 < files_.size());
-  save_->setEnabled(picture_ != nullptr);
-  export_->setEnabled(canvas_->Map() != nullptr);
+  save_->setEnabled(!locked_ && picture_ != nullptr);
+  export_->setEnabled(!locked_ && canvas_->Map() != nullptr);
   QString text = index_ < 0 ? QString("No map: run a command or open a file")
                             : QString("%1 of %2: %3")
                                   .arg(index_ + 1)
@@ -384,6 +384,11 @@ void MapViewer::Update() {
   position_->setText(text);
   position_->setToolTip(text);
   canvas_->update();
+}
+
+void MapViewer::SetLocked(bool locked) {
+  locked_ = locked;
+  Update();
 }
 
 std::optional<float> MapViewer::ValueAt(int row, int column) const {

@@ -113,6 +113,9 @@ class MapViewer final : public QWidget {
   bool ExportGrids(const std::vector<std::string>& gridFormats,
                    const std::vector<std::string>& contourFormats, QStringList& written,
                    QStringList& failures) const;
+  // While a run writes into the project directory, Save and Export are not
+  // usable.
+  void SetLocked(bool locked);
 
  signals:
   // What the viewer did that belongs in a log: files saved or exported, and
@@ -134,6 +137,7 @@ class MapViewer final : public QWidget {
   const MapValues* values_;
   QStringList files_;
   int index_ = -1;
+  bool locked_ = false;
   std::unique_ptr<rendering::Picture> picture_;
   std::shared_ptr<const MapValues::Grid> fileValues_;  // from the map's .tif
   QString valuesSource_;
