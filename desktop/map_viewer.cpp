@@ -149,7 +149,8 @@ const host::MapGridTools* GridTools(std::string& error) {
 // file holds its origin and extent with one decimal. A grid written in a
 // reference system has the map's coordinates times one factor (kilometres in
 // metres, say): it is taken back into the map's.
-bool SameGeometry(const MapValues::Grid& grid, const mapreader::MapGeometry& map) {
+template <typename Grid>  // MapValues::Grid or grids::GridPlacement
+bool SameGeometry(const Grid& grid, const mapreader::MapGeometry& map) {
   auto near = [](double a, double b) {
     return std::abs(a - b) <= 0.05 + 1e-6 * std::max(std::abs(a), std::abs(b));
   };
@@ -163,6 +164,15 @@ bool SameGeometry(const MapValues::Grid& grid, const mapreader::MapGeometry& map
 int DecimalsFor(double unitsPerPixel) {
   if (!(unitsPerPixel > 0) || !std::isfinite(unitsPerPixel)) return 0;
   return std::clamp(static_cast<int>(std::ceil(-std::log10(unitsPerPixel))), 0, 9);
+}
+
+// A unit of length as the coordinates' hover text gives it: "m" for GDAL's
+// "metre", "km"; any other by its name.
+QString UnitSymbol(const std::string& unit) {
+  const QString name = QString::fromStdString(unit).toLower();
+  if (name == "metre" || name == "meter") return "m";
+  if (name == "kilometre" || name == "kilometer") return "km";
+  return QString::fromStdString(unit);
 }
 
 const rendering::ProfilePicture* ProfileOf(const rendering::Picture* picture) {
@@ -292,6 +302,7 @@ MapViewer::MapViewer(const MapValues* values, QWidget* parent)
   message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   message_->setMinimumWidth(1);
   coordinates_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  coordinates_->setMinimumWidth(1);  // a system's long name never widens the window
   auto* status = new QHBoxLayout;
   status->addWidget(message_, 1);
   status->addWidget(coordinates_);
@@ -325,22 +336,40 @@ bool MapViewer::Show(const QStringList& files, int index) {
 
 void MapViewer::FindValues() {
   fileValues_.reset();
+  system_.reset();
   valuesSource_.clear();
   rendering::MapPicture* shown = canvas_->Map();
   if (shown == nullptr) return;
   const QString path = Current();
+  // The GeoTIFF grid --grids gtiff wrote beside it, and the system it was
+  // written in (--crs): the same cells in that system's coordinates.
+  const QString tif = path + ".tif";
+  const QString name = QFileInfo(tif).fileName();
+  const bool tifBeside = QFileInfo(tif).isFile();
+  std::string error;
+  const host::MapGridTools* tools = tifBeside ? GridTools(error) : nullptr;
+  const mapreader::MapGeometry& own = shown->Map().geometry;
+  if (tools != nullptr && own.cellSizeX > 0 && own.cellSizeY > 0) {
+    std::string unread;
+    const std::optional<grids::GridPlacement> placement =
+        tools->readPlacement(tif.toStdString(), unread);
+    // A geographic system has no unit of length (nor a grid in it).
+    if (placement && !placement->linearUnit.empty() && SameGeometry(*placement, own)) {
+      system_ = System{QString::fromStdString(placement->system),
+                       UnitSymbol(placement->linearUnit),
+                       placement->originX,
+                       placement->originY,
+                       placement->cellSizeX,
+                       placement->cellSizeY};
+    }
+  }
   if (std::shared_ptr<const MapValues::Grid> grid =
           values_ != nullptr ? values_->GridOf(path) : nullptr) {
     valuesSource_ = "values of this session's run";
     shown->SetValues(grid->cells);  // painted as a contour map when they fit
     return;
   }
-  // The GeoTIFF grid --grids gtiff wrote beside it.
-  const QString tif = path + ".tif";
-  const QString name = QFileInfo(tif).fileName();
-  if (!QFileInfo(tif).isFile()) return;
-  std::string error;
-  const host::MapGridTools* tools = GridTools(error);
+  if (!tifBeside) return;
   grids::RasterGrid raster;
   if (tools == nullptr || !tools->readGrid(tif.toStdString(), raster, error)) {
     valuesSource_ = "no values: " + QString::fromStdString(error);
@@ -351,7 +380,6 @@ void MapViewer::FindValues() {
     valuesSource_ = "no values: " + name + " is not on the map's grid";
     return;
   }
-  const mapreader::MapGeometry& own = shown->Map().geometry;
   grid->originX = own.originX;
   grid->originY = own.originY;
   grid->cellSizeX = own.cellSizeX;
@@ -373,8 +401,8 @@ QWidget* MapViewer::Canvas() const { return canvas_; }
 void MapViewer::Update() {
   previous_->setEnabled(index_ > 0);
   next_->setEnabled(index_ + 1 < files_.size());
-  save_->setEnabled(picture_ != nullptr);
-  export_->setEnabled(canvas_->Map() != nullptr);
+  save_->setEnabled(!locked_ && picture_ != nullptr);
+  export_->setEnabled(!locked_ && canvas_->Map() != nullptr);
   QString text = index_ < 0 ? QString("No map: run a command or open a file")
                             : QString("%1 of %2: %3")
                                   .arg(index_ + 1)
@@ -384,6 +412,11 @@ void MapViewer::Update() {
   position_->setText(text);
   position_->setToolTip(text);
   canvas_->update();
+}
+
+void MapViewer::SetLocked(bool locked) {
+  locked_ = locked;
+  Update();
 }
 
 std::optional<float> MapViewer::ValueAt(int row, int column) const {
@@ -425,7 +458,20 @@ QString MapViewer::PositionText(const QPointF& point) const {
   const double x = view.left() + (point.x() - plot.left()) / plot.width() * view.width();
   const double y = view.bottom() - (point.y() - plot.top()) / plot.height() * view.height();
   const int decimals = DecimalsFor(view.width() / plot.width());
-  return QString("x %1, y %2").arg(x, 0, 'f', decimals).arg(y, 0, 'f', decimals);
+  QString text = QString("x %1, y %2").arg(x, 0, 'f', decimals).arg(y, 0, 'f', decimals);
+  if (!system_) return text;
+  // The .tif's cells are the map's: the point lies at the same fraction of
+  // its cell in both.
+  const mapreader::MapGeometry& g = map->Map().geometry;
+  const double scaleX = system_->cellSizeX / g.cellSizeX;
+  const double scaleY = system_->cellSizeY / g.cellSizeY;
+  const double east = system_->originX + (x - g.originX) * scaleX;
+  const double north = system_->originY - (g.originY - y) * scaleY;
+  const int systemDecimals = DecimalsFor(view.width() / plot.width() * scaleX);
+  return text + QString("; E %1 %3, N %2 %3 (%4)")
+                    .arg(east, 0, 'f', systemDecimals)
+                    .arg(north, 0, 'f', systemDecimals)
+                    .arg(system_->unit, system_->name);
 }
 
 void MapViewer::Zoom(double factor, const QPointF& about) {

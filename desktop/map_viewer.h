@@ -3,7 +3,8 @@
 // another, a map with a scale bar. Hovering a cell tells its row, column,
 // position in the grid's coordinates, class range and value (when a run of
 // this session handed the values over, or the map's GeoTIFF grid MAP.tif lies
-// beside it); hovering a profile tells the sample nearest in depth. The wheel
+// beside it), and its position in the projected reference system MAP.tif
+// declares; hovering a profile tells the sample nearest in depth. The wheel
 // or + and - zoom (a profile in depth), a drag pans, 0 shows the whole again.
 // The picture shown can be saved as PNG, SVG or PDF, and a map with values
 // exported as the grids and contours of `--grids` and `--contours`.
@@ -85,7 +86,7 @@ class MapViewer final : public QWidget {
 
   QString Current() const;
   QString Message() const;   // the hovered cell or sample, or why nothing is shown
-  QString Position() const;  // the hovered point in the grid's coordinates
+  QString Position() const;  // the hovered point's coordinates (PositionText)
   // Where the values of the map shown come from ("values from 沙三段.po1.tif"),
   // or why its grid beside it gives none; empty when there are none.
   QString ValuesSource() const;
@@ -94,7 +95,9 @@ class MapViewer final : public QWidget {
 
   // The hover text of the cell or sample under a point of the canvas ("" off
   // the plot), and of the point's position in the grid's coordinates
-  // ("x 20500, y 31500"; "" off a map's plot).
+  // ("x 20500, y 31500"; "" off a map's plot), followed, where the map's .tif
+  // lies on its grid and declares a projected system, by the position in that
+  // system ("; E 20500000 m, N 31500000 m (CGCS2000 / ...)").
   QString CellText(const QPointF& point) const;
   QString PositionText(const QPointF& point) const;
   // Zooms by factor (above 1: closer; 0: the whole) about a point of the canvas.
@@ -113,6 +116,9 @@ class MapViewer final : public QWidget {
   bool ExportGrids(const std::vector<std::string>& gridFormats,
                    const std::vector<std::string>& contourFormats, QStringList& written,
                    QStringList& failures) const;
+  // While a run writes into the project directory, Save and Export are not
+  // usable.
+  void SetLocked(bool locked);
 
  signals:
   // What the viewer did that belongs in a log: files saved or exported, and
@@ -124,7 +130,8 @@ class MapViewer final : public QWidget {
   class View;
 
   void Update();
-  // The values of the map at index_: the session's, else its .tif's.
+  // The values of the map at index_: the session's, else its .tif's; and
+  // the system its .tif declares.
   void FindValues();
   std::optional<float> ValueAt(int row, int column) const;
   // Asks where, then saves; asks which formats, then exports.
@@ -134,8 +141,16 @@ class MapViewer final : public QWidget {
   const MapValues* values_;
   QStringList files_;
   int index_ = -1;
+  bool locked_ = false;
   std::unique_ptr<rendering::Picture> picture_;
   std::shared_ptr<const MapValues::Grid> fileValues_;  // from the map's .tif
+  // The projected system the map's .tif declares, and where the .tif's grid
+  // lies in it (on the map's rows and columns).
+  struct System {
+    QString name, unit;
+    double originX = 0, originY = 0, cellSizeX = 0, cellSizeY = 0;
+  };
+  std::optional<System> system_;
   QString valuesSource_;
   View* canvas_;
   QPushButton* previous_;

@@ -5,6 +5,7 @@
 
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
+#include <ogr_spatialref.h>
 
 #include <QApplication>
 #include <QImage>
@@ -101,13 +102,18 @@ TEST(MapViewer, ShowsAMapFromDiskWithTheTextOfTheHoveredCell) {
 }
 
 // The 3 x 4 small map's cells in their classes (outside: -9999), the map's
-// GeoTIFF as --grids gtiff writes it.
-void WriteTif(const std::string& path, double originX, const std::vector<float>& cells) {
+// GeoTIFF as --grids gtiff writes it: in the grid's coordinates, or in a
+// system's (--crs) at scale times them.
+void WriteTif(const std::string& path, double originX, const std::vector<float>& cells,
+              const char* system = nullptr, double scale = 1) {
   GDALAllRegister();
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
   GDALDatasetUniquePtr tif(driver->Create(path.c_str(), 4, 3, 1, GDT_Float32, nullptr));
-  double transform[6] = {originX, 2, 0, 200, 0, -2.5};
+  double transform[6] = {originX * scale, 2 * scale, 0, 200 * scale, 0, -2.5 * scale};
   tif->SetGeoTransform(transform);
+  OGRSpatialReference reference;
+  if (system != nullptr && reference.SetFromUserInput(system) == OGRERR_NONE)
+    tif->SetSpatialRef(&reference);
   tif->GetRasterBand(1)->SetNoDataValue(-9999);
   ASSERT_EQ(tif->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, 4, 3, const_cast<float*>(cells.data()),
                                             4, 3, GDT_Float32, 0, 0, nullptr),
@@ -192,6 +198,45 @@ TEST(MapViewer, AReopenedMapWithItsGridBesideIt) {
   EXPECT_FALSE(viewer.ExportGrids({"aaigrid"}, {}, written, failures));
   EXPECT_TRUE(failures.join('\n').startsWith("no values of m.po1"))
       << failures.join('\n').toStdString();
+}
+
+// Where the map's .tif declares a projected system (--crs, in metres for a
+// grid in km), hovering tells the position in it too; not for a geographic
+// system, nor a .tif that does not lie on the map's grid.
+TEST(MapViewer, HoverTellsThePositionInTheSystemTheGridDeclares) {
+  TempDir dir;
+  test_support::WriteFile(dir / "m.po1", test_support::Gbk(kMap));
+  const std::string map = (dir / "m.po1").string();
+  const std::vector<float> cells = {-9999, 0, 5, 25, -1, 7, 21, -9999, -9999, -9999, 0, 0};
+  struct Case {
+    const char* system;
+    double originX;
+    QString expected;  // the system's part of the hover text; "" for none
+  };
+  for (const Case& c : {Case{"EPSG:4547", 100, "CGCS2000 / 3-degree Gauss-Kruger CM 114E"},
+                        Case{"EPSG:4490", 100, ""}, Case{"EPSG:4547", 300, ""}}) {
+    SCOPED_TRACE(std::string(c.system) + " at " + std::to_string(c.originX));
+    WriteTif(map + ".tif", c.originX, cells, c.system, 1000);
+    MapViewer viewer(nullptr);
+    viewer.resize(800, 600);
+    viewer.show();
+    ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0));
+    // Cell (1, 2)'s centre: x 105, y 196.25 of the grid, in km.
+    Hover(viewer, Centre(viewer, {1, 2}));
+    const QString position = viewer.Position();
+    if (c.expected.isEmpty()) {
+      EXPECT_TRUE(position.startsWith("x ") && !position.contains(";")) << position.toStdString();
+      continue;
+    }
+    const QRegularExpressionMatch match =
+        QRegularExpression("^x \\S+, y \\S+; E (\\S+) m, N (\\S+) m \\((.+)\\)$").match(position);
+    ASSERT_TRUE(match.hasMatch()) << position.toStdString();
+    const auto* picture = dynamic_cast<const rendering::MapPicture*>(viewer.Picture());
+    const double perPixel = 8 / picture->Layout(QRectF(viewer.Canvas()->rect())).plot.width();
+    EXPECT_NEAR(match.captured(1).toDouble(), 105000, 1000 * perPixel);
+    EXPECT_NEAR(match.captured(2).toDouble(), 196250, 1000 * perPixel);
+    EXPECT_EQ(match.captured(3), c.expected);
+  }
 }
 
 }  // namespace
