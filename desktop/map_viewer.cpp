@@ -145,19 +145,41 @@ const host::MapGridTools* GridTools(std::string& error) {
   return &tools;
 }
 
-// Whether a grid read back lies where the map file says the map lies. The map
-// file holds its origin and extent with one decimal. A grid written in a
-// reference system has the map's coordinates times one factor (kilometres in
-// metres, say): it is taken back into the map's.
+// Whether a grid read back, its coordinates divided by scale, lies where the
+// map file says the map lies. The map file holds its origin and extent with
+// one decimal.
 template <typename Grid>  // MapValues::Grid or grids::GridPlacement
-bool SameGeometry(const Grid& grid, const mapreader::MapGeometry& map) {
+bool SameGeometry(const Grid& grid, const mapreader::MapGeometry& map, double scale) {
   auto near = [](double a, double b) {
     return std::abs(a - b) <= 0.05 + 1e-6 * std::max(std::abs(a), std::abs(b));
   };
-  const double scale = map.cellSizeX > 0 && grid.cellSizeX > 0 ? grid.cellSizeX / map.cellSizeX : 1;
   return grid.rowCount == map.rowCount && grid.columnCount == map.columnCount &&
          near(grid.originX / scale, map.originX) && near(grid.originY / scale, map.originY) &&
          near(grid.cellSizeX / scale, map.cellSizeX) && near(grid.cellSizeY / scale, map.cellSizeY);
+}
+// A grid written in a reference system has the map's coordinates times one
+// factor (kilometres in metres, say): it is taken back into the map's.
+template <typename Grid>
+bool SameGeometry(const Grid& grid, const mapreader::MapGeometry& map) {
+  const double scale = map.cellSizeX > 0 && grid.cellSizeX > 0 ? grid.cellSizeX / map.cellSizeX : 1;
+  return SameGeometry(grid, map, scale);
+}
+
+// The projected system a map's .tif on its grid declares, as `--crs` gives it
+// to a run whose grid unit (km or m) scales the map's coordinates into the
+// .tif's; nullopt with the reason when the system does not read or neither
+// unit does.
+std::optional<grids::Reference> ExportReference(const host::MapGridTools& tools,
+                                                const grids::GridPlacement& placement,
+                                                const mapreader::MapGeometry& map,
+                                                std::string& error) {
+  for (const grids::GridUnit unit : {grids::GridUnit::Kilometre, grids::GridUnit::Metre}) {
+    std::optional<grids::Reference> reference = tools.parseReference(placement.wkt, unit, error);
+    if (!reference) return std::nullopt;
+    if (SameGeometry(placement, map, reference->scale)) return reference;
+  }
+  error = "its coordinates are not the map's in kilometres or metres of " + placement.system;
+  return std::nullopt;
 }
 
 // The decimals that tell apart the coordinates of neighbouring pixels.
@@ -360,7 +382,12 @@ void MapViewer::FindValues() {
                        placement->originX,
                        placement->originY,
                        placement->cellSizeX,
-                       placement->cellSizeY};
+                       placement->cellSizeY,
+                       std::nullopt,
+                       {}};
+      std::string unusable;
+      system_->reference = ExportReference(*tools, *placement, own, unusable);
+      system_->unusable = QString::fromStdString(unusable);
     }
   }
   if (std::shared_ptr<const MapValues::Grid> grid =
@@ -380,10 +407,13 @@ void MapViewer::FindValues() {
     valuesSource_ = "no values: " + name + " is not on the map's grid";
     return;
   }
-  grid->originX = own.originX;
-  grid->originY = own.originY;
-  grid->cellSizeX = own.cellSizeX;
-  grid->cellSizeY = own.cellSizeY;
+  // In the map's coordinates: the .tif's taken back from its system's (more
+  // digits than the map file holds), else the map file's.
+  const double scale = system_ && system_->reference ? system_->reference->scale : 0;
+  grid->originX = scale > 0 ? grid->originX / scale : own.originX;
+  grid->originY = scale > 0 ? grid->originY / scale : own.originY;
+  grid->cellSizeX = scale > 0 ? grid->cellSizeX / scale : own.cellSizeX;
+  grid->cellSizeY = scale > 0 ? grid->cellSizeY / scale : own.cellSizeY;
   shown->SetValues(grid->cells);  // painted as a contour map when they fit
   fileValues_ = std::move(grid);
   valuesSource_ = "values from " + name;
@@ -562,6 +592,27 @@ bool MapViewer::ExportGrids(const std::vector<std::string>& gridNames,
   const std::vector<grids::Format> gridFormats = chosenOf(gridNames, grids::GridFormats());
   const std::vector<grids::Format> contourFormats = chosenOf(contourNames, grids::ContourFormats());
 
+  // In the system the map's .tif declares, as the run that wrote it with
+  // --crs; else in the grid's own coordinates.
+  grids::ExportContext context;
+  if (system_ && !system_->reference) {
+    failures << name + ".tif declares " + system_->name +
+                    ", which the grids cannot be written in: " + system_->unusable;
+    return false;
+  }
+  if (system_) context.reference = *system_->reference;
+  const bool geoJson = std::any_of(
+      contourFormats.begin(), contourFormats.end(),
+      [](const grids::Format& format) { return std::string(format.name) == "geojson"; });
+  if (geoJson && !context.reference.Declared()) {
+    failures << "GeoJSON holds WGS 84 longitude and latitude, transformed from the map's "
+                "projected reference system, and " +
+                    name + " has none: " + name +
+                    ".tif beside it, on the map's grid, declares one when a run wrote it with "
+                    "--grids gtiff and --crs (or the project's NAME.prj)";
+    return false;
+  }
+
   // The values at hand, over the map's modelled area, each in its cell's class.
   std::shared_ptr<const MapValues::Grid> grid =
       values_ != nullptr ? values_->GridOf(path) : nullptr;
@@ -624,7 +675,7 @@ bool MapViewer::ExportGrids(const std::vector<std::string>& gridNames,
   completed.mask = mask;
   completed.values = values;
   for (const std::string& failure :
-       tools->exportMap(completed, fileName, gridFormats, contourFormats))
+       tools->exportMap(completed, fileName, gridFormats, contourFormats, context))
     failures << QString::fromStdString(failure);
   for (const auto* formats : {&gridFormats, &contourFormats}) {
     for (const grids::Format& format : *formats) {
@@ -665,7 +716,13 @@ void MapViewer::Export() {
   QDialog dialog(this);
   dialog.setWindowTitle("Export grids and contours");
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new QLabel("Written beside " + QFileInfo(Current()).fileName() + ":"));
+  const QString name = QFileInfo(Current()).fileName();
+  auto* where =
+      new QLabel("Written beside " + name + ", " +
+                 (system_ ? "in " + system_->name + " as " + name + ".tif declares it:"
+                          : QString("in the grid's own coordinates (no reference system):")));
+  where->setWordWrap(true);
+  layout->addWidget(where);
   std::vector<std::pair<QCheckBox*, std::string>> gridBoxes, contourBoxes;
   for (const auto& [formats, boxes, checked] :
        {std::tuple(&grids::GridFormats(), &gridBoxes, "gtiff"),

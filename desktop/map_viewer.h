@@ -7,7 +7,8 @@
 // declares; hovering a profile tells the sample nearest in depth. The wheel
 // or + and - zoom (a profile in depth), a drag pans, 0 shows the whole again.
 // The picture shown can be saved as PNG, SVG or PDF, and a map with values
-// exported as the grids and contours of `--grids` and `--contours`.
+// exported as the grids and contours of `--grids` and `--contours`, in the
+// system MAP.tif declares.
 #pragma once
 
 #include <QStringList>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "grids/reference.h"
 #include "platform/completed_map.h"
 
 class QLabel;
@@ -110,9 +112,11 @@ class MapViewer final : public QWidget {
   // by the name's extension. False with the reason in error.
   bool SavePicture(const QString& path, int width, QString& error) const;
   // Writes the map shown as grids and contours beside its file (an existing
-  // file of the name is replaced): the files written, or false with the
-  // reasons (the values at hand do not cover the map or disagree with it, or
-  // a file could not be written).
+  // file of the name is replaced), in the projected system its .tif on its
+  // grid declares (as `--crs` writes them) or else in the grid's own
+  // coordinates: the files written, or false with the reasons (the values at
+  // hand do not cover the map or disagree with it, GeoJSON without a system,
+  // or a file could not be written).
   bool ExportGrids(const std::vector<std::string>& gridFormats,
                    const std::vector<std::string>& contourFormats, QStringList& written,
                    QStringList& failures) const;
@@ -145,10 +149,13 @@ class MapViewer final : public QWidget {
   std::unique_ptr<rendering::Picture> picture_;
   std::shared_ptr<const MapValues::Grid> fileValues_;  // from the map's .tif
   // The projected system the map's .tif declares, and where the .tif's grid
-  // lies in it (on the map's rows and columns).
+  // lies in it (on the map's rows and columns); the system the grids are
+  // exported in, or why they cannot be.
   struct System {
     QString name, unit;
     double originX = 0, originY = 0, cellSizeX = 0, cellSizeY = 0;
+    std::optional<grids::Reference> reference;
+    QString unusable;
   };
   std::optional<System> system_;
   QString valuesSource_;

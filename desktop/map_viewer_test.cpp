@@ -1,16 +1,21 @@
 // The viewer: a small known map opened from disk, its cells in their class
 // colours, the text of a hovered cell, zooming about the pointer; a damaged
-// map; a profile, hovered and zoomed; a map with its GeoTIFF beside it.
+// map; a profile, hovered and zoomed; a map with its GeoTIFF beside it, and
+// exported in the system that GeoTIFF declares.
 #include "desktop/map_viewer.h"
 
+#include <cpl_conv.h>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <array>
+#include <filesystem>
 
 #include "rendering/pictures.h"
 #include "testing/host_harness.h"
@@ -236,6 +241,137 @@ TEST(MapViewer, HoverTellsThePositionInTheSystemTheGridDeclares) {
     EXPECT_NEAR(match.captured(1).toDouble(), 105000, 1000 * perPixel);
     EXPECT_NEAR(match.captured(2).toDouble(), 196250, 1000 * perPixel);
     EXPECT_EQ(match.captured(3), c.expected);
+  }
+}
+
+// A GeoTIFF's geotransform, system (WKT2) and cells; the geometries of a
+// contour layer's lines (WKT).
+struct Georeferenced {
+  std::array<double, 6> transform{};
+  std::string wkt;
+  std::vector<float> cells;
+};
+Georeferenced ReadTif(const std::string& path) {
+  Georeferenced read;
+  GDALAllRegister();
+  GDALDatasetUniquePtr tif(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+  if (!tif) return read;
+  tif->GetGeoTransform(read.transform.data());
+  if (const OGRSpatialReference* system = tif->GetSpatialRef()) {
+    char* wkt = nullptr;
+    const char* const options[] = {"FORMAT=WKT2_2019", nullptr};
+    if (system->exportToWkt(&wkt, options) == OGRERR_NONE) read.wkt = wkt;
+    CPLFree(wkt);
+  }
+  const int columns = tif->GetRasterXSize(), rows = tif->GetRasterYSize();
+  read.cells.resize(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+  if (tif->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, columns, rows, read.cells.data(), columns,
+                                      rows, GDT_Float32, 0, 0, nullptr) != CE_None)
+    read.cells.clear();
+  return read;
+}
+std::vector<std::string> Lines(const std::string& path) {
+  std::vector<std::string> lines;
+  GDALAllRegister();
+  GDALDatasetUniquePtr layers(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+  if (!layers) return lines;
+  for (auto& feature : *layers->GetLayer(0)) {
+    if (const OGRGeometry* line = feature->GetGeometryRef()) lines.push_back(line->exportToWkt());
+  }
+  return lines;
+}
+
+// A map whose .tif a run wrote with --crs, exported from the viewer, is
+// written as that run writes it, whichever the grid unit: the GeoTIFF's
+// geotransform, system and cells, the classes' areas, the GeoJSON's lines in
+// longitude and latitude; the .prj beside the .asc.
+TEST(MapViewer, ExportsAMapInTheSystemItsGridWasWrittenIn) {
+  struct Case {
+    const char* gridUnit;
+    double originX;  // the GeoTIFF's, in metres
+  };
+  for (const Case& c : {Case{"km", 540.04f * 1000.0}, Case{"m", 540.04f}}) {
+    SCOPED_TRACE(c.gridUnit);
+    TempDir dir;
+    test_support::CopySample(dir.path());
+    // An origin of more digits than the map file's one decimal holds.
+    std::string grid = test_support::ReadFile(dir / "demo.dgr").value_or("");
+    ASSERT_EQ(grid.rfind("540 340 ", 0), 0u);
+    test_support::WriteFile(dir / "demo.dgr", "540.04 340.03" + grid.substr(7));
+    const test_support::HostRun run = test_support::RunHost(
+        dir.path(), {"-p", "demo", "--crs", "EPSG:4547", "--grid-unit", c.gridUnit, "--grids",
+                     "gtiff", "--contours", "geojson", "oil-unexpelled"});
+    ASSERT_EQ(run.exitStatus, 0) << run.errorOutput;
+    const std::string map = (dir / "demo.uot").string();
+    const Georeferenced written = ReadTif(map + ".tif");
+    ASSERT_EQ(written.transform[0], c.originX);
+    ASSERT_NE(written.wkt.find("Gauss-Kruger CM 114E"), std::string::npos);
+    const std::optional<std::string> classes = test_support::ReadFile(map + ".classes.csv");
+    const std::vector<std::string> lines = Lines(map + ".geojson");
+    ASSERT_TRUE(classes && !lines.empty());
+    for (const char* ext : {".tif", ".classes.csv", ".geojson"}) {
+      std::filesystem::rename(map + ext, map + ".run" + ext);
+    }
+    // The .tif that declares the system lies beside the map again.
+    std::filesystem::copy_file(map + ".run.tif", map + ".tif");
+
+    MapViewer viewer(nullptr);
+    ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0));
+    ASSERT_EQ(viewer.ValuesSource(), "values from demo.uot.tif");
+    QStringList files, failures;
+    ASSERT_TRUE(viewer.ExportGrids({"gtiff", "aaigrid"}, {"geojson"}, files, failures))
+        << failures.join('\n').toStdString();
+    const Georeferenced exported = ReadTif(map + ".tif");
+    EXPECT_EQ(exported.transform, written.transform);
+    EXPECT_EQ(exported.wkt, written.wkt);
+    EXPECT_EQ(exported.cells, written.cells);
+    EXPECT_EQ(test_support::ReadFile(map + ".classes.csv"), classes);
+    EXPECT_TRUE(Lines(map + ".geojson") == lines);  // (too long to print)
+    GDALDatasetUniquePtr asc(GDALDataset::Open((map + ".asc").c_str(), GDAL_OF_RASTER));
+    ASSERT_TRUE(asc && asc->GetSpatialRef());
+    EXPECT_TRUE(asc->GetSpatialRef()->IsProjected());
+  }
+}
+
+// Without a system to transform from, GeoJSON is refused before anything is
+// written, as the host refuses it; the other formats are written in the
+// grid's coordinates. A .tif whose coordinates are the map's in no unit of
+// length the host writes (here twice the metres) is not exported in its
+// system, nor written over without one.
+TEST(MapViewer, ExportRefusesWhatTheSystemAtHandCannotGive) {
+  TempDir dir;
+  test_support::WriteFile(dir / "m.po1", test_support::Gbk(kMap));
+  const std::string map = (dir / "m.po1").string();
+  const std::vector<float> cells = {-9999, 0, 5, 25, -1, 7, 21, -9999, -9999, -9999, 0, 0};
+  struct Case {
+    const char* system;
+    double scale;
+    const char* refusal;
+  };
+  for (const Case& c :
+       {Case{nullptr, 1,
+             "GeoJSON holds WGS 84 longitude and latitude, transformed from the map's "
+             "projected reference system, and m.po1 has none"},
+        Case{"EPSG:4490", 1, "and m.po1 has none"},
+        Case{"EPSG:4547", 2,
+             "m.po1.tif declares CGCS2000 / 3-degree Gauss-Kruger CM 114E, which the grids cannot "
+             "be written in: its coordinates are not the map's in kilometres or metres"}}) {
+    SCOPED_TRACE(c.system != nullptr ? c.system : "none");
+    WriteTif(map + ".tif", 100, cells, c.system, c.scale);
+    MapViewer viewer(nullptr);
+    ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0));
+    QStringList files, failures;
+    EXPECT_FALSE(viewer.ExportGrids({"aaigrid"}, {"geojson"}, files, failures));
+    EXPECT_TRUE(failures.join('\n').contains(c.refusal)) << failures.join('\n').toStdString();
+    EXPECT_TRUE(files.isEmpty());
+    EXPECT_FALSE(std::filesystem::exists(map + ".asc"));
+    EXPECT_FALSE(std::filesystem::exists(map + ".geojson"));
+    if (c.scale != 1) continue;
+    ASSERT_TRUE(viewer.ExportGrids({"gtiff"}, {}, files, failures))
+        << failures.join('\n').toStdString();
+    const Georeferenced exported = ReadTif(map + ".tif");
+    EXPECT_EQ(exported.transform[0], 100);
+    EXPECT_EQ(exported.wkt, "");
   }
 }
 

@@ -75,6 +75,7 @@ std::optional<GridPlacement> ReadGridPlacement(const std::string& path, std::str
                           dataset->GetRasterYSize(),
                           dataset->GetRasterXSize(),
                           "",
+                          "",
                           ""};
   if (const OGRSpatialReference* system = dataset->GetSpatialRef()) {
     const char* name = system->GetName();
@@ -82,6 +83,10 @@ std::optional<GridPlacement> ReadGridPlacement(const std::string& path, std::str
     if (system->IsProjected()) system->GetLinearUnits(&unit);
     placement.system = name != nullptr ? name : "unnamed";
     placement.linearUnit = unit != nullptr ? unit : "";
+    char* wkt = nullptr;
+    const char* const wktOptions[] = {"FORMAT=WKT2_2019", nullptr};
+    if (system->exportToWkt(&wkt, wktOptions) == OGRERR_NONE && wkt != nullptr) placement.wkt = wkt;
+    CPLFree(wkt);
   }
   return placement;
 }
