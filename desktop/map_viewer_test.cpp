@@ -106,9 +106,18 @@ TEST(MapViewer, ShowsAMapFromDiskWithTheTextOfTheHoveredCell) {
   EXPECT_EQ(profile->DepthView().first, profile->WholeDepth().first);
 }
 
-// The 3 x 4 small map's cells in their classes (outside: -9999), the map's
-// GeoTIFF as --grids gtiff writes it: in the grid's coordinates, or in a
-// system's (--crs) at scale times them.
+// The 3 x 4 small map written as m.po1 into dir: its path; its cells'
+// values, each in its class (outside: -9999).
+std::string WriteSmallMap(const TempDir& dir) {
+  test_support::WriteFile(dir / "m.po1", test_support::Gbk(kMap));
+  return (dir / "m.po1").string();
+}
+const std::vector<float> kCells = {-9999, 0,     5,  25,     //
+                                   -1,    7,     21, -9999,  //
+                                   -9999, -9999, 0,  0};
+
+// The map's cells as its GeoTIFF as --grids gtiff writes it: in the grid's
+// coordinates, or in a system's (--crs) at scale times them.
 void WriteTif(const std::string& path, double originX, const std::vector<float>& cells,
               const char* system = nullptr, double scale = 1) {
   GDALAllRegister();
@@ -130,11 +139,8 @@ void WriteTif(const std::string& path, double originX, const std::vector<float>&
 // fit), a scale bar, the picture saved and the grids exported.
 TEST(MapViewer, AReopenedMapWithItsGridBesideIt) {
   TempDir dir;
-  test_support::WriteFile(dir / "m.po1", test_support::Gbk(kMap));
-  const std::string map = (dir / "m.po1").string();
-  const std::vector<float> cells = {-9999, 0,     5,  25,     //
-                                    -1,    7,     21, -9999,  //
-                                    -9999, -9999, 0,  0};
+  const std::string map = WriteSmallMap(dir);
+  const std::vector<float>& cells = kCells;
   WriteTif(map + ".tif", 100, cells);
   MapViewer viewer(nullptr);
   viewer.resize(800, 600);
@@ -210,9 +216,7 @@ TEST(MapViewer, AReopenedMapWithItsGridBesideIt) {
 // system, nor a .tif that does not lie on the map's grid.
 TEST(MapViewer, HoverTellsThePositionInTheSystemTheGridDeclares) {
   TempDir dir;
-  test_support::WriteFile(dir / "m.po1", test_support::Gbk(kMap));
-  const std::string map = (dir / "m.po1").string();
-  const std::vector<float> cells = {-9999, 0, 5, 25, -1, 7, 21, -9999, -9999, -9999, 0, 0};
+  const std::string map = WriteSmallMap(dir);
   struct Case {
     const char* system;
     double originX;
@@ -221,7 +225,7 @@ TEST(MapViewer, HoverTellsThePositionInTheSystemTheGridDeclares) {
   for (const Case& c : {Case{"EPSG:4547", 100, "CGCS2000 / 3-degree Gauss-Kruger CM 114E"},
                         Case{"EPSG:4490", 100, ""}, Case{"EPSG:4547", 300, ""}}) {
     SCOPED_TRACE(std::string(c.system) + " at " + std::to_string(c.originX));
-    WriteTif(map + ".tif", c.originX, cells, c.system, 1000);
+    WriteTif(map + ".tif", c.originX, kCells, c.system, 1000);
     MapViewer viewer(nullptr);
     viewer.resize(800, 600);
     viewer.show();
@@ -340,9 +344,7 @@ TEST(MapViewer, ExportsAMapInTheSystemItsGridWasWrittenIn) {
 // system, nor written over without one.
 TEST(MapViewer, ExportRefusesWhatTheSystemAtHandCannotGive) {
   TempDir dir;
-  test_support::WriteFile(dir / "m.po1", test_support::Gbk(kMap));
-  const std::string map = (dir / "m.po1").string();
-  const std::vector<float> cells = {-9999, 0, 5, 25, -1, 7, 21, -9999, -9999, -9999, 0, 0};
+  const std::string map = WriteSmallMap(dir);
   struct Case {
     const char* system;
     double scale;
@@ -357,7 +359,7 @@ TEST(MapViewer, ExportRefusesWhatTheSystemAtHandCannotGive) {
              "m.po1.tif declares CGCS2000 / 3-degree Gauss-Kruger CM 114E, which the grids cannot "
              "be written in: its coordinates are not the map's in kilometres or metres"}}) {
     SCOPED_TRACE(c.system != nullptr ? c.system : "none");
-    WriteTif(map + ".tif", 100, cells, c.system, c.scale);
+    WriteTif(map + ".tif", 100, kCells, c.system, c.scale);
     MapViewer viewer(nullptr);
     ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0));
     QStringList files, failures;
