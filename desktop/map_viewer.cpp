@@ -359,6 +359,7 @@ bool MapViewer::Show(const QStringList& files, int index) {
 void MapViewer::FindValues() {
   fileValues_.reset();
   system_.reset();
+  project_.clear();
   valuesSource_.clear();
   rendering::MapPicture* shown = canvas_->Map();
   if (shown == nullptr) return;
@@ -375,6 +376,7 @@ void MapViewer::FindValues() {
     std::string unread;
     const std::optional<grids::GridPlacement> placement =
         tools->readPlacement(tif.toStdString(), unread);
+    if (placement) project_ = placement->project;
     // A geographic system has no unit of length (nor a grid in it).
     if (placement && !placement->linearUnit.empty() && SameGeometry(*placement, own)) {
       system_ = System{QString::fromStdString(placement->system),
@@ -601,6 +603,7 @@ bool MapViewer::ExportGrids(const std::vector<std::string>& gridNames,
     return false;
   }
   if (system_) context.reference = *system_->reference;
+  context.project = project_;
   const bool geoJson = std::any_of(
       contourFormats.begin(), contourFormats.end(),
       [](const grids::Format& format) { return std::string(format.name) == "geojson"; });

@@ -158,6 +158,7 @@ class MapViewer final : public QWidget {
     QString unusable;
   };
   std::optional<System> system_;
+  std::string project_;  // the project the .tif beside the map names, if any
   QString valuesSource_;
   View* canvas_;
   QPushButton* previous_;

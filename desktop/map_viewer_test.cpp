@@ -248,11 +248,12 @@ TEST(MapViewer, HoverTellsThePositionInTheSystemTheGridDeclares) {
   }
 }
 
-// A GeoTIFF's geotransform, system (WKT2) and cells; the geometries of a
-// contour layer's lines (WKT).
+// A GeoTIFF's geotransform, system (WKT2), project and cells; the geometries
+// of a contour layer's lines (WKT).
 struct Georeferenced {
   std::array<double, 6> transform{};
   std::string wkt;
+  std::string project;
   std::vector<float> cells;
 };
 Georeferenced ReadTif(const std::string& path) {
@@ -261,6 +262,7 @@ Georeferenced ReadTif(const std::string& path) {
   GDALDatasetUniquePtr tif(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
   if (!tif) return read;
   tif->GetGeoTransform(read.transform.data());
+  if (const char* project = tif->GetMetadataItem("PROJECT")) read.project = project;
   if (const OGRSpatialReference* system = tif->GetSpatialRef()) {
     char* wkt = nullptr;
     const char* const options[] = {"FORMAT=WKT2_2019", nullptr};
@@ -328,6 +330,8 @@ TEST(MapViewer, ExportsAMapInTheSystemItsGridWasWrittenIn) {
     const Georeferenced exported = ReadTif(map + ".tif");
     EXPECT_EQ(exported.transform, written.transform);
     EXPECT_EQ(exported.wkt, written.wkt);
+    EXPECT_EQ(exported.project, "demo");
+    EXPECT_EQ(exported.project, written.project);
     EXPECT_EQ(exported.cells, written.cells);
     EXPECT_EQ(test_support::ReadFile(map + ".classes.csv"), classes);
     EXPECT_TRUE(Lines(map + ".geojson") == lines);  // (too long to print)

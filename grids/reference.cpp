@@ -76,7 +76,9 @@ std::optional<GridPlacement> ReadGridPlacement(const std::string& path, std::str
                           dataset->GetRasterXSize(),
                           "",
                           "",
+                          "",
                           ""};
+  if (const char* project = dataset->GetMetadataItem("PROJECT")) placement.project = project;
   if (const OGRSpatialReference* system = dataset->GetSpatialRef()) {
     const char* name = system->GetName();
     const char* unit = nullptr;

@@ -58,6 +58,7 @@ struct GridPlacement {
   std::string system;      // the system's name
   std::string linearUnit;  // its unit of length ("metre"); empty when not projected
   std::string wkt;         // the system as WKT2, for ParseReference
+  std::string project;     // its PROJECT metadata item (UTF-8); empty when it has none
 };
 
 // Reads the placement of the raster at path (UTF-8); nullopt with GDAL's
