@@ -263,6 +263,7 @@ class NetCdfCube final : public HistoryCube {
 
   ~NetCdfCube() override {
     if (closed_) return;
+    const std::lock_guard<std::mutex> library(NetCdfLibrary());
     Release();
     RemoveFile(path_);
   }
@@ -485,6 +486,7 @@ bool NetCdfCube::Write(std::size_t variable, int horizon, std::span<const float>
     return false;
   }
   failed_ = true;  // until everything below went well
+  const std::lock_guard<std::mutex> library(NetCdfLibrary());
   if (variable >= names_.size()) {
     error = "there is no variable " + std::to_string(variable) + " (the cube has " +
             std::to_string(names_.size()) + ")";
@@ -544,6 +546,7 @@ bool NetCdfCube::Close(std::string& error) {
     return false;
   }
   closed_ = true;
+  const std::lock_guard<std::mutex> library(NetCdfLibrary());
   std::string reason = failed_ ? "a part of the history could not be stored" : "";
   for (std::size_t variable = 0; reason.empty() && variable < names_.size(); ++variable) {
     for (int horizon = -1; reason.empty() && horizon < static_cast<int>(horizons_.size());
@@ -574,10 +577,6 @@ std::unique_ptr<HistoryCube> HistoryCube::Create(const CubeLayout& layout, std::
             std::to_string(layout.periods.size()) + " periods";
     return nullptr;
   }
-  // GDAL's drivers (its netCDF and HDF5 ones among them) are registered now,
-  // before the cube's library is busy: GeoTIFFs may be written on other
-  // threads while the cube is.
-  { const GdalScope registered; }
   std::error_code failed;
   if (fs::exists(layout.path, failed) && !fs::is_regular_file(layout.path, failed)) {
     error = "something that is not a file is in the way";
@@ -585,7 +584,12 @@ std::unique_ptr<HistoryCube> HistoryCube::Create(const CubeLayout& layout, std::
   }
   RemoveFile(layout.path);
   auto cube = std::make_unique<NetCdfCube>(layout, *active);
-  if (!cube->Open(layout, error)) return nullptr;  // the cube removes its file
+  bool opened = false;
+  {
+    const std::lock_guard<std::mutex> library(NetCdfLibrary());
+    opened = cube->Open(layout, error);
+  }
+  if (!opened) return nullptr;  // the cube removes its file
   return cube;
 }
 
@@ -600,7 +604,7 @@ std::optional<std::string> WriteTimeSeries(const GridGeometry& grid, const TimeS
   if (!OnePerCellAnd(series.values.size(), *active, bands)) {
     return "the series has " + CountMismatch(series.values.size(), *active, bands, "band");
   }
-  GdalScope scope;
+  GdalScope scope(Drivers::GeoTiff);
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
   if (driver == nullptr) return "this GDAL has no GTiff driver";
   if (!MakeRoom(*driver, series.path, error)) return error;
