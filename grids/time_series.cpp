@@ -129,12 +129,11 @@ class Spreader {
   std::vector<Run> runs_;
 };
 
-// Rows of a band written at a time: about 256 KiB, and a multiple of `step`
-// rows (of the file's blocks), so that every block is written whole once.
-std::size_t RowsPerPiece(std::size_t columns, std::size_t rows, std::size_t step) {
+// Rows of a band written at a time: about 256 KiB, one row at least.
+std::size_t RowsPerPiece(std::size_t columns, std::size_t rows) {
   constexpr std::size_t kPieceBytes = std::size_t{256} << 10;
   const std::size_t wanted = std::max<std::size_t>(kPieceBytes / (columns * sizeof(float)), 1);
-  return std::min(std::max(wanted / step, std::size_t{1}) * step, std::max(rows, std::size_t{1}));
+  return std::min(wanted, std::max(rows, std::size_t{1}));
 }
 
 bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t active,
@@ -190,22 +189,24 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t acti
         error = LastError();
         return false;
       }
+      // Strip after strip, each spread straight into the buffer GDAL writes
+      // it from: through GDAL's block cache, each strip would be copied
+      // again, and taken and given back.
       int blockWidth = 0, blockHeight = 0;
       raster->GetBlockSize(&blockWidth, &blockHeight);
-      const std::size_t step = RowsPerPiece(columns, rows, static_cast<std::size_t>(blockHeight));
+      if (blockWidth != grid.columnCount || blockHeight <= 0) {
+        error = "GDAL did not lay the file out in strips";
+        return false;
+      }
+      const auto step = static_cast<std::size_t>(blockHeight);
       for (std::size_t first = 0; first < rows; first += step) {
-        const std::size_t count = std::min(step, rows - first);
         if (!spreader.Spread(series.values.subspan(k * active, active), static_cast<float>(noData),
-                             first, count, piece) &&
+                             first, std::min(step, rows - first), piece) &&
             noData == kNoData) {
           return false;
         }
-        if (raster->RasterIO(GF_Write, 0, static_cast<int>(first), grid.columnCount,
-                             static_cast<int>(count), piece.data(), grid.columnCount,
-                             static_cast<int>(count), GDT_Float32, 0, 0, nullptr) != CE_None ||
-            // Out of GDAL's block cache at once: it would hold the whole file
-            // (up to a twentieth of the machine's memory) until it is closed.
-            raster->FlushCache(false) != CE_None) {
+        piece.resize(step * columns);  // the last strip's rows below the grid are not written
+        if (raster->WriteBlock(0, static_cast<int>(first / step), piece.data()) != CE_None) {
           error = LastError();
           return false;
         }
@@ -514,7 +515,7 @@ bool NetCdfCube::Write(std::size_t variable, int horizon, std::span<const float>
   const std::size_t first = horizon < 0 ? 1 : 0;
   std::size_t start[4] = {horizon < 0 ? 0 : static_cast<std::size_t>(horizon), 0, 0, 0};
   std::size_t count[4] = {1, 1, 0, columns_};
-  const std::size_t step = RowsPerPiece(columns_, rows_, 1);
+  const std::size_t step = RowsPerPiece(columns_, rows_);
   std::vector<float> piece;
   for (std::size_t period = 0; period < periodCount_; ++period) {
     start[1] = period;
