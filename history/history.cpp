@@ -223,16 +223,18 @@ class Reader {
     return !doesNotFit;
   }
 
-  // Reads the next value of a quantity file into value, adding it to the
-  // horizon's and the total's amount of the period.
-  bool Read(Series series, int period, double* horizonSums, double* totalSums, float& value) {
+  // Reads the cell's value of every period from a quantity file, adding
+  // each to the horizon's and the total's amount of its period.
+  bool ReadCell(Series series, std::vector<float>& values, double* horizonSums, double* totalSums) {
     InputFile& file = Of(series).file;
-    if (!file.ReadReal(value)) {
+    if (!file.ReadReals(values)) {
       failure_.text = file.DamageText();
       return false;
     }
-    horizonSums[period] += value;
-    totalSums[period] += value;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      horizonSums[k] += values[k];
+      totalSums[k] += values[k];
+    }
     return true;
   }
 
@@ -251,36 +253,35 @@ class Reader {
                hasUnexpelled = history_.hasUnexpelled,
                hasGenerated = history_.Has(Series::Generated);
     const auto cells = static_cast<std::size_t>(inputs.grid.activeCount);
+    // A cell's values of every period, file by file: the intensities are
+    // then worked out without a call in between, in registers.
+    std::vector<float> e(periods), d(periods), u(periods);
     for (std::size_t i = 0; i < cells; ++i) {
+      if ((hasExpelled && !ReadCell(Series::Expelled, e, amounts.expelled.data(),
+                                    totalAmounts_.expelled.data())) ||
+          (hasDeep &&
+           !ReadCell(Series::DeepExpelled, d, amounts.deep.data(), totalAmounts_.deep.data())) ||
+          (hasUnexpelled && !ReadCell(Series::Unexpelled, u, amounts.unexpelled.data(),
+                                      totalAmounts_.unexpelled.data()))) {
+        return false;
+      }
       float expelledSum = 0, deepSum = 0;
-      // The cell's value of each period, a period's values next to each other.
+      // A period's values next to each other.
       for (int k = 0; k < periods; ++k) {
         const std::size_t at = static_cast<std::size_t>(k) * cells + i;
-        float e = 0, d = 0, u = 0;
-        if (hasExpelled) {
-          if (!Read(Series::Expelled, k, amounts.expelled.data(), totalAmounts_.expelled.data(), e))
-            return false;
-        }
         if (hasDeep) {
-          if (!Read(Series::DeepExpelled, k, amounts.deep.data(), totalAmounts_.deep.data(), d))
-            return false;
-          deepSum += d / area;
+          deepSum += d[k] / area;
           deepAt[at] = deepSum;
         }
-        if (hasUnexpelled) {
-          if (!Read(Series::Unexpelled, k, amounts.unexpelled.data(),
-                    totalAmounts_.unexpelled.data(), u))
-            return false;
-          unexpelledAt[at] = u / area;
-        }
+        if (hasUnexpelled) unexpelledAt[at] = u[k] / area;
         if (hasGenerated) {
           // The generation maps' order: the period's unexpelled intensity on
           // the expelled intensity so far, then the period's expelled.
-          float partial = u / area + expelledSum;
-          generatedAt[at] = partial + e / area;
+          float partial = u[k] / area + expelledSum;
+          generatedAt[at] = partial + e[k] / area;
         }
         if (hasExpelled) {
-          expelledSum += e / area;
+          expelledSum += e[k] / area;
           expelledAt[at] = expelledSum;
         }
       }

@@ -49,6 +49,27 @@ class PLATFORM_API FileStream {
     ++hand_.next;
     return true;
   }
+  // Takes, as NextNumber takes each, the next fields of the chunk in hand
+  // that hold a whole number or a real, up to `most` of them, and stores
+  // their values as floats (a whole number's nearest float) into values;
+  // stops before any other field. The number taken, 0 when the next field
+  // is another or no field is left in hand (NextNumber then goes on). A
+  // loop of its own, without a call: the reader of many values in a row
+  // takes them here.
+  std::size_t TakeReals(float* values, std::size_t most) {
+    const std::size_t first = hand_.next;
+    const std::size_t end = hand_.count - first < most ? hand_.count : first + most;
+    std::size_t at = first;
+    for (; at < end; ++at) {
+      const scan::NumberKind kind = hand_.kinds[at];
+      if (kind == scan::NumberKind::Other) break;
+      const scan::ScannedNumber number{kind, hand_.bits[at]};
+      values[at - first] =
+          kind == scan::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
+    }
+    hand_.next = at;
+    return at - first;
+  }
   // The text of the field last moved to; the view stays valid until the next
   // move. Empty before the first field and at the end.
   std::string_view FieldText();
