@@ -127,22 +127,61 @@ std::vector<PeriodRow> Rows(const ProjectHistory& history, const Amounts& amount
   return rows;
 }
 
-// total[i] = grid[i] + total[i], four at a time (the same single-precision
+using Four = float __attribute__((vector_size(16)));
+using Two = double __attribute__((vector_size(16)));
+
+// total[i] = from[i] + total[i], four at a time (the same single-precision
 // sums as one by one).
-void AddInto(Grid total, Grid grid) {
-  using Four = float __attribute__((vector_size(16)));
-  const std::size_t size = grid.size();
-  float* to = total.data();
-  const float* from = grid.data();
+void AddInto(float* total, const float* from, std::size_t count) {
   std::size_t at = 0;
-  for (; at + 4 <= size; at += 4) {
+  for (; at + 4 <= count; at += 4) {
     Four a, b;
     std::memcpy(&a, from + at, sizeof a);
-    std::memcpy(&b, to + at, sizeof b);
+    std::memcpy(&b, total + at, sizeof b);
     b = a + b;
-    std::memcpy(to + at, &b, sizeof b);
+    std::memcpy(total + at, &b, sizeof b);
   }
-  for (; at < size; ++at) to[at] = from[at] + to[at];
+  for (; at < count; ++at) total[at] = from[at] + total[at];
+}
+
+// values[i] / divisor, four at a time (each quotient as one by one).
+void DivideAll(float* values, std::size_t count, float divisor) {
+  const Four by = {divisor, divisor, divisor, divisor};
+  std::size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    Four four;
+    std::memcpy(&four, values + i, sizeof four);
+    four = four / by;
+    std::memcpy(values + i, &four, sizeof four);
+  }
+  for (; i < count; ++i) values[i] = values[i] / divisor;
+}
+
+// Adds the values of `cells` cells, `periods` values each (cell after cell),
+// to both horizonSums[period] and totalSums[period] in double precision,
+// cell by cell in order. Two periods at a time, their sums held in registers
+// over the cells: the same sums as value by value.
+void AddCells(const float* values, std::size_t cells, std::size_t periods, double* horizonSums,
+              double* totalSums) {
+  std::size_t k = 0;
+  for (; k + 2 <= periods; k += 2) {
+    Two horizon, total;
+    std::memcpy(&horizon, horizonSums + k, sizeof horizon);
+    std::memcpy(&total, totalSums + k, sizeof total);
+    for (const float* at = values + k; at < values + cells * periods; at += periods) {
+      const Two two = {at[0], at[1]};
+      horizon += two;
+      total += two;
+    }
+    std::memcpy(horizonSums + k, &horizon, sizeof horizon);
+    std::memcpy(totalSums + k, &total, sizeof total);
+  }
+  for (; k < periods; ++k) {
+    for (std::size_t c = 0; c < cells; ++c) {
+      horizonSums[k] += values[c * periods + k];
+      totalSums[k] += values[c * periods + k];
+    }
+  }
 }
 
 class Reader {
@@ -223,73 +262,106 @@ class Reader {
     return !doesNotFit;
   }
 
-  // Reads the cell's value of every period from a quantity file, adding
-  // each to the horizon's and the total's amount of its period.
-  bool ReadCell(Series series, std::vector<float>& values, double* horizonSums, double* totalSums) {
+  // Cells read and worked out at a time. A period's values of so many cells
+  // fill a cache line of their series: one by one, each value of a cell
+  // would go to a line of its own, a period's length apart from the next, a
+  // stride the processor's cache keeps in few of its sets (the lines of the
+  // periods kept throwing each other out).
+  static constexpr std::size_t kTileCells = 16;
+
+  // Reads the next cells' values of every period from a quantity file into
+  // values (cell by cell), adding each to the horizon's and the total's
+  // amount of its period, then divides them by the cell area.
+  bool ReadCells(Series series, std::vector<float>& values, std::size_t cells, std::size_t periods,
+                 float area, double* horizonSums, double* totalSums) {
     InputFile& file = Of(series).file;
-    if (!file.ReadReals(values)) {
+    if (!file.ReadReals({values.data(), cells * periods})) {
       failure_.text = file.DamageText();
       return false;
     }
-    for (std::size_t k = 0; k < values.size(); ++k) {
-      horizonSums[k] += values[k];
-      totalSums[k] += values[k];
-    }
+    AddCells(values.data(), cells, periods, horizonSums, totalSums);
+    DivideAll(values.data(), cells * periods, area);
     return true;
   }
 
   bool ReadHorizon(int h) {
     const BasinInputs& inputs = history_.inputs;
-    const int periods = inputs.periodCount;
+    const auto periods = static_cast<std::size_t>(inputs.periodCount);
     const float area = static_cast<float>(inputs.grid.cellArea);
     Amounts amounts;
-    amounts.Reset(periods);
-    Grid& expelled = grids_[Index(Series::Expelled)];
-    float* const expelledAt = expelled.data();
-    float* const deepAt = grids_[Index(Series::DeepExpelled)].data();
-    float* const unexpelledAt = grids_[Index(Series::Unexpelled)].data();
-    float* const generatedAt = grids_[Index(Series::Generated)].data();
+    amounts.Reset(inputs.periodCount);
     const bool hasExpelled = history_.hasExpelled, hasDeep = history_.hasDeepExpelled,
                hasUnexpelled = history_.hasUnexpelled,
                hasGenerated = history_.Has(Series::Generated);
     const auto cells = static_cast<std::size_t>(inputs.grid.activeCount);
-    // A cell's values of every period, file by file: the intensities are
-    // then worked out without a call in between, in registers.
-    std::vector<float> e(periods), d(periods), u(periods);
-    for (std::size_t i = 0; i < cells; ++i) {
-      if ((hasExpelled && !ReadCell(Series::Expelled, e, amounts.expelled.data(),
-                                    totalAmounts_.expelled.data())) ||
-          (hasDeep &&
-           !ReadCell(Series::DeepExpelled, d, amounts.deep.data(), totalAmounts_.deep.data())) ||
-          (hasUnexpelled && !ReadCell(Series::Unexpelled, u, amounts.unexpelled.data(),
-                                      totalAmounts_.unexpelled.data()))) {
+    // The values of kTileCells cells of each file, cell by cell, then their
+    // intensities.
+    std::vector<float> e(kTileCells * periods), d(kTileCells * periods), u(kTileCells * periods);
+    // Their series: [series][period][cell].
+    std::vector<float> tile(kSeriesCount * periods * kTileCells);
+    const auto tileOf = [&](Series series) {
+      return tile.data() + Index(series) * periods * kTileCells;
+    };
+    float* const expelledTile = tileOf(Series::Expelled);
+    float* const deepTile = tileOf(Series::DeepExpelled);
+    float* const unexpelledTile = tileOf(Series::Unexpelled);
+    float* const generatedTile = tileOf(Series::Generated);
+    for (std::size_t first = 0; first < cells; first += kTileCells) {
+      const std::size_t count = std::min(kTileCells, cells - first);
+      if ((hasExpelled && !ReadCells(Series::Expelled, e, count, periods, area,
+                                     amounts.expelled.data(), totalAmounts_.expelled.data())) ||
+          (hasDeep && !ReadCells(Series::DeepExpelled, d, count, periods, area, amounts.deep.data(),
+                                 totalAmounts_.deep.data())) ||
+          (hasUnexpelled &&
+           !ReadCells(Series::Unexpelled, u, count, periods, area, amounts.unexpelled.data(),
+                      totalAmounts_.unexpelled.data()))) {
         return false;
       }
-      float expelledSum = 0, deepSum = 0;
-      // A period's values next to each other.
-      for (int k = 0; k < periods; ++k) {
-        const std::size_t at = static_cast<std::size_t>(k) * cells + i;
-        if (hasDeep) {
-          deepSum += d[k] / area;
-          deepAt[at] = deepSum;
+      for (std::size_t c = 0; c < count; ++c) {
+        const float* const ec = e.data() + c * periods;
+        const float* const dc = d.data() + c * periods;
+        const float* const uc = u.data() + c * periods;
+        float expelledSum = 0, deepSum = 0;
+        for (std::size_t k = 0, at = c; k < periods; ++k, at += kTileCells) {
+          if (hasDeep) {
+            deepSum += dc[k];
+            deepTile[at] = deepSum;
+          }
+          if (hasUnexpelled) unexpelledTile[at] = uc[k];
+          if (hasGenerated) {
+            // The generation maps' order: the period's unexpelled intensity
+            // on the expelled intensity so far, then the period's expelled.
+            float partial = uc[k] + expelledSum;
+            generatedTile[at] = partial + ec[k];
+          }
+          if (hasExpelled) {
+            expelledSum += ec[k];
+            expelledTile[at] = expelledSum;
+          }
         }
-        if (hasUnexpelled) unexpelledAt[at] = u[k] / area;
-        if (hasGenerated) {
-          // The generation maps' order: the period's unexpelled intensity on
-          // the expelled intensity so far, then the period's expelled.
-          float partial = u[k] / area + expelledSum;
-          generatedAt[at] = partial + e[k] / area;
-        }
-        if (hasExpelled) {
-          expelledSum += e[k] / area;
-          expelledAt[at] = expelledSum;
+      }
+      // Into the series, a period's cells together.
+      for (int s = 0; s < kSeriesCount; ++s) {
+        if (!history_.Has(static_cast<Series>(s))) continue;
+        const float* from = tileOf(static_cast<Series>(s));
+        float* to = grids_[s].data() + first;
+        if (count == kTileCells) {
+          for (std::size_t k = 0; k < periods; ++k, from += kTileCells, to += cells) {
+            std::memcpy(to, from, kTileCells * sizeof(float));  // a copy of known length
+          }
+        } else {
+          for (std::size_t k = 0; k < periods; ++k, from += kTileCells, to += cells) {
+            std::memcpy(to, from, count * sizeof(float));
+          }
         }
       }
     }
     history_.horizons.push_back(
-        Rows(history_, amounts, history_.hasExpelled ? &expelled : nullptr));
-    // The totals add the horizons in order.
-    for (int s = 0; s < kSeriesCount; ++s) AddInto(totals_[s], grids_[s]);
+        Rows(history_, amounts, history_.hasExpelled ? &grids_[Index(Series::Expelled)] : nullptr));
+    // The totals add the horizons in order: each series in one sweep, which
+    // the processor streams through its cache.
+    for (int s = 0; s < kSeriesCount; ++s)
+      AddInto(totals_[s].data(), grids_[s].data(), grids_[s].size());
     return HandOver(grids_, h);
   }
 
