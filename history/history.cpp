@@ -188,6 +188,18 @@ class Reader {
  public:
   Reader(const std::string& project, ProjectHistory& history, SeriesSink& sink, Failure& failure)
       : project_(project), history_(history), sink_(sink), failure_(failure) {}
+  ~Reader() {
+    // The sink lets go of the series before their memory goes, whatever
+    // stopped the reading.
+    if (!unsettled_) return;
+    try {
+      sink_.Settle();
+    } catch (...) {
+      // The reading has failed already.
+    }
+  }
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
 
   bool Run() {
     if (!OpenQuantities()) return false;
@@ -371,12 +383,16 @@ class Reader {
     for (int s = 0; s < kSeriesCount; ++s) {
       const auto series = static_cast<Series>(s);
       if (!history_.Has(series)) continue;
+      unsettled_ = true;
       if (!sink_.Take(history_, {series, horizon, history_.inputs.periodCount, grids[s]})) {
         failure_.text.clear();
         return false;
       }
     }
-    return true;
+    unsettled_ = false;
+    if (sink_.Settle()) return true;
+    failure_.text.clear();
+    return false;
   }
 
   const std::string& project_;
@@ -385,6 +401,7 @@ class Reader {
   Failure& failure_;
   std::array<Quantity, 3> quantities_;  // expelled, deep expelled, unexpelled
   SeriesMemory memory_;
+  bool unsettled_ = false;  // series handed over that the sink may still use
   std::array<Grid, kSeriesCount> grids_;
   std::array<Grid, kSeriesCount> totals_;
   Amounts totalAmounts_;

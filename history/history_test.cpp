@@ -22,9 +22,15 @@ class Recorder : public SeriesSink {
     values[{grids.series, grids.horizon}].assign(grids.values.begin(), grids.values.end());
     return stopAfter < 0 || static_cast<int>(order.size()) < stopAfter;
   }
+  bool Settle() override {
+    settledAfter.push_back(static_cast<int>(order.size()));
+    return settleStops < 0 || static_cast<int>(settledAfter.size()) < settleStops;
+  }
   std::vector<std::pair<Series, int>> order;
   std::map<std::pair<Series, int>, std::vector<float>> values;
   int stopAfter = -1;
+  std::vector<int> settledAfter;  // the series taken when the sink was settled
+  int settleStops = -1;           // the settling that stops the reading
 };
 
 // Two horizons and three periods (ages 10.5, 20.5, 30.5) on a row of three
@@ -150,6 +156,24 @@ TEST_F(HistoryTest, TheSinkCanStopTheReading) {
   EXPECT_FALSE(Read());
   EXPECT_EQ(recorder_.order.size(), 1u);
   EXPECT_TRUE(failure_.text.empty());
+  // Settled all the same, before the series' memory went.
+  EXPECT_EQ(recorder_.settledAfter, std::vector<int>{1});
+
+  recorder_ = {};
+  recorder_.settleStops = 2;
+  EXPECT_FALSE(Read());
+  EXPECT_EQ(recorder_.settledAfter, (std::vector<int>{4, 8}));
+  EXPECT_TRUE(failure_.text.empty());
+}
+
+TEST_F(HistoryTest, TheSinkIsSettledAfterEachHorizonAndTheTotals) {
+  ASSERT_TRUE(Read()) << failure_.text;
+  EXPECT_EQ(recorder_.settledAfter, (std::vector<int>{4, 8, 12}));
+  // A damaged second horizon: the first was settled, nothing more.
+  WriteFile(dir_ / "demo.dou", "8 8 4  0 0 12\n1 1 x  0 0 0\n");
+  recorder_ = {};
+  EXPECT_FALSE(Read());
+  EXPECT_EQ(recorder_.settledAfter, std::vector<int>{4});
 }
 
 // Cells are read several at a time: with any number of active cells, each
