@@ -1,5 +1,6 @@
 #include "grids/time_series.h"
 
+#include <H5public.h>
 #include <cpl_conv.h>
 #include <cpl_error.h>
 #include <cpl_string.h>
@@ -589,6 +590,12 @@ std::unique_ptr<HistoryCube> HistoryCube::Create(const CubeLayout& layout, std::
   bool opened = false;
   {
     const std::lock_guard<std::mutex> library(NetCdfLibrary());
+    // HDF5, under the netCDF library, closes at the end of the process what
+    // is still open: a cube that could not be completed (its disk full), which
+    // it would try to write again, and crash. Told before it starts, when it
+    // has not yet.
+    static std::once_flag told;
+    std::call_once(told, [] { H5dont_atexit(); });
     opened = cube->Open(layout, error);
   }
   if (!opened) return nullptr;  // the cube removes its file
