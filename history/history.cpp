@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "common/common.h"
 #include "project/input_file.h"
@@ -84,13 +87,20 @@ struct Amounts {
   }
 };
 
-// The rows of a horizon (or of the total) from its amounts and its
-// cumulative expelled intensities.
+// The largest value of each period of a cumulative expelled series (0 when
+// none is above 0) and the number of its cells above 0.
+struct Peaks {
+  std::vector<float> largest;
+  std::vector<std::int64_t> above;
+  explicit Peaks(std::size_t periods) : largest(periods, 0.0f), above(periods, 0) {}
+};
+
+// The rows of a horizon (or of the total) from its amounts and the peaks of
+// its cumulative expelled intensities (nullptr without an expelled file).
 std::vector<PeriodRow> Rows(const ProjectHistory& history, const Amounts& amounts,
-                            const Grid* expelled) {
+                            const Peaks* expelled) {
   const BasinInputs& inputs = history.inputs;
   const int periods = inputs.periodCount;
-  const int cells = inputs.grid.activeCount;
   std::vector<PeriodRow> rows(periods);
   double expelledSoFar = 0, deepSoFar = 0;
   for (int k = 0; k < periods; ++k) {
@@ -111,18 +121,12 @@ std::vector<PeriodRow> Rows(const ProjectHistory& history, const Amounts& amount
     }
   }
   if (expelled == nullptr) return rows;
-  // The largest cumulative intensity and the area above 0, period by period.
+  // The area of the cells above 0 in the grid unit squared.
   const double cellArea = static_cast<double>(inputs.grid.cellSizeX) * inputs.grid.cellSizeY;
   for (int k = 0; k < periods; ++k) {
-    const float* period = expelled->data() + static_cast<std::size_t>(k) * cells;
-    float largest = 0;
-    std::int64_t above = 0;
-    for (int i = 0; i < cells; ++i) {
-      largest = std::max(largest, period[i]);
-      above += period[i] > 0 ? 1 : 0;
-    }
-    rows[k].expelledMaxIntensity = largest;
-    rows[k].expelledArea = static_cast<double>(above) * cellArea;
+    rows[k].expelledMaxIntensity = expelled->largest[static_cast<std::size_t>(k)];
+    rows[k].expelledArea =
+        static_cast<double>(expelled->above[static_cast<std::size_t>(k)]) * cellArea;
   }
   return rows;
 }
@@ -130,18 +134,94 @@ std::vector<PeriodRow> Rows(const ProjectHistory& history, const Amounts& amount
 using Four = float __attribute__((vector_size(16)));
 using Two = double __attribute__((vector_size(16)));
 
-// total[i] = from[i] + total[i], four at a time (the same single-precision
-// sums as one by one).
-void AddInto(float* total, const float* from, std::size_t count) {
-  std::size_t at = 0;
-  for (; at + 4 <= count; at += 4) {
-    Four a, b;
-    std::memcpy(&a, from + at, sizeof a);
-    std::memcpy(&b, total + at, sizeof b);
-    b = a + b;
-    std::memcpy(total + at, &b, sizeof b);
+using Fours = std::int32_t __attribute__((vector_size(16)));
+
+// Peaks of values, four lanes at a time: each lane as one by one (a value
+// replaces the largest when the largest is below it), the lanes then taken
+// in turn the same way; the count of values above 0.
+class PeakFinder {
+ public:
+  void Add(Four values) {
+    largest_ = largest_ < values ? values : largest_;
+    above_ -= values > Four{0, 0, 0, 0};  // -1 where above
   }
-  for (; at < count; ++at) total[at] = from[at] + total[at];
+  void Add(float value) {
+    largest1_ = largest1_ < value ? value : largest1_;
+    aboveCount_ += value > 0 ? 1 : 0;
+  }
+  void Into(Peaks& peaks, std::size_t period) const {
+    float largest = largest1_;
+    std::int64_t above = aboveCount_;
+    for (int lane = 0; lane < 4; ++lane) {
+      largest = largest < largest_[lane] ? largest_[lane] : largest;
+      above += above_[lane];
+    }
+    peaks.largest[period] = largest;
+    peaks.above[period] = above;
+  }
+
+ private:
+  Four largest_ = {0, 0, 0, 0};
+  Fours above_ = {0, 0, 0, 0};
+  float largest1_ = 0;
+  std::int64_t aboveCount_ = 0;
+};
+
+// total[i] = grid[i] + total[i] (the same single-precision sums as one by
+// one), period by period, four at a time; with the peaks of each period of
+// the grid and of the new total where asked for.
+void Sweep(Grid total, Grid grid, std::size_t periods, Peaks* gridPeaks, Peaks* totalPeaks) {
+  const std::size_t cells = periods > 0 ? grid.size() / periods : 0;
+  for (std::size_t k = 0; k < periods; ++k) {
+    float* to = total.data() + k * cells;
+    const float* from = grid.data() + k * cells;
+    PeakFinder ofGrid, ofTotal;
+    std::size_t at = 0;
+    for (; at + 4 <= cells; at += 4) {
+      Four a, b;
+      std::memcpy(&a, from + at, sizeof a);
+      std::memcpy(&b, to + at, sizeof b);
+      b = a + b;
+      std::memcpy(to + at, &b, sizeof b);
+      if (gridPeaks != nullptr) ofGrid.Add(a);
+      if (totalPeaks != nullptr) ofTotal.Add(b);
+    }
+    for (; at < cells; ++at) {
+      to[at] = from[at] + to[at];
+      if (gridPeaks != nullptr) ofGrid.Add(from[at]);
+      if (totalPeaks != nullptr) ofTotal.Add(to[at]);
+    }
+    if (gridPeaks != nullptr) ofGrid.Into(*gridPeaks, k);
+    if (totalPeaks != nullptr) ofTotal.Into(*totalPeaks, k);
+  }
+}
+
+// Runs `aside` on a thread of its own while `here` runs on this one (both on
+// this one when no thread can be started), and returns once both ended. An
+// exception on the other thread (memory that ran out) is thrown here.
+template <typename Aside, typename Here>
+void RunBoth(Aside aside, Here here) {
+  std::exception_ptr thrown;
+  std::thread thread;
+  try {
+    thread = std::thread([&] {
+      try {
+        aside();
+      } catch (...) {
+        thrown = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    aside();
+  }
+  try {
+    here();
+  } catch (...) {
+    if (thread.joinable()) thread.join();
+    throw;
+  }
+  if (thread.joinable()) thread.join();
+  if (thrown) std::rethrow_exception(thrown);
 }
 
 // values[i] / divisor, four at a time (each quotient as one by one).
@@ -217,12 +297,14 @@ class Reader {
     }
     totalAmounts_.Reset(inputs.periodCount);
     history_.horizons.reserve(inputs.horizonCount);
+    // The peaks of the total, found as the last horizon is added to it (all
+    // 0 without horizons).
+    Peaks totalPeaks(static_cast<std::size_t>(inputs.periodCount));
     for (int h = 0; h < inputs.horizonCount; ++h) {
-      if (!ReadHorizon(h)) return false;
+      if (!ReadHorizon(h, h + 1 == inputs.horizonCount ? &totalPeaks : nullptr)) return false;
     }
     for (Quantity& quantity : quantities_) quantity.file.Close();
-    history_.total = Rows(history_, totalAmounts_,
-                          history_.hasExpelled ? &totals_[Index(Series::Expelled)] : nullptr);
+    history_.total = Rows(history_, totalAmounts_, history_.hasExpelled ? &totalPeaks : nullptr);
     return HandOver(totals_, kTotal);
   }
 
@@ -296,7 +378,9 @@ class Reader {
     return true;
   }
 
-  bool ReadHorizon(int h) {
+  // totalPeaks: where the peaks of the total go once the horizon is added to
+  // it (the last horizon); nullptr: not asked for.
+  bool ReadHorizon(int h, Peaks* totalPeaks) {
     const BasinInputs& inputs = history_.inputs;
     const auto periods = static_cast<std::size_t>(inputs.periodCount);
     const float area = static_cast<float>(inputs.grid.cellArea);
@@ -368,12 +452,26 @@ class Reader {
         }
       }
     }
-    history_.horizons.push_back(
-        Rows(history_, amounts, history_.hasExpelled ? &grids_[Index(Series::Expelled)] : nullptr));
     // The totals add the horizons in order: each series in one sweep, which
-    // the processor streams through its cache.
-    for (int s = 0; s < kSeriesCount; ++s)
-      AddInto(totals_[s].data(), grids_[s].data(), grids_[s].size());
+    // the processor streams through its cache, two series on each core; the
+    // sweep of the expelled series finds its peaks on the way.
+    Peaks peaks(periods);
+    const auto sweep = [&](Series series) {
+      if (!history_.Has(series)) return;
+      const bool expelled = series == Series::Expelled;
+      Sweep(totals_[Index(series)], grids_[Index(series)], periods, expelled ? &peaks : nullptr,
+            expelled ? totalPeaks : nullptr);
+    };
+    RunBoth(
+        [&] {
+          sweep(Series::Expelled);
+          sweep(Series::DeepExpelled);
+        },
+        [&] {
+          sweep(Series::Unexpelled);
+          sweep(Series::Generated);
+        });
+    history_.horizons.push_back(Rows(history_, amounts, history_.hasExpelled ? &peaks : nullptr));
     return HandOver(grids_, h);
   }
 
