@@ -224,19 +224,6 @@ void RunBoth(Aside aside, Here here) {
   if (thrown) std::rethrow_exception(thrown);
 }
 
-// values[i] / divisor, four at a time (each quotient as one by one).
-void DivideAll(float* values, std::size_t count, float divisor) {
-  const Four by = {divisor, divisor, divisor, divisor};
-  std::size_t i = 0;
-  for (; i + 4 <= count; i += 4) {
-    Four four;
-    std::memcpy(&four, values + i, sizeof four);
-    four = four / by;
-    std::memcpy(values + i, &four, sizeof four);
-  }
-  for (; i < count; ++i) values[i] = values[i] / divisor;
-}
-
 // Adds the values of `cells` cells, `periods` values each (cell after cell),
 // to both horizonSums[period] and totalSums[period] in double precision,
 // cell by cell in order. Two periods at a time, their sums held in registers
@@ -365,16 +352,15 @@ class Reader {
 
   // Reads the next cells' values of every period from a quantity file into
   // values (cell by cell), adding each to the horizon's and the total's
-  // amount of its period, then divides them by the cell area.
+  // amount of its period.
   bool ReadCells(Series series, std::vector<float>& values, std::size_t cells, std::size_t periods,
-                 float area, double* horizonSums, double* totalSums) {
+                 double* horizonSums, double* totalSums) {
     InputFile& file = Of(series).file;
     if (!file.ReadReals({values.data(), cells * periods})) {
       failure_.text = file.DamageText();
       return false;
     }
     AddCells(values.data(), cells, periods, horizonSums, totalSums);
-    DivideAll(values.data(), cells * periods, area);
     return true;
   }
 
@@ -390,9 +376,9 @@ class Reader {
                hasUnexpelled = history_.hasUnexpelled,
                hasGenerated = history_.Has(Series::Generated);
     const auto cells = static_cast<std::size_t>(inputs.grid.activeCount);
-    // The values of kTileCells cells of each file, cell by cell, then their
-    // intensities.
+    // The values of kTileCells cells of each file, cell by cell.
     std::vector<float> e(kTileCells * periods), d(kTileCells * periods), u(kTileCells * periods);
+    const Four areas = {area, area, area, area};
     // Their series: [series][period][cell].
     std::vector<float> tile(kSeriesCount * periods * kTileCells);
     const auto tileOf = [&](Series series) {
@@ -404,35 +390,41 @@ class Reader {
     float* const generatedTile = tileOf(Series::Generated);
     for (std::size_t first = 0; first < cells; first += kTileCells) {
       const std::size_t count = std::min(kTileCells, cells - first);
-      if ((hasExpelled && !ReadCells(Series::Expelled, e, count, periods, area,
-                                     amounts.expelled.data(), totalAmounts_.expelled.data())) ||
-          (hasDeep && !ReadCells(Series::DeepExpelled, d, count, periods, area, amounts.deep.data(),
+      if ((hasExpelled && !ReadCells(Series::Expelled, e, count, periods, amounts.expelled.data(),
+                                     totalAmounts_.expelled.data())) ||
+          (hasDeep && !ReadCells(Series::DeepExpelled, d, count, periods, amounts.deep.data(),
                                  totalAmounts_.deep.data())) ||
           (hasUnexpelled &&
-           !ReadCells(Series::Unexpelled, u, count, periods, area, amounts.unexpelled.data(),
+           !ReadCells(Series::Unexpelled, u, count, periods, amounts.unexpelled.data(),
                       totalAmounts_.unexpelled.data()))) {
         return false;
       }
-      for (std::size_t c = 0; c < count; ++c) {
-        const float* const ec = e.data() + c * periods;
-        const float* const dc = d.data() + c * periods;
-        const float* const uc = u.data() + c * periods;
-        float expelledSum = 0, deepSum = 0;
+      // Four cells at a time, each as one by one: a period's value of each
+      // divided by the cell area, the cumulative sums in period order. The
+      // lanes past the tile's cells work on what is there, and are not copied.
+      for (std::size_t c = 0; c < count; c += 4) {
+        const auto gather = [&](const std::vector<float>& values, std::size_t k) {
+          const float* at = values.data() + c * periods + k;
+          return Four{at[0], at[periods], at[2 * periods], at[3 * periods]} / areas;
+        };
+        Four expelledSum = {0, 0, 0, 0}, deepSum = {0, 0, 0, 0};
         for (std::size_t k = 0, at = c; k < periods; ++k, at += kTileCells) {
+          const Four expelled = hasExpelled ? gather(e, k) : Four{};
+          const Four unexpelled = hasUnexpelled ? gather(u, k) : Four{};
           if (hasDeep) {
-            deepSum += dc[k];
-            deepTile[at] = deepSum;
+            deepSum += gather(d, k);
+            std::memcpy(deepTile + at, &deepSum, sizeof deepSum);
           }
-          if (hasUnexpelled) unexpelledTile[at] = uc[k];
+          if (hasUnexpelled) std::memcpy(unexpelledTile + at, &unexpelled, sizeof unexpelled);
           if (hasGenerated) {
             // The generation maps' order: the period's unexpelled intensity
             // on the expelled intensity so far, then the period's expelled.
-            float partial = uc[k] + expelledSum;
-            generatedTile[at] = partial + ec[k];
+            const Four generated = (unexpelled + expelledSum) + expelled;
+            std::memcpy(generatedTile + at, &generated, sizeof generated);
           }
           if (hasExpelled) {
-            expelledSum += ec[k];
-            expelledTile[at] = expelledSum;
+            expelledSum += expelled;
+            std::memcpy(expelledTile + at, &expelledSum, sizeof expelledSum);
           }
         }
       }
