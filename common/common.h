@@ -39,6 +39,10 @@ COMMON_API int ShowWait(HWND window, const char* text, int flag);
 // The rest of their work is done out of line, by the functions below.
 inline int readi(HFILE file, int* value);
 inline int readf(HFILE file, float* value);
+// Reads count reals into values, each as readf reads it; the number read,
+// which is count unless the file is damaged or ends before (readf's result
+// for that field tells which, and its value there is 0).
+inline int readfs(HFILE file, float* values, int count);
 COMMON_API int reads(HFILE file, std::string& text);
 
 namespace common_reading {
@@ -77,6 +81,23 @@ inline int readf(HFILE file, float* value) {
   *value =
       number.kind == scan::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
   return 1;
+}
+
+inline int readfs(HFILE file, float* values, int count) {
+  platform::FileStream* stream = platform::StreamOf(file);
+  int done = 0;
+  while (done < count) {
+    if (stream != nullptr) {
+      done += static_cast<int>(
+          stream->TakeReals(values + done, static_cast<std::size_t>(count - done)));
+    }
+    // The next chunk, a field to convert from its text, or the end.
+    if (done < count) {
+      if (readf(file, values + done) != 1) return done;
+      ++done;
+    }
+  }
+  return done;
 }
 
 // Line (from 1) of the first damaged field read from the file, 0 when none.

@@ -516,4 +516,65 @@ TEST(fieldsRead, ChunkedReadingMatchesReadingAtOnce) {
   }
 }
 
+// Batches of reals read by readfs, or by readf field by field up to the first
+// field not read: each batch's count, its values (the field not read
+// included) and the damage line and line after it.
+std::vector<std::string> ReadBatches(const std::string& name, const std::vector<int>& batches,
+                                     const scan::ReadingPlan& plan, bool fieldByField) {
+  scan::ReadingPlan saved = scan::CurrentReadingPlan();
+  scan::SetReadingPlan(plan);
+  HFILE file = platform::OpenFile(name.c_str(), platform::OF_READ);
+  scan::SetReadingPlan(saved);
+  std::vector<std::string> results;
+  for (int batch : batches) {
+    std::vector<float> values(static_cast<std::size_t>(batch), 12345.0f);
+    int count = 0;
+    if (fieldByField) {
+      while (count < batch && readf(file, &values[static_cast<std::size_t>(count)]) == 1) ++count;
+    } else {
+      count = readfs(file, values.data(), batch);
+    }
+    std::string result = std::to_string(count) + ":";
+    for (int i = 0; i < std::min(count + 1, batch); ++i) {
+      result +=
+          " " + std::to_string(std::bit_cast<std::uint32_t>(values[static_cast<std::size_t>(i)]));
+    }
+    results.push_back(result + " " + std::to_string(ReadDamageLine(file)) + " " +
+                      std::to_string(ReadLine(file)));
+    if (count < batch) break;
+  }
+  platform::_lclose(file);
+  return results;
+}
+
+// readfs reads a file's reals as readf reads them one by one, whatever the
+// batches and chunks: plain numbers, numbers converted from their text,
+// damage and the end of the file.
+TEST(fieldsRead, ReadfsReadsAsReadfFieldByField) {
+  static const char* const kFields[] = {
+      "-12.5",  "7",   "-2147483648", "2147483648",
+      "1.5e-3", "-0",  "+3",          "0.10000000000000000000000001",
+      "12a",    "1e39"};
+  std::mt19937 random(9);
+  TempDir dir;
+  for (int n = 0; n < 60; ++n) {
+    std::string text;
+    int fields = static_cast<int>(random() % 600);
+    for (int i = 0; i < fields; ++i) {
+      text += random() % 8 == 0 ? kFields[random() % std::size(kFields)]
+                                : std::to_string(static_cast<int>(random() % 20000) - 500) + "." +
+                                      std::to_string(random() % 10000);
+      text += random() % 5 == 0 ? "\n" : " ";
+    }
+    std::vector<int> batches;
+    for (int read = 0; read <= fields; read += batches.back()) {
+      batches.push_back(1 + static_cast<int>(random() % 40));
+    }
+    std::string name = dir.Put("batches.txt", text);
+    scan::ReadingPlan plan{1 + static_cast<int>(random() % 3), 1 + random() % 300, 0};
+    EXPECT_EQ(ReadBatches(name, batches, plan, false), ReadBatches(name, batches, plan, true))
+        << "file " << n << ", threads " << plan.threads << ", chunks of " << plan.chunkBytes;
+  }
+}
+
 }  // namespace

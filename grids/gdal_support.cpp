@@ -2,6 +2,7 @@
 
 #include <cpl_conv.h>
 #include <cpl_error.h>
+#include <gdal_frmts.h>
 
 #include <algorithm>
 #include <limits>
@@ -15,9 +16,19 @@ double NoDataFor(std::span<const float> values) {
   return taken ? std::numeric_limits<float>::lowest() : kNoData;
 }
 
-GdalScope::GdalScope() {
-  static std::once_flag registered;
-  std::call_once(registered, GDALAllRegister);
+std::mutex& NetCdfLibrary() {
+  static std::mutex library;
+  return library;
+}
+
+GdalScope::GdalScope(Drivers drivers) {
+  static std::once_flag all, geoTiff;
+  if (drivers == Drivers::All)
+    std::call_once(all, [] {
+      const std::lock_guard<std::mutex> cubes(NetCdfLibrary());
+      GDALAllRegister();
+    });
+  if (drivers == Drivers::GeoTiff) std::call_once(geoTiff, GDALRegister_GTiff);
   CPLPushErrorHandler(CPLQuietErrorHandler);
   if (const char* pam = CPLGetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr)) {
     pamBefore_ = pam;

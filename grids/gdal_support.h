@@ -6,6 +6,7 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,11 +23,24 @@ inline constexpr double kNoData = -9999;
 // take another instead (map_export.cpp): a ZMap header cannot hold this one.
 double NoDataFor(std::span<const float> values);
 
+// The netCDF library is not made for threads: held while the history cube
+// uses it, and while GDAL registers its drivers (its netCDF and HDF5 drivers
+// call into their libraries).
+std::mutex& NetCdfLibrary();
+
+// The drivers a scope needs registered.
+enum class Drivers {
+  All,      // every driver, for files of any format
+  GeoTiff,  // the GeoTIFF driver alone (the history's series): the others,
+            // registered, hold about 8 MB more
+  None,     // reference systems only
+};
+
 // While it lives, GDAL's errors are kept for our messages instead of being
 // printed, and no side files (.aux.xml) are written beside the grids.
 class GdalScope {
  public:
-  GdalScope();
+  explicit GdalScope(Drivers drivers = Drivers::All);
   ~GdalScope();
   GdalScope(const GdalScope&) = delete;
   GdalScope& operator=(const GdalScope&) = delete;

@@ -12,7 +12,7 @@ namespace grids {
 
 std::optional<Reference> ParseReference(const std::string& text, GridUnit gridUnit,
                                         std::string& error) {
-  GdalScope scope;
+  GdalScope scope(Drivers::None);
   OGRSpatialReference system;
   CPLStringList options;
   options.SetNameValue("ALLOW_NETWORK_ACCESS", "NO");

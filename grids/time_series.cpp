@@ -1,5 +1,6 @@
 #include "grids/time_series.h"
 
+#include <H5public.h>
 #include <cpl_conv.h>
 #include <cpl_error.h>
 #include <cpl_string.h>
@@ -129,12 +130,12 @@ class Spreader {
   std::vector<Run> runs_;
 };
 
-// Rows of a band written at a time: about 256 KiB, and a multiple of `step`
-// rows (of the file's blocks), so that every block is written whole once.
-std::size_t RowsPerPiece(std::size_t columns, std::size_t rows, std::size_t step) {
-  constexpr std::size_t kPieceBytes = std::size_t{256} << 10;
+// Rows of a band the cube takes at a time: about 1 MiB (each piece costs the
+// netCDF library a call through its layers), one row at least.
+std::size_t RowsPerPiece(std::size_t columns, std::size_t rows) {
+  constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
   const std::size_t wanted = std::max<std::size_t>(kPieceBytes / (columns * sizeof(float)), 1);
-  return std::min(std::max(wanted / step, std::size_t{1}) * step, std::max(rows, std::size_t{1}));
+  return std::min(wanted, std::max(rows, std::size_t{1}));
 }
 
 bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t active,
@@ -190,22 +191,24 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t acti
         error = LastError();
         return false;
       }
+      // Strip after strip, each spread straight into the buffer GDAL writes
+      // it from: through GDAL's block cache, each strip would be copied
+      // again, and taken and given back.
       int blockWidth = 0, blockHeight = 0;
       raster->GetBlockSize(&blockWidth, &blockHeight);
-      const std::size_t step = RowsPerPiece(columns, rows, static_cast<std::size_t>(blockHeight));
+      if (blockWidth != grid.columnCount || blockHeight <= 0) {
+        error = "GDAL did not lay the file out in strips";
+        return false;
+      }
+      const auto step = static_cast<std::size_t>(blockHeight);
       for (std::size_t first = 0; first < rows; first += step) {
-        const std::size_t count = std::min(step, rows - first);
         if (!spreader.Spread(series.values.subspan(k * active, active), static_cast<float>(noData),
-                             first, count, piece) &&
+                             first, std::min(step, rows - first), piece) &&
             noData == kNoData) {
           return false;
         }
-        if (raster->RasterIO(GF_Write, 0, static_cast<int>(first), grid.columnCount,
-                             static_cast<int>(count), piece.data(), grid.columnCount,
-                             static_cast<int>(count), GDT_Float32, 0, 0, nullptr) != CE_None ||
-            // Out of GDAL's block cache at once: it would hold the whole file
-            // (up to a twentieth of the machine's memory) until it is closed.
-            raster->FlushCache(false) != CE_None) {
+        piece.resize(step * columns);  // the last strip's rows below the grid are not written
+        if (raster->WriteBlock(0, static_cast<int>(first / step), piece.data()) != CE_None) {
           error = LastError();
           return false;
         }
@@ -263,6 +266,7 @@ class NetCdfCube final : public HistoryCube {
 
   ~NetCdfCube() override {
     if (closed_) return;
+    const std::lock_guard<std::mutex> library(NetCdfLibrary());
     Release();
     RemoveFile(path_);
   }
@@ -485,6 +489,7 @@ bool NetCdfCube::Write(std::size_t variable, int horizon, std::span<const float>
     return false;
   }
   failed_ = true;  // until everything below went well
+  const std::lock_guard<std::mutex> library(NetCdfLibrary());
   if (variable >= names_.size()) {
     error = "there is no variable " + std::to_string(variable) + " (the cube has " +
             std::to_string(names_.size()) + ")";
@@ -512,7 +517,7 @@ bool NetCdfCube::Write(std::size_t variable, int horizon, std::span<const float>
   const std::size_t first = horizon < 0 ? 1 : 0;
   std::size_t start[4] = {horizon < 0 ? 0 : static_cast<std::size_t>(horizon), 0, 0, 0};
   std::size_t count[4] = {1, 1, 0, columns_};
-  const std::size_t step = RowsPerPiece(columns_, rows_, 1);
+  const std::size_t step = RowsPerPiece(columns_, rows_);
   std::vector<float> piece;
   for (std::size_t period = 0; period < periodCount_; ++period) {
     start[1] = period;
@@ -544,6 +549,7 @@ bool NetCdfCube::Close(std::string& error) {
     return false;
   }
   closed_ = true;
+  const std::lock_guard<std::mutex> library(NetCdfLibrary());
   std::string reason = failed_ ? "a part of the history could not be stored" : "";
   for (std::size_t variable = 0; reason.empty() && variable < names_.size(); ++variable) {
     for (int horizon = -1; reason.empty() && horizon < static_cast<int>(horizons_.size());
@@ -574,10 +580,6 @@ std::unique_ptr<HistoryCube> HistoryCube::Create(const CubeLayout& layout, std::
             std::to_string(layout.periods.size()) + " periods";
     return nullptr;
   }
-  // GDAL's drivers (its netCDF and HDF5 ones among them) are registered now,
-  // before the cube's library is busy: GeoTIFFs may be written on other
-  // threads while the cube is.
-  { const GdalScope registered; }
   std::error_code failed;
   if (fs::exists(layout.path, failed) && !fs::is_regular_file(layout.path, failed)) {
     error = "something that is not a file is in the way";
@@ -585,7 +587,18 @@ std::unique_ptr<HistoryCube> HistoryCube::Create(const CubeLayout& layout, std::
   }
   RemoveFile(layout.path);
   auto cube = std::make_unique<NetCdfCube>(layout, *active);
-  if (!cube->Open(layout, error)) return nullptr;  // the cube removes its file
+  bool opened = false;
+  {
+    const std::lock_guard<std::mutex> library(NetCdfLibrary());
+    // HDF5, under the netCDF library, closes at the end of the process what
+    // is still open: a cube that could not be completed (its disk full), which
+    // it would try to write again, and crash. Told before it starts, when it
+    // has not yet.
+    static std::once_flag told;
+    std::call_once(told, [] { H5dont_atexit(); });
+    opened = cube->Open(layout, error);
+  }
+  if (!opened) return nullptr;  // the cube removes its file
   return cube;
 }
 
@@ -600,7 +613,7 @@ std::optional<std::string> WriteTimeSeries(const GridGeometry& grid, const TimeS
   if (!OnePerCellAnd(series.values.size(), *active, bands)) {
     return "the series has " + CountMismatch(series.values.size(), *active, bands, "band");
   }
-  GdalScope scope;
+  GdalScope scope(Drivers::GeoTiff);
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
   if (driver == nullptr) return "this GDAL has no GTiff driver";
   if (!MakeRoom(*driver, series.path, error)) return error;

@@ -74,13 +74,17 @@ inline constexpr int kTotal = -1;
 // Takes each time series as soon as it is known: a horizon's series after its
 // values are read (expelled, deep expelled, unexpelled, generated, those there
 // are), the totals' after the last horizon; none when there are no periods or no
-// horizons. What is handed over is
-// borrowed for the duration of the call.
+// horizons. What is handed over is borrowed until the sink is settled.
 class SeriesSink {
  public:
   virtual ~SeriesSink() = default;
   // False stops the reading (the sink has its reason).
   virtual bool Take(const ProjectHistory& history, const SeriesGrids& grids) = 0;
+  // Called once a horizon's series (or the totals') are all handed over, and
+  // when the reading stops after a Take: until it returns, the sink may go on
+  // using what it took (writing it on other threads); the series' memory is
+  // then written again or let go. False stops the reading.
+  virtual bool Settle() { return true; }
 };
 
 // A period as the history's bands, frames and views name it (UTF-8): its name

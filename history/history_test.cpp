@@ -22,9 +22,15 @@ class Recorder : public SeriesSink {
     values[{grids.series, grids.horizon}].assign(grids.values.begin(), grids.values.end());
     return stopAfter < 0 || static_cast<int>(order.size()) < stopAfter;
   }
+  bool Settle() override {
+    settledAfter.push_back(static_cast<int>(order.size()));
+    return settleStops < 0 || static_cast<int>(settledAfter.size()) < settleStops;
+  }
   std::vector<std::pair<Series, int>> order;
   std::map<std::pair<Series, int>, std::vector<float>> values;
   int stopAfter = -1;
+  std::vector<int> settledAfter;  // the series taken when the sink was settled
+  int settleStops = -1;           // the settling that stops the reading
 };
 
 // Two horizons and three periods (ages 10.5, 20.5, 30.5) on a row of three
@@ -150,6 +156,100 @@ TEST_F(HistoryTest, TheSinkCanStopTheReading) {
   EXPECT_FALSE(Read());
   EXPECT_EQ(recorder_.order.size(), 1u);
   EXPECT_TRUE(failure_.text.empty());
+  // Settled all the same, before the series' memory went.
+  EXPECT_EQ(recorder_.settledAfter, std::vector<int>{1});
+
+  recorder_ = {};
+  recorder_.settleStops = 2;
+  EXPECT_FALSE(Read());
+  EXPECT_EQ(recorder_.settledAfter, (std::vector<int>{4, 8}));
+  EXPECT_TRUE(failure_.text.empty());
+}
+
+TEST_F(HistoryTest, TheSinkIsSettledAfterEachHorizonAndTheTotals) {
+  ASSERT_TRUE(Read()) << failure_.text;
+  EXPECT_EQ(recorder_.settledAfter, (std::vector<int>{4, 8, 12}));
+  // A damaged second horizon: the first was settled, nothing more.
+  WriteFile(dir_ / "demo.dou", "8 8 4  0 0 12\n1 1 x  0 0 0\n");
+  recorder_ = {};
+  EXPECT_FALSE(Read());
+  EXPECT_EQ(recorder_.settledAfter, std::vector<int>{4});
+}
+
+// Cells are read several at a time: with any number of active cells, each
+// series holds every cell's values as worked out cell by cell, and the
+// amounts are the files' values added in file order.
+TEST(HistoryCells, EveryCellAsWorkedOutOneByOne) {
+  constexpr int kPeriods = 3, kHorizons = 2;
+  const float area = 4;
+  for (int active : {1, 15, 16, 17, 37}) {
+    TempDir dir;
+    // A row of the active cells with an inactive one after every fourth.
+    std::string mask;
+    int columns = 0;
+    for (int cell = 0; cell < active; ++cell, ++columns) {
+      mask += "1 ";
+      if (cell % 4 == 3) mask += "0 ", ++columns;
+    }
+    test_support::WriteProject(
+        dir,
+        {"demo", kPeriods, {"H1", "H2"}, "0 0 2 2 1 " + std::to_string(columns) + "\n" + mask});
+    // [file][horizon][cell][period]
+    std::vector<float> values[3];
+    const char* const files[3] = {"demo.doe", "demo.peo", "demo.dou"};
+    for (int f = 0; f < 3; ++f) {
+      std::string text;
+      for (int i = 0; i < kHorizons * active * kPeriods; ++i) {
+        const std::string field = std::to_string((i * 7919 + f * 104729) % 2003 - 400) + "." +
+                                  std::to_string((i * 31 + f) % 97);
+        values[f].push_back(std::stof(field));
+        text += field + (i % kPeriods == kPeriods - 1 ? "\n" : " ");
+      }
+      WriteFile(dir.path() / files[f], text);
+    }
+    Recorder recorder;
+    Failure failure;
+    std::optional<ProjectHistory> history =
+        ReadHistory((dir.path() / "demo").string(), recorder, failure);
+    ASSERT_TRUE(history) << failure.text;
+    using enum Series;
+    std::map<std::pair<Series, int>, std::vector<float>> expected;
+    for (Series kind : {Expelled, DeepExpelled, Unexpelled, Generated})
+      expected[{kind, kTotal}].assign(static_cast<std::size_t>(kPeriods * active), 0.0f);
+    std::vector<double> expelledTotal(kPeriods);
+    for (int h = 0; h < kHorizons; ++h) {
+      std::vector<double> expelledAmount(kPeriods);
+      for (Series kind : {Expelled, DeepExpelled, Unexpelled, Generated})
+        expected[{kind, h}].resize(static_cast<std::size_t>(kPeriods * active));
+      for (int cell = 0; cell < active; ++cell) {
+        float expelled = 0, deep = 0;
+        for (int k = 0; k < kPeriods; ++k) {
+          const auto in = static_cast<std::size_t>((h * active + cell) * kPeriods + k);
+          const auto out = static_cast<std::size_t>(k * active + cell);
+          const float e = values[0][in], d = values[1][in], u = values[2][in];
+          expelledAmount[static_cast<std::size_t>(k)] += e;
+          expelledTotal[static_cast<std::size_t>(k)] += e;
+          expected[{Generated, h}][out] = (u / area + expelled) + e / area;
+          expected[{Expelled, h}][out] = expelled += e / area;
+          expected[{DeepExpelled, h}][out] = deep += d / area;
+          expected[{Unexpelled, h}][out] = u / area;
+        }
+      }
+      for (Series kind : {Expelled, DeepExpelled, Unexpelled, Generated}) {
+        for (std::size_t at = 0; at < expected[{kind, h}].size(); ++at)
+          expected[{kind, kTotal}][at] = expected[{kind, h}][at] + expected[{kind, kTotal}][at];
+      }
+      for (int k = 0; k < kPeriods; ++k) {
+        EXPECT_EQ(
+            history->horizons[static_cast<std::size_t>(h)][static_cast<std::size_t>(k)].expelled,
+            expelledAmount[static_cast<std::size_t>(k)]);
+      }
+    }
+    for (int k = 0; k < kPeriods; ++k)
+      EXPECT_EQ(history->total[static_cast<std::size_t>(k)].expelled,
+                expelledTotal[static_cast<std::size_t>(k)]);
+    EXPECT_EQ(recorder.values, expected) << active << " active cells";
+  }
 }
 
 }  // namespace

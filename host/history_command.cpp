@@ -167,36 +167,6 @@ class StagedFiles {
   std::vector<int> locks_;  // held until the files have their names
 };
 
-// Runs `aside` on a thread of its own while `here` runs on this one (both
-// on this one when no thread can be started); here's result once both ended.
-// Memory that runs out on the other thread ends its work as it would here.
-template <typename Aside, typename Here>
-bool WriteBoth(Aside aside, Here here) {
-  std::exception_ptr thrown;
-  std::thread thread;
-  try {
-    thread = std::thread([&] {
-      try {
-        aside();
-      } catch (...) {
-        thrown = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    aside();
-  }
-  bool result = false;
-  try {
-    result = here();
-  } catch (...) {
-    if (thread.joinable()) thread.join();
-    throw;
-  }
-  if (thread.joinable()) thread.join();
-  if (thrown) std::rethrow_exception(thrown);
-  return result;
-}
-
 // Writes each time series as it comes: its GeoTIFF and its part of the cube.
 class GridWriter final : public history::SeriesSink {
  public:
@@ -211,6 +181,12 @@ class GridWriter final : public history::SeriesSink {
         staged_(staged),
         project_(platform::GbkForDisplay(gbkProject)),
         gbkProject_(gbkProject) {}
+  ~GridWriter() override {
+    for (auto& write : writes_)
+      if (write->thread.joinable()) write->thread.join();
+  }
+  GridWriter(const GridWriter&) = delete;
+  GridWriter& operator=(const GridWriter&) = delete;
 
   bool Take(const history::ProjectHistory& history, const history::SeriesGrids& grids) override {
     if (!cube_ && !StartCube(history)) return false;
@@ -221,37 +197,66 @@ class GridWriter final : public history::SeriesSink {
       return false;
     }
     const std::string name = *map + ".history.tif";
-    grids::TimeSeries series{
-        staged_.Stage(name),
-        strataplot::Format(TextOf(grids.series).title, Owner(history, grids.horizon).c_str()),
-        kIntensityUnit,
-        project_,
-        bands_,
-        grids.values};
-    // The GeoTIFF on a thread of its own while the cube takes the same
-    // values: the reading waits for both.
-    std::optional<std::string> seriesFailed;
-    const bool cubeWritten = WriteBoth(
-        [&] { seriesFailed = writers_.writeTimeSeries(geometry_, series); },
-        [&] {
-          return cube_->Write(VariableOf(grids.series), grids.horizon, grids.values, error_);
-        });
-    if (seriesFailed) {
-      error_ = "cannot write " + name + ": " + *seriesFailed;
-      return false;
+    auto write = std::make_unique<SeriesWrite>(SeriesWrite{
+        &history,
+        grids,
+        *map,
+        name,
+        {staged_.Stage(name),
+         strataplot::Format(TextOf(grids.series).title, Owner(history, grids.horizon).c_str()),
+         kIntensityUnit, project_, bands_, grids.values},
+        std::nullopt,
+        nullptr,
+        std::thread()});
+    // The GeoTIFF on a thread of its own, which may go on until the sink is
+    // settled, while the cube takes the same values on this one: the
+    // GeoTIFFs of a horizon's series share the cores with the cube's parts.
+    SeriesWrite& written = *write;
+    auto run = [this, &written] {
+      try {
+        written.failed = writers_.writeTimeSeries(geometry_, written.series);
+      } catch (...) {
+        written.thrown = std::current_exception();  // memory ran out, as it would here
+      }
+    };
+    try {
+      written.thread = std::thread(run);
+    } catch (const std::system_error&) {
+      run();  // no thread: here
     }
-    if (!cubeWritten) {
+    writes_.push_back(std::move(write));
+    if (!cube_->Write(VariableOf(grids.series), grids.horizon, grids.values, error_)) {
       error_ = "cannot write " + cubeName_ + ": " + error_;
+      failed_ = true;
       return false;
     }
-    if (painter_ != nullptr && grids.series == Series::Expelled &&
-        !PaintFrames(*map, series.title, grids)) {
-      return false;
-    }
-    staged_.LockWritten();
-    if (observer_ != nullptr && !observer_->Take(history, grids)) {
-      error_ = "stopped";
-      return false;
+    return true;
+  }
+
+  // Waits for the GeoTIFFs of the series taken, then paints their frames
+  // and shows them to the observer.
+  bool Settle() override {
+    std::vector<std::unique_ptr<SeriesWrite>> writes = std::move(writes_);
+    writes_.clear();
+    for (auto& write : writes)
+      if (write->thread.joinable()) write->thread.join();
+    if (failed_) return false;
+    for (auto& write : writes)
+      if (write->thrown) std::rethrow_exception(write->thrown);
+    for (auto& write : writes) {
+      if (write->failed) {
+        error_ = "cannot write " + write->name + ": " + *write->failed;
+        return false;
+      }
+      if (painter_ != nullptr && write->grids.series == Series::Expelled &&
+          !PaintFrames(write->map, write->series.title, write->grids)) {
+        return false;
+      }
+      staged_.LockWritten();
+      if (observer_ != nullptr && !observer_->Take(*write->history, write->grids)) {
+        error_ = "stopped";
+        return false;
+      }
     }
     return true;
   }
@@ -345,6 +350,18 @@ class GridWriter final : public history::SeriesSink {
   std::vector<Series> variables_;
   std::string cubeName_;
   std::unique_ptr<grids::HistoryCube> cube_;
+  // A series' GeoTIFF being written, until the sink is settled.
+  struct SeriesWrite {
+    const history::ProjectHistory* history;
+    history::SeriesGrids grids;
+    std::string map, name;
+    grids::TimeSeries series;
+    std::optional<std::string> failed;
+    std::exception_ptr thrown;
+    std::thread thread;
+  };
+  std::vector<std::unique_ptr<SeriesWrite>> writes_;
+  bool failed_ = false;  // a part of the cube was not written
   std::string error_;
 };
 

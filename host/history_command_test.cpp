@@ -217,6 +217,21 @@ TEST_F(HistoryCommand, ARunReplacesThePreviousRunsFiles) {
   EXPECT_EQ(FilesIn(Dir()), first);
 }
 
+// Outputs that cannot be written whole (files are limited in size, as on a
+// full disk): the run ends with 1 naming what failed and leaves the directory
+// as it was, whether the cube fails as it is made, or as it is closed (the
+// netCDF library's HDF5 then keeps it open, and used to crash the process as
+// it ended).
+TEST_F(HistoryCommand, OutputsThatCannotBeWrittenLeaveNothing) {
+  const std::set<std::string> before = FilesIn(Dir());
+  for (long limit : {10000L, 24L << 10, 100000L}) {
+    HostRun run = RunHost(Dir(), {"-p", "demo", "history"}, limit);
+    EXPECT_EQ(run.exitStatus, 1) << limit << ": " << run.errorOutput;
+    EXPECT_TRUE(Contains(run.errorOutput, "cannot write")) << limit << ": " << run.errorOutput;
+    EXPECT_EQ(FilesIn(Dir()), before) << limit;
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,49 @@ class PLATFORM_API FileStream {
     number.bits = hand_.bits[hand_.next];
     ++hand_.next;
     return true;
+  }
+  // Takes, as NextNumber takes each, the next fields of the chunk in hand
+  // that hold a whole number or a real, up to `most` of them, and stores
+  // their values as floats (a whole number's nearest float) into values;
+  // stops before any other field. The number taken, 0 when the next field
+  // is another or no field is left in hand (NextNumber then goes on). A
+  // loop of its own, without a call: the reader of many values in a row
+  // takes them here, four at a time (stored together, they are read back
+  // together at once).
+  std::size_t TakeReals(float* values, std::size_t most) {
+    using Four = float __attribute__((vector_size(16)));
+    using FourBits = std::int32_t __attribute__((vector_size(16)));
+    static_assert(static_cast<int>(scan::NumberKind::Whole) == 0 &&
+                  static_cast<int>(scan::NumberKind::Real) == 1 &&
+                  static_cast<int>(scan::NumberKind::Other) == 2);
+    const std::size_t first = hand_.next;
+    const std::size_t end = hand_.count - first < most ? hand_.count : first + most;
+    std::size_t at = first;
+    for (; end - at >= 4; at += 4) {
+      std::uint32_t kinds;
+      std::memcpy(&kinds, hand_.kinds + at, sizeof kinds);
+      if ((kinds & 0x02020202u) != 0) break;  // another field among the four
+      FourBits bits;
+      std::memcpy(&bits, hand_.bits + at, sizeof bits);
+      const FourBits real = {
+          static_cast<std::int32_t>(kinds & 1), static_cast<std::int32_t>((kinds >> 8) & 1),
+          static_cast<std::int32_t>((kinds >> 16) & 1), static_cast<std::int32_t>(kinds >> 24)};
+      const FourBits whole = real == 0;  // all ones where the field is a whole number
+      const Four converted = __builtin_convertvector(bits, Four);
+      FourBits convertedBits;
+      std::memcpy(&convertedBits, &converted, sizeof convertedBits);
+      const FourBits taken = (convertedBits & whole) | (bits & ~whole);
+      std::memcpy(values + (at - first), &taken, sizeof taken);
+    }
+    for (; at < end; ++at) {
+      const scan::NumberKind kind = hand_.kinds[at];
+      if (kind == scan::NumberKind::Other) break;
+      const scan::ScannedNumber number{kind, hand_.bits[at]};
+      values[at - first] =
+          kind == scan::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
+    }
+    hand_.next = at;
+    return at - first;
   }
   // The text of the field last moved to; the view stays valid until the next
   // move. Empty before the first field and at the end.

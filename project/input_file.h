@@ -2,6 +2,7 @@
 // library, that knows how to report itself when it is damaged or too short.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "common/common.h"
@@ -24,6 +25,11 @@ class InputFile {
   // damaged there or ends before it (then nothing more should be read).
   bool ReadInt(int& value) { return readi(file_, &value) == 1; }
   bool ReadReal(float& value) { return readf(file_, &value) == 1; }
+  // The next values.size() fields, each as ReadReal reads it.
+  bool ReadReals(std::span<float> values) {
+    const int count = static_cast<int>(values.size());
+    return readfs(file_, values.data(), count) == count;
+  }
   // A text field; false only at the end of the file.
   bool ReadText(std::string& text) { return reads(file_, text) == 1; }
 
