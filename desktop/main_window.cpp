@@ -138,6 +138,7 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
       modes_(new QComboBox),
       log_(new QListWidget),
       splitter_(new QSplitter),
+      lists_(new QSplitter(Qt::Vertical)),
       recentMenu_(nullptr),
       settings_(settings),
       viewer_(new MapViewer(&values_)),
@@ -237,10 +238,10 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
   logLayout->addWidget(log_, 1);
   auto* logPane = new QWidget;
   logPane->setLayout(logLayout);
-  auto* lists = new QSplitter(Qt::Vertical);
-  lists->addWidget(panel_);
-  lists->addWidget(logPane);
-  layout->addWidget(lists, 1);
+  lists_->setObjectName("lists");
+  lists_->addWidget(panel_);
+  lists_->addWidget(logPane);
+  layout->addWidget(lists_, 1);
   connect(panel_, &ProjectPanel::showRequested, this, &MainWindow::OpenFile);
   connect(this, &MainWindow::fileWritten, panel_, &ProjectPanel::Refresh);
   connect(this, &MainWindow::commandFinished, panel_, &ProjectPanel::Refresh);
@@ -249,6 +250,7 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
   connect(viewer_, &MapViewer::filesWritten, panel_, &ProjectPanel::Refresh);
   auto* controls = new QWidget;
   controls->setLayout(layout);
+  splitter_->setObjectName("splitter");
   splitter_->addWidget(controls);
   splitter_->addWidget(viewer_);
   splitter_->setStretchFactor(1, 1);
@@ -285,6 +287,7 @@ MainWindow::MainWindow(QSettings* settings, QWidget* parent)
     if (mode >= 0) modes_->setCurrentIndex(mode);
     restoreGeometry(settings_->value("geometry").toByteArray());
     splitter_->restoreState(settings_->value("splitter").toByteArray());
+    lists_->restoreState(settings_->value("lists").toByteArray());
     int count = settings_->beginReadArray("recent");
     for (int i = 0; i < count && static_cast<int>(recent_.size()) < kRecentCount; ++i) {
       settings_->setArrayIndex(i);
@@ -354,6 +357,7 @@ void MainWindow::ChooseFile() {
 }
 
 bool MainWindow::OpenFile(const QString& path) {
+  if (Running()) return false;  // the viewer shows the run's files
   QString absolute = ViewableFile(QFileInfo(path).absoluteFilePath());
   if (absolute.isEmpty() && path.endsWith(".tif", Qt::CaseInsensitive)) {
     Log("no map beside " + path + " to show it with (MAP.tif shows with MAP)");
@@ -456,6 +460,7 @@ void MainWindow::SaveSettings() {
   settings_->setValue("saturationMode", modes_->currentData());
   settings_->setValue("geometry", saveGeometry());
   settings_->setValue("splitter", splitter_->saveState());
+  settings_->setValue("lists", lists_->saveState());
   SyncSettings();
 }
 
@@ -487,8 +492,11 @@ void MainWindow::UpdateButtons() {
   for (auto& [command, button] : commands_) button->setEnabled(ready);
   historyButton_->setEnabled(ready);
   for (QWidget* widget : form_) widget->setEnabled(!Running());
-  // During a run, Stop is the one thing that acts.
+  // During a run, Stop is the one thing that acts: nothing else writes into
+  // the directory or opens its files.
   openAction_->setEnabled(!Running());
+  viewer_->SetLocked(Running());
+  panel_->setEnabled(!Running());
   stopButton_->setEnabled(Running());
   stopAction_->setEnabled(Running());
 }

@@ -46,7 +46,7 @@ class MainWindow : public QMainWindow {
 
  public:
   // With settings (the application's, or a test's file), the window takes
-  // the build, the saturation mode, its geometry and the splitter's sizes
+  // the build, the saturation mode, its geometry and the splitters' sizes
   // from them, and keeps them there with the project directory when it
   // closes, the recent projects as they change. Without, it remembers
   // nothing.
@@ -81,7 +81,8 @@ class MainWindow : public QMainWindow {
 
   // Shows a map or profile in the viewer (for a grid of a map, MAP.tif, the
   // map): among the files of the run that wrote it last, else alone. False
-  // when it cannot be read (the reason is in the log).
+  // when it cannot be read (the reason is in the log), or during a run (the
+  // viewer then shows the run's files).
   bool OpenFile(const QString& path);
 
   // A project of File > Recent projects: its directory and name.
@@ -155,7 +156,8 @@ class MainWindow : public QMainWindow {
   QAction* openAction_;
   bool closeWhenStopped_ = false;  // the window was closed during a run
   QListWidget* log_;
-  QSplitter* splitter_;
+  QSplitter* splitter_;  // the controls beside the viewer
+  QSplitter* lists_;     // the project panel above the log
   QMenu* recentMenu_;
   QSettings* settings_;                // not owned; may be nullptr
   std::vector<RecentProject> recent_;  // most recent first, vanished ones too

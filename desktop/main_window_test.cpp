@@ -207,20 +207,35 @@ TEST(DesktopStop, DuringALongReadKeepsTheMapFinishedBeforeAndNothingOfTheOneBein
       EXPECT_TRUE(
           QTest::qWaitFor([&] { return progress->ReadingText() == "读取 demo.doe 3.1 MB"; }, 20000))
           << progress->ReadingText().toStdString();
-      // Of the form and the commands, Stop is the one thing that acts.
-      const QStringList locked = {"&Choose...",      "Oil &expulsion", "&Unexpelled oil",
-                                  "Oil &generation", "G&as",           "&Saturation",
-                                  "&History"};
-      int lockedSeen = 0;
-      for (QPushButton* button : window.findChildren<QPushButton*>()) {
-        if (!locked.contains(button->text())) continue;
-        ++lockedSeen;
-        EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
-      }
-      EXPECT_EQ(lockedSeen, locked.size());
+      // Of the form, the commands, the viewer's and the project panel's
+      // buttons, Stop is the one thing that acts; the viewer shows the map
+      // written, and no other file.
+      const QStringList locked = {"&Choose...",
+                                  "Oil &expulsion",
+                                  "&Unexpelled oil",
+                                  "Oil &generation",
+                                  "G&as",
+                                  "&Saturation",
+                                  "&History",
+                                  "Save &picture...",
+                                  "E&xport grids...",
+                                  "Re&fresh",
+                                  "Open containing &folder"};
+      auto expectLocked = [&](bool expected) {
+        int seen = 0;
+        for (QPushButton* button : window.findChildren<QPushButton*>()) {
+          if (!locked.contains(button->text())) continue;
+          ++seen;
+          EXPECT_EQ(!button->isEnabled(), expected) << button->text().toStdString();
+        }
+        EXPECT_EQ(seen, locked.size());
+      };
+      ASSERT_TRUE(QTest::qWaitFor([&] { return window.Viewer()->Current().endsWith("H1.po1"); }));
+      expectLocked(true);
       EXPECT_TRUE(stopButton->isEnabled());
       for (const char* name : {"project", "build", "mode"})
         EXPECT_FALSE(window.findChild<QComboBox*>(name)->isEnabled()) << name;
+      EXPECT_FALSE(window.OpenFile(Path(dir / "H1.po1")));
       stop(window);
       project.ReadOn();
       ASSERT_TRUE(QTest::qWaitFor([&] { return result != 99; }, 20000));
@@ -235,6 +250,7 @@ TEST(DesktopStop, DuringALongReadKeepsTheMapFinishedBeforeAndNothingOfTheOneBein
       } else {
         EXPECT_TRUE(window.isVisible());
         EXPECT_FALSE(stopButton->isEnabled());
+        expectLocked(false);
       }
     }
   }
@@ -278,7 +294,7 @@ TEST(DesktopSettings, SavedOnCloseAndRestoredByANewWindow) {
   WriteFile(dir / "projects/a.iga", "");
   const QString projects = Path(dir / "projects");
   const QString file = Path(dir / "settings.ini");
-  QList<int> sizes;
+  QList<int> sizes, lists;
   {
     QSettings settings(file, QSettings::IniFormat);
     MainWindow window(&settings);
@@ -288,9 +304,12 @@ TEST(DesktopSettings, SavedOnCloseAndRestoredByANewWindow) {
     window.findChild<QComboBox*>("mode")->setCurrentIndex(2);
     window.resize(1100, 700);
     window.show();
-    auto* splitter = window.findChild<QSplitter*>();
+    auto* splitter = window.findChild<QSplitter*>("splitter");
     splitter->setSizes({600, 300});
     sizes = splitter->sizes();
+    auto* panelAndLog = window.findChild<QSplitter*>("lists");
+    panelAndLog->setSizes({100, 400});
+    lists = panelAndLog->sizes();
     EXPECT_TRUE(window.close());
   }
   QSettings settings(file, QSettings::IniFormat);
@@ -300,7 +319,8 @@ TEST(DesktopSettings, SavedOnCloseAndRestoredByANewWindow) {
   EXPECT_EQ(window.findChild<QComboBox*>("mode")->currentData().toInt(), 3);
   window.show();
   EXPECT_EQ(window.size(), QSize(1100, 700));
-  EXPECT_EQ(window.findChild<QSplitter*>()->sizes(), sizes);
+  EXPECT_EQ(window.findChild<QSplitter*>("splitter")->sizes(), sizes);
+  EXPECT_EQ(window.findChild<QSplitter*>("lists")->sizes(), lists);
 
   std::filesystem::remove_all(dir / "projects");
   EXPECT_TRUE(window.LastDirectory().isEmpty());  // the current directory instead

@@ -145,24 +145,56 @@ const host::MapGridTools* GridTools(std::string& error) {
   return &tools;
 }
 
-// Whether a grid read back lies where the map file says the map lies. The map
-// file holds its origin and extent with one decimal. A grid written in a
-// reference system has the map's coordinates times one factor (kilometres in
-// metres, say): it is taken back into the map's.
-bool SameGeometry(const MapValues::Grid& grid, const mapreader::MapGeometry& map) {
+// Whether a grid read back, its coordinates divided by scale, lies where the
+// map file says the map lies. The map file holds its origin and extent with
+// one decimal.
+template <typename Grid>  // MapValues::Grid or grids::GridPlacement
+bool SameGeometry(const Grid& grid, const mapreader::MapGeometry& map, double scale) {
   auto near = [](double a, double b) {
     return std::abs(a - b) <= 0.05 + 1e-6 * std::max(std::abs(a), std::abs(b));
   };
-  const double scale = map.cellSizeX > 0 && grid.cellSizeX > 0 ? grid.cellSizeX / map.cellSizeX : 1;
   return grid.rowCount == map.rowCount && grid.columnCount == map.columnCount &&
          near(grid.originX / scale, map.originX) && near(grid.originY / scale, map.originY) &&
          near(grid.cellSizeX / scale, map.cellSizeX) && near(grid.cellSizeY / scale, map.cellSizeY);
+}
+// A grid written in a reference system has the map's coordinates times one
+// factor (kilometres in metres, say): it is taken back into the map's.
+template <typename Grid>
+bool SameGeometry(const Grid& grid, const mapreader::MapGeometry& map) {
+  const double scale = map.cellSizeX > 0 && grid.cellSizeX > 0 ? grid.cellSizeX / map.cellSizeX : 1;
+  return SameGeometry(grid, map, scale);
+}
+
+// The projected system a map's .tif on its grid declares, as `--crs` gives it
+// to a run whose grid unit (km or m) scales the map's coordinates into the
+// .tif's; nullopt with the reason when the system does not read or neither
+// unit does.
+std::optional<grids::Reference> ExportReference(const host::MapGridTools& tools,
+                                                const grids::GridPlacement& placement,
+                                                const mapreader::MapGeometry& map,
+                                                std::string& error) {
+  for (const grids::GridUnit unit : {grids::GridUnit::Kilometre, grids::GridUnit::Metre}) {
+    std::optional<grids::Reference> reference = tools.parseReference(placement.wkt, unit, error);
+    if (!reference) return std::nullopt;
+    if (SameGeometry(placement, map, reference->scale)) return reference;
+  }
+  error = "its coordinates are not the map's in kilometres or metres of " + placement.system;
+  return std::nullopt;
 }
 
 // The decimals that tell apart the coordinates of neighbouring pixels.
 int DecimalsFor(double unitsPerPixel) {
   if (!(unitsPerPixel > 0) || !std::isfinite(unitsPerPixel)) return 0;
   return std::clamp(static_cast<int>(std::ceil(-std::log10(unitsPerPixel))), 0, 9);
+}
+
+// A unit of length as the coordinates' hover text gives it: "m" for GDAL's
+// "metre", "km"; any other by its name.
+QString UnitSymbol(const std::string& unit) {
+  const QString name = QString::fromStdString(unit).toLower();
+  if (name == "metre" || name == "meter") return "m";
+  if (name == "kilometre" || name == "kilometer") return "km";
+  return QString::fromStdString(unit);
 }
 
 const rendering::ProfilePicture* ProfileOf(const rendering::Picture* picture) {
@@ -292,6 +324,7 @@ MapViewer::MapViewer(const MapValues* values, QWidget* parent)
   message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   message_->setMinimumWidth(1);
   coordinates_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  coordinates_->setMinimumWidth(1);  // a system's long name never widens the window
   auto* status = new QHBoxLayout;
   status->addWidget(message_, 1);
   status->addWidget(coordinates_);
@@ -325,22 +358,47 @@ bool MapViewer::Show(const QStringList& files, int index) {
 
 void MapViewer::FindValues() {
   fileValues_.reset();
+  system_.reset();
+  project_.clear();
   valuesSource_.clear();
   rendering::MapPicture* shown = canvas_->Map();
   if (shown == nullptr) return;
   const QString path = Current();
+  // The GeoTIFF grid --grids gtiff wrote beside it, and the system it was
+  // written in (--crs): the same cells in that system's coordinates.
+  const QString tif = path + ".tif";
+  const QString name = QFileInfo(tif).fileName();
+  const bool tifBeside = QFileInfo(tif).isFile();
+  std::string error;
+  const host::MapGridTools* tools = tifBeside ? GridTools(error) : nullptr;
+  const mapreader::MapGeometry& own = shown->Map().geometry;
+  if (tools != nullptr && own.cellSizeX > 0 && own.cellSizeY > 0) {
+    std::string unread;
+    const std::optional<grids::GridPlacement> placement =
+        tools->readPlacement(tif.toStdString(), unread);
+    if (placement) project_ = placement->project;
+    // A geographic system has no unit of length (nor a grid in it).
+    if (placement && !placement->linearUnit.empty() && SameGeometry(*placement, own)) {
+      system_ = System{QString::fromStdString(placement->system),
+                       UnitSymbol(placement->linearUnit),
+                       placement->originX,
+                       placement->originY,
+                       placement->cellSizeX,
+                       placement->cellSizeY,
+                       std::nullopt,
+                       {}};
+      std::string unusable;
+      system_->reference = ExportReference(*tools, *placement, own, unusable);
+      system_->unusable = QString::fromStdString(unusable);
+    }
+  }
   if (std::shared_ptr<const MapValues::Grid> grid =
           values_ != nullptr ? values_->GridOf(path) : nullptr) {
     valuesSource_ = "values of this session's run";
     shown->SetValues(grid->cells);  // painted as a contour map when they fit
     return;
   }
-  // The GeoTIFF grid --grids gtiff wrote beside it.
-  const QString tif = path + ".tif";
-  const QString name = QFileInfo(tif).fileName();
-  if (!QFileInfo(tif).isFile()) return;
-  std::string error;
-  const host::MapGridTools* tools = GridTools(error);
+  if (!tifBeside) return;
   grids::RasterGrid raster;
   if (tools == nullptr || !tools->readGrid(tif.toStdString(), raster, error)) {
     valuesSource_ = "no values: " + QString::fromStdString(error);
@@ -351,11 +409,13 @@ void MapViewer::FindValues() {
     valuesSource_ = "no values: " + name + " is not on the map's grid";
     return;
   }
-  const mapreader::MapGeometry& own = shown->Map().geometry;
-  grid->originX = own.originX;
-  grid->originY = own.originY;
-  grid->cellSizeX = own.cellSizeX;
-  grid->cellSizeY = own.cellSizeY;
+  // In the map's coordinates: the .tif's taken back from its system's (more
+  // digits than the map file holds), else the map file's.
+  const double scale = system_ && system_->reference ? system_->reference->scale : 0;
+  grid->originX = scale > 0 ? grid->originX / scale : own.originX;
+  grid->originY = scale > 0 ? grid->originY / scale : own.originY;
+  grid->cellSizeX = scale > 0 ? grid->cellSizeX / scale : own.cellSizeX;
+  grid->cellSizeY = scale > 0 ? grid->cellSizeY / scale : own.cellSizeY;
   shown->SetValues(grid->cells);  // painted as a contour map when they fit
   fileValues_ = std::move(grid);
   valuesSource_ = "values from " + name;
@@ -373,8 +433,8 @@ QWidget* MapViewer::Canvas() const { return canvas_; }
 void MapViewer::Update() {
   previous_->setEnabled(index_ > 0);
   next_->setEnabled(index_ + 1 < files_.size());
-  save_->setEnabled(picture_ != nullptr);
-  export_->setEnabled(canvas_->Map() != nullptr);
+  save_->setEnabled(!locked_ && picture_ != nullptr);
+  export_->setEnabled(!locked_ && canvas_->Map() != nullptr);
   QString text = index_ < 0 ? QString("No map: run a command or open a file")
                             : QString("%1 of %2: %3")
                                   .arg(index_ + 1)
@@ -384,6 +444,11 @@ void MapViewer::Update() {
   position_->setText(text);
   position_->setToolTip(text);
   canvas_->update();
+}
+
+void MapViewer::SetLocked(bool locked) {
+  locked_ = locked;
+  Update();
 }
 
 std::optional<float> MapViewer::ValueAt(int row, int column) const {
@@ -425,7 +490,20 @@ QString MapViewer::PositionText(const QPointF& point) const {
   const double x = view.left() + (point.x() - plot.left()) / plot.width() * view.width();
   const double y = view.bottom() - (point.y() - plot.top()) / plot.height() * view.height();
   const int decimals = DecimalsFor(view.width() / plot.width());
-  return QString("x %1, y %2").arg(x, 0, 'f', decimals).arg(y, 0, 'f', decimals);
+  QString text = QString("x %1, y %2").arg(x, 0, 'f', decimals).arg(y, 0, 'f', decimals);
+  if (!system_) return text;
+  // The .tif's cells are the map's: the point lies at the same fraction of
+  // its cell in both.
+  const mapreader::MapGeometry& g = map->Map().geometry;
+  const double scaleX = system_->cellSizeX / g.cellSizeX;
+  const double scaleY = system_->cellSizeY / g.cellSizeY;
+  const double east = system_->originX + (x - g.originX) * scaleX;
+  const double north = system_->originY - (g.originY - y) * scaleY;
+  const int systemDecimals = DecimalsFor(view.width() / plot.width() * scaleX);
+  return text + QString("; E %1 %3, N %2 %3 (%4)")
+                    .arg(east, 0, 'f', systemDecimals)
+                    .arg(north, 0, 'f', systemDecimals)
+                    .arg(system_->unit, system_->name);
 }
 
 void MapViewer::Zoom(double factor, const QPointF& about) {
@@ -516,6 +594,28 @@ bool MapViewer::ExportGrids(const std::vector<std::string>& gridNames,
   const std::vector<grids::Format> gridFormats = chosenOf(gridNames, grids::GridFormats());
   const std::vector<grids::Format> contourFormats = chosenOf(contourNames, grids::ContourFormats());
 
+  // In the system the map's .tif declares, as the run that wrote it with
+  // --crs; else in the grid's own coordinates.
+  grids::ExportContext context;
+  if (system_ && !system_->reference) {
+    failures << name + ".tif declares " + system_->name +
+                    ", which the grids cannot be written in: " + system_->unusable;
+    return false;
+  }
+  if (system_) context.reference = *system_->reference;
+  context.project = project_;
+  const bool geoJson = std::any_of(
+      contourFormats.begin(), contourFormats.end(),
+      [](const grids::Format& format) { return std::string(format.name) == "geojson"; });
+  if (geoJson && !context.reference.Declared()) {
+    failures << "GeoJSON holds WGS 84 longitude and latitude, transformed from the map's "
+                "projected reference system, and " +
+                    name + " has none: " + name +
+                    ".tif beside it, on the map's grid, declares one when a run wrote it with "
+                    "--grids gtiff and --crs (or the project's NAME.prj)";
+    return false;
+  }
+
   // The values at hand, over the map's modelled area, each in its cell's class.
   std::shared_ptr<const MapValues::Grid> grid =
       values_ != nullptr ? values_->GridOf(path) : nullptr;
@@ -578,7 +678,7 @@ bool MapViewer::ExportGrids(const std::vector<std::string>& gridNames,
   completed.mask = mask;
   completed.values = values;
   for (const std::string& failure :
-       tools->exportMap(completed, fileName, gridFormats, contourFormats))
+       tools->exportMap(completed, fileName, gridFormats, contourFormats, context))
     failures << QString::fromStdString(failure);
   for (const auto* formats : {&gridFormats, &contourFormats}) {
     for (const grids::Format& format : *formats) {
@@ -619,7 +719,13 @@ void MapViewer::Export() {
   QDialog dialog(this);
   dialog.setWindowTitle("Export grids and contours");
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new QLabel("Written beside " + QFileInfo(Current()).fileName() + ":"));
+  const QString name = QFileInfo(Current()).fileName();
+  auto* where =
+      new QLabel("Written beside " + name + ", " +
+                 (system_ ? "in " + system_->name + " as " + name + ".tif declares it:"
+                          : QString("in the grid's own coordinates (no reference system):")));
+  where->setWordWrap(true);
+  layout->addWidget(where);
   std::vector<std::pair<QCheckBox*, std::string>> gridBoxes, contourBoxes;
   for (const auto& [formats, boxes, checked] :
        {std::tuple(&grids::GridFormats(), &gridBoxes, "gtiff"),

@@ -3,10 +3,12 @@
 // another, a map with a scale bar. Hovering a cell tells its row, column,
 // position in the grid's coordinates, class range and value (when a run of
 // this session handed the values over, or the map's GeoTIFF grid MAP.tif lies
-// beside it); hovering a profile tells the sample nearest in depth. The wheel
+// beside it), and its position in the projected reference system MAP.tif
+// declares; hovering a profile tells the sample nearest in depth. The wheel
 // or + and - zoom (a profile in depth), a drag pans, 0 shows the whole again.
 // The picture shown can be saved as PNG, SVG or PDF, and a map with values
-// exported as the grids and contours of `--grids` and `--contours`.
+// exported as the grids and contours of `--grids` and `--contours`, in the
+// system MAP.tif declares.
 #pragma once
 
 #include <QStringList>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "grids/reference.h"
 #include "platform/completed_map.h"
 
 class QLabel;
@@ -85,7 +88,7 @@ class MapViewer final : public QWidget {
 
   QString Current() const;
   QString Message() const;   // the hovered cell or sample, or why nothing is shown
-  QString Position() const;  // the hovered point in the grid's coordinates
+  QString Position() const;  // the hovered point's coordinates (PositionText)
   // Where the values of the map shown come from ("values from 沙三段.po1.tif"),
   // or why its grid beside it gives none; empty when there are none.
   QString ValuesSource() const;
@@ -94,7 +97,9 @@ class MapViewer final : public QWidget {
 
   // The hover text of the cell or sample under a point of the canvas ("" off
   // the plot), and of the point's position in the grid's coordinates
-  // ("x 20500, y 31500"; "" off a map's plot).
+  // ("x 20500, y 31500"; "" off a map's plot), followed, where the map's .tif
+  // lies on its grid and declares a projected system, by the position in that
+  // system ("; E 20500000 m, N 31500000 m (CGCS2000 / ...)").
   QString CellText(const QPointF& point) const;
   QString PositionText(const QPointF& point) const;
   // Zooms by factor (above 1: closer; 0: the whole) about a point of the canvas.
@@ -107,12 +112,17 @@ class MapViewer final : public QWidget {
   // by the name's extension. False with the reason in error.
   bool SavePicture(const QString& path, int width, QString& error) const;
   // Writes the map shown as grids and contours beside its file (an existing
-  // file of the name is replaced): the files written, or false with the
-  // reasons (the values at hand do not cover the map or disagree with it, or
-  // a file could not be written).
+  // file of the name is replaced), in the projected system its .tif on its
+  // grid declares (as `--crs` writes them) or else in the grid's own
+  // coordinates: the files written, or false with the reasons (the values at
+  // hand do not cover the map or disagree with it, GeoJSON without a system,
+  // or a file could not be written).
   bool ExportGrids(const std::vector<std::string>& gridFormats,
                    const std::vector<std::string>& contourFormats, QStringList& written,
                    QStringList& failures) const;
+  // While a run writes into the project directory, Save and Export are not
+  // usable.
+  void SetLocked(bool locked);
 
  signals:
   // What the viewer did that belongs in a log: files saved or exported, and
@@ -124,7 +134,8 @@ class MapViewer final : public QWidget {
   class View;
 
   void Update();
-  // The values of the map at index_: the session's, else its .tif's.
+  // The values of the map at index_: the session's, else its .tif's; and
+  // the system its .tif declares.
   void FindValues();
   std::optional<float> ValueAt(int row, int column) const;
   // Asks where, then saves; asks which formats, then exports.
@@ -134,8 +145,20 @@ class MapViewer final : public QWidget {
   const MapValues* values_;
   QStringList files_;
   int index_ = -1;
+  bool locked_ = false;
   std::unique_ptr<rendering::Picture> picture_;
   std::shared_ptr<const MapValues::Grid> fileValues_;  // from the map's .tif
+  // The projected system the map's .tif declares, and where the .tif's grid
+  // lies in it (on the map's rows and columns); the system the grids are
+  // exported in, or why they cannot be.
+  struct System {
+    QString name, unit;
+    double originX = 0, originY = 0, cellSizeX = 0, cellSizeY = 0;
+    std::optional<grids::Reference> reference;
+    QString unusable;
+  };
+  std::optional<System> system_;
+  std::string project_;  // the project the .tif beside the map names, if any
   QString valuesSource_;
   View* canvas_;
   QPushButton* previous_;

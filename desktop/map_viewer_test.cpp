@@ -1,15 +1,21 @@
 // The viewer: a small known map opened from disk, its cells in their class
 // colours, the text of a hovered cell, zooming about the pointer; a damaged
-// map; a profile, hovered and zoomed; a map with its GeoTIFF beside it.
+// map; a profile, hovered and zoomed; a map with its GeoTIFF beside it, and
+// exported in the system that GeoTIFF declares.
 #include "desktop/map_viewer.h"
 
+#include <cpl_conv.h>
 #include <gdal_priv.h>
 #include <gtest/gtest.h>
+#include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <array>
+#include <filesystem>
 
 #include "rendering/pictures.h"
 #include "testing/host_harness.h"
@@ -100,14 +106,28 @@ TEST(MapViewer, ShowsAMapFromDiskWithTheTextOfTheHoveredCell) {
   EXPECT_EQ(profile->DepthView().first, profile->WholeDepth().first);
 }
 
-// The 3 x 4 small map's cells in their classes (outside: -9999), the map's
-// GeoTIFF as --grids gtiff writes it.
-void WriteTif(const std::string& path, double originX, const std::vector<float>& cells) {
+// The 3 x 4 small map written as m.po1 into dir: its path; its cells'
+// values, each in its class (outside: -9999).
+std::string WriteSmallMap(const TempDir& dir) {
+  test_support::WriteFile(dir / "m.po1", test_support::Gbk(kMap));
+  return (dir / "m.po1").string();
+}
+const std::vector<float> kCells = {-9999, 0,     5,  25,     //
+                                   -1,    7,     21, -9999,  //
+                                   -9999, -9999, 0,  0};
+
+// The map's cells as its GeoTIFF as --grids gtiff writes it: in the grid's
+// coordinates, or in a system's (--crs) at scale times them.
+void WriteTif(const std::string& path, double originX, const std::vector<float>& cells,
+              const char* system = nullptr, double scale = 1) {
   GDALAllRegister();
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
   GDALDatasetUniquePtr tif(driver->Create(path.c_str(), 4, 3, 1, GDT_Float32, nullptr));
-  double transform[6] = {originX, 2, 0, 200, 0, -2.5};
+  double transform[6] = {originX * scale, 2 * scale, 0, 200 * scale, 0, -2.5 * scale};
   tif->SetGeoTransform(transform);
+  OGRSpatialReference reference;
+  if (system != nullptr && reference.SetFromUserInput(system) == OGRERR_NONE)
+    tif->SetSpatialRef(&reference);
   tif->GetRasterBand(1)->SetNoDataValue(-9999);
   ASSERT_EQ(tif->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, 4, 3, const_cast<float*>(cells.data()),
                                             4, 3, GDT_Float32, 0, 0, nullptr),
@@ -119,11 +139,8 @@ void WriteTif(const std::string& path, double originX, const std::vector<float>&
 // fit), a scale bar, the picture saved and the grids exported.
 TEST(MapViewer, AReopenedMapWithItsGridBesideIt) {
   TempDir dir;
-  test_support::WriteFile(dir / "m.po1", test_support::Gbk(kMap));
-  const std::string map = (dir / "m.po1").string();
-  const std::vector<float> cells = {-9999, 0,     5,  25,     //
-                                    -1,    7,     21, -9999,  //
-                                    -9999, -9999, 0,  0};
+  const std::string map = WriteSmallMap(dir);
+  const std::vector<float>& cells = kCells;
   WriteTif(map + ".tif", 100, cells);
   MapViewer viewer(nullptr);
   viewer.resize(800, 600);
@@ -192,6 +209,176 @@ TEST(MapViewer, AReopenedMapWithItsGridBesideIt) {
   EXPECT_FALSE(viewer.ExportGrids({"aaigrid"}, {}, written, failures));
   EXPECT_TRUE(failures.join('\n').startsWith("no values of m.po1"))
       << failures.join('\n').toStdString();
+}
+
+// Where the map's .tif declares a projected system (--crs, in metres for a
+// grid in km), hovering tells the position in it too; not for a geographic
+// system, nor a .tif that does not lie on the map's grid.
+TEST(MapViewer, HoverTellsThePositionInTheSystemTheGridDeclares) {
+  TempDir dir;
+  const std::string map = WriteSmallMap(dir);
+  struct Case {
+    const char* system;
+    double originX;
+    QString expected;  // the system's part of the hover text; "" for none
+  };
+  for (const Case& c : {Case{"EPSG:4547", 100, "CGCS2000 / 3-degree Gauss-Kruger CM 114E"},
+                        Case{"EPSG:4490", 100, ""}, Case{"EPSG:4547", 300, ""}}) {
+    SCOPED_TRACE(std::string(c.system) + " at " + std::to_string(c.originX));
+    WriteTif(map + ".tif", c.originX, kCells, c.system, 1000);
+    MapViewer viewer(nullptr);
+    viewer.resize(800, 600);
+    viewer.show();
+    ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0));
+    // Cell (1, 2)'s centre: x 105, y 196.25 of the grid, in km.
+    Hover(viewer, Centre(viewer, {1, 2}));
+    const QString position = viewer.Position();
+    if (c.expected.isEmpty()) {
+      EXPECT_TRUE(position.startsWith("x ") && !position.contains(";")) << position.toStdString();
+      continue;
+    }
+    const QRegularExpressionMatch match =
+        QRegularExpression("^x \\S+, y \\S+; E (\\S+) m, N (\\S+) m \\((.+)\\)$").match(position);
+    ASSERT_TRUE(match.hasMatch()) << position.toStdString();
+    const auto* picture = dynamic_cast<const rendering::MapPicture*>(viewer.Picture());
+    const double perPixel = 8 / picture->Layout(QRectF(viewer.Canvas()->rect())).plot.width();
+    EXPECT_NEAR(match.captured(1).toDouble(), 105000, 1000 * perPixel);
+    EXPECT_NEAR(match.captured(2).toDouble(), 196250, 1000 * perPixel);
+    EXPECT_EQ(match.captured(3), c.expected);
+  }
+}
+
+// A GeoTIFF's geotransform, system (WKT2), project and cells; the geometries
+// of a contour layer's lines (WKT).
+struct Georeferenced {
+  std::array<double, 6> transform{};
+  std::string wkt;
+  std::string project;
+  std::vector<float> cells;
+};
+Georeferenced ReadTif(const std::string& path) {
+  Georeferenced read;
+  GDALAllRegister();
+  GDALDatasetUniquePtr tif(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+  if (!tif) return read;
+  tif->GetGeoTransform(read.transform.data());
+  if (const char* project = tif->GetMetadataItem("PROJECT")) read.project = project;
+  if (const OGRSpatialReference* system = tif->GetSpatialRef()) {
+    char* wkt = nullptr;
+    const char* const options[] = {"FORMAT=WKT2_2019", nullptr};
+    if (system->exportToWkt(&wkt, options) == OGRERR_NONE) read.wkt = wkt;
+    CPLFree(wkt);
+  }
+  const int columns = tif->GetRasterXSize(), rows = tif->GetRasterYSize();
+  read.cells.resize(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+  if (tif->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, columns, rows, read.cells.data(), columns,
+                                      rows, GDT_Float32, 0, 0, nullptr) != CE_None)
+    read.cells.clear();
+  return read;
+}
+std::vector<std::string> Lines(const std::string& path) {
+  std::vector<std::string> lines;
+  GDALAllRegister();
+  GDALDatasetUniquePtr layers(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+  if (!layers) return lines;
+  for (auto& feature : *layers->GetLayer(0)) {
+    if (const OGRGeometry* line = feature->GetGeometryRef()) lines.push_back(line->exportToWkt());
+  }
+  return lines;
+}
+
+// A map whose .tif a run wrote with --crs, exported from the viewer, is
+// written as that run writes it, whichever the grid unit: the GeoTIFF's
+// geotransform, system and cells, the classes' areas, the GeoJSON's lines in
+// longitude and latitude; the .prj beside the .asc.
+TEST(MapViewer, ExportsAMapInTheSystemItsGridWasWrittenIn) {
+  struct Case {
+    const char* gridUnit;
+    double originX;  // the GeoTIFF's, in metres
+  };
+  for (const Case& c : {Case{"km", 540.04f * 1000.0}, Case{"m", 540.04f}}) {
+    SCOPED_TRACE(c.gridUnit);
+    TempDir dir;
+    test_support::CopySample(dir.path());
+    // An origin of more digits than the map file's one decimal holds.
+    std::string grid = test_support::ReadFile(dir / "demo.dgr").value_or("");
+    ASSERT_EQ(grid.rfind("540 340 ", 0), 0u);
+    test_support::WriteFile(dir / "demo.dgr", "540.04 340.03" + grid.substr(7));
+    const test_support::HostRun run = test_support::RunHost(
+        dir.path(), {"-p", "demo", "--crs", "EPSG:4547", "--grid-unit", c.gridUnit, "--grids",
+                     "gtiff", "--contours", "geojson", "oil-unexpelled"});
+    ASSERT_EQ(run.exitStatus, 0) << run.errorOutput;
+    const std::string map = (dir / "demo.uot").string();
+    const Georeferenced written = ReadTif(map + ".tif");
+    ASSERT_EQ(written.transform[0], c.originX);
+    ASSERT_NE(written.wkt.find("Gauss-Kruger CM 114E"), std::string::npos);
+    const std::optional<std::string> classes = test_support::ReadFile(map + ".classes.csv");
+    const std::vector<std::string> lines = Lines(map + ".geojson");
+    ASSERT_TRUE(classes && !lines.empty());
+    for (const char* ext : {".tif", ".classes.csv", ".geojson"}) {
+      std::filesystem::rename(map + ext, map + ".run" + ext);
+    }
+    // The .tif that declares the system lies beside the map again.
+    std::filesystem::copy_file(map + ".run.tif", map + ".tif");
+
+    MapViewer viewer(nullptr);
+    ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0));
+    ASSERT_EQ(viewer.ValuesSource(), "values from demo.uot.tif");
+    QStringList files, failures;
+    ASSERT_TRUE(viewer.ExportGrids({"gtiff", "aaigrid"}, {"geojson"}, files, failures))
+        << failures.join('\n').toStdString();
+    const Georeferenced exported = ReadTif(map + ".tif");
+    EXPECT_EQ(exported.transform, written.transform);
+    EXPECT_EQ(exported.wkt, written.wkt);
+    EXPECT_EQ(exported.project, "demo");
+    EXPECT_EQ(exported.project, written.project);
+    EXPECT_EQ(exported.cells, written.cells);
+    EXPECT_EQ(test_support::ReadFile(map + ".classes.csv"), classes);
+    EXPECT_TRUE(Lines(map + ".geojson") == lines);  // (too long to print)
+    GDALDatasetUniquePtr asc(GDALDataset::Open((map + ".asc").c_str(), GDAL_OF_RASTER));
+    ASSERT_TRUE(asc && asc->GetSpatialRef());
+    EXPECT_TRUE(asc->GetSpatialRef()->IsProjected());
+  }
+}
+
+// Without a system to transform from, GeoJSON is refused before anything is
+// written, as the host refuses it; the other formats are written in the
+// grid's coordinates. A .tif whose coordinates are the map's in no unit of
+// length the host writes (here twice the metres) is not exported in its
+// system, nor written over without one.
+TEST(MapViewer, ExportRefusesWhatTheSystemAtHandCannotGive) {
+  TempDir dir;
+  const std::string map = WriteSmallMap(dir);
+  struct Case {
+    const char* system;
+    double scale;
+    const char* refusal;
+  };
+  for (const Case& c :
+       {Case{nullptr, 1,
+             "GeoJSON holds WGS 84 longitude and latitude, transformed from the map's "
+             "projected reference system, and m.po1 has none"},
+        Case{"EPSG:4490", 1, "and m.po1 has none"},
+        Case{"EPSG:4547", 2,
+             "m.po1.tif declares CGCS2000 / 3-degree Gauss-Kruger CM 114E, which the grids cannot "
+             "be written in: its coordinates are not the map's in kilometres or metres"}}) {
+    SCOPED_TRACE(c.system != nullptr ? c.system : "none");
+    WriteTif(map + ".tif", 100, kCells, c.system, c.scale);
+    MapViewer viewer(nullptr);
+    ASSERT_TRUE(viewer.Show({QString::fromStdString(map)}, 0));
+    QStringList files, failures;
+    EXPECT_FALSE(viewer.ExportGrids({"aaigrid"}, {"geojson"}, files, failures));
+    EXPECT_TRUE(failures.join('\n').contains(c.refusal)) << failures.join('\n').toStdString();
+    EXPECT_TRUE(files.isEmpty());
+    EXPECT_FALSE(std::filesystem::exists(map + ".asc"));
+    EXPECT_FALSE(std::filesystem::exists(map + ".geojson"));
+    if (c.scale != 1) continue;
+    ASSERT_TRUE(viewer.ExportGrids({"gtiff"}, {}, files, failures))
+        << failures.join('\n').toStdString();
+    const Georeferenced exported = ReadTif(map + ".tif");
+    EXPECT_EQ(exported.transform[0], 100);
+    EXPECT_EQ(exported.wkt, "");
+  }
 }
 
 }  // namespace

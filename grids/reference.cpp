@@ -75,13 +75,20 @@ std::optional<GridPlacement> ReadGridPlacement(const std::string& path, std::str
                           dataset->GetRasterYSize(),
                           dataset->GetRasterXSize(),
                           "",
+                          "",
+                          "",
                           ""};
+  if (const char* project = dataset->GetMetadataItem("PROJECT")) placement.project = project;
   if (const OGRSpatialReference* system = dataset->GetSpatialRef()) {
     const char* name = system->GetName();
     const char* unit = nullptr;
     if (system->IsProjected()) system->GetLinearUnits(&unit);
     placement.system = name != nullptr ? name : "unnamed";
     placement.linearUnit = unit != nullptr ? unit : "";
+    char* wkt = nullptr;
+    const char* const wktOptions[] = {"FORMAT=WKT2_2019", nullptr};
+    if (system->exportToWkt(&wkt, wktOptions) == OGRERR_NONE && wkt != nullptr) placement.wkt = wkt;
+    CPLFree(wkt);
   }
   return placement;
 }

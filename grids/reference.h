@@ -51,12 +51,14 @@ std::optional<Reference> ParseReference(const std::string& text, GridUnit gridUn
                                         std::string& error);
 
 // Where a grid file (a map's .tif) lies: its geotransform and size, and the
-// name and unit of the system it declares (empty when it declares none).
+// name, unit and WKT of the system it declares (empty when it declares none).
 struct GridPlacement {
   double originX = 0, originY = 0, cellSizeX = 0, cellSizeY = 0;  // cellSizeY positive
   int rowCount = 0, columnCount = 0;
   std::string system;      // the system's name
-  std::string linearUnit;  // its unit of length ("metre")
+  std::string linearUnit;  // its unit of length ("metre"); empty when not projected
+  std::string wkt;         // the system as WKT2, for ParseReference
+  std::string project;     // its PROJECT metadata item (UTF-8); empty when it has none
 };
 
 // Reads the placement of the raster at path (UTF-8); nullopt with GDAL's

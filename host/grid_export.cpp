@@ -69,10 +69,11 @@ StrataplotReadGridPlacement(const std::string& path, std::string& error) {
 }
 
 extern "C" __attribute__((visibility("default"))) host::MapGridTools StrataplotMapGridTools() {
-  // A map the viewer exports has no reference system: its grid's own coordinates.
-  return {&grids::ReadRasterGrid, [](const platform::CompletedMap& map, const std::string& mapFile,
-                                     const std::vector<grids::Format>& gridFormats,
-                                     const std::vector<grids::Format>& contourFormats) {
-            return grids::ExportMapAs(map, mapFile, gridFormats, contourFormats);
-          }};
+  return {
+      &grids::ReadRasterGrid, &grids::ReadGridPlacement, &grids::ParseReference,
+      [](const platform::CompletedMap& map, const std::string& mapFile,
+         const std::vector<grids::Format>& gridFormats,
+         const std::vector<grids::Format>& contourFormats, const grids::ExportContext& context) {
+        return grids::ExportMapAs(map, mapFile, gridFormats, contourFormats, context);
+      }};
 }

@@ -48,14 +48,19 @@ struct HistoryGridWriters {
 inline constexpr const char* kHistoryGridWriters = "StrataplotHistoryGridWriters";
 using GetHistoryGridWriters = HistoryGridWriters (*)();
 
-// A viewer's use of the same module: a map's grid read back, and a map read
-// from its file written as grids and contours beside it (see grids/map_export.h).
+// A viewer's use of the same module: a map's grid read back with its
+// placement, the system it declares read as --crs reads one, and a map read
+// from its file written as grids and contours beside it, in that system or in
+// none (see grids/map_export.h).
 struct MapGridTools {
   bool (*readGrid)(const std::string& path, grids::RasterGrid& grid, std::string& error);
+  ReadGridPlacement readPlacement;
+  ParseReference parseReference;
   std::vector<std::string> (*exportMap)(const platform::CompletedMap& map,
                                         const std::string& mapFile,
                                         const std::vector<grids::Format>& gridFormats,
-                                        const std::vector<grids::Format>& contourFormats);
+                                        const std::vector<grids::Format>& contourFormats,
+                                        const grids::ExportContext& context);
 };
 inline constexpr const char* kMapGridTools = "StrataplotMapGridTools";
 using GetMapGridTools = MapGridTools (*)();

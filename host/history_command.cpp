@@ -401,8 +401,8 @@ struct Pictures {
   std::unique_ptr<Library> module;
   std::unique_ptr<HistoryPainter> painter;
 
-  bool Load(std::string& error) {
-    module = LoadModule(kRenderModule, kMakeHistoryPainter, error);
+  bool Load(const ModuleFolder& folder, std::string& error) {
+    module = LoadModule(kRenderModule, kMakeHistoryPainter, error, folder);
     if (module) painter.reset(module->FindFunction<MakeHistoryPainter>(kMakeHistoryPainter)());
     return painter != nullptr;
   }
@@ -434,7 +434,8 @@ bool WriteText(const std::string& path, const std::string& text) {
 int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProject, bool quiet,
                       HistoryObserver* observer) {
   std::string error;
-  std::unique_ptr<Library> gridModule = LoadModule(kGridModule, kHistoryGridWriters, error);
+  std::unique_ptr<Library> gridModule =
+      LoadModule(kGridModule, kHistoryGridWriters, error, options.modules);
   if (!gridModule) {
     Say(observer, error);
     return kExitHostError;
@@ -451,7 +452,7 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   // The pictures' painting (Qt) is loaded after the reading unless the frames
   // are painted while reading: the reading holds the most memory.
   Pictures pictures;
-  if (options.frames && !pictures.Load(error)) {
+  if (options.frames && !pictures.Load(options.modules, error)) {
     Say(observer, error);
     return kExitHostError;
   }
@@ -491,7 +492,7 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
                       (read->inputs.periodCount == 0 ? "periods" : "horizons") +
                       ": its history is empty");
   } else {
-    if (!pictures.painter && !pictures.Load(error)) {
+    if (!pictures.painter && !pictures.Load(options.modules, error)) {
       Say(observer, error);
       return kExitHostError;
     }

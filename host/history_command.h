@@ -6,6 +6,7 @@
 
 #include "grids/reference.h"
 #include "history/history.h"
+#include "host/library.h"
 #include "rendering/history_data.h"
 
 namespace host {
@@ -18,6 +19,8 @@ struct HistoryOptions {
   // project directory, else none) and the unit of the grid's coordinates.
   std::string crs;
   grids::GridUnit gridUnit = grids::GridUnit::Kilometre;
+  // Where its grid and render modules are loaded from.
+  ModuleFolder modules = ProgramModules();
 };
 
 // Reads the project (GBK name, relative to the current directory) and writes

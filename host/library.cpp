@@ -2,12 +2,15 @@
 
 namespace host {
 
+ModuleFolder ProgramModules() { return {batch::ProgramDirectory(), STRATAPLOT_BIN_TO_MODULES}; }
+
 std::string LibraryPath(const std::string& which) {
-  return batch::LibraryPath(which, batch::ProgramDirectory(), STRATAPLOT_BIN_TO_MODULES);
+  const ModuleFolder folder = ProgramModules();
+  return batch::LibraryPath(which, folder.directory, folder.installedRelative);
 }
 
-std::string ModulePath(const std::string& fileName) {
-  return batch::ModulePath(fileName, batch::ProgramDirectory(), STRATAPLOT_BIN_TO_MODULES);
+std::string ModulePath(const std::string& fileName, const ModuleFolder& folder) {
+  return batch::ModulePath(fileName, folder.directory, folder.installedRelative);
 }
 
 }  // namespace host

@@ -14,11 +14,11 @@
 
 namespace host {
 
-std::unique_ptr<Library> LoadModule(const char* fileName, const char* entryName,
-                                    std::string& error) {
+std::unique_ptr<Library> LoadModule(const char* fileName, const char* entryName, std::string& error,
+                                    const ModuleFolder& folder) {
   auto module = std::make_unique<Library>();
   // The modules bring Qt and GDAL, which are not made to be unloaded.
-  if (!module->Load(ModulePath(fileName), error, Library::Stay::ForTheProcess)) {
+  if (!module->Load(ModulePath(fileName, folder), error, Library::Stay::ForTheProcess)) {
     error = std::string("cannot load ") + fileName + ": " + error;
     return nullptr;
   }

@@ -10,18 +10,17 @@
 #include "console/transcript.h"
 #include "grids/reference.h"
 #include "host/export_runner.h"
+#include "host/library.h"
 #include "host/options.h"
 #include "host/render_command.h"
 
 namespace host {
 
-class Library;
-
-// Loads one of the host's modules (by its file name) with its entry point;
-// nullptr with the reason in error when it cannot be loaded or lacks the
-// entry point.
-std::unique_ptr<Library> LoadModule(const char* fileName, const char* entryName,
-                                    std::string& error);
+// Loads one of the host's modules (by its file name, from folder) with its
+// entry point; nullptr with the reason in error when it cannot be loaded or
+// lacks the entry point.
+std::unique_ptr<Library> LoadModule(const char* fileName, const char* entryName, std::string& error,
+                                    const ModuleFolder& folder = ProgramModules());
 
 // `strataplot render FILE...`: runs the render module and returns the exit
 // status.

@@ -75,6 +75,10 @@ void strataplot_on_file(strataplot_session* session, void (*fn)(const char* path
 
 /* Runs one command in batch: "oil-expulsion", "oil-unexpelled",
  * "oil-generation", "gas" or "saturation". Every answer list starts afresh.
+ * "history" runs `strataplot history` with its defaults (into the project
+ * directory, the reference system of PROJECT.prj there if any); it takes no
+ * answers, reports its files once all are written, and needs the grid and
+ * render modules of the host program's package (2 without them).
  * Returns the host program's exit status: 0 when the export wrote everything,
  * 3 when it ended early at an answer (a map not replaced, the deep-layer pass
  * declined), 1 when it failed or was cancelled, 2 when it could not run (no

@@ -1,5 +1,6 @@
 // The C API (include/strataplot/strataplot.h) over the batch runs the host
-// program makes: the same loading, answers, scripted backend and statuses.
+// program makes: the same loading, answers, scripted backend and statuses, and
+// the same history command.
 #include <fcntl.h>
 #include <strataplot/strataplot.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -16,6 +18,8 @@
 #include "batch/commands.h"
 #include "batch/export_runner.h"
 #include "console/scripted_backend.h"
+#include "host/history_command.h"
+#include "host/library.h"
 #include "platform/cancel.h"
 #include "platform/written_files.h"
 
@@ -46,13 +50,17 @@ int Fail(const std::string& why, int result = -1) {
   return result;
 }
 
-// Where the builds are: beside this library in the build tree, in its
-// strataplot/ folder installed.
+// Where the builds and the history's modules are: beside this library in the
+// build tree, in its strataplot/ folder installed.
+host::ModuleFolder Modules() {
+  return {batch::DirectoryHolding(reinterpret_cast<const void*>(&strataplot_open)),
+          STRATAPLOT_LIB_TO_MODULES};
+}
+
 std::string BuildPath(const char* build) {
-  return batch::LibraryPath(
-      build != nullptr ? build : "shared",
-      batch::DirectoryHolding(reinterpret_cast<const void*>(&strataplot_open)),
-      STRATAPLOT_LIB_TO_MODULES);
+  const host::ModuleFolder folder = Modules();
+  return batch::LibraryPath(build != nullptr ? build : "shared", folder.directory,
+                            folder.installedRelative);
 }
 
 // Hands the files written whole to the session's callback as absolute paths
@@ -103,20 +111,64 @@ class WorkingDirectory {
   bool changed_ = false;
 };
 
+// The history's messages, as the host program prints them, and its files for
+// the session's callbacks.
+class HistoryCallbacks final : public host::HistoryObserver {
+ public:
+  HistoryCallbacks(const strataplot_session& session,
+                   const std::function<void(const std::string&)>& say)
+      : session_(session), say_(say) {}
+  bool Take(const history::ProjectHistory& /*history*/,
+            const history::SeriesGrids& /*grids*/) override {
+    return true;
+  }
+  void Said(const std::string& message) override {
+    last_ = message;
+    say_("strataplot history: " + message);
+  }
+  void Wrote(const std::string& path) override {
+    if (session_.onFile != nullptr) session_.onFile(path.c_str(), session_.fileUser);
+  }
+  void Finished(const history::ProjectHistory& /*history*/) override {}
+  // The last message: why the run failed, when it did.
+  const std::string& Last() const { return last_; }
+
+ private:
+  const strataplot_session& session_;
+  const std::function<void(const std::string&)>& say_;
+  std::string last_;
+};
+
+// `history` with its defaults: into the project directory, the reference
+// system of NAME.prj there, if any.
+int RunHistory(const strataplot_session& session,
+               const std::function<void(const std::string&)>& say) {
+  host::HistoryOptions options;
+  options.modules = Modules();
+  HistoryCallbacks callbacks(session, say);
+  const int status = host::RunHistoryCommand(options, session.gbkProject, true, &callbacks);
+  if (status == 2) return Fail(callbacks.Last(), 2);
+  lastError.clear();
+  return status;
+}
+
 int Run(strataplot_session& session, const char* command) {
-  std::optional<batch::Command> chosen = batch::CommandNamed(command != nullptr ? command : "");
-  if (!chosen) return Fail("unknown command '" + std::string(command ? command : "") + "'", 2);
+  const std::string name = command != nullptr ? command : "";
+  const std::optional<batch::Command> chosen = batch::CommandNamed(name);
+  if (!chosen && name != "history") return Fail("unknown command '" + name + "'", 2);
   if (session.gbkProject.empty()) return Fail("no project set (strataplot_set_project)", 2);
   std::string error;
-  if (!session.library->Has(*chosen, error)) return Fail(error, 2);
+  if (chosen && !session.library->Has(*chosen, error)) return Fail(error, 2);
   WorkingDirectory directory;
   if (!directory.ChangeTo(session.directory, error)) return Fail(error, 2);
 
-  auto say = [&session](const std::string& line) {
+  const std::function<void(const std::string&)> say = [&session](const std::string& line) {
     if (session.onMessage != nullptr) session.onMessage(line.c_str(), session.messageUser);
   };
   if (std::string removed = batch::RemoveStalePartialFiles("."); !removed.empty())
     say("strataplot: " + removed);
+  platform::ResetCancel();  // a cancel belongs to the run it was made in
+  if (!chosen) return RunHistory(session, say);
 
   console::ScriptedDisplay display;
   display.messages = true;
@@ -125,7 +177,6 @@ int Run(strataplot_session& session, const char* command) {
       console::MakeScriptedBackend(batch::ScriptedAnswersFrom(session.answers), std::move(display));
   FileCallback files(session, session.directory);
   platform::InstallWrittenFileObserver(&files);
-  platform::ResetCancel();  // a cancel belongs to the run it was made in
   int status =
       session.library->RunWith(*backend, *chosen, session.gbkProject, session.answers.mode);
   platform::InstallWrittenFileObserver(nullptr);

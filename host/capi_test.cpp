@@ -96,6 +96,7 @@ TEST(CApiTest, RunsEachCommandAsTheHostProgramDoes) {
       {"shared", "oil-generation", {}},
       {"static", "gas", {{"kind", "pg"}}},
       {"shared", "saturation", {{"mode", "2"}}},
+      {"static", "history", {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.build) + " " + c.command);
