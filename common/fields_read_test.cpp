@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -454,13 +455,19 @@ TEST(fieldsRead, LongNameAcrossTheBufferEdge) {
   EXPECT_EQ(ReadLine(file.handle()), 2);
 }
 
-// What every read of a file gave: result, value, damage line and line.
-std::vector<std::string> ReadAll(const std::string& name, const std::string& calls,
-                                 const scan::ReadingPlan& plan) {
+// The file opened for reading as the plan says.
+HFILE OpenWithPlan(const std::string& name, const scan::ReadingPlan& plan) {
   scan::ReadingPlan saved = scan::CurrentReadingPlan();
   scan::SetReadingPlan(plan);
   HFILE file = platform::OpenFile(name.c_str(), platform::OF_READ);
   scan::SetReadingPlan(saved);
+  return file;
+}
+
+// What every read of a file gave: result, value, damage line and line.
+std::vector<std::string> ReadAll(const std::string& name, const std::string& calls,
+                                 const scan::ReadingPlan& plan) {
+  HFILE file = OpenWithPlan(name, plan);
   std::vector<std::string> results;
   for (char call : calls) {
     std::string value;
@@ -483,6 +490,15 @@ std::vector<std::string> ReadAll(const std::string& name, const std::string& cal
   return results;
 }
 
+// A field of random text: one of the fields one time in oneIn, else a
+// decimal with a fraction below `fractions`.
+std::string RandomField(std::mt19937& random, std::span<const char* const> fields, unsigned oneIn,
+                        unsigned fractions) {
+  return random() % oneIn == 0 ? std::string(fields[random() % fields.size()])
+                               : std::to_string(static_cast<int>(random() % 20000) - 500) + "." +
+                                     std::to_string(random() % fractions);
+}
+
 // Files read in chunks of any size, on helper threads or not, read as the
 // whole file read at once: the same values, the same damage on the same line
 // (in any chunk), the same end.
@@ -498,9 +514,7 @@ TEST(fieldsRead, ChunkedReadingMatchesReadingAtOnce) {
     std::string calls;
     int fields = static_cast<int>(random() % 400);
     for (int i = 0; i < fields; ++i) {
-      text += random() % 4 == 0 ? kFields[random() % std::size(kFields)]
-                                : std::to_string(static_cast<int>(random() % 20000) - 500) + "." +
-                                      std::to_string(random() % 100);
+      text += RandomField(random, kFields, 4, 100);
       text += kSeparators[random() % std::size(kSeparators)];
       calls += "iffffs"[random() % 6];
     }
@@ -521,10 +535,7 @@ TEST(fieldsRead, ChunkedReadingMatchesReadingAtOnce) {
 // included) and the damage line and line after it.
 std::vector<std::string> ReadBatches(const std::string& name, const std::vector<int>& batches,
                                      const scan::ReadingPlan& plan, bool fieldByField) {
-  scan::ReadingPlan saved = scan::CurrentReadingPlan();
-  scan::SetReadingPlan(plan);
-  HFILE file = platform::OpenFile(name.c_str(), platform::OF_READ);
-  scan::SetReadingPlan(saved);
+  HFILE file = OpenWithPlan(name, plan);
   std::vector<std::string> results;
   for (int batch : batches) {
     std::vector<float> values(static_cast<std::size_t>(batch), 12345.0f);
@@ -561,9 +572,7 @@ TEST(fieldsRead, ReadfsReadsAsReadfFieldByField) {
     std::string text;
     int fields = static_cast<int>(random() % 600);
     for (int i = 0; i < fields; ++i) {
-      text += random() % 8 == 0 ? kFields[random() % std::size(kFields)]
-                                : std::to_string(static_cast<int>(random() % 20000) - 500) + "." +
-                                      std::to_string(random() % 10000);
+      text += RandomField(random, kFields, 8, 10000);
       text += random() % 5 == 0 ? "\n" : " ";
     }
     std::vector<int> batches;
