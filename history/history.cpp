@@ -43,6 +43,8 @@ using Grid = std::span<float>;
 // is asked to ready the pages at once, on a thread of their own, while the
 // reading begins (or the caller goes on with its own first steps).
 class SeriesMemory {
+  static constexpr std::size_t kLargePage = std::size_t{2} << 20;
+
  public:
   SeriesMemory() = default;
   ~SeriesMemory() {
@@ -54,7 +56,6 @@ class SeriesMemory {
 
   // count floats, zero; throws std::bad_alloc when the system has not the room.
   float* Take(std::size_t count) {
-    constexpr std::size_t kLargePage = std::size_t{2} << 20;
     if (count == 0) return nullptr;
     if (count > (SIZE_MAX - 2 * kLargePage) / sizeof(float)) throw std::bad_alloc();
     // Room to start at a large page's boundary.
@@ -71,11 +72,15 @@ class SeriesMemory {
 #endif
 #if defined(MADV_POPULATE_WRITE)
     // Only a head start: pages it has not readied (an older system, a thread
-    // that could not start) are readied as they are first written.
+    // that could not start) are readied as they are first written. A large
+    // page at a time: while the system readies pages, the process cannot map
+    // anything else (the libraries the caller loads meanwhile).
     try {
       readying_ =
-          std::thread([from = reinterpret_cast<void*>(start), bytes = count * sizeof(float)] {
-            ::madvise(from, bytes, MADV_POPULATE_WRITE);
+          std::thread([from = reinterpret_cast<char*>(start), bytes = count * sizeof(float)] {
+            for (std::size_t done = 0; done < bytes; done += kLargePage) {
+              ::madvise(from + done, std::min(kLargePage, bytes - done), MADV_POPULATE_WRITE);
+            }
           });
     } catch (const std::system_error&) {
       // No thread: readied as they are written.
