@@ -35,6 +35,15 @@ struct GridGeometry {
   Reference reference = {};            // none: the grid's own coordinates, nothing declared
 };
 
+class HistoryCube;
+
+// A part of the history cube: a variable of a horizon, or its _total.
+struct CubePart {
+  HistoryCube* cube = nullptr;  // none
+  std::size_t variable = 0;
+  int horizon = 0;  // from 0, or -1 for the _total
+};
+
 // One map through time: a band per period.
 struct TimeSeries {
   std::string path;                  // UTF-8: the GeoTIFF to write (replaced if it exists)
@@ -42,12 +51,17 @@ struct TimeSeries {
   std::vector<std::string> bandDescriptions;  // one per band, UTF-8 ("Es1 65.00 Ma")
   // bands x active cells, band by band
   std::span<const float> values;
+  // Where the same values go in the cube, if anywhere: written along with the
+  // GeoTIFF, each band's rows spread over the grid once for both files.
+  CubePart cube = {};
 };
 
 // Writes the series as a GeoTIFF of bandDescriptions.size() Float32 bands; band k holds value
 // [k * active cells + a] at the a-th active cell, no data outside the area (-9999, or the lowest
 // float when a value is exactly -9999, as map_export.cpp). nullopt when written; otherwise the
-// reason (GDAL's message), and nothing is left at path.
+// reason (GDAL's message), and nothing is left at path. With a part of the cube, the part
+// is written too (as HistoryCube::Write writes it); when that failed, the reason is the
+// cube's, and the cube says it Failed.
 std::optional<std::string> WriteTimeSeries(const GridGeometry& grid, const TimeSeries& series);
 
 // NAME.history.nc: every variable of the history over horizon, period, y and x.
@@ -86,6 +100,9 @@ class HistoryCube {
   // takes nothing more, and Close fails.
   virtual bool Write(std::size_t variable, int horizon, std::span<const float> values,
                      std::string& error) = 0;
+  // Whether a part of it failed (then it takes nothing more). Parts may be
+  // written on several threads at once, each with its GeoTIFF.
+  virtual bool Failed() const = 0;
   // Closes the file; false with the reason when anything of it was not stored (a
   // (variable, horizon) never written included), and the file is then removed.
   virtual bool Close(std::string& error) = 0;

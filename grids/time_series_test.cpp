@@ -199,7 +199,9 @@ void ExpectSlab(const std::vector<float>& read, std::size_t offset,
 }
 
 // Rows of 70 000 cells are written a row at a time: runs of active cells
-// that go on into the next row, or end or begin with a row, are split.
+// that go on into the next row, or end or begin with a row, are split. The
+// GeoTIFF is written with a horizon's part of the cube (each piece spread
+// once for both files, the cube's with its own fill value); the total alone.
 TEST(TimeSeries, WideGridsRowByRow) {
   TempDir dir;
   constexpr std::size_t kColumns = 70000, kRows = 3, kCells = kColumns * kRows;
@@ -225,29 +227,31 @@ TEST(TimeSeries, WideGridsRowByRow) {
     return mask[cell] == 0 ? outside : values[k * active + index[cell]];
   };
 
-  const grids::TimeSeries series{dir.File("wide.tif"), "t", "u", "p", {"one", "two"}, values};
-  ASSERT_EQ(grids::WriteTimeSeries(grid, series), std::nullopt);
-  GDALDatasetUniquePtr tif = OpenRead(series.path, GDAL_OF_RASTER);
-  ASSERT_TRUE(tif);
-
   grids::CubeLayout layout{.path = dir.File("wide.nc"),
                            .project = "p",
                            .grid = grid,
                            .horizons = {"H"},
                            .periods = {"one", "two"},
                            .ages = {2, 1},
-                           .variables = {{"expelled", "oil", "u"}}};
+                           .variables = {{"expelled", "oil", "u"}},
+                           .valuesHoldMinus9999 = true};
   std::string error;
   auto cube = grids::HistoryCube::Create(layout, error);
   ASSERT_TRUE(cube) << error;
-  ASSERT_TRUE(cube->Write(0, 0, values, error) && cube->Write(0, -1, values, error) &&
-              cube->Close(error))
-      << error;
+  const grids::TimeSeries series{dir.File("wide.tif"), "t", "u", "p", {"one", "two"}, values,
+                                 {cube.get(), 0, 0}};
+  ASSERT_EQ(grids::WriteTimeSeries(grid, series), std::nullopt);
+  GDALDatasetUniquePtr tif = OpenRead(series.path, GDAL_OF_RASTER);
+  ASSERT_TRUE(tif);
+  ASSERT_TRUE(cube->Write(0, -1, values, error) && cube->Close(error)) << error;
   cube.reset();
   GDALDatasetUniquePtr nc = OpenRead(layout.path, GDAL_OF_MULTIDIM_RASTER);
   ASSERT_TRUE(nc);
-  const std::vector<float> cubeValues = ReadAll(*nc->GetRootGroup()->OpenMDArray("expelled"));
+  const auto root = nc->GetRootGroup();
+  const std::vector<float> cubeValues = ReadAll(*root->OpenMDArray("expelled"));
+  ASSERT_EQ(cubeValues, ReadAll(*root->OpenMDArray("expelled_total")));
   ASSERT_EQ(cubeValues.size(), 2 * kCells);
+  constexpr float kLowest = std::numeric_limits<float>::lowest();
 
   for (std::size_t k = 0; k < 2; ++k) {
     std::vector<float> band(kCells);
@@ -258,7 +262,7 @@ TEST(TimeSeries, WideGridsRowByRow) {
     std::size_t wrong = 0, wrongInCube = 0;
     for (std::size_t cell = 0; cell < kCells; ++cell) {
       wrong += band[cell] != expected(k, cell, -9999) ? 1 : 0;
-      wrongInCube += cubeValues[k * kCells + cell] != expected(k, cell, -9999) ? 1 : 0;
+      wrongInCube += cubeValues[k * kCells + cell] != expected(k, cell, kLowest) ? 1 : 0;
     }
     EXPECT_EQ(wrong, 0u) << "band " << k;
     EXPECT_EQ(wrongInCube, 0u) << "period " << k;
@@ -347,6 +351,16 @@ TEST(HistoryCube, AnIncompleteOrMisusedCubeLeavesNoFile) {
            Case{"below the total", write(0, -2, good), "no horizon -2"},
            Case{"no such variable", write(2, 0, good), "no variable 2"},
            Case{"the fill value", write(1, -1, minus9999), "generated_total holds the value -9999"},
+           Case{"the fill value, with its GeoTIFF",
+                [&](grids::HistoryCube&cube, std::string&error) {
+                  const grids::TimeSeries series{dir.File("a.tif"), "t",       "u",           "p",
+                                                 {"a", "b", "c"},   minus9999, {&cube, 1, -1}};
+                  error = grids::WriteTimeSeries(kGrid, series).value_or("");
+                  EXPECT_TRUE(cube.Failed());
+                  EXPECT_FALSE(fs::exists(series.path));
+                  return error.empty();
+                },
+                "generated_total holds the value -9999"},
            Case{"written twice",
                 [&](grids::HistoryCube&cube, std::string&error) {
                   return cube.Write(0, 1, good, error) && cube.Write(0, 1, good, error);

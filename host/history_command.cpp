@@ -204,13 +204,16 @@ class GridWriter final : public history::SeriesSink {
         name,
         {staged_.Stage(name),
          strataplot::Format(TextOf(grids.series).title, Owner(history, grids.horizon).c_str()),
-         kIntensityUnit, project_, bands_, grids.values},
+         kIntensityUnit,
+         project_,
+         bands_,
+         grids.values,
+         {cube_.get(), VariableOf(grids.series), grids.horizon}},
         std::nullopt,
         nullptr,
         std::thread()});
-    // The GeoTIFF on a thread of its own, which may go on until the sink is
-    // settled, while the cube takes the same values on this one: the
-    // GeoTIFFs of a horizon's series share the cores with the cube's parts.
+    // The GeoTIFF and the cube's part on a thread of their own, which may go
+    // on until the sink is settled: a horizon's series share the cores.
     SeriesWrite& written = *write;
     auto run = [this, &written] {
       try {
@@ -225,27 +228,23 @@ class GridWriter final : public history::SeriesSink {
       run();  // no thread: here
     }
     writes_.push_back(std::move(write));
-    if (!cube_->Write(VariableOf(grids.series), grids.horizon, grids.values, error_)) {
-      error_ = "cannot write " + cubeName_ + ": " + error_;
-      failed_ = true;
-      return false;
-    }
     return true;
   }
 
-  // Waits for the GeoTIFFs of the series taken, then paints their frames
-  // and shows them to the observer.
+  // Waits for the GeoTIFFs and cube parts of the series taken, then paints
+  // their frames and shows them to the observer.
   bool Settle() override {
     std::vector<std::unique_ptr<SeriesWrite>> writes = std::move(writes_);
     writes_.clear();
     for (auto& write : writes)
       if (write->thread.joinable()) write->thread.join();
-    if (failed_) return false;
     for (auto& write : writes)
       if (write->thrown) std::rethrow_exception(write->thrown);
     for (auto& write : writes) {
       if (write->failed) {
-        error_ = "cannot write " + write->name + ": " + *write->failed;
+        // The reason of a failed cube is the cube's.
+        error_ =
+            "cannot write " + (cube_->Failed() ? cubeName_ : write->name) + ": " + *write->failed;
         return false;
       }
       if (painter_ != nullptr && write->grids.series == Series::Expelled &&
@@ -361,7 +360,6 @@ class GridWriter final : public history::SeriesSink {
     std::thread thread;
   };
   std::vector<std::unique_ptr<SeriesWrite>> writes_;
-  bool failed_ = false;  // a part of the cube was not written
   std::string error_;
 };
 
