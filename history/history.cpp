@@ -36,19 +36,10 @@ using Grid = std::span<float>;
 // instead of per 4 KiB. On a virtual machine, where a fault costs tens of
 // microseconds, the 128 MB of the benchmark's project took a third of a
 // second to be touched page by page.
-//
-// Even so, a virtual machine's host may have taken back the memory the system
-// had free, and gives it again as it is first touched: at up to a few
-// milliseconds per MB, for 128 MB as long as reading a horizon. So the system
-// is asked to ready the pages at once, on a thread of their own, while the
-// reading begins (or the caller goes on with its own first steps).
 class SeriesMemory {
-  static constexpr std::size_t kLargePage = std::size_t{2} << 20;
-
  public:
   SeriesMemory() = default;
   ~SeriesMemory() {
-    if (readying_.joinable()) readying_.join();
     if (mapped_ != nullptr) ::munmap(mapped_, length_);
   }
   SeriesMemory(const SeriesMemory&) = delete;
@@ -56,6 +47,7 @@ class SeriesMemory {
 
   // count floats, zero; throws std::bad_alloc when the system has not the room.
   float* Take(std::size_t count) {
+    constexpr std::size_t kLargePage = std::size_t{2} << 20;
     if (count == 0) return nullptr;
     if (count > (SIZE_MAX - 2 * kLargePage) / sizeof(float)) throw std::bad_alloc();
     // Room to start at a large page's boundary.
@@ -70,29 +62,12 @@ class SeriesMemory {
     // Only advice: without large pages, the pages are the usual ones.
     ::madvise(reinterpret_cast<void*>(start), length_ - (start - at), MADV_HUGEPAGE);
 #endif
-#if defined(MADV_POPULATE_WRITE)
-    // Only a head start: pages it has not readied (an older system, a thread
-    // that could not start) are readied as they are first written. A large
-    // page at a time: while the system readies pages, the process cannot map
-    // anything else (the libraries the caller loads meanwhile).
-    try {
-      readying_ =
-          std::thread([from = reinterpret_cast<char*>(start), bytes = count * sizeof(float)] {
-            for (std::size_t done = 0; done < bytes; done += kLargePage) {
-              ::madvise(from + done, std::min(kLargePage, bytes - done), MADV_POPULATE_WRITE);
-            }
-          });
-    } catch (const std::system_error&) {
-      // No thread: readied as they are written.
-    }
-#endif
     return reinterpret_cast<float*>(start);
   }
 
  private:
   void* mapped_ = nullptr;
   std::size_t length_ = 0;
-  std::thread readying_;
 };
 
 // A quantity file of the project, open when it exists.
@@ -278,14 +253,14 @@ void AddCells(const float* values, std::size_t cells, std::size_t periods, doubl
 
 class Reader {
  public:
-  Reader(const std::string& project, ProjectHistory& history, Failure& failure)
-      : project_(project), history_(history), failure_(failure) {}
+  Reader(const std::string& project, ProjectHistory& history, SeriesSink& sink, Failure& failure)
+      : project_(project), history_(history), sink_(sink), failure_(failure) {}
   ~Reader() {
     // The sink lets go of the series before their memory goes, whatever
     // stopped the reading.
     if (!unsettled_) return;
     try {
-      sink_->Settle();
+      sink_.Settle();
     } catch (...) {
       // The reading has failed already.
     }
@@ -293,30 +268,20 @@ class Reader {
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
 
-  // Opens the quantity files and takes the series' memory.
-  bool Prepare() {
+  bool Run() {
     if (!OpenQuantities()) return false;
     const BasinInputs& inputs = history_.inputs;
     const std::size_t size = static_cast<std::size_t>(inputs.grid.activeCount) *
                              static_cast<std::size_t>(inputs.periodCount);
     if (!FitsInMemory()) return false;
-    // A horizon's series first, which the reading writes first; their totals
-    // (zero) after them.
-    const std::size_t kinds = Kinds();
-    float* next = memory_.Take(2 * kinds * size);
+    float* next = memory_.Take(2 * Kinds() * size);
     for (Series series :
          {Series::Expelled, Series::DeepExpelled, Series::Unexpelled, Series::Generated}) {
       if (!history_.Has(series)) continue;
       grids_[Index(series)] = {next, size};
-      totals_[Index(series)] = {next + kinds * size, size};
-      next += size;
+      totals_[Index(series)] = {next + size, size};  // zero
+      next += 2 * size;
     }
-    return true;
-  }
-
-  bool Run(SeriesSink& sink) {
-    sink_ = &sink;
-    const BasinInputs& inputs = history_.inputs;
     totalAmounts_.Reset(inputs.periodCount);
     history_.horizons.reserve(inputs.horizonCount);
     // The peaks of the total, found as the last horizon is added to it (all
@@ -509,20 +474,20 @@ class Reader {
       const auto series = static_cast<Series>(s);
       if (!history_.Has(series)) continue;
       unsettled_ = true;
-      if (!sink_->Take(history_, {series, horizon, history_.inputs.periodCount, grids[s]})) {
+      if (!sink_.Take(history_, {series, horizon, history_.inputs.periodCount, grids[s]})) {
         failure_.text.clear();
         return false;
       }
     }
     unsettled_ = false;
-    if (sink_->Settle()) return true;
+    if (sink_.Settle()) return true;
     failure_.text.clear();
     return false;
   }
 
   const std::string& project_;
   ProjectHistory& history_;
-  SeriesSink* sink_ = nullptr;
+  SeriesSink& sink_;
   Failure& failure_;
   std::array<Quantity, 3> quantities_;  // expelled, deep expelled, unexpelled
   SeriesMemory memory_;
@@ -574,67 +539,29 @@ std::string MapFileName(Series series, const ProjectHistory& history, int horizo
                             horizon + 1);
 }
 
-struct HistoryReading::State {
-  std::string project;
+std::optional<ProjectHistory> ReadHistory(const std::string& project, SeriesSink& sink,
+                                          Failure& failure) {
   ProjectHistory history;
-  Failure failure;  // why the reading stopped, once it has
-  std::unique_ptr<Reader> reader;
-  bool ready = false;  // to be read
-};
-
-HistoryReading::HistoryReading(const std::string& project) : state_(std::make_unique<State>()) {
-  State& state = *state_;
-  state.project = project;
   strataplot::InputFailure inputFailure;
   std::optional<BasinInputs> inputs = strataplot::LoadBasinInputs(project, inputFailure);
   if (!inputs) {
-    state.failure.text = inputFailure.text;
-    return;
+    failure.text = inputFailure.text;
+    return std::nullopt;
   }
   if (std::optional<std::string> tooSmall = strataplot::CellAreaTooSmall(project, inputs->grid)) {
-    state.failure.text = *tooSmall;
-    return;
+    failure.text = *tooSmall;
+    return std::nullopt;
   }
-  state.history.inputs = std::move(*inputs);
+  history.inputs = std::move(*inputs);
   try {
-    state.reader = std::make_unique<Reader>(state.project, state.history, state.failure);
-    state.ready = state.reader->Prepare();
+    Reader reader(project, history, sink, failure);
+    if (!reader.Run()) return std::nullopt;
   } catch (const std::bad_alloc&) {
     // Beyond what the memory check could tell.
-    state.failure.text = strataplot::texts::kOutOfMemory;
-  }
-  if (!state.ready) state.reader.reset();
-}
-
-HistoryReading::~HistoryReading() = default;
-
-std::optional<ProjectHistory> HistoryReading::Read(SeriesSink& sink, Failure& failure) {
-  State& state = *state_;
-  if (!state.ready) {
-    failure = state.failure;
+    failure.text = strataplot::texts::kOutOfMemory;
     return std::nullopt;
   }
-  state.ready = false;
-  bool read = false;
-  try {
-    read = state.reader->Run(sink);
-  } catch (const std::bad_alloc&) {
-    state.failure.text = strataplot::texts::kOutOfMemory;
-  } catch (...) {
-    state.reader.reset();  // settles the sink, which may not outlive this call
-    throw;
-  }
-  state.reader.reset();
-  if (!read) {
-    failure = state.failure;
-    return std::nullopt;
-  }
-  return std::move(state.history);
-}
-
-std::optional<ProjectHistory> ReadHistory(const std::string& project, SeriesSink& sink,
-                                          Failure& failure) {
-  return HistoryReading(project).Read(sink, failure);
+  return history;
 }
 
 }  // namespace history

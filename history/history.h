@@ -16,7 +16,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -112,25 +111,5 @@ struct Failure {
 // the sink stopped (failure then empty).
 std::optional<ProjectHistory> ReadHistory(const std::string& project, SeriesSink& sink,
                                           Failure& failure);
-
-// ReadHistory in two steps: the input files read and the series' memory taken
-// first, then the quantity files read. Between the two the system readies
-// that memory on a thread of its own while the caller goes on with its own
-// first steps (loading what it writes the series with).
-class HistoryReading {
- public:
-  // The project name is GBK; the files are relative to the current directory.
-  explicit HistoryReading(const std::string& project);
-  ~HistoryReading();
-  HistoryReading(const HistoryReading&) = delete;
-  HistoryReading& operator=(const HistoryReading&) = delete;
-
-  // As ReadHistory; once only.
-  std::optional<ProjectHistory> Read(SeriesSink& sink, Failure& failure);
-
- private:
-  struct State;
-  std::unique_ptr<State> state_;
-};
 
 }  // namespace history

@@ -431,8 +431,6 @@ bool WriteText(const std::string& path, const std::string& text) {
 
 int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProject, bool quiet,
                       HistoryObserver* observer) {
-  // The input files read and the series' memory readied while GDAL loads.
-  history::HistoryReading reading(gbkProject);
   std::string error;
   std::unique_ptr<Library> gridModule =
       LoadModule(kGridModule, kHistoryGridWriters, error, options.modules);
@@ -471,7 +469,7 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   history::Failure failure;
   std::optional<history::ProjectHistory> read;
   try {
-    read = reading.Read(gridWriter, failure);
+    read = history::ReadHistory(gbkProject, gridWriter, failure);
   } catch (const platform::Cancelled&) {
     return Fail(observer, "cancelled");  // a Stop of the desktop's (platform/cancel.h)
   }
