@@ -161,10 +161,11 @@ class Spreader {
   std::vector<Run> runs_;
 };
 
-// Rows of a band the cube takes at a time: about 1 MiB (each piece costs the
-// netCDF library a call through its layers), one row at least.
+// Rows of a band the cube takes at a time: about 256 KiB (each piece costs the
+// netCDF library a call through its layers; every series being written holds
+// one), one row at least.
 std::size_t RowsPerPiece(std::size_t columns, std::size_t rows) {
-  constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+  constexpr std::size_t kPieceBytes = std::size_t{256} << 10;
   const std::size_t wanted = std::max<std::size_t>(kPieceBytes / (columns * sizeof(float)), 1);
   return std::min(wanted, std::max(rows, std::size_t{1}));
 }
