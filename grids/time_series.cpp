@@ -161,13 +161,19 @@ class Spreader {
   std::vector<Run> runs_;
 };
 
-// Rows of a band the cube takes at a time: about 256 KiB (each piece costs the
-// netCDF library a call through its layers; every series being written holds
-// one), one row at least.
-std::size_t RowsPerPiece(std::size_t columns, std::size_t rows) {
+// Rows of a band the cube takes at a time, a whole number of `step` rows (the
+// GeoTIFF's strips): about 256 KiB (each piece costs the netCDF library a call
+// through its layers; every series being written holds one), the band's pieces
+// alike. A piece much smaller than the others (the rest of the band) would be
+// stored through HDF5's own buffer of 64 KiB: read from the file first, and
+// written again with what follows it.
+std::size_t RowsPerPiece(std::size_t columns, std::size_t rows, std::size_t step = 1) {
   constexpr std::size_t kPieceBytes = std::size_t{256} << 10;
   const std::size_t wanted = std::max<std::size_t>(kPieceBytes / (columns * sizeof(float)), 1);
-  return std::min(wanted, std::max(rows, std::size_t{1}));
+  const std::size_t steps = std::max<std::size_t>((rows + step - 1) / step, 1);
+  const std::size_t stepsPerPiece = std::max<std::size_t>(wanted / step, 1);
+  const std::size_t pieces = (steps + stepsPerPiece - 1) / stepsPerPiece;
+  return (steps + pieces - 1) / pieces * step;
 }
 
 // A plain file at path is removed; anything else is left alone.
@@ -657,9 +663,7 @@ bool WriteGeoTiff(GDALDriver& driver, const GridGeometry& grid, std::size_t acti
         return false;
       }
       const auto step = static_cast<std::size_t>(blockHeight);
-      const std::size_t pieceRows =
-          cube == nullptr ? step
-                          : std::max<std::size_t>(RowsPerPiece(columns, rows) / step, 1) * step;
+      const std::size_t pieceRows = cube == nullptr ? step : RowsPerPiece(columns, rows, step);
       const std::span<const float> band = series.values.subspan(k * active, active);
       for (std::size_t first = 0; first < rows; first += pieceRows) {
         const std::size_t count = std::min(pieceRows, rows - first);
