@@ -176,13 +176,15 @@ TEST_F(HistoryTest, TheSinkIsSettledAfterEachHorizonAndTheTotals) {
   EXPECT_EQ(recorder_.settledAfter, std::vector<int>{4});
 }
 
-// Cells are read several at a time: with any number of active cells, each
-// series holds every cell's values as worked out cell by cell, and the
-// amounts are the files' values added in file order.
+// Cells are read several at a time, and periods added up several at a time:
+// with any number of active cells and periods, each series holds every cell's
+// values as worked out cell by cell, and the amounts are the files' values
+// added in file order.
 TEST(HistoryCells, EveryCellAsWorkedOutOneByOne) {
-  constexpr int kPeriods = 3, kHorizons = 2;
+  constexpr int kHorizons = 2;
   const float area = 4;
-  for (int active : {1, 15, 16, 17, 37}) {
+  for (const auto& [periods, active] : std::vector<std::pair<int, int>>{
+           {3, 1}, {3, 15}, {3, 16}, {3, 17}, {3, 37}, {11, 17}, {8, 16}}) {
     TempDir dir;
     // A row of the active cells with an inactive one after every fourth.
     std::string mask;
@@ -192,18 +194,17 @@ TEST(HistoryCells, EveryCellAsWorkedOutOneByOne) {
       if (cell % 4 == 3) mask += "0 ", ++columns;
     }
     test_support::WriteProject(
-        dir,
-        {"demo", kPeriods, {"H1", "H2"}, "0 0 2 2 1 " + std::to_string(columns) + "\n" + mask});
+        dir, {"demo", periods, {"H1", "H2"}, "0 0 2 2 1 " + std::to_string(columns) + "\n" + mask});
     // [file][horizon][cell][period]
     std::vector<float> values[3];
     const char* const files[3] = {"demo.doe", "demo.peo", "demo.dou"};
     for (int f = 0; f < 3; ++f) {
       std::string text;
-      for (int i = 0; i < kHorizons * active * kPeriods; ++i) {
+      for (int i = 0; i < kHorizons * active * periods; ++i) {
         const std::string field = std::to_string((i * 7919 + f * 104729) % 2003 - 400) + "." +
                                   std::to_string((i * 31 + f) % 97);
         values[f].push_back(std::stof(field));
-        text += field + (i % kPeriods == kPeriods - 1 ? "\n" : " ");
+        text += field + (i % periods == periods - 1 ? "\n" : " ");
       }
       WriteFile(dir.path() / files[f], text);
     }
@@ -215,16 +216,16 @@ TEST(HistoryCells, EveryCellAsWorkedOutOneByOne) {
     using enum Series;
     std::map<std::pair<Series, int>, std::vector<float>> expected;
     for (Series kind : {Expelled, DeepExpelled, Unexpelled, Generated})
-      expected[{kind, kTotal}].assign(static_cast<std::size_t>(kPeriods * active), 0.0f);
-    std::vector<double> expelledTotal(kPeriods);
+      expected[{kind, kTotal}].assign(static_cast<std::size_t>(periods * active), 0.0f);
+    std::vector<double> expelledTotal(periods);
     for (int h = 0; h < kHorizons; ++h) {
-      std::vector<double> expelledAmount(kPeriods);
+      std::vector<double> expelledAmount(periods);
       for (Series kind : {Expelled, DeepExpelled, Unexpelled, Generated})
-        expected[{kind, h}].resize(static_cast<std::size_t>(kPeriods * active));
+        expected[{kind, h}].resize(static_cast<std::size_t>(periods * active));
       for (int cell = 0; cell < active; ++cell) {
         float expelled = 0, deep = 0;
-        for (int k = 0; k < kPeriods; ++k) {
-          const auto in = static_cast<std::size_t>((h * active + cell) * kPeriods + k);
+        for (int k = 0; k < periods; ++k) {
+          const auto in = static_cast<std::size_t>((h * active + cell) * periods + k);
           const auto out = static_cast<std::size_t>(k * active + cell);
           const float e = values[0][in], d = values[1][in], u = values[2][in];
           expelledAmount[static_cast<std::size_t>(k)] += e;
@@ -239,16 +240,16 @@ TEST(HistoryCells, EveryCellAsWorkedOutOneByOne) {
         for (std::size_t at = 0; at < expected[{kind, h}].size(); ++at)
           expected[{kind, kTotal}][at] = expected[{kind, h}][at] + expected[{kind, kTotal}][at];
       }
-      for (int k = 0; k < kPeriods; ++k) {
+      for (int k = 0; k < periods; ++k) {
         EXPECT_EQ(
             history->horizons[static_cast<std::size_t>(h)][static_cast<std::size_t>(k)].expelled,
             expelledAmount[static_cast<std::size_t>(k)]);
       }
     }
-    for (int k = 0; k < kPeriods; ++k)
+    for (int k = 0; k < periods; ++k)
       EXPECT_EQ(history->total[static_cast<std::size_t>(k)].expelled,
                 expelledTotal[static_cast<std::size_t>(k)]);
-    EXPECT_EQ(recorder.values, expected) << active << " active cells";
+    EXPECT_EQ(recorder.values, expected) << active << " active cells, " << periods << " periods";
   }
 }
 
