@@ -65,6 +65,15 @@ class SeriesMemory {
     return reinterpret_cast<float*>(start);
   }
 
+  // Gives the whole pages within values[0, count) back to the system: they
+  // read as zero again if ever used.
+  static void Discard(float* values, std::size_t count) {
+    constexpr std::uintptr_t kPage = 4096;
+    const auto from = (reinterpret_cast<std::uintptr_t>(values) + kPage - 1) & ~(kPage - 1);
+    const auto to = reinterpret_cast<std::uintptr_t>(values + count) & ~(kPage - 1);
+    if (from < to) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+  }
+
  private:
   void* mapped_ = nullptr;
   std::size_t length_ = 0;
@@ -296,13 +305,16 @@ class Reader {
     const std::size_t size = static_cast<std::size_t>(inputs.grid.activeCount) *
                              static_cast<std::size_t>(inputs.periodCount);
     if (!FitsInMemory()) return false;
-    float* next = memory_.Take(2 * Kinds() * size);
+    // A horizon's series first, their totals (zero) after them.
+    const std::size_t kinds = Kinds();
+    float* const first = memory_.Take(2 * kinds * size);
+    float* next = first;
     for (Series series :
          {Series::Expelled, Series::DeepExpelled, Series::Unexpelled, Series::Generated}) {
       if (!history_.Has(series)) continue;
       grids_[Index(series)] = {next, size};
-      totals_[Index(series)] = {next + size, size};  // zero
-      next += 2 * size;
+      totals_[Index(series)] = {next + kinds * size, size};
+      next += size;
     }
     totalAmounts_.Reset(inputs.periodCount);
     history_.horizons.reserve(inputs.horizonCount);
@@ -314,6 +326,9 @@ class Reader {
     }
     for (Quantity& quantity : quantities_) quantity.file.Close();
     history_.total = Rows(history_, totalAmounts_, history_.hasExpelled ? &totalPeaks : nullptr);
+    // The horizons' series are written: their memory goes back before the
+    // totals are handed over (the sink may take more memory meanwhile).
+    SeriesMemory::Discard(first, kinds * size);
     return HandOver(totals_, kTotal);
   }
 

@@ -9,10 +9,12 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "history/history.h"
 #include "history/history_csv.h"
@@ -188,6 +190,11 @@ class GridWriter final : public history::SeriesSink {
   GridWriter(const GridWriter&) = delete;
   GridWriter& operator=(const GridWriter&) = delete;
 
+  // Called once, as the totals come (every horizon's rows are known then).
+  void OnTotals(std::function<void(const history::ProjectHistory&)> onTotals) {
+    onTotals_ = std::move(onTotals);
+  }
+
   bool Take(const history::ProjectHistory& history, const history::SeriesGrids& grids) override {
     if (!cube_ && !StartCube(history)) return false;
     std::optional<std::string> map = platform::GbkToUtf8(
@@ -228,6 +235,8 @@ class GridWriter final : public history::SeriesSink {
       run();  // no thread: here
     }
     writes_.push_back(std::move(write));
+    // While the first total is written.
+    if (grids.horizon == history::kTotal && onTotals_) std::exchange(onTotals_, nullptr)(history);
     return true;
   }
 
@@ -360,6 +369,7 @@ class GridWriter final : public history::SeriesSink {
     std::thread thread;
   };
   std::vector<std::unique_ptr<SeriesWrite>> writes_;
+  std::function<void(const history::ProjectHistory&)> onTotals_;
   std::string error_;
 };
 
@@ -404,6 +414,40 @@ struct Pictures {
     if (module) painter.reset(module->FindFunction<MakeHistoryPainter>(kMakeHistoryPainter)());
     return painter != nullptr;
   }
+};
+
+// The chart painted on a thread of its own while the totals are written,
+// which leave one of the two cores free part of the time (their parts of the
+// cube are stored one at a time). The painting (Qt) is loaded on this thread,
+// as its application must be, while the first total is written; it no longer
+// adds to the peak then: the horizons' series have been let go.
+class ChartPainting {
+ public:
+  ~ChartPainting() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+  void Start(HistoryPainter& painter, rendering::HistoryChartData chart, std::string path) {
+    thread_ = std::thread([this, &painter, chart = std::move(chart), path = std::move(path)] {
+      try {
+        painted_ = painter.PaintChart(chart, path, error_);
+      } catch (const std::exception& failed) {
+        error_ = failed.what();
+      }
+    });
+  }
+  bool Started() const { return thread_.joinable(); }
+  // Waits for it: whether the chart was painted, with the reason when not.
+  bool Finish(std::string& error) {
+    thread_.join();
+    error = error_;
+    return painted_;
+  }
+
+ private:
+  std::thread thread_;
+  bool painted_ = false;
+  std::string error_;
 };
 
 // Says the message on standard error, or to the observer when there is one.
@@ -464,6 +508,21 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
   StagedFiles staged(directory);
   GridWriter gridWriter(writers, pictures.painter.get(), observer, staged, gbkProject,
                         std::move(*reference));
+  // Frames are painted on this thread meanwhile: the chart then waits for the
+  // end, as painting on two threads at once is not asked of the painter.
+  const std::string chart = project + ".history." + options.chart;
+  ChartPainting painting;
+  std::optional<std::string> cannotLoad;  // the painting, with the reason
+  if (!options.frames) {
+    gridWriter.OnTotals([&](const history::ProjectHistory& history) {
+      std::string reason;
+      if (!pictures.Load(options.modules, reason)) {
+        cannotLoad = reason;
+        return;
+      }
+      painting.Start(*pictures.painter, HistoryChartOf(history, project), staged.Stage(chart));
+    });
+  }
 
   // The series, read horizon by horizon and written as they come.
   history::Failure failure;
@@ -489,12 +548,16 @@ int RunHistoryCommand(const HistoryOptions& options, const std::string& gbkProje
     Say(observer, std::string("the project has no ") +
                       (read->inputs.periodCount == 0 ? "periods" : "horizons") +
                       ": its history is empty");
+  } else if (cannotLoad) {
+    Say(observer, *cannotLoad);
+    return kExitHostError;
+  } else if (painting.Started()) {
+    if (!painting.Finish(error)) return Fail(observer, "cannot paint " + chart + ": " + error);
   } else {
     if (!pictures.painter && !pictures.Load(options.modules, error)) {
       Say(observer, error);
       return kExitHostError;
     }
-    const std::string chart = project + ".history." + options.chart;
     if (!pictures.painter->PaintChart(HistoryChartOf(*read, project), staged.Stage(chart), error)) {
       return Fail(observer, "cannot paint " + chart + ": " + error);
     }
