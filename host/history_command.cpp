@@ -418,9 +418,10 @@ struct Pictures {
 
 // The chart painted on a thread of its own while the totals are written,
 // which leave one of the two cores free part of the time (their parts of the
-// cube are stored one at a time). The painting (Qt) is loaded on this thread,
-// as its application must be, while the first total is written; it no longer
-// adds to the peak then: the horizons' series have been let go.
+// cube are stored one at a time). Qt is loaded before, on the reading's thread
+// (where its application is made and ends), while the first total is
+// written: it no longer adds to the peak then, the horizons' series being let
+// go.
 class ChartPainting {
  public:
   ~ChartPainting() {
@@ -428,23 +429,35 @@ class ChartPainting {
   }
 
   void Start(HistoryPainter& painter, rendering::HistoryChartData chart, std::string path) {
-    thread_ = std::thread([this, &painter, chart = std::move(chart), path = std::move(path)] {
-      try {
-        painted_ = painter.PaintChart(chart, path, error_);
-      } catch (const std::exception& failed) {
-        error_ = failed.what();
-      }
-    });
+    painter_ = &painter;
+    chart_ = std::move(chart);
+    path_ = std::move(path);
+    try {
+      thread_ = std::thread([this] { Paint(); });
+    } catch (const std::system_error&) {
+      Paint();  // no thread: here
+    }
   }
-  bool Started() const { return thread_.joinable(); }
+  bool Started() const { return painter_ != nullptr; }
   // Waits for it: whether the chart was painted, with the reason when not.
   bool Finish(std::string& error) {
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
     error = error_;
     return painted_;
   }
 
  private:
+  void Paint() {
+    try {
+      painted_ = painter_->PaintChart(chart_, path_, error_);
+    } catch (const std::exception& failed) {
+      error_ = failed.what();  // memory ran out
+    }
+  }
+
+  HistoryPainter* painter_ = nullptr;
+  rendering::HistoryChartData chart_;
+  std::string path_;
   std::thread thread_;
   bool painted_ = false;
   std::string error_;
