@@ -78,8 +78,7 @@ inline int readf(HFILE file, float* value) {
     return 0;
   }
   if (number.kind == scan::NumberKind::Other) return common_reading::RealFromText(stream, value);
-  *value =
-      number.kind == scan::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
+  *value = number.Float();
   return 1;
 }
 

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <exception>
 #include <new>
-#include <system_error>
 #include <thread>
 
 #include "common/common.h"
+#include "platform/threads.h"
 #include "project/input_file.h"
 #include "project/texts.h"
 
@@ -141,7 +141,6 @@ std::vector<PeriodRow> Rows(const ProjectHistory& history, const Amounts& amount
 }
 
 using Four = float __attribute__((vector_size(16)));
-using Two = double __attribute__((vector_size(16)));
 
 using Fours = std::int32_t __attribute__((vector_size(16)));
 
@@ -211,18 +210,13 @@ void Sweep(Grid total, Grid grid, std::size_t periods, Peaks* gridPeaks, Peaks* 
 template <typename Aside, typename Here>
 void RunBoth(Aside aside, Here here) {
   std::exception_ptr thrown;
-  std::thread thread;
-  try {
-    thread = std::thread([&] {
-      try {
-        aside();
-      } catch (...) {
-        thrown = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    aside();
-  }
+  std::thread thread = platform::ThreadOrHere([&] {
+    try {
+      aside();
+    } catch (...) {
+      thrown = std::current_exception();
+    }
+  });
   try {
     here();
   } catch (...) {
@@ -233,53 +227,69 @@ void RunBoth(Aside aside, Here here) {
   if (thrown) std::rethrow_exception(thrown);
 }
 
-// Adds the values of `cells` cells, `periods` values each (cell after cell),
-// to both horizonSums[period] and totalSums[period] in double precision,
-// cell by cell in order. Eight periods at a time (then two, then one), their
-// sums held in registers over the cells: the same sums as value by value.
-// Each sum waits for the one before it; eight periods' sums go on side by
-// side: in a register each where the machine has them that wide (chosen at
-// start-up; ThreadSanitizer's runtime is not up yet when the choice is made).
+// Lanes floats, and as many doubles, side by side; one lane: plain numbers
+// (a vector has two lanes at least).
+template <std::size_t Lanes>
+struct SideBySide;
+template <>
+struct SideBySide<8> {
+  using Floats = float __attribute__((vector_size(32)));
+  using Sums = double __attribute__((vector_size(64)));
+};
+template <>
+struct SideBySide<2> {
+  using Floats = float __attribute__((vector_size(8)));
+  using Sums = double __attribute__((vector_size(16)));
+};
+template <>
+struct SideBySide<1> {
+  using Floats = float;
+  using Sums = double;
+};
+
+// Adds periods [k, k + Lanes) of the values of `cells` cells, `periods`
+// values each (cell after cell), to both horizonSums[period] and
+// totalSums[period] in double precision, cell by cell in order: the sums of
+// the periods held side by side in registers over the cells, the same sums as
+// value by value. Inlined into its caller, it takes the caller's machine.
+template <std::size_t Lanes>
+__attribute__((always_inline)) inline void AddPeriods(const float* values, std::size_t cells,
+                                                      std::size_t periods, std::size_t k,
+                                                      double* horizonSums, double* totalSums) {
+  using Floats = typename SideBySide<Lanes>::Floats;
+  using Sums = typename SideBySide<Lanes>::Sums;
+  Sums horizon, total;
+  std::memcpy(&horizon, horizonSums + k, sizeof horizon);
+  std::memcpy(&total, totalSums + k, sizeof total);
+  for (const float* at = values + k; at < values + cells * periods; at += periods) {
+    Floats some;
+    std::memcpy(&some, at, sizeof some);
+    Sums wide;
+    if constexpr (Lanes == 1) {
+      wide = some;
+    } else {
+      wide = __builtin_convertvector(some, Sums);
+    }
+    horizon += wide;
+    total += wide;
+  }
+  std::memcpy(horizonSums + k, &horizon, sizeof horizon);
+  std::memcpy(totalSums + k, &total, sizeof total);
+}
+
+// AddPeriods over every period: eight at a time, then two, then one. Each sum
+// waits for the one before it; eight periods' sums go on side by side, in a
+// register where the machine has them that wide (chosen at start-up;
+// ThreadSanitizer's runtime is not up yet when the choice is made).
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 #endif
 void AddCells(const float* values, std::size_t cells, std::size_t periods, double* horizonSums,
               double* totalSums) {
-  using EightFloats = float __attribute__((vector_size(32)));
-  using Eight = double __attribute__((vector_size(64)));
   std::size_t k = 0;
-  for (; k + 8 <= periods; k += 8) {
-    Eight horizon, total;
-    std::memcpy(&horizon, horizonSums + k, sizeof horizon);
-    std::memcpy(&total, totalSums + k, sizeof total);
-    for (const float* at = values + k; at < values + cells * periods; at += periods) {
-      EightFloats eight;
-      std::memcpy(&eight, at, sizeof eight);
-      const Eight wide = __builtin_convertvector(eight, Eight);
-      horizon += wide;
-      total += wide;
-    }
-    std::memcpy(horizonSums + k, &horizon, sizeof horizon);
-    std::memcpy(totalSums + k, &total, sizeof total);
-  }
-  for (; k + 2 <= periods; k += 2) {
-    Two horizon, total;
-    std::memcpy(&horizon, horizonSums + k, sizeof horizon);
-    std::memcpy(&total, totalSums + k, sizeof total);
-    for (const float* at = values + k; at < values + cells * periods; at += periods) {
-      const Two two = {at[0], at[1]};
-      horizon += two;
-      total += two;
-    }
-    std::memcpy(horizonSums + k, &horizon, sizeof horizon);
-    std::memcpy(totalSums + k, &total, sizeof total);
-  }
-  for (; k < periods; ++k) {
-    for (std::size_t c = 0; c < cells; ++c) {
-      horizonSums[k] += values[c * periods + k];
-      totalSums[k] += values[c * periods + k];
-    }
-  }
+  for (; k + 8 <= periods; k += 8) AddPeriods<8>(values, cells, periods, k, horizonSums, totalSums);
+  for (; k + 2 <= periods; k += 2) AddPeriods<2>(values, cells, periods, k, horizonSums, totalSums);
+  for (; k < periods; ++k) AddPeriods<1>(values, cells, periods, k, horizonSums, totalSums);
 }
 
 class Reader {

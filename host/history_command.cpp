@@ -25,6 +25,7 @@
 #include "host/render_command.h"
 #include "platform/cancel.h"
 #include "platform/platform.h"
+#include "platform/threads.h"
 #include "project/texts.h"
 
 namespace host {
@@ -63,14 +64,8 @@ void RemoveAll(const std::vector<fs::path>& files) {
       fs::remove(files[i], ignored);
     }
   };
-  std::thread helper;
-  if (files.size() > 1) {
-    try {
-      helper = std::thread(remove);
-    } catch (const std::system_error&) {
-      // This thread removes them all.
-    }
-  }
+  // Without a second thread, this one removes them all.
+  std::thread helper = files.size() > 1 ? platform::ThreadOrHere(remove) : std::thread();
   remove();
   if (helper.joinable()) helper.join();
 }
@@ -222,18 +217,13 @@ class GridWriter final : public history::SeriesSink {
     // The GeoTIFF and the cube's part on a thread of their own, which may go
     // on until the sink is settled: a horizon's series share the cores.
     SeriesWrite& written = *write;
-    auto run = [this, &written] {
+    written.thread = platform::ThreadOrHere([this, &written] {
       try {
         written.failed = writers_.writeTimeSeries(geometry_, written.series);
       } catch (...) {
         written.thrown = std::current_exception();  // memory ran out, as it would here
       }
-    };
-    try {
-      written.thread = std::thread(run);
-    } catch (const std::system_error&) {
-      run();  // no thread: here
-    }
+    });
     writes_.push_back(std::move(write));
     // While the first total is written.
     if (grids.horizon == history::kTotal && onTotals_) std::exchange(onTotals_, nullptr)(history);
@@ -432,11 +422,7 @@ class ChartPainting {
     painter_ = &painter;
     chart_ = std::move(chart);
     path_ = std::move(path);
-    try {
-      thread_ = std::thread([this] { Paint(); });
-    } catch (const std::system_error&) {
-      Paint();  // no thread: here
-    }
+    thread_ = platform::ThreadOrHere([this] { Paint(); });
   }
   bool Started() const { return painter_ != nullptr; }
   // Waits for it: whether the chart was painted, with the reason when not.

@@ -84,11 +84,9 @@ class PLATFORM_API FileStream {
       std::memcpy(values + (at - first), &taken, sizeof taken);
     }
     for (; at < end; ++at) {
-      const scan::NumberKind kind = hand_.kinds[at];
-      if (kind == scan::NumberKind::Other) break;
-      const scan::ScannedNumber number{kind, hand_.bits[at]};
-      values[at - first] =
-          kind == scan::NumberKind::Whole ? static_cast<float>(number.Whole()) : number.Real();
+      const scan::ScannedNumber number{hand_.kinds[at], hand_.bits[at]};
+      if (number.kind == scan::NumberKind::Other) break;
+      values[at - first] = number.Float();
     }
     hand_.next = at;
     return at - first;

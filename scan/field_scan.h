@@ -46,6 +46,8 @@ struct ScannedNumber {
 
   std::int32_t Whole() const { return static_cast<std::int32_t>(bits); }
   float Real() const { return std::bit_cast<float>(bits); }
+  // A Whole's nearest float, a Real's own (not for Other).
+  float Float() const { return kind == NumberKind::Whole ? static_cast<float>(Whole()) : Real(); }
 };
 
 // Reads the field's text as a number. A Real holds exactly the float that
